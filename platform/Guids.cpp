@@ -1,0 +1,3 @@
+// The one translation unit that defines the GUIDs and property keys the headers declare.
+#define INITGUID
+#include "platform/Platform.h"

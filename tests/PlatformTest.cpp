@@ -1,0 +1,167 @@
+#include "platform/Platform.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(PropVariant, CopyOfAStringIsDeep) {
+    WCHAR text[] = u"title";
+    PROPVARIANT source;
+    PropVariantInit(&source);
+    source.vt = VT_LPWSTR;
+    source.pwszVal = text;
+
+    PROPVARIANT copy;
+    ASSERT_EQ(PropVariantCopy(&copy, &source), S_OK);
+    EXPECT_EQ(copy.vt, VT_LPWSTR);
+    EXPECT_NE(copy.pwszVal, text);
+    EXPECT_EQ(std::u16string(copy.pwszVal), u"title");
+    EXPECT_EQ(PropVariantClear(&copy), S_OK);
+    EXPECT_EQ(copy.vt, VT_EMPTY);
+    EXPECT_EQ(copy.pwszVal, nullptr);
+}
+
+TEST(PropVariant, EmptyCopiesAndClearsAsEmpty) {
+    PROPVARIANT source;
+    PropVariantInit(&source);
+    PROPVARIANT copy;
+    std::memset(&copy, 0xAB, sizeof(copy));
+    ASSERT_EQ(PropVariantCopy(&copy, &source), S_OK);
+    EXPECT_EQ(copy.vt, VT_EMPTY);
+    EXPECT_EQ(PropVariantClear(&copy), S_OK);
+    EXPECT_EQ(PropVariantClear(&copy), S_OK);
+}
+
+TEST(PropVariant, OtherTypesAreRefusedNotCopiedShallowly) {
+    BYTE data[4] = {1, 2, 3, 4};
+    PROPVARIANT source;
+    PropVariantInit(&source);
+    source.vt = VT_BLOB;
+    source.blob.cbSize = 4;
+    source.blob.pBlobData = data;
+    PROPVARIANT copy;
+    PropVariantInit(&copy);
+    EXPECT_TRUE(FAILED(PropVariantCopy(&copy, &source)));
+    EXPECT_EQ(copy.vt, VT_EMPTY);
+    EXPECT_TRUE(FAILED(PropVariantClear(&source)));
+}
+
+struct ClsidCase {
+    const char16_t* text;
+    HRESULT expected;
+};
+
+TEST(ClsidFromString, AcceptsOnlyTheBracedForm) {
+    const ClsidCase cases[] = {
+        {u"{5E1A9C42-7B3D-4C2F-9A61-3D8E2B7F1C05}", S_OK},
+        {u"{5e1a9c42-7b3d-4c2f-9a61-3d8e2b7f1c05}", S_OK},
+        {u"5E1A9C42-7B3D-4C2F-9A61-3D8E2B7F1C05", CO_E_CLASSSTRING},
+        {u"{5E1A9C42-7B3D-4C2F-9A61-3D8E2B7F1C05", CO_E_CLASSSTRING},
+        {u"{5E1A9C42-7B3D-4C2F-9A61-3D8E2B7F1C05}x", CO_E_CLASSSTRING},
+        {u"{5E1A9C42-7B3D-4C2F-9A61_3D8E2B7F1C05}", CO_E_CLASSSTRING},
+        {u"{5E1A9C4G-7B3D-4C2F-9A61-3D8E2B7F1C05}", CO_E_CLASSSTRING},
+        {u"", CO_E_CLASSSTRING},
+    };
+    for (const ClsidCase& c : cases) {
+        CLSID clsid{};
+        EXPECT_EQ(CLSIDFromString(c.text, &clsid), c.expected);
+    }
+}
+
+TEST(ClsidFromString, ParsesEveryField) {
+    CLSID clsid{};
+    ASSERT_EQ(CLSIDFromString(u"{89BCB740-6119-101A-BCB7-00DD010655AF}", &clsid), S_OK);
+    EXPECT_TRUE(IsEqualCLSID(clsid, IID_IFilter));
+}
+
+// Two faces on one object, each counting into the same number.
+class TwoFaced : public IPersistStream, public IFilter {
+public:
+    LONG Count = 1;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++Count; }
+    ULONG STDMETHODCALLTYPE Release() override { return --Count; }
+    HRESULT STDMETHODCALLTYPE GetClassID(CLSID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE IsDirty() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Load(IStream*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Save(IStream*, BOOL) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Init(ULONG, ULONG, const FULLPROPSPEC*, ULONG*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetChunk(STAT_CHUNK*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetText(ULONG*, WCHAR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetValue(PROPVARIANT**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE BindRegion(FILTERREGION, REFIID, void**) override {
+        return E_NOTIMPL;
+    }
+};
+
+TEST(QISearch, FindsFacesAndAnswersIUnknownWithTheFirstRow) {
+    static const QITAB table[] = {QITABENT(TwoFaced, IFilter), QITABENT(TwoFaced, IPersistStream),
+                                  {nullptr, 0}};
+    TwoFaced object;
+    void* out = nullptr;
+    EXPECT_EQ(QISearch(&object, table, IID_IPersistStream, &out), S_OK);
+    EXPECT_EQ(out, static_cast<IPersistStream*>(&object));
+    EXPECT_EQ(QISearch(&object, table, IID_IUnknown, &out), S_OK);
+    EXPECT_EQ(out, static_cast<IFilter*>(&object));
+    EXPECT_EQ(object.Count, 3);
+
+    out = &object;
+    EXPECT_EQ(QISearch(&object, table, IID_IStream, &out), E_NOINTERFACE);
+    EXPECT_EQ(out, nullptr);
+    EXPECT_EQ(QISearch(&object, table, IID_IFilter, nullptr), E_POINTER);
+    EXPECT_EQ(object.Count, 3);
+}
+
+TEST(AnsiStrings, SearchAndCompare) {
+    const char* text = "<HTML><Body class=x>";
+    EXPECT_EQ(StrStrIA(text, "<body"), text + 6);
+    EXPECT_EQ(StrStrA(text, "<body"), nullptr);
+    EXPECT_EQ(StrStrA(text, ">"), text + 5);
+    EXPECT_EQ(StrStrA(text, "z"), nullptr);
+    EXPECT_EQ(StrStrA("", ">"), nullptr);
+
+    EXPECT_EQ(lstrcmpA("amp", "amp"), 0);
+    EXPECT_NE(lstrcmpA("AMP", "amp"), 0);
+    EXPECT_NE(lstrcmpA("am", "amp"), 0);
+    EXPECT_EQ(lstrcmpiA("BR/", "br/"), 0);
+    EXPECT_NE(lstrcmpiA("br ", "br"), 0);
+    // Only ASCII letters fold.
+    EXPECT_NE(lstrcmpiA("\xC3\xA9", "\xC3\x89"), 0);
+}
+
+TEST(Interlocked, CountsAtomicallyAcrossThreads) {
+    LONG volatile count = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&count] {
+            for (int i = 0; i < 100000; ++i) {
+                InterlockedIncrement(&count);
+                InterlockedIncrement(&count);
+                InterlockedDecrement(&count);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(count, 400000);
+    EXPECT_EQ(InterlockedIncrement(&count), 400001);
+    EXPECT_EQ(InterlockedDecrement(&count), 400000);
+}
+
+TEST(LastError, IsKeptPerThread) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    DWORD other = 1;
+    std::thread([&other] { other = GetLastError(); }).join();
+    EXPECT_EQ(other, 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+} // namespace
