@@ -1,10 +1,10 @@
 // Early return on a failed HRESULT.
 #pragma once
 
-#define RETURN_IF_FAILED(expression)                                                            \
-    do {                                                                                        \
-        const HRESULT returnIfFailedResult = (expression);                                      \
-        if (FAILED(returnIfFailedResult)) {                                                     \
-            return returnIfFailedResult;                                                        \
-        }                                                                                       \
+#define RETURN_IF_FAILED(expression)                                                               \
+    do {                                                                                           \
+        const HRESULT returnIfFailedResult = (expression);                                         \
+        if (FAILED(returnIfFailedResult)) {                                                        \
+            return returnIfFailedResult;                                                           \
+        }                                                                                          \
     } while (false)

@@ -102,8 +102,8 @@ public:
 };
 
 TEST(QISearch, FindsFacesAndAnswersIUnknownWithTheFirstRow) {
-    static const QITAB table[] = {QITABENT(TwoFaced, IFilter), QITABENT(TwoFaced, IPersistStream),
-                                  {nullptr, 0}};
+    static const QITAB table[] = {
+        QITABENT(TwoFaced, IFilter), QITABENT(TwoFaced, IPersistStream), {nullptr, 0}};
     TwoFaced object;
     void* out = nullptr;
     EXPECT_EQ(QISearch(&object, table, IID_IPersistStream, &out), S_OK);

@@ -34,8 +34,7 @@ const char16_t R = 0xFFFD;
 INSTANTIATE_TEST_SUITE_P(
     Cases, Utf8Conversion,
     ::testing::Values(
-        Utf8Case{"ascii", "Hello", u"Hello"},
-        Utf8Case{"two-byte e acute", "\xC3\xA9", u"\u00E9"},
+        Utf8Case{"ascii", "Hello", u"Hello"}, Utf8Case{"two-byte e acute", "\xC3\xA9", u"\u00E9"},
         Utf8Case{"three-byte euro", "\xE2\x82\xAC", u"\u20AC"},
         Utf8Case{"CJK", "\xE6\xB8\xAF", u"\u6E2F"},
         Utf8Case{"four-byte emoji is a surrogate pair", "\xF0\x9F\x98\x80",
@@ -57,8 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
         Utf8Case{"truncated sequence before ASCII", "\xE2\x82z", std::u16string{R, u'z'}},
         Utf8Case{"lead byte followed by a lead byte", "\xC3\xC3\xA9",
                  std::u16string{R, char16_t(0xE9)}},
-        Utf8Case{"embedded zero is converted", std::string("a\0b", 3),
-                 std::u16string(u"a\0b", 3)}),
+        Utf8Case{"embedded zero is converted", std::string("a\0b", 3), std::u16string(u"a\0b", 3)}),
     [](const ::testing::TestParamInfo<Utf8Case>& info) {
         return "Case" + std::to_string(info.index);
     });

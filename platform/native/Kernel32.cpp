@@ -12,6 +12,10 @@ extern "C" LONG InterlockedDecrement(LONG volatile* addend) {
     return __atomic_sub_fetch(addend, 1, __ATOMIC_SEQ_CST);
 }
 
-extern "C" DWORD GetLastError() { return LastError; }
+extern "C" DWORD GetLastError() {
+    return LastError;
+}
 
-extern "C" void SetLastError(DWORD dwErrCode) { LastError = dwErrCode; }
+extern "C" void SetLastError(DWORD dwErrCode) {
+    LastError = dwErrCode;
+}

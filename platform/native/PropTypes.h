@@ -44,7 +44,9 @@ typedef struct tagPROPVARIANT {
 typedef PROPVARIANT* LPPROPVARIANT;
 typedef const PROPVARIANT* REFPROPVARIANT;
 
-inline void PropVariantInit(PROPVARIANT* pv) { std::memset(pv, 0, sizeof(*pv)); }
+inline void PropVariantInit(PROPVARIANT* pv) {
+    std::memset(pv, 0, sizeof(*pv));
+}
 
 typedef struct _tagpropertykey {
     GUID fmtid;
@@ -53,10 +55,10 @@ typedef struct _tagpropertykey {
 typedef const PROPERTYKEY& REFPROPERTYKEY;
 
 #ifdef INITGUID
-#define DEFINE_PROPERTYKEY(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8, pid)                    \
+#define DEFINE_PROPERTYKEY(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8, pid)                   \
     extern "C" const PROPERTYKEY name = {{l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}}, pid}
 #else
-#define DEFINE_PROPERTYKEY(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8, pid)                    \
+#define DEFINE_PROPERTYKEY(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8, pid)                   \
     extern "C" const PROPERTYKEY name
 #endif
 

@@ -9,9 +9,9 @@ typedef struct {
 } QITAB, *LPQITAB;
 typedef const QITAB* LPCQITAB;
 
-#define OFFSETOFCLASS(base, derived)                                                             \
-    ((DWORD)(DWORD_PTR)(static_cast<base*>((derived*)8)) - 8)
-#define QITABENTMULTI(Cthis, Ifoo, Iimpl) {&IID_##Ifoo, OFFSETOFCLASS(Iimpl, Cthis)}
+#define OFFSETOFCLASS(base, derived) ((DWORD)(DWORD_PTR)(static_cast<base*>((derived*)8)) - 8)
+#define QITABENTMULTI(Cthis, Ifoo, Iimpl)                                                          \
+    { &IID_##Ifoo, OFFSETOFCLASS(Iimpl, Cthis) }
 #define QITABENT(Cthis, Ifoo) QITABENTMULTI(Cthis, Ifoo, Ifoo)
 
 // Looks riid up in the table, which ends with a row whose piid is null. IID_IUnknown is

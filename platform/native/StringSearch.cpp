@@ -4,7 +4,9 @@
 
 namespace {
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool StartsWith(const char* text, const char* prefix, bool ignoreCase) {
     for (; *prefix != 0; ++text, ++prefix) {
@@ -44,9 +46,13 @@ int Compare(LPCSTR a, LPCSTR b, bool ignoreCase) {
 
 } // namespace
 
-extern "C" LPSTR StrStrA(LPCSTR pszFirst, LPCSTR pszSrch) { return Find(pszFirst, pszSrch, false); }
+extern "C" LPSTR StrStrA(LPCSTR pszFirst, LPCSTR pszSrch) {
+    return Find(pszFirst, pszSrch, false);
+}
 
-extern "C" LPSTR StrStrIA(LPCSTR pszFirst, LPCSTR pszSrch) { return Find(pszFirst, pszSrch, true); }
+extern "C" LPSTR StrStrIA(LPCSTR pszFirst, LPCSTR pszSrch) {
+    return Find(pszFirst, pszSrch, true);
+}
 
 extern "C" int lstrcmpA(LPCSTR lpString1, LPCSTR lpString2) {
     return Compare(lpString1, lpString2, false);

@@ -1,0 +1,133 @@
+#include "filter/CFilterBase.h"
+
+#include "filter/BoundedStringCopy.h"
+
+namespace {
+
+// A producer that keeps answering S_FALSE is asked at most this often in one GetChunk.
+constexpr int MaxProduceAttempts = 256;
+
+// No host buffer can really hold this many characters; such a size is a corrupt argument.
+constexpr ULONG LargestTextBuffer = 0x7FFFFFFF;
+
+} // namespace
+
+CFilterBase::CFilterBase() : Stream(nullptr), LastChunkId(0), TextPosition(0) {
+    Chunk.Clear();
+}
+
+CFilterBase::~CFilterBase() {
+    if (Stream != nullptr) {
+        Stream->Release();
+        Stream = nullptr;
+    }
+    Chunk.Clear();
+}
+
+HRESULT CFilterBase::Init(ULONG, ULONG, const FULLPROPSPEC*, ULONG*) {
+    LastChunkId = 0;
+    TextPosition = 0;
+    Chunk.Clear();
+    return S_OK;
+}
+
+HRESULT CFilterBase::GetChunk(STAT_CHUNK* pStat) {
+    if (pStat == nullptr) {
+        return E_INVALIDARG;
+    }
+    HRESULT produced = S_FALSE;
+    for (int attempt = 0; attempt < MaxProduceAttempts && produced == S_FALSE; ++attempt) {
+        pStat->idChunk = LastChunkId;
+        TextPosition = 0;
+        produced = ProduceChunkValue(Chunk);
+    }
+    if (produced != S_OK) {
+        return produced;
+    }
+    if (!Chunk.IsSet) {
+        return E_INVALIDARG;
+    }
+    *pStat = Chunk.Stat;
+    ++LastChunkId;
+    pStat->idChunk = LastChunkId;
+    return S_OK;
+}
+
+HRESULT CFilterBase::GetText(ULONG* pcwcBuffer, WCHAR* awcBuffer) {
+    if (pcwcBuffer == nullptr || *pcwcBuffer == 0 || awcBuffer == nullptr ||
+        *pcwcBuffer > LargestTextBuffer) {
+        return E_INVALIDARG;
+    }
+    if (!Chunk.IsSet) {
+        return FILTER_E_NO_MORE_TEXT;
+    }
+    if (Chunk.Stat.flags != CHUNK_TEXT) {
+        return FILTER_E_NO_TEXT;
+    }
+    const ULONG bufferSize = *pcwcBuffer;
+    const ULONG remaining = (Chunk.Text != nullptr ? Chunk.TextLength : 0) - TextPosition;
+    const ULONG count = bufferSize - 1 < remaining ? bufferSize - 1 : remaining;
+    if (count == 0) {
+        return FILTER_E_NO_MORE_TEXT;
+    }
+    BoundedStringCopy(awcBuffer, bufferSize, Chunk.Text + TextPosition, count);
+    awcBuffer[count] = 0;
+    *pcwcBuffer = count;
+    TextPosition += count;
+    return count == remaining ? FILTER_S_LAST_TEXT : S_OK;
+}
+
+HRESULT CFilterBase::GetValue(PROPVARIANT** ppPropValue) {
+    if (Chunk.Stat.flags != CHUNK_VALUE) {
+        return FILTER_E_NO_MORE_VALUES;
+    }
+    if (ppPropValue == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (!Chunk.IsSet) {
+        return FILTER_E_NO_MORE_VALUES;
+    }
+    const HRESULT copied = Chunk.CopyValueOut(ppPropValue);
+    Chunk.Clear();
+    return copied;
+}
+
+HRESULT CFilterBase::BindRegion(FILTERREGION, REFIID, void**) {
+    return E_NOTIMPL;
+}
+
+HRESULT CFilterBase::Initialize(IStream* pstream, DWORD) {
+    if (pstream == nullptr) {
+        return E_INVALIDARG;
+    }
+    // Take the new reference first, so that rebinding the same stream never drops it to 0.
+    pstream->AddRef();
+    if (Stream != nullptr) {
+        Stream->Release();
+    }
+    Stream = pstream;
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    Stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    return PrepareContent();
+}
+
+HRESULT CFilterBase::GetClassID(CLSID*) {
+    return E_NOTIMPL;
+}
+
+HRESULT CFilterBase::IsDirty() {
+    return E_NOTIMPL;
+}
+
+HRESULT CFilterBase::Load(IStream* pStm) {
+    return static_cast<IInitializeWithStream*>(this)->Initialize(pStm, 0);
+}
+
+HRESULT CFilterBase::Save(IStream*, BOOL) {
+    return E_NOTIMPL;
+}
+
+HRESULT CFilterBase::GetSizeMax(ULARGE_INTEGER*) {
+    return E_NOTIMPL;
+}

@@ -1,0 +1,35 @@
+// The one chunk a filter object is handing out: its description for the host and its
+// payload, either a string value or a block of text.
+#pragma once
+
+#include "platform/Platform.h"
+
+class ChunkValue {
+public:
+    // Starts empty: nothing set, all of Stat zero, Value VT_EMPTY, no text.
+    ChunkValue();
+    ~ChunkValue();
+    ChunkValue(const ChunkValue&) = delete;
+    ChunkValue& operator=(const ChunkValue&) = delete;
+
+    // Frees the payload and zeroes the description. TextLength is left as it was.
+    void Clear();
+
+    // Empties the record, then describes a chunk of `key` and `kind`; IsSet stays false
+    // until the caller has put the payload in place.
+    HRESULT SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind);
+
+    // Makes the record a value chunk holding a VT_LPWSTR copy of `value`.
+    HRESULT SetStringValue(REFPROPERTYKEY key, const WCHAR* value);
+
+    // Hands the host a fresh deep copy of Value in a PROPVARIANT of its own.
+    HRESULT CopyValueOut(PROPVARIANT** out) const;
+
+    bool IsSet;
+    STAT_CHUNK Stat;
+    PROPVARIANT Value;
+    // A text chunk's payload from CoTaskMemAlloc, owned by the record, and its length in
+    // UTF-16 units before the terminator (read only while Text is set).
+    WCHAR* Text;
+    ULONG TextLength;
+};

@@ -1,0 +1,328 @@
+// The IFilter chunk engine driven by a scripted producer.
+#include "filter/CFilterBase.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+
+namespace {
+
+const PROPERTYKEY TextKey = {
+    {0xB725F130, 0x47EF, 0x101A, {0xA5, 0xF1, 0x02, 0x60, 0x8C, 0x9E, 0xEB, 0xAC}}, 19};
+const PROPERTYKEY ValueKey = {
+    {0xF29F85E0, 0x4FF9, 0x1068, {0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9}}, 2};
+
+WCHAR* TaskString(const std::u16string& text) {
+    auto* block = static_cast<WCHAR*>(CoTaskMemAlloc((text.size() + 1) * sizeof(WCHAR)));
+    std::copy(text.begin(), text.end(), block);
+    block[text.size()] = 0;
+    return block;
+}
+
+// One answer of the producer: what it does to the record, then what it returns.
+struct Step {
+    HRESULT Result;
+    std::function<void(ChunkValue&)> Fill;
+};
+
+Step Text(const std::u16string& text) {
+    return {S_OK, [text](ChunkValue& chunk) {
+                chunk.SetKeyAndKind(TextKey, CHUNK_TEXT);
+                chunk.Text = TaskString(text);
+                chunk.TextLength = static_cast<ULONG>(text.size());
+                chunk.IsSet = true;
+            }};
+}
+Step Value(const std::u16string& value) {
+    return {S_OK, [value](ChunkValue& chunk) { chunk.SetStringValue(ValueKey, value.c_str()); }};
+}
+Step Answer(HRESULT result) {
+    return {result, nullptr};
+}
+
+// Answers from a script; once the script is used up, FILTER_E_END_OF_CHUNKS.
+class ScriptedFilter : public CFilterBase {
+public:
+    std::deque<Step> Script;
+    int ProduceCalls = 0;
+    int PrepareCalls = 0;
+    HRESULT PrepareResult = S_OK;
+    LONG RefCount = 1;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++RefCount; }
+    ULONG STDMETHODCALLTYPE Release() override { return --RefCount; }
+    HRESULT PrepareContent() override {
+        ++PrepareCalls;
+        return PrepareResult;
+    }
+    HRESULT ProduceChunkValue(ChunkValue& chunk) override {
+        ++ProduceCalls;
+        if (Script.empty()) {
+            return FILTER_E_END_OF_CHUNKS;
+        }
+        Step step = Script.front();
+        Script.pop_front();
+        if (step.Fill) {
+            step.Fill(chunk);
+        }
+        return step.Result;
+    }
+    const ChunkValue& Current() const { return Chunk; }
+};
+
+STAT_CHUNK FreshStat() {
+    STAT_CHUNK stat;
+    std::memset(&stat, 0x5A, sizeof(stat));
+    return stat;
+}
+
+// Drains the current text chunk with a buffer of `size`, returning the text and the codes seen.
+std::u16string Drain(ScriptedFilter& filter, ULONG size, std::vector<HRESULT>* codes = nullptr) {
+    std::u16string text;
+    std::vector<WCHAR> buffer(size);
+    for (;;) {
+        ULONG count = size;
+        const HRESULT hr = filter.GetText(&count, buffer.data());
+        if (codes != nullptr) {
+            codes->push_back(hr);
+        }
+        if (hr != S_OK && hr != FILTER_S_LAST_TEXT) {
+            return text;
+        }
+        EXPECT_EQ(buffer[count], 0);
+        text.append(buffer.data(), count);
+    }
+}
+
+TEST(ChunkEngine, NumbersChunksFromOneWithoutGapsAcrossFalseAnswers) {
+    ScriptedFilter filter;
+    filter.Script = {Value(u"t"),  Answer(S_FALSE), Answer(S_FALSE),
+                     Text(u"abc"), Answer(S_FALSE), Value(u"v")};
+    STAT_CHUNK stat = FreshStat();
+    for (ULONG expected = 1; expected <= 3; ++expected) {
+        ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+        EXPECT_EQ(stat.idChunk, expected);
+    }
+    EXPECT_EQ(stat.flags, CHUNK_VALUE);
+
+    stat = FreshStat();
+    EXPECT_EQ(filter.GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
+    EXPECT_EQ(stat.idChunk, 3u);
+    // Only idChunk is written on failure.
+    EXPECT_EQ(stat.locale, FreshStat().locale);
+}
+
+TEST(ChunkEngine, StatDescribesTheChunk) {
+    ScriptedFilter filter;
+    filter.Script = {Text(u"x")};
+    STAT_CHUNK stat = FreshStat();
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+    EXPECT_EQ(stat.idChunk, 1u);
+    EXPECT_EQ(stat.breakType, CHUNK_NO_BREAK);
+    EXPECT_EQ(stat.flags, CHUNK_TEXT);
+    EXPECT_EQ(stat.locale, 0u);
+    EXPECT_TRUE(IsEqualGUID(stat.attribute.guidPropSet, TextKey.fmtid));
+    EXPECT_EQ(stat.attribute.psProperty.ulKind, static_cast<ULONG>(PRSPEC_PROPID));
+    EXPECT_EQ(stat.attribute.psProperty.propid, 19u);
+    EXPECT_EQ(stat.idChunkSource, 0u);
+    EXPECT_EQ(stat.cwcStartSource, 0u);
+    EXPECT_EQ(stat.cwcLenSource, 0u);
+}
+
+TEST(ChunkEngine, FalseAnswersAreBoundedAtExactly256PerCall) {
+    ScriptedFilter filter;
+    for (int i = 0; i < 256 + 255; ++i) {
+        filter.Script.push_back(Answer(S_FALSE));
+    }
+    filter.Script.push_back(Value(u"late"));
+    STAT_CHUNK stat = FreshStat();
+    EXPECT_EQ(filter.GetChunk(&stat), S_FALSE);
+    EXPECT_EQ(filter.ProduceCalls, 256);
+    EXPECT_EQ(stat.idChunk, 0u);
+    // A fresh count: 255 more S_FALSE, then the value on the 256th call.
+    EXPECT_EQ(filter.GetChunk(&stat), S_OK);
+    EXPECT_EQ(filter.ProduceCalls, 512);
+    EXPECT_EQ(stat.idChunk, 1u);
+}
+
+TEST(ChunkEngine, ProducerCodesPassThroughUnchanged) {
+    const HRESULT codes[] = {FILTER_E_END_OF_CHUNKS, E_UNEXPECTED, E_OUTOFMEMORY,
+                             FILTER_S_LAST_TEXT, static_cast<HRESULT>(0x00000002)};
+    for (HRESULT code : codes) {
+        ScriptedFilter filter;
+        filter.Script = {Answer(code)};
+        STAT_CHUNK stat = FreshStat();
+        EXPECT_EQ(filter.GetChunk(&stat), code);
+        EXPECT_EQ(stat.idChunk, 0u);
+    }
+}
+
+TEST(ChunkEngine, SuccessWithoutASetChunkIsInvalidAndTakesNoId) {
+    ScriptedFilter filter;
+    filter.Script = {Answer(S_OK), Value(u"v")};
+    STAT_CHUNK stat = FreshStat();
+    EXPECT_EQ(filter.GetChunk(&stat), E_INVALIDARG);
+    EXPECT_EQ(filter.GetChunk(&stat), S_OK);
+    EXPECT_EQ(stat.idChunk, 1u);
+}
+
+TEST(ChunkEngine, NullStatIsRefusedWithoutAskingTheProducer) {
+    ScriptedFilter filter;
+    filter.Script = {Value(u"v")};
+    EXPECT_EQ(filter.GetChunk(nullptr), E_INVALIDARG);
+    EXPECT_EQ(filter.ProduceCalls, 0);
+}
+
+TEST(ChunkEngine, InitRestartsIdsAndEmptiesTheChunkButNotTheProducer) {
+    ScriptedFilter filter;
+    filter.Script = {Value(u"a"), Value(u"b")};
+    STAT_CHUNK stat = FreshStat();
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+    ULONG flags = 0x77;
+    EXPECT_EQ(filter.Init(IFILTER_INIT_APPLY_INDEX_ATTRIBUTES, 0, nullptr, &flags), S_OK);
+    EXPECT_EQ(flags, 0x77u);
+    EXPECT_FALSE(filter.Current().IsSet);
+    PROPVARIANT* value = nullptr;
+    EXPECT_EQ(filter.GetValue(&value), FILTER_E_NO_MORE_VALUES);
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+    EXPECT_EQ(stat.idChunk, 1u);
+    ASSERT_EQ(filter.GetValue(&value), S_OK);
+    EXPECT_EQ(std::u16string(value->pwszVal), u"b");
+    PropVariantClear(value);
+    CoTaskMemFree(value);
+}
+
+struct PortionCase {
+    ULONG TextLength;
+    ULONG BufferSize;
+    std::vector<ULONG> Counts; // characters of each portion; the last one is FILTER_S_LAST_TEXT
+};
+
+class TextPortions : public ::testing::TestWithParam<PortionCase> {};
+
+TEST_P(TextPortions, KeepOneSlotForTheTerminator) {
+    const PortionCase& c = GetParam();
+    std::u16string text;
+    for (ULONG i = 0; i < c.TextLength; ++i) {
+        text.push_back(static_cast<char16_t>(u'a' + i % 26));
+    }
+    ScriptedFilter filter;
+    filter.Script = {Text(text)};
+    STAT_CHUNK stat;
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+
+    std::vector<WCHAR> buffer(c.BufferSize + 1, 0x7777);
+    std::u16string got;
+    for (size_t i = 0; i < c.Counts.size(); ++i) {
+        ULONG count = c.BufferSize;
+        const HRESULT hr = filter.GetText(&count, buffer.data());
+        EXPECT_EQ(hr, i + 1 == c.Counts.size() ? FILTER_S_LAST_TEXT : S_OK);
+        EXPECT_EQ(count, c.Counts[i]);
+        EXPECT_EQ(buffer[count], 0);
+        EXPECT_EQ(buffer[c.BufferSize], 0x7777) << "wrote past the buffer";
+        got.append(buffer.data(), count);
+    }
+    ULONG count = c.BufferSize;
+    EXPECT_EQ(filter.GetText(&count, buffer.data()), FILTER_E_NO_MORE_TEXT);
+    EXPECT_EQ(count, c.BufferSize);
+    EXPECT_EQ(got, text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TextPortions,
+                         ::testing::Values(PortionCase{10, 11, {10}}, PortionCase{10, 10, {9, 1}},
+                                           PortionCase{10, 2, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
+                                           PortionCase{10, 4, {3, 3, 3, 1}},
+                                           PortionCase{1, 4096, {1}}),
+                         [](const ::testing::TestParamInfo<PortionCase>& info) {
+                             return "Text" + std::to_string(info.param.TextLength) + "Buffer" +
+                                    std::to_string(info.param.BufferSize);
+                         });
+
+TEST(ChunkEngine, BufferOfOneGivesNoTextAndWritesNothing) {
+    ScriptedFilter filter;
+    filter.Script = {Text(u"abc")};
+    STAT_CHUNK stat;
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+    WCHAR buffer[1] = {0x7777};
+    ULONG count = 1;
+    EXPECT_EQ(filter.GetText(&count, buffer), FILTER_E_NO_MORE_TEXT);
+    EXPECT_EQ(count, 1u);
+    EXPECT_EQ(buffer[0], 0x7777);
+    // The text is still all there for a larger buffer.
+    EXPECT_EQ(Drain(filter, 8), u"abc");
+}
+
+TEST(ChunkEngine, EmptyTextNeverReportsLastText) {
+    ScriptedFilter filter;
+    filter.Script = {Text(u"")};
+    STAT_CHUNK stat;
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+    std::vector<HRESULT> codes;
+    EXPECT_EQ(Drain(filter, 16, &codes), u"");
+    EXPECT_EQ(codes, std::vector<HRESULT>{FILTER_E_NO_MORE_TEXT});
+}
+
+TEST(ChunkEngine, GetTextArgumentChecksComeFirst) {
+    ScriptedFilter filter; // no chunk at all
+    WCHAR buffer[4];
+    ULONG zero = 0;
+    ULONG four = 4;
+    ULONG huge = 0x80000000u;
+    EXPECT_EQ(filter.GetText(nullptr, buffer), E_INVALIDARG);
+    EXPECT_EQ(filter.GetText(&zero, buffer), E_INVALIDARG);
+    EXPECT_EQ(filter.GetText(&four, nullptr), E_INVALIDARG);
+    EXPECT_EQ(filter.GetText(&huge, buffer), E_INVALIDARG);
+    EXPECT_EQ(filter.GetText(&four, buffer), FILTER_E_NO_MORE_TEXT);
+}
+
+TEST(ChunkEngine, ValueIsHandedOutOnceAndTheHostOwnsIt) {
+    ScriptedFilter filter;
+    filter.Script = {Value(u"Title")};
+    STAT_CHUNK stat;
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+
+    WCHAR buffer[8];
+    ULONG count = 8;
+    EXPECT_EQ(filter.GetText(&count, buffer), FILTER_E_NO_TEXT);
+    EXPECT_EQ(filter.GetValue(nullptr), E_INVALIDARG);
+
+    PROPVARIANT* value = nullptr;
+    ASSERT_EQ(filter.GetValue(&value), S_OK);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->vt, VT_LPWSTR);
+    EXPECT_EQ(std::u16string(value->pwszVal), u"Title");
+    PropVariantClear(value);
+    CoTaskMemFree(value);
+
+    PROPVARIANT* again = nullptr;
+    EXPECT_EQ(filter.GetValue(&again), FILTER_E_NO_MORE_VALUES);
+    EXPECT_EQ(again, nullptr);
+    count = 8;
+    EXPECT_EQ(filter.GetText(&count, buffer), FILTER_E_NO_MORE_TEXT);
+}
+
+TEST(ChunkEngine, GetValueOnTextOrNothingIsNoMoreValuesEvenWithANullPointer) {
+    ScriptedFilter filter;
+    EXPECT_EQ(filter.GetValue(nullptr), FILTER_E_NO_MORE_VALUES);
+    filter.Script = {Text(u"abc")};
+    STAT_CHUNK stat;
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+    EXPECT_EQ(filter.GetValue(nullptr), FILTER_E_NO_MORE_VALUES);
+    PROPVARIANT* value = nullptr;
+    EXPECT_EQ(filter.GetValue(&value), FILTER_E_NO_MORE_VALUES);
+    // The text is untouched by the refused GetValue.
+    EXPECT_EQ(Drain(filter, 2), u"abc");
+}
+
+TEST(ChunkEngine, BindRegionIsNotImplementedAndWritesNothing) {
+    ScriptedFilter filter;
+    FILTERREGION region{1, 0, 1};
+    void* out = &filter;
+    EXPECT_EQ(filter.BindRegion(region, IID_IUnknown, &out), E_NOTIMPL);
+    EXPECT_EQ(out, &filter);
+}
+
+} // namespace

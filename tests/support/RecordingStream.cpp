@@ -1,0 +1,109 @@
+#include "tests/support/RecordingStream.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+RecordingStream::RecordingStream(std::vector<unsigned char> bytes) : Bytes(std::move(bytes)) {}
+
+HRESULT RecordingStream::QueryInterface(REFIID riid, void** ppv) {
+    if (ppv == nullptr) {
+        return E_POINTER;
+    }
+    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IStream) ||
+        IsEqualIID(riid, IID_ISequentialStream)) {
+        *ppv = static_cast<IStream*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+}
+
+ULONG RecordingStream::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&References));
+}
+
+// The test owns the object; the count only tells what the filter did with it.
+ULONG RecordingStream::Release() {
+    return static_cast<ULONG>(InterlockedDecrement(&References));
+}
+
+HRESULT RecordingStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
+    Calls.push_back({"Read", static_cast<int64_t>(Position), 0, cb});
+    const uint64_t available = Position < Bytes.size() ? Bytes.size() - Position : 0;
+    const ULONG count = static_cast<ULONG>(std::min<uint64_t>(cb, available));
+    if (count > 0) {
+        std::copy_n(Bytes.begin() + static_cast<std::ptrdiff_t>(Position), count,
+                    static_cast<unsigned char*>(pv));
+    }
+    Position += count;
+    if (pcbRead != nullptr) {
+        *pcbRead = count;
+    }
+    return count == cb ? S_OK : S_FALSE;
+}
+
+HRESULT RecordingStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                              ULARGE_INTEGER* plibNewPosition) {
+    Calls.push_back({"Seek", dlibMove.QuadPart, dwOrigin, 0});
+    if (FailSeeks) {
+        return STG_E_INVALIDFUNCTION;
+    }
+    int64_t base = 0;
+    if (dwOrigin == STREAM_SEEK_CUR) {
+        base = static_cast<int64_t>(Position);
+    } else if (dwOrigin == STREAM_SEEK_END) {
+        base = static_cast<int64_t>(Bytes.size());
+    } else if (dwOrigin != STREAM_SEEK_SET) {
+        return STG_E_INVALIDFUNCTION;
+    }
+    const int64_t target = base + dlibMove.QuadPart;
+    if (target < 0) {
+        return STG_E_INVALIDFUNCTION;
+    }
+    Position = static_cast<uint64_t>(target);
+    if (plibNewPosition != nullptr) {
+        plibNewPosition->QuadPart = Position;
+    }
+    return S_OK;
+}
+
+HRESULT RecordingStream::Refuse(const char* method) {
+    Calls.push_back({method, 0, 0, 0});
+    return E_NOTIMPL;
+}
+
+HRESULT RecordingStream::Write(const void*, ULONG, ULONG*) {
+    return Refuse("Write");
+}
+HRESULT RecordingStream::SetSize(ULARGE_INTEGER) {
+    return Refuse("SetSize");
+}
+HRESULT RecordingStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) {
+    return Refuse("CopyTo");
+}
+HRESULT RecordingStream::Commit(DWORD) {
+    return Refuse("Commit");
+}
+HRESULT RecordingStream::Revert() {
+    return Refuse("Revert");
+}
+HRESULT RecordingStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    return Refuse("LockRegion");
+}
+HRESULT RecordingStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+    return Refuse("UnlockRegion");
+}
+HRESULT RecordingStream::Stat(STATSTG*, DWORD) {
+    return Refuse("Stat");
+}
+HRESULT RecordingStream::Clone(IStream**) {
+    return Refuse("Clone");
+}
+
+std::vector<unsigned char> ReadFileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(file),
+                                      std::istreambuf_iterator<char>());
+}
