@@ -1,0 +1,76 @@
+// The Windows SDK as mingw-w64 and Wine ship it, with the few gaps of those SDKs filled here
+// so that the system sees the same names on every Windows build.
+#pragma once
+
+// The SDK's GUIDs come from its libuuid. A translation unit that defines INITGUID (the one
+// that holds our own GUID definitions) must not define every SDK GUID too: Wine's
+// DEFINE_GUID makes strong definitions that would clash with libuuid.a.
+#if defined(INITGUID)
+#undef INITGUID
+#define QUILLSIFT_DEFINE_GUIDS 1
+#endif
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <objbase.h>
+#include <propidl.h>
+#include <shlwapi.h>
+#include <filter.h>
+#if __has_include(<filterr.h>)
+#include <filterr.h>
+#endif
+#include <propkeydef.h>
+#include <propkey.h>
+#include <propsys.h>
+#include <shobjidl.h>
+
+#if defined(QUILLSIFT_DEFINE_GUIDS)
+#include <initguid.h>
+// propkeydef.h chooses between declaring and defining when it is included.
+#include <propkeydef.h>
+#endif
+
+#ifndef IFACEMETHODIMP
+#define IFACEMETHODIMP STDMETHODIMP
+#define IFACEMETHODIMP_(type) STDMETHODIMP_(type)
+#endif
+
+// Wine's libuuid.a has no IID_IFilter; mingw-w64's has it as a COMDAT, so one more
+// definition is harmless there.
+DEFINE_GUID(IID_IFilter, 0x89bcb740, 0x6119, 0x101a, 0xbc, 0xb7, 0x00, 0xdd, 0x01, 0x06, 0x55,
+            0xaf);
+
+// Wine ships no filterr.h.
+#ifndef FILTER_E_END_OF_CHUNKS
+#define FILTER_E_END_OF_CHUNKS _HRESULT_TYPEDEF_(0x80041700)
+#define FILTER_E_NO_MORE_TEXT _HRESULT_TYPEDEF_(0x80041701)
+#define FILTER_E_NO_MORE_VALUES _HRESULT_TYPEDEF_(0x80041702)
+#define FILTER_E_ACCESS _HRESULT_TYPEDEF_(0x80041703)
+#define FILTER_W_MONIKER_CLIPPED _HRESULT_TYPEDEF_(0x00041704)
+#define FILTER_E_NO_TEXT _HRESULT_TYPEDEF_(0x80041705)
+#define FILTER_E_NO_VALUES _HRESULT_TYPEDEF_(0x80041706)
+#define FILTER_E_EMBEDDING_UNAVAILABLE _HRESULT_TYPEDEF_(0x80041707)
+#define FILTER_E_LINK_UNAVAILABLE _HRESULT_TYPEDEF_(0x80041708)
+#define FILTER_S_LAST_TEXT _HRESULT_TYPEDEF_(0x00041709)
+#define FILTER_S_LAST_VALUES _HRESULT_TYPEDEF_(0x0004170A)
+#define FILTER_E_PASSWORD _HRESULT_TYPEDEF_(0x8004170B)
+#define FILTER_E_UNKNOWNFORMAT _HRESULT_TYPEDEF_(0x8004170C)
+#endif
+
+// Wine has no QITABENT; mingw-w64's relies on __uuidof. One definition for both, by the
+// interface's IID_ constant, with the offset converted to the SDK's field type (DWORD in
+// Wine, int in mingw-w64).
+#ifndef OFFSETOFCLASS
+#define OFFSETOFCLASS(base, derived) ((DWORD)(DWORD_PTR)(static_cast<base*>((derived*)8)) - 8)
+#endif
+#undef QITABENTMULTI
+#undef QITABENT
+#define QITABENTMULTI(Cthis, Ifoo, Iimpl)                                                          \
+    { &IID_##Ifoo, static_cast<decltype(QITAB::dwOffset)>(OFFSETOFCLASS(Iimpl, Cthis)) }
+#define QITABENT(Cthis, Ifoo) QITABENTMULTI(Cthis, Ifoo, Ifoo)
+
+// UTF16("...") is an L"..." literal here: both SDKs make WCHAR a 16-bit wchar_t (winegcc
+// builds with -fshort-wchar).
+static_assert(sizeof(wchar_t) == 2 && sizeof(WCHAR) == 2, "UTF16() needs a 16-bit wchar_t");
