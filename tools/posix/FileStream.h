@@ -1,0 +1,45 @@
+// A read-only IStream over a file, for the native host: what an indexer hands a filter.
+// Read, Seek and Stat work; every way of writing is refused with STG_E_ACCESSDENIED.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <string>
+
+class FileStream final : public IStream {
+public:
+    // On success *stream holds the only reference. A file that cannot be opened gives the
+    // Win32-style code of the failure (0x80070002 for a missing file, 0x80070005 when
+    // access is denied).
+    static HRESULT Open(const std::string& path, IStream** stream);
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override;
+    HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override;
+
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                                   ULARGE_INTEGER* plibNewPosition) override;
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER libNewSize) override;
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead,
+                                     ULARGE_INTEGER* pcbWritten) override;
+    HRESULT STDMETHODCALLTYPE Commit(DWORD grfCommitFlags) override;
+    HRESULT STDMETHODCALLTYPE Revert() override;
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER libOffset, ULARGE_INTEGER cb,
+                                         DWORD dwLockType) override;
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER libOffset, ULARGE_INTEGER cb,
+                                           DWORD dwLockType) override;
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override;
+    HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) override;
+
+private:
+    FileStream(int descriptor, std::string name);
+    ~FileStream();
+
+    LONG RefCount = 1;
+    int Descriptor;
+    std::string Name;
+    ULONGLONG Position = 0;
+};
