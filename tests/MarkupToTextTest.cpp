@@ -1,0 +1,203 @@
+#include "book/MarkupToText.h"
+
+#include "platform/CoTaskMemPtr.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace std::string_literals;
+
+namespace {
+
+// Each part lives in a heap block of exactly its size, so that any access past it is caught
+// by AddressSanitizer.
+CoTaskMemPtr<WCHAR> Convert(const std::string& part) {
+    std::unique_ptr<char[]> block(new char[part.size()]);
+    std::memcpy(block.get(), part.data(), part.size());
+    return CoTaskMemPtr<WCHAR>(MarkupToText(block.get(), static_cast<ULONG>(part.size())));
+}
+
+std::string Printable(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == 0) {
+            out += "\\0";
+        } else {
+            out += c;
+        }
+    }
+    return out.size() > 60 ? out.substr(0, 60) + "..." : out;
+}
+
+struct Case {
+    std::string Part;
+    std::u16string Text; // the whole text, zero units included; the terminator follows it
+};
+
+// The text up to the terminator must match; when the expected text holds a zero, the units
+// after it are compared too (the terminator sits right after them).
+void ExpectText(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE("part: " + Printable(c.Part));
+        const CoTaskMemPtr<WCHAR> result = Convert(c.Part);
+        ASSERT_TRUE(result);
+        const std::u16string visible(result.Get());
+        EXPECT_EQ(visible, c.Text.substr(0, c.Text.find(u'\0')));
+        if (c.Text.find(u'\0') != std::u16string::npos && visible.size() < c.Text.size()) {
+            EXPECT_EQ(std::u16string(result.Get(), c.Text.size()), c.Text);
+            EXPECT_EQ(result.Get()[c.Text.size()], 0);
+        }
+    }
+}
+
+TEST(MarkupToText, EmptyPartOrLeadingZeroGivesNullAndLeavesThePart) {
+    EXPECT_FALSE(Convert(""));
+    for (const std::string& part : {"\0"s, "\0abc"s, "\0<body>x"s, "\0\0"s}) {
+        SCOPED_TRACE(Printable(part));
+        std::unique_ptr<char[]> block(new char[part.size()]);
+        std::memcpy(block.get(), part.data(), part.size());
+        EXPECT_EQ(MarkupToText(block.get(), static_cast<ULONG>(part.size())), nullptr);
+        EXPECT_EQ(std::string(block.get(), part.size()), part);
+    }
+}
+
+TEST(MarkupToText, TextStartsAtTheBodyMarker) {
+    ExpectText({
+        {"<html><head><title>T</title></head><body>Hi</body></html>", u"Hi\n"},
+        {"<BODY class=\"c\">x", u"x\n"},
+        {"<div>a</div>", u"a\n"},
+        {"<bodyguard>y", u"y\n"},
+        {"<p>head &amp; more</p><Body>b", u"b\n"},
+        {"<body>a<body>b", u"ab\n"},
+        // Not found: cut off by the end, or lying past a zero byte.
+        {"x<bod", u"x<bod"},
+        {"a\0<body>b"s, u"a\0b\n"s},
+        {"<bo\0dy>x"s, u"<bo\0dy>x"s},
+    });
+}
+
+TEST(MarkupToText, LineBreakTagsWriteALineFeedAndOtherTagsNothing) {
+    const std::vector<std::string> breaking = {"<p>",  "<P>",   "<br>",
+                                               "<BR>", "<br/>", "<Br/>",
+                                               "<hr>", "<HR>",  "<p class=\"x\">",
+                                               "<h1>", "<h2>",  "<H3 id=\"a\">",
+                                               "<h4>", "<h5>",  "<p >"};
+    const std::vector<std::string> silent = {
+        "<h6>", "<h0>",       "<h>",    "<br />", "<hr/>", "<hr />",           "<br clear=\"all\">",
+        "<p/>", "<pre>",      "<div>",  "</p>",   "</h1>", "<p\tclass=\"x\">", "<p\n>",
+        "<>",   "<!-- p -->", "<span>", "<brr>",  "<phr>"};
+    std::vector<Case> cases;
+    for (const std::string& tag : breaking) {
+        cases.push_back({"a" + tag + "b", u"a\nb\n"});
+    }
+    for (const std::string& tag : silent) {
+        cases.push_back({"a" + tag + "b", u"ab\n"});
+    }
+    ExpectText(cases);
+}
+
+TEST(MarkupToText, TagsEndAtTheFirstGreaterThanSign) {
+    ExpectText({
+        {"x<y", u"x<y"},
+        {"end<span cla", u"end<span cla"},
+        {"<a title=\"1>2\">z", u"2\">z\n"},
+        {"a < b and c > d", u"a  d\n"},
+        // A '<' inside a tag's content is part of it.
+        {"a<b<p>c", u"ac\n"},
+        {"<<p>x", u"x\n"},
+        {"1 > 0", u"1 > 0"},
+    });
+}
+
+TEST(MarkupToText, EntitiesAndAccentedLetters) {
+    ExpectText({
+        {"caf&eacute;", u"cafe\n"},
+        {"&Uuml;ber", u"Uber\n"},
+        {"&ccedil;&oslash;&Ntilde;&agrave;&ocirc;&yuml;", u"coNaoy\n"},
+        {"&amp;&lt;&gt;&nbsp;&quot;", u"&<> \"\n"},
+        // Any first byte stands before a suffix; the suffix itself is case sensitive.
+        {"&xuml;&1grave;&&acute;", u"x1&\n"},
+        {"&eACUTE;&Eacute;", u"E\n"},
+        {"Q&A", u"Q&A"},
+        {"salt & pepper; x", u"salt  x\n"},
+        {"a&<p>;b", u"ab\n"},
+        {"x&amp", u"x&amp"},
+    });
+    // Removed without a trace.
+    std::vector<Case> removed;
+    for (const char* entity : {"&AMP;", "&Nbsp;", "&apos;", "&mdash;", "&copy;", "&szlig;",
+                               "&aring;", "&#233;", "&#x00E9;", "&;", "&acute;", "&uml;"}) {
+        removed.push_back({entity, u"\n"});
+    }
+    ExpectText(removed);
+}
+
+TEST(MarkupToText, LineBreakRunsAndTheFinalLineFeed) {
+    ExpectText({
+        {"a<p><p><p>b", u"a\n\nb\n"},
+        {"a\r\n\r\n\r\nb", u"a\n\nb\n"},
+        // Decoded entities, carriage returns and closing tags keep a run going; text ends it.
+        {"<p><p>&amp;<p>x", u"\n\n&x\n"},
+        {"<p><p>a<p>x", u"\n\na\nx\n"},
+        {"<p>\r<p>\r<p>x", u"\n\nx\n"},
+        {"<p></p><p><p>x", u"\n\nx\n"},
+        {"<p><p>&eacute;<p>x", u"\n\nex\n"},
+        // The final line feed needs two bytes to spare, whatever the run.
+        {"<b></b>", u"\n"},
+        {"\r", u""},
+        {"ab", u"ab"},
+        {"a\r", u"a"},
+        {"a\r\r", u"a\n"},
+        {"\n\n\n", u"\n\n"},
+        {"a\n\n\r\r", u"a\n\n\n"},
+        {std::string(100000, '\n'), u"\n\n\n"},
+    });
+}
+
+TEST(MarkupToText, TagContentAndEntityNameBounds) {
+    const std::string content255(255, 'a');
+    const std::string content256(256, 'a');
+    ExpectText({
+        {"<" + content255 + ">x", u"x\n"},
+        {"<" + content255 + ">", u"\n"},
+        {"<p " + std::string(253, 'a') + ">x", u"\nx\n"},
+        {"<" + content256 + ">x", u"<" + std::u16string(256, u'a') + u">x"},
+        {"<p " + std::string(254, 'a') + ">x", u"<p " + std::u16string(254, u'a') + u">x"},
+        {"<" + content256 + "<p>b", u"<" + std::u16string(256, u'a') + u"\nb\n"},
+        {"&abcdefghi;", u"\n"},
+        {"&abcdefghij;", u"&abcdefghij;"},
+        {"&abcdefghij;&amp;", u"&abcdefghij;&\n"},
+    });
+}
+
+TEST(MarkupToText, ZeroBytesAreTextAndEndEverySearch) {
+    ExpectText({
+        {"a\0b"s, u"a\0b"s},
+        {"<body>\0x"s, u"\0x\n"s},
+        {"<p\0>x"s, u"<p\0>x"s},
+        {"&amp\0;x"s, u"&amp\0;x"s},
+        {"x\0<p>y"s, u"x\0\ny\n"s},
+        {"x\0&lt;y"s, u"x\0<y\n"s},
+    });
+}
+
+TEST(MarkupToText, Utf8BecomesUtf16) {
+    ExpectText({
+        {"\xC3\xA9", u"\u00E9"},
+        {"<b>\xF0\x9F\x98\x80</b>", u"\U0001F600\n"},
+        {"\xE2\x82\xAC 5<b>", u"\u20AC 5\n"},
+        // Bytes brought together by a removed tag form one sequence again.
+        {"\xC3<b>\xA9", u"\u00E9\n"},
+        {"\xFF", u"\uFFFD"},
+        {"\xC3&amp;\xA9 ", u"\uFFFD&\uFFFD \n"},
+    });
+}
+
+} // namespace
