@@ -10,6 +10,12 @@
 #define QUILLSIFT_DEFINE_GUIDS 1
 #endif
 
+// The native layer brings these along; so does this header, so that code which builds
+// natively builds here too.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
