@@ -1,0 +1,157 @@
+# Runs quillsift-dump as a subprocess and checks its output and exit code.
+#   cmake -DTOOL=... -DTESTDATA=... -DWORK=... -DMODE=golden|buffers|folder|large
+#         [-DFIXTURES=...] -P DumpToolCheck.cmake
+# golden:  --json on each small book equals testdata/golden/<book>.jsonl; readable text runs.
+# buffers: --buffer 1, 2 and 3 give the same lines as the golden files (made with 4096).
+# folder:  a folder with malformed files: exit 1, the other books still dumped in full.
+# large:   the large fixture books, when present: exit 0, every chunk, the end code.
+cmake_minimum_required(VERSION 3.20)
+
+set(small_books harbor-kf7.mobi harbor-kf8.azw3 harbor-hybrid.mobi duet-kf8.azw
+                harbor-noauthor-kf7.mobi)
+
+function(fail)
+    string(JOIN "" message ${ARGN})
+    message(FATAL_ERROR "${message}")
+endfunction()
+
+# run(<exit code> <stdout var> <stderr var> args...)
+function(run expected_code out_var err_var)
+    execute_process(COMMAND ${TOOL} ${ARGN}
+                    RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+    if(NOT "${code}" STREQUAL "${expected_code}")
+        fail("quillsift-dump ${ARGN}: exit ${code}, expected ${expected_code}\n"
+             "stdout:\n${out}\nstderr:\n${err}")
+    endif()
+    if(err MATCHES "DllCanUnloadNow|still in use|AddressSanitizer|runtime error")
+        fail("quillsift-dump ${ARGN}: the library was not left clean:\n${err}")
+    endif()
+    set(${out_var} "${out}" PARENT_SCOPE)
+    set(${err_var} "${err}" PARENT_SCOPE)
+endfunction()
+
+function(golden book out_var)
+    set(path "${TESTDATA}/golden/${book}.jsonl")
+    if(NOT EXISTS "${path}")
+        fail("missing golden file ${path}")
+    endif()
+    file(READ "${path}" content)
+    set(${out_var} "${content}" PARENT_SCOPE)
+endfunction()
+
+# The golden lines of `book` as they come when several books are dumped: each names its file.
+function(labelled book file out_var)
+    golden(${book} content)
+    string(REPLACE "{\"" "{\"file\":\"${file}\",\"" content "${content}")
+    set(${out_var} "${content}" PARENT_SCOPE)
+endfunction()
+
+function(expect_equal actual expected what)
+    if(NOT "${actual}" STREQUAL "${expected}")
+        file(WRITE "${WORK}/actual.txt" "${actual}")
+        file(WRITE "${WORK}/expected.txt" "${expected}")
+        fail("${what}: output differs (see ${WORK}/actual.txt and ${WORK}/expected.txt)")
+    endif()
+endfunction()
+
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+
+if(MODE STREQUAL "golden")
+    foreach(book IN LISTS small_books)
+        run(0 out err --json "${TESTDATA}/${book}")
+        golden(${book} expected)
+        expect_equal("${out}" "${expected}" "${book}")
+    endforeach()
+    run(0 out err "${TESTDATA}/harbor-kf7.mobi")
+    if(NOT out MATCHES "^chunk 1 value Title: [^\n]+\nchunk 2 value Author: [^\n]+\nchunk 3 text Contents:\n"
+       OR NOT out MATCHES "\nend 0x80041700\n$")
+        fail("readable output of harbor-kf7.mobi is not as expected:\n${out}")
+    endif()
+    if(NOT err MATCHES "1 book, 0 failed loads, [0-9]+ chunks, [0-9]+ characters")
+        fail("no summary on stderr:\n${err}")
+    endif()
+
+elseif(MODE STREQUAL "buffers")
+    foreach(book IN LISTS small_books)
+        golden(${book} expected)
+        foreach(size 1 2 3)
+            run(0 out err --json --buffer ${size} "${TESTDATA}/${book}")
+            expect_equal("${out}" "${expected}" "${book} with --buffer ${size}")
+        endforeach()
+    endforeach()
+
+elseif(MODE STREQUAL "folder")
+    set(dir "${WORK}/books")
+    file(MAKE_DIRECTORY "${dir}/sub")
+    file(COPY_FILE "${TESTDATA}/harbor-kf7.mobi" "${dir}/a-harbor.mobi")
+    file(WRITE "${dir}/b-garbage.mobi" "this is no palm database, only some text for the reader")
+    file(WRITE "${dir}/c-empty.azw" "")
+    # A real book cut short: its record table points past the end of the file.
+    execute_process(COMMAND head -c 700 "${TESTDATA}/harbor-kf7.mobi"
+                    OUTPUT_FILE "${dir}/d-truncated.MOBI")
+    file(WRITE "${dir}/notes.txt" "not a book")
+    file(COPY_FILE "${TESTDATA}/duet-kf8.azw" "${dir}/sub/DUET.AZW")
+    file(COPY_FILE "${TESTDATA}/harbor-kf8.azw3" "${dir}/z-harbor.azw3")
+
+    run(1 out err --json "${dir}")
+    labelled(harbor-kf7.mobi "${dir}/a-harbor.mobi" first)
+    labelled(duet-kf8.azw "${dir}/sub/DUET.AZW" last)
+    set(expected "${first}")
+    string(APPEND expected "{\"file\":\"${dir}/b-garbage.mobi\",\"load\":\"0x80004005\"}\n")
+    string(APPEND expected "{\"file\":\"${dir}/c-empty.azw\",\"load\":\"0x80004005\"}\n")
+    string(APPEND expected "{\"file\":\"${dir}/d-truncated.MOBI\",\"load\":\"0x80004005\"}\n")
+    string(APPEND expected "${last}")
+    expect_equal("${out}" "${expected}" "folder walk")
+    foreach(bad b-garbage.mobi c-empty.azw d-truncated.MOBI)
+        if(NOT err MATCHES "${bad}: cannot load \\(0x80004005\\)")
+            fail("no one-line report for ${bad} on stderr:\n${err}")
+        endif()
+    endforeach()
+    if(NOT err MATCHES "5 books, 3 failed loads")
+        fail("summary does not count the failed loads:\n${err}")
+    endif()
+
+    # --all-files takes the other files too; a missing input is reported and the run goes on.
+    run(1 out err --json --all-files "${dir}" "${WORK}/missing.mobi")
+    labelled(harbor-kf8.azw3 "${dir}/z-harbor.azw3" azw3)
+    foreach(line "{\"file\":\"${dir}/notes.txt\",\"load\":\"0x80004005\"}\n" "${azw3}"
+                 "{\"file\":\"${WORK}/missing.mobi\",\"load\":\"0x80070002\"}\n")
+        string(FIND "${out}" "${line}" at)
+        if(at EQUAL -1)
+            fail("--all-files output lacks:\n${line}\nin:\n${out}")
+        endif()
+    endforeach()
+
+    # Readable text names each book.
+    run(1 out err "${dir}/a-harbor.mobi" "${dir}/b-garbage.mobi")
+    if(NOT out MATCHES "^== [^\n]*a-harbor.mobi ==\nchunk 1 value Title: .*\n== [^\n]*b-garbage.mobi ==\nload failed 0x80004005\n$")
+        fail("readable output of two books is not as expected:\n${out}")
+    endif()
+
+elseif(MODE STREQUAL "large")
+    foreach(book ledger-large-kf7.mobi ledger-large-kf8.azw3)
+        if(NOT EXISTS "${FIXTURES}/${book}")
+            message(STATUS "${book} not found in ${FIXTURES}: skipped")
+            continue()
+        endif()
+        run(0 out err --json "${FIXTURES}/${book}")
+        string(REGEX MATCHALL "\"kind\":\"text\"" texts "${out}")
+        list(LENGTH texts text_count)
+        if(book MATCHES "kf8")
+            set(expected_texts 101)
+        else()
+            set(expected_texts 1)
+        endif()
+        if(NOT text_count EQUAL expected_texts)
+            fail("${book}: ${text_count} text chunks, expected ${expected_texts}")
+        endif()
+        if(NOT out MATCHES "^{\"chunk\":1,\"kind\":\"value\",\"propid\":2,\"value\":\"[^\n]+\n{\"chunk\":2,\"kind\":\"value\",\"propid\":4,"
+           OR NOT out MATCHES "\n{\"end\":\"0x80041700\"}\n$")
+            fail("${book}: title, author or end code missing")
+        endif()
+    endforeach()
+
+else()
+    fail("unknown MODE ${MODE}")
+endif()
