@@ -1,0 +1,14 @@
+// Finds the filter class registered for a file extension, the way the Windows Search indexer
+// does (LoadIFilter is a stub in Wine, so the host walks the registry itself):
+//   HKLM\Software\Classes\<extension>\PersistentHandler            -> the persistent handler
+//   HKLM\Software\Classes\CLSID\<handler>\PersistentAddinsRegistered\<IID_IFilter> -> the filter
+#pragma once
+
+#include "platform/Platform.h"
+
+// `extension` starts with a dot (".mobi"). A missing key or value gives
+// HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND); a value that is no class id, CO_E_CLASSSTRING.
+HRESULT FindRegisteredFilter(const WCHAR* extension, CLSID* filterClass);
+
+// The default value of HKLM\`path`, a REG_SZ, into `buffer` of `capacity` units.
+HRESULT ReadMachineString(const WCHAR* path, WCHAR* buffer, DWORD capacity);
