@@ -107,3 +107,13 @@ std::vector<unsigned char> ReadFileBytes(const std::string& path) {
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(file),
                                       std::istreambuf_iterator<char>());
 }
+
+void PrintTo(const RecordingStream::Call& call, std::ostream* os) {
+    *os << call.Method << "(" << call.Offset;
+    if (call.Method == "Seek") {
+        *os << ", origin " << call.Origin;
+    } else {
+        *os << ", " << call.Count << " bytes";
+    }
+    *os << ")";
+}

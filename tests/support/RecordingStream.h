@@ -4,6 +4,7 @@
 
 #include "platform/Platform.h"
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -53,3 +54,6 @@ private:
 
 // Reads a whole file; an empty vector when it cannot be read.
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
+
+// Readable test failures.
+void PrintTo(const RecordingStream::Call& call, std::ostream* os);

@@ -1,0 +1,374 @@
+// The book filter on real books, on books derived from them, and on the IFilter protocol.
+#include "book/CFilterSample.h"
+#include "book/StreamFile.h"
+#include "module/ModuleState.h"
+#include "platform/ComPtr.h"
+#include "tests/support/ChunkDrain.h"
+#include "tests/support/PalmBook.h"
+#include "tests/support/RecordingStream.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+constexpr PROPID TitleId = 2;
+constexpr PROPID AuthorId = 4;
+constexpr PROPID ContentsId = 19;
+
+std::vector<unsigned char> Fixture(const std::string& name) {
+    auto bytes = ReadFileBytes(std::string(QUILLSIFT_TESTDATA) + "/" + name);
+    EXPECT_FALSE(bytes.empty()) << name;
+    return bytes;
+}
+
+// A filter bound to a stream over `bytes`, with the result of the binding.
+struct BoundFilter {
+    explicit BoundFilter(std::vector<unsigned char> bytes) : Stream(std::move(bytes)) {
+        Filter = ComPtr<IFilter>::Attach(new CFilterSample());
+        ComPtr<IInitializeWithStream> init;
+        EXPECT_EQ(Filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
+        Bound = init->Initialize(&Stream, STGM_READ);
+    }
+    RecordingStream Stream;
+    ComPtr<IFilter> Filter;
+    HRESULT Bound;
+};
+
+std::u16string Utf16(const std::string& utf8) {
+    std::u16string out(utf8.size() + 1, u'\0');
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, out.data(), static_cast<int>(out.size()));
+    out.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
+    return out;
+}
+
+struct SequenceCase {
+    const char* File;
+    std::u16string Title;
+    std::u16string Author; // empty: no author chunk
+    size_t TextChunks;
+};
+
+class BookSequence : public ::testing::TestWithParam<SequenceCase> {};
+
+TEST_P(BookSequence, TitleAuthorThenOneTextChunkPerHtmlPart) {
+    const SequenceCase& c = GetParam();
+    BoundFilter bound(Fixture(c.File));
+    ASSERT_EQ(bound.Bound, S_OK);
+    const DrainResult result = DrainFilter(bound.Filter.Get());
+    EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+
+    std::vector<DrainedChunk> expectedValues = {{1, CHUNK_VALUE, TitleId, c.Title}};
+    if (!c.Author.empty()) {
+        expectedValues.push_back({2, CHUNK_VALUE, AuthorId, c.Author});
+    }
+    ASSERT_EQ(result.Chunks.size(), expectedValues.size() + c.TextChunks);
+    for (size_t i = 0; i < result.Chunks.size(); ++i) {
+        const DrainedChunk& chunk = result.Chunks[i];
+        EXPECT_EQ(chunk.Id, i + 1);
+        if (i < expectedValues.size()) {
+            EXPECT_EQ(chunk.Kind, CHUNK_VALUE);
+            EXPECT_EQ(chunk.Property, expectedValues[i].Property);
+            EXPECT_EQ(chunk.Content, expectedValues[i].Content);
+        } else {
+            EXPECT_EQ(chunk.Kind, CHUNK_TEXT);
+            EXPECT_EQ(chunk.Property, ContentsId);
+            EXPECT_FALSE(chunk.Content.empty());
+        }
+    }
+    // The end stays the end.
+    STAT_CHUNK stat;
+    EXPECT_EQ(bound.Filter->GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
+    EXPECT_EQ(bound.Filter->GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, BookSequence,
+    ::testing::Values(SequenceCase{"harbor-kf7.mobi", u"The Harbor Lanterns", u"Mira Tolvane", 1},
+                      SequenceCase{"harbor-kf8.azw3", u"The Harbor Lanterns", u"Mira Tolvane", 4},
+                      SequenceCase{"harbor-hybrid.mobi", u"The Harbor Lanterns", u"Mira Tolvane",
+                                   4},
+                      SequenceCase{"duet-kf8.azw",
+                                   Utf16("Caf\xc3\xa9 Stories \xe2\x80\x94 \xc3\x9c"
+                                         "ber Alles"),
+                                   u"Ana Brel; Piet Vos", 3},
+                      SequenceCase{"harbor-noauthor-kf7.mobi", u"The Harbor Lanterns", u"", 1}),
+    [](const ::testing::TestParamInfo<SequenceCase>& info) {
+        std::string name = info.param.File;
+        for (char& c : name) {
+            if (!isalnum(static_cast<unsigned char>(c))) {
+                c = '_';
+            }
+        }
+        return name;
+    });
+
+TEST(BookFilter, TextOfTheOldFormatBookIsPlainText) {
+    BoundFilter bound(Fixture("harbor-kf7.mobi"));
+    const DrainResult result = DrainFilter(bound.Filter.Get());
+    ASSERT_EQ(result.Chunks.size(), 3u);
+    const std::u16string& text = result.Chunks[2].Content;
+    EXPECT_EQ(text.find(u'\r'), std::u16string::npos);
+    EXPECT_EQ(text.find(u"\n\n\n"), std::u16string::npos);
+    EXPECT_EQ(text.back(), u'\n');
+}
+
+TEST(BookFilter, HybridBookGivesTheTextOfItsNewFormatPart) {
+    const DrainResult hybrid = DrainFilter(BoundFilter(Fixture("harbor-hybrid.mobi")).Filter.Get());
+    const DrainResult kf8 = DrainFilter(BoundFilter(Fixture("harbor-kf8.azw3")).Filter.Get());
+    ASSERT_EQ(hybrid.Chunks.size(), kf8.Chunks.size());
+    for (size_t i = 2; i < kf8.Chunks.size(); ++i) {
+        EXPECT_EQ(hybrid.Chunks[i].Content, kf8.Chunks[i].Content);
+    }
+}
+
+TEST(BookFilter, SmallBuffersGiveTheSameText) {
+    const DrainResult whole = DrainFilter(BoundFilter(Fixture("harbor-kf8.azw3")).Filter.Get());
+    for (ULONG size : {2u, 3u, 7u}) {
+        const DrainResult portions =
+            DrainFilter(BoundFilter(Fixture("harbor-kf8.azw3")).Filter.Get(), size);
+        ASSERT_EQ(portions.Chunks.size(), whole.Chunks.size());
+        for (size_t i = 0; i < whole.Chunks.size(); ++i) {
+            EXPECT_EQ(portions.Chunks[i].Content, whole.Chunks[i].Content) << size;
+        }
+    }
+}
+
+TEST(BookFilter, LoadOnlyReadsAndSeeksInFewLargeReads) {
+    for (const char* name : {"harbor-kf7.mobi", "harbor-kf8.azw3", "harbor-hybrid.mobi"}) {
+        const std::vector<unsigned char> bytes = Fixture(name);
+        BoundFilter bound(bytes);
+        ASSERT_EQ(bound.Bound, S_OK);
+        const auto& calls = bound.Stream.Calls;
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.front(), (RecordingStream::Call{"Seek", 0, STREAM_SEEK_SET, 0}));
+        // The first read starts at the header; every byte of the book is delivered once.
+        uint64_t delivered = 0;
+        size_t reads = 0;
+        for (const RecordingStream::Call& call : calls) {
+            ASSERT_TRUE(call.Method == "Read" || call.Method == "Seek") << call.Method;
+            if (call.Method == "Read") {
+                if (reads++ == 0) {
+                    EXPECT_EQ(call.Offset, 0);
+                }
+                EXPECT_LE(call.Count, StreamFileBlockSize);
+                const uint64_t end = std::min<uint64_t>(call.Offset + call.Count, bytes.size());
+                delivered += end > static_cast<uint64_t>(call.Offset) ? end - call.Offset : 0;
+            }
+        }
+        EXPECT_GE(delivered, bytes.size());
+        EXPECT_LE(reads, bytes.size() / StreamFileBlockSize + 4) << name;
+        // Nothing more is read once the book is loaded.
+        bound.Stream.Calls.clear();
+        DrainFilter(bound.Filter.Get());
+        EXPECT_TRUE(bound.Stream.Calls.empty());
+    }
+}
+
+TEST(BookFilter, AFailingSeekOrShortStreamFailsTheLoad) {
+    RecordingStream failing(Fixture("harbor-kf7.mobi"));
+    failing.FailSeeks = true;
+    auto filter = ComPtr<IFilter>::Attach(new CFilterSample());
+    ComPtr<IInitializeWithStream> init;
+    ASSERT_EQ(filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
+    // The stream stands at its start, so the header and the list read; the seek to the
+    // first record fails.
+    EXPECT_EQ(init->Initialize(&failing, 0), E_FAIL);
+}
+
+TEST(BookFilter, EncryptedBookGivesTitleAndAuthorOnly) {
+    for (uint16_t encryption : {1, 2}) {
+        PalmBook book(Fixture("harbor-kf7.mobi"));
+        book.SetRecord0Field16(12, encryption);
+        BoundFilter bound(book.Bytes);
+        ASSERT_EQ(bound.Bound, S_OK);
+        const DrainResult result = DrainFilter(bound.Filter.Get());
+        ASSERT_EQ(result.Chunks.size(), 2u) << encryption;
+        EXPECT_EQ(result.Chunks[0].Property, TitleId);
+        EXPECT_EQ(result.Chunks[1].Property, AuthorId);
+        EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+    }
+}
+
+TEST(BookFilter, TextReadDatabaseIsNotTreatedAsEncrypted) {
+    // A PalmDOC book: its markup is built and its text comes, whatever record 0 says at the
+    // place where a Mobipocket book keeps its encryption type.
+    for (uint16_t encryption : {0, 1}) {
+        PalmBook book =
+            PalmBook::MakePalmDoc("Palm Notes", "<html><body><p>Tide &amp; time</p></body></html>");
+        if (encryption != 0) {
+            book.SetRecord0Field16(12, encryption);
+        }
+        BoundFilter bound(book.Bytes);
+        ASSERT_EQ(bound.Bound, S_OK);
+        const DrainResult result = DrainFilter(bound.Filter.Get());
+        ASSERT_GE(result.Chunks.size(), 1u);
+        EXPECT_EQ(result.Chunks[0].Content, u"Palm Notes");
+        if (encryption == 0) {
+            ASSERT_EQ(result.Chunks.size(), 2u);
+            EXPECT_EQ(result.Chunks[1].Kind, CHUNK_TEXT);
+            EXPECT_EQ(result.Chunks[1].Content, u"\nTide & time\n");
+        }
+        EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+    }
+    // A Mobipocket book relabelled "TEXt": loaded, its values given, nothing else, no error.
+    PalmBook relabelled(Fixture("harbor-kf7.mobi"));
+    relabelled.SetDatabaseType("TEXt");
+    BoundFilter bound(relabelled.Bytes);
+    ASSERT_EQ(bound.Bound, S_OK);
+    EXPECT_EQ(DrainFilter(bound.Filter.Get()).End, FILTER_E_END_OF_CHUNKS);
+}
+
+TEST(BookFilter, CutStreamsFailToBindOrYieldWhatTheyHold) {
+    const std::vector<unsigned char> whole = Fixture("harbor-kf8.azw3");
+    const PalmBook book(whole);
+    const uint32_t lastRecord = book.RecordOffset(book.RecordCount() - 1);
+    for (size_t cut = 0; cut < whole.size(); cut += (cut < 1024 ? 7 : 331)) {
+        BoundFilter bound(std::vector<unsigned char>(whole.begin(), whole.begin() + cut));
+        if (cut <= lastRecord) {
+            EXPECT_EQ(bound.Bound, E_FAIL) << "cut at " << cut;
+        }
+        // Whatever the binding said, the object answers and is released cleanly.
+        DrainFilter(bound.Filter.Get(), 5);
+    }
+}
+
+TEST(BookFilter, NotABookFailsToBind) {
+    PalmBook other(Fixture("harbor-kf7.mobi"));
+    other.SetDatabaseType("DATA");
+    EXPECT_EQ(BoundFilter(other.Bytes).Bound, E_FAIL);
+    EXPECT_EQ(BoundFilter({}).Bound, E_FAIL);
+    EXPECT_EQ(BoundFilter(std::vector<unsigned char>(77, 0)).Bound, E_FAIL);
+}
+
+struct TitleCase {
+    std::string Utf8;
+    std::u16string Expected;
+};
+
+TEST(BookFilter, LongTitlesAreStoredWholeUpTo1023UnitsThenCutAtAWholeCharacter) {
+    const std::string e = "\xc3\xa9";             // one unit
+    const std::string emoji = "\xf0\x9f\x98\x80"; // two units
+    std::u16string a1000(1000, u'a');
+    const TitleCase cases[] = {
+        // Exactly 1023 units: 1000 + 23.
+        {std::string(1000, 'a') +
+             [&] {
+                 std::string s;
+                 for (int i = 0; i < 23; ++i)
+                     s += e;
+                 return s;
+             }(),
+         a1000 + std::u16string(23, u'\u00e9')},
+        // Longer: the first 1023 units.
+        {std::string(1500, 'b'), std::u16string(1023, u'b')},
+        // A surrogate pair that would straddle the cut is left out whole.
+        {std::string(1022, 'c') + emoji + "tail", std::u16string(1022, u'c')},
+    };
+    for (const TitleCase& c : cases) {
+        PalmBook book(Fixture("harbor-kf7.mobi"));
+        ASSERT_TRUE(book.ReplaceExthString(503, c.Utf8));
+        BoundFilter bound(book.Bytes);
+        ASSERT_EQ(bound.Bound, S_OK);
+        const DrainResult result = DrainFilter(bound.Filter.Get());
+        ASSERT_EQ(result.Chunks.size(), 3u);
+        EXPECT_EQ(result.Chunks[0].Content.size(), c.Expected.size());
+        EXPECT_EQ(result.Chunks[0].Content, c.Expected);
+        EXPECT_EQ(result.Chunks[1].Content, u"Mira Tolvane");
+    }
+}
+
+TEST(BookFilterProtocol, NoStreamEverBoundIsUnexpected) {
+    auto filter = ComPtr<IFilter>::Attach(new CFilterSample());
+    STAT_CHUNK stat;
+    EXPECT_EQ(filter->Init(0, 0, nullptr, nullptr), S_OK);
+    EXPECT_EQ(filter->GetChunk(&stat), E_UNEXPECTED);
+    EXPECT_EQ(filter->GetChunk(&stat), E_UNEXPECTED);
+}
+
+TEST(BookFilterProtocol, InitMidSequenceGoesOnWhereItStood) {
+    BoundFilter bound(Fixture("harbor-kf8.azw3"));
+    STAT_CHUNK stat;
+    ASSERT_EQ(bound.Filter->GetChunk(&stat), S_OK);
+    ASSERT_EQ(bound.Filter->GetChunk(&stat), S_OK);
+    const DrainResult rest = DrainFilter(bound.Filter.Get());
+    ASSERT_EQ(rest.Chunks.size(), 4u);
+    EXPECT_EQ(rest.Chunks[0].Id, 1u);
+    EXPECT_EQ(rest.Chunks[0].Kind, CHUNK_TEXT);
+}
+
+TEST(BookFilterProtocol, BindingAgainRestartsTheSequenceWithTheNewBook) {
+    BoundFilter bound(Fixture("harbor-kf8.azw3"));
+    DrainFilter(bound.Filter.Get());
+    RecordingStream second(Fixture("duet-kf8.azw"));
+    ComPtr<IPersistStream> persist;
+    ASSERT_EQ(bound.Filter->QueryInterface(IID_IPersistStream, persist.PutVoid()), S_OK);
+    ASSERT_EQ(persist->Load(&second), S_OK);
+    const DrainResult result = DrainFilter(bound.Filter.Get());
+    ASSERT_EQ(result.Chunks.size(), 5u);
+    EXPECT_EQ(result.Chunks[1].Content, u"Ana Brel; Piet Vos");
+    EXPECT_EQ(bound.Stream.References, 1);
+    EXPECT_EQ(second.References, 2);
+    persist.Reset();
+    bound.Filter.Reset();
+    EXPECT_EQ(second.References, 1);
+}
+
+TEST(BookFilterProtocol, TheEndStaysTheEndHoweverOftenAsked) {
+    BoundFilter bound(Fixture("harbor-noauthor-kf7.mobi"));
+    DrainFilter(bound.Filter.Get());
+    STAT_CHUNK stat;
+    for (int i = 0; i < 10000; ++i) {
+        ASSERT_EQ(bound.Filter->GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
+    }
+}
+
+TEST(FilterObject, FacesShareOneIdentityAndOneCount) {
+    const LONG before = ModuleRefCount;
+    auto* object = new CFilterSample();
+    EXPECT_EQ(ModuleRefCount, before + 1);
+    IUnknown* identity = nullptr;
+    ASSERT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
+    EXPECT_EQ(static_cast<void*>(identity), static_cast<IPersistStream*>(object));
+
+    IFilter* filter = nullptr;
+    ASSERT_EQ(identity->QueryInterface(IID_IFilter, reinterpret_cast<void**>(&filter)), S_OK);
+    EXPECT_EQ(filter, static_cast<IFilter*>(object));
+    IInitializeWithStream* init = nullptr;
+    ASSERT_EQ(filter->QueryInterface(IID_IInitializeWithStream, reinterpret_cast<void**>(&init)),
+              S_OK);
+    for (IUnknown* face :
+         {static_cast<IUnknown*>(filter), static_cast<IUnknown*>(init), identity}) {
+        IUnknown* same = nullptr;
+        ASSERT_EQ(face->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&same)), S_OK);
+        EXPECT_EQ(same, identity);
+        same->Release();
+    }
+    void* none = object;
+    EXPECT_EQ(filter->QueryInterface(IID_IStream, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+
+    // Counts: 1 (new) + identity + filter + init = 4. AddRef on one face, Release on another.
+    EXPECT_EQ(init->AddRef(), 5u);
+    EXPECT_EQ(identity->Release(), 4u);
+    EXPECT_EQ(filter->Release(), 3u);
+    EXPECT_EQ(init->Release(), 2u);
+    EXPECT_EQ(object->Release(), 1u);
+    EXPECT_EQ(ModuleRefCount, before + 1);
+    EXPECT_EQ(static_cast<IFilter*>(object)->Release(), 0u);
+    EXPECT_EQ(ModuleRefCount, before);
+}
+
+TEST(FilterObject, ReleaseLetsGoOfTheBoundStream) {
+    RecordingStream stream(Fixture("harbor-kf7.mobi"));
+    auto* object = new CFilterSample();
+    ASSERT_EQ(object->Initialize(&stream, 0), S_OK);
+    EXPECT_EQ(stream.References, 2);
+    object->Release();
+    EXPECT_EQ(stream.References, 1);
+}
+
+} // namespace

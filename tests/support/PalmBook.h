@@ -1,0 +1,32 @@
+// A Palm database (MOBI/AZW book) held as bytes, with the few edits tests make to derive
+// books from real ones: header fields, record-0 fields and EXTH strings.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class PalmBook {
+public:
+    explicit PalmBook(std::vector<unsigned char> bytes);
+
+    // A plain PalmDOC book ("TEXt"/"REAd") holding `text` uncompressed in one record.
+    static PalmBook MakePalmDoc(const std::string& name, const std::string& text);
+
+    std::vector<unsigned char> Bytes;
+
+    size_t RecordCount() const;
+    uint32_t RecordOffset(size_t index) const;
+
+    // The database type, 4 bytes at offset 60 ("BOOK", "TEXt").
+    void SetDatabaseType(const char type[4]);
+    // A big-endian 16-bit field of record 0 (encryption type at 12).
+    void SetRecord0Field16(size_t offset, uint16_t value);
+    // Replaces the data of the first EXTH record with `tag`, moving everything after it.
+    // False when the book has no such record.
+    bool ReplaceExthString(uint32_t tag, const std::string& value);
+
+private:
+    uint32_t Read32(size_t at) const;
+    void Write32(size_t at, uint32_t value);
+};
