@@ -38,6 +38,11 @@
 #include <propkeydef.h>
 #endif
 
+// 16-bit memory-model keywords that windef.h keeps as empty macros; they would rewrite any
+// variable called near or far. Nothing of the SDK needs them once its headers are in.
+#undef near
+#undef far
+
 #ifndef IFACEMETHODIMP
 #define IFACEMETHODIMP STDMETHODIMP
 #define IFACEMETHODIMP_(type) STDMETHODIMP_(type)

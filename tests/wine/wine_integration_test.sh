@@ -1,0 +1,208 @@
+#!/usr/bin/env bash
+# Drives the Wine build of quillsift.dll the way Windows does, with Wine's real regsvr32,
+# registry, COM activation and file streams, in a fresh prefix of its own:
+#   register; the eight registry values; every fixture book through quillsift-host, byte for
+#   byte what the native quillsift-dump --json prints; malformed books; the resources of the
+#   loaded module; registering twice; unregistering (twice), which keeps what others put
+#   under the extension keys.
+# Usage: wine_integration_test.sh DLL_DIR HOST NATIVE_DUMP TESTDATA
+set -uo pipefail
+
+dll_dir=$1
+host=$2
+native_dump=$3
+testdata=$4
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quillsift-wine.XXXXXX")
+export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" WINEDLLPATH="$dll_dir"
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+    # WINEPREFIX is set: this stops the server of this prefix only.
+    wineserver -k >/dev/null 2>&1
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+pass() { echo "ok: $*"; }
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+# An absolute Linux path as Windows sees it: Wine's drive Z: is the root.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+seconds_since() { echo "$(($(date +%s%N) - $1))" | awk '{ printf "%.1f", $1 / 1e9 }'; }
+
+clsid_filter='{5E1A9C42-7B3D-4C2F-9A61-3D8E2B7F1C05}'
+clsid_handler='{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}'
+iid_ifilter='{89BCB740-6119-101A-BCB7-00DD010655AF}'
+classes='HKEY_LOCAL_MACHINE\Software\Classes'
+filter_key="$classes\\CLSID\\$clsid_filter"
+handler_key="$classes\\CLSID\\$clsid_handler"
+registered_trees=("$filter_key" "$handler_key" "$classes\\.mobi\\PersistentHandler"
+    "$classes\\.azw\\PersistentHandler")
+dll=$(windows_path "$dll_dir/quillsift.dll")
+
+# Prints the values of each tree, one line each: key, name, type, data, tab-separated. reg
+# prints a key on a line of its own and each value below it as "    NAME    TYPE    DATA",
+# with CRLF line ends. A tree that is not there prints nothing; returns reg's failure then.
+registry_values() {
+    local tree output status=0 line key name rest type
+    for tree in "$@"; do
+        output=$(wine reg query "$tree" /s 2>/dev/null) || status=1
+        while IFS= read -r line; do
+            line=${line%$'\r'}
+            case $line in
+            HKEY_*) key=$line ;;
+            '    '*)
+                line=${line#    }
+                name=${line%%    *}
+                rest=${line#*    }
+                type=${rest%%    *}
+                printf '%s\t%s\t%s\t%s\n' "$key" "$name" "$type" "${rest#*    }"
+                ;;
+            esac
+        done <<<"$output"
+    done
+    return $status
+}
+
+start=$(date +%s%N)
+wineboot -i >/dev/null 2>&1
+echo "wineboot of a fresh prefix: $(seconds_since "$start") s"
+phase=$(date +%s%N)
+
+# Someone else's data under the extension key, which unregistration must leave alone.
+wine reg add "$classes\\.mobi" /v "Content Type" /d "application/x-mobipocket-ebook" /f >/dev/null
+wine reg add "$classes\\.mobi\\OpenWithProgids" /v "Reader.mobi" /d "" /f >/dev/null
+extension_before=$(registry_values "$classes\\.mobi")
+
+# Nothing is registered yet: the host finds no filter.
+if wine "$host" --json "$(windows_path "$testdata/harbor-kf7.mobi")" >/dev/null 2>&1; then
+    fail "the host found a filter before registration"
+fi
+
+# 1. Registration.
+if wine regsvr32 /s "$dll"; then pass "regsvr32 /s"; else fail "regsvr32 /s returned $?"; fi
+
+# 2. Exactly the eight values.
+raw=$(wine reg query "$filter_key" /s 2>/dev/null)
+[[ $raw == *$'\r\n'* ]] || fail "reg query output has no CRLF line ends"
+expected=$(
+    printf '%s\t%s\t%s\t%s\n' \
+        "$filter_key" "(Default)" REG_SZ "Quillsift" \
+        "$filter_key\\InProcServer32" "(Default)" REG_SZ "$dll" \
+        "$filter_key\\InProcServer32" "ThreadingModel" REG_SZ "Both" \
+        "$handler_key" "(Default)" REG_SZ "Quillsift Persistent Handler" \
+        "$handler_key\\PersistentAddinsRegistered" "(Default)" REG_SZ "" \
+        "$handler_key\\PersistentAddinsRegistered\\$iid_ifilter" "(Default)" REG_SZ "$clsid_filter" \
+        "$classes\\.mobi\\PersistentHandler" "(Default)" REG_SZ "$clsid_handler" \
+        "$classes\\.azw\\PersistentHandler" "(Default)" REG_SZ "$clsid_handler"
+)
+registered=$(registry_values "${registered_trees[@]}")
+if [[ $registered == "$expected" ]]; then
+    pass "the eight REG_SZ values"
+else
+    fail "registry values differ:"
+    diff <(echo "$expected") <(echo "$registered")
+fi
+echo "registration: $(seconds_since "$phase") s"
+phase=$(date +%s%N)
+
+# 3. Every fixture book, through both binding interfaces, equals the native dump byte for
+# byte. .azw3 has no handler of its own, so its books are looked up as .mobi.
+books=0
+for book in "$testdata"/*.mobi "$testdata"/*.azw "$testdata"/*.azw3; do
+    [[ -f $book ]] || continue
+    books=$((books + 1))
+    name=$(basename "$book")
+    lookup=()
+    case $name in *.mobi | *.azw) ;; *) lookup=(--extension .mobi) ;; esac
+    "$native_dump" --json --quiet "$book" >"$work/native.json"
+    for binding in initialize persist; do
+        options=(--json "${lookup[@]}")
+        [[ $binding == persist ]] && options+=(--persist-stream)
+        wine "$host" "${options[@]}" "$(windows_path "$book")" >"$work/host.json"
+        status=$?
+        if [[ $status -eq 0 ]] && cmp -s "$work/native.json" "$work/host.json"; then
+            pass "$name ($binding): $(wc -l <"$work/host.json") lines as the native dump"
+        else
+            fail "$name ($binding): exit $status, output differs from the native dump"
+            diff "$work/native.json" "$work/host.json" | cut -c1-160 | head -6
+        fi
+    done
+done
+[[ $books -ge 1 ]] || fail "no fixture book in $testdata"
+
+# An extension without a handler is not routed to the filter.
+if wine "$host" --json "$(windows_path "$testdata/harbor-kf8.azw3")" >/dev/null 2>&1; then
+    fail ".azw3 found a filter although only .mobi and .azw are registered"
+else
+    pass ".azw3 has no persistent handler"
+fi
+
+# 4. Malformed books: a binding error (exit 1, a "load" line), no crash, as natively.
+head -c 100 "$testdata/harbor-kf7.mobi" >"$work/truncated.mobi"
+printf 'This is not a Palm database, only text named like a book.\n%.0s' {1..40} >"$work/text.mobi"
+: >"$work/empty.mobi"
+for book in "$work/truncated.mobi" "$work/text.mobi" "$work/empty.mobi"; do
+    name=$(basename "$book")
+    "$native_dump" --json --quiet "$book" >"$work/native.json"
+    wine "$host" --json "$(windows_path "$book")" >"$work/host.json" 2>"$work/host.err"
+    status=$?
+    if [[ $status -eq 1 ]] && grep -q '^{"load":"0x8' "$work/host.json" &&
+        cmp -s "$work/native.json" "$work/host.json"; then
+        pass "$name: binding error $(cat "$work/host.json")"
+    else
+        fail "$name: exit $status, output $(cat "$work/host.json") $(cat "$work/host.err")"
+    fi
+done
+echo "books: $(seconds_since "$phase") s"
+phase=$(date +%s%N)
+
+# Version information and manifest, read from the module the filter object lives in.
+resources=$(wine "$host" --resources)
+for line in "module: $dll" "FILEVERSION: 1.0.0.1" "PRODUCTVERSION: 1.0.0.1" \
+    "Translation: 0x0409 1200" 'StringFileInfo\040904b0\FileVersion: 1.0.0.1' \
+    'StringFileInfo\040904b0\ProductVersion: 1.0.0.1' \
+    'StringFileInfo\040904b0\OriginalFilename: quillsift.dll' \
+    '        <requestedExecutionLevel level="asInvoker" uiAccess="false"/>'; do
+    if grep -qxF -- "$line" <<<"$resources"; then
+        pass "resources: $line"
+    else
+        fail "resources: no line '$line' in: $resources"
+    fi
+done
+
+# 5. Registering twice changes nothing.
+if wine regsvr32 /s "$dll"; then pass "regsvr32 /s again"; else fail "second regsvr32 /s returned $?"; fi
+again=$(registry_values "${registered_trees[@]}")
+[[ $again == "$registered" ]] && pass "second registration changed nothing" ||
+    fail "second registration changed the values"
+
+# 6, 7. Unregistration removes both class keys and both PersistentHandler keys, and keeps
+# everything else under the extension keys.
+if wine regsvr32 /u /s "$dll"; then pass "regsvr32 /u /s"; else fail "regsvr32 /u /s returned $?"; fi
+for tree in "${registered_trees[@]}"; do
+    if wine reg query "$tree" >/dev/null 2>&1; then
+        fail "$tree is still there"
+    else
+        pass "$tree removed"
+    fi
+done
+extension_after=$(registry_values "$classes\\.mobi")
+[[ $extension_after == "$extension_before" && -n $extension_after ]] &&
+    pass "the values placed under .mobi survived" ||
+    fail "the .mobi key changed: before '$extension_before', after '$extension_after'"
+wine reg query "$classes\\.azw" >/dev/null 2>&1 && pass ".azw key kept" || fail ".azw key removed"
+
+# 8. Unregistering again succeeds.
+if wine regsvr32 /u /s "$dll"; then pass "regsvr32 /u /s again"; else fail "second regsvr32 /u /s returned $?"; fi
+echo "resources and unregistration: $(seconds_since "$phase") s; total $(seconds_since "$start") s"
+
+if [[ $failures -ne 0 ]]; then
+    echo "$failures check(s) failed"
+    exit 1
+fi
+echo "every Wine check passed"
