@@ -45,7 +45,15 @@ char FoldAscii(char c) {
 }
 
 bool Equals(const char* text, size_t length, const Name& name) {
-    return length == name.Length && std::memcmp(text, name.Text, length) == 0;
+    if (length != name.Length) {
+        return false;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] != name.Text[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // `name` must be lower case.
@@ -74,13 +82,20 @@ struct SpecialBytes {
 };
 constexpr SpecialBytes IsSpecial;
 
-// Eight bytes at a time: whether a word holds a given byte value (exact, no false positives).
+// Eight bytes at a time.
 constexpr uint64_t EveryByte(unsigned char b) {
     return 0x0101010101010101ull * b;
 }
 
+// Not zero exactly when v has a zero byte (flags above the lowest zero byte may be spurious).
 uint64_t ZeroByteFlags(uint64_t v) {
     return (v - EveryByte(1)) & ~v & EveryByte(0x80);
+}
+
+// The high bit of each zero byte of v, and of no other byte.
+uint64_t ZeroBytes(uint64_t v) {
+    const uint64_t low7 = EveryByte(0x7F);
+    return ~(((v & low7) + low7) | v | low7);
 }
 
 uint64_t LoadWord(const char* at) {
@@ -94,57 +109,70 @@ bool HasSpecialByte(uint64_t word) {
             ZeroByteFlags(word ^ EveryByte('\r')) | ZeroByteFlags(word ^ EveryByte('\n'))) != 0;
 }
 
-// Searches for one byte value from positions that only move forward, remembering how far it has
-// already looked, so that all its searches together examine each byte of the part at most once.
-// This keeps the scan linear even when a '<' or '&' that opens nothing is repeated.
+// Finds the next occurrence of one byte value from positions that only move forward. A found
+// position is remembered and serves every later search that starts at or before it, so all the
+// searches of one part together look at each byte at most once: the scan stays linear however
+// many '<' or '&' open nothing. The searches run to the part's end; the callers apply the
+// bounds on tag content and entity names to the distance.
 class ForwardSearch {
 public:
-    ForwardSearch(char byte, const char* start) : Byte(byte), Clean(start) {}
+    ForwardSearch(char byte, const char* end) : Byte(byte), End(end) {}
 
-    // The first occurrence in [from, limit), or null. `from` must not decrease from call to call.
-    const char* Find(const char* from, const char* limit) {
-        if (Clean < from) {
-            Clean = from;
-            Hit = false;
+    // The first occurrence at or after `from`, or the part's end. `from` never decreases from
+    // one call to the next.
+    const char* Find(const char* from) {
+        if (Next != nullptr && Next >= from) {
+            return Next;
         }
-        if (!Hit && Clean < limit) {
-            const void* at = std::memchr(Clean, Byte, static_cast<size_t>(limit - Clean));
-            if (at != nullptr) {
-                Clean = static_cast<const char*>(at);
-                Hit = true;
-            } else {
-                Clean = limit;
+        // The next occurrence is usually close: look at a few bytes before calling memchr.
+        const char* at = from;
+        for (const char* near = LimitAfter(from, 16, End); at < near; ++at) {
+            if (*at == Byte) {
+                return Next = at;
             }
         }
-        return Hit && Clean < limit ? Clean : nullptr;
+        const void* found =
+            at < End ? std::memchr(at, Byte, static_cast<size_t>(End - at)) : nullptr;
+        return Next = found != nullptr ? static_cast<const char*>(found) : End;
     }
 
 private:
+    static const char* LimitAfter(const char* from, size_t count, const char* end) {
+        return static_cast<size_t>(end - from) > count ? from + count : end;
+    }
+
     const char Byte;
-    // Nothing in [last from, Clean) is Byte; when Hit, Clean points at one.
-    const char* Clean;
-    bool Hit = false;
+    const char* const End;
+    const char* Next = nullptr;
 };
 
-const char* LimitAfter(const char* from, size_t count, const char* end) {
-    return static_cast<size_t>(end - from) > count ? from + count : end;
+bool IsBodyMarkerAt(const char* at, const char* end) {
+    return static_cast<size_t>(end - at) >= BodyMarkerLength && at[0] == '<' &&
+           EqualsIgnoringCase(at + 1, BodyMarkerLength - 1, BodyMarker + 1, BodyMarkerLength - 1);
 }
 
 // The first body marker that lies wholly in [begin, end), or null.
 const char* FindBodyMarker(const char* begin, const char* end) {
+    constexpr size_t Word = sizeof(uint64_t);
     const char* at = begin;
-    while (static_cast<size_t>(end - at) >= BodyMarkerLength) {
-        // Skip whole words without a '<' first.
-        if (static_cast<size_t>(end - at) >= sizeof(uint64_t) &&
-            ZeroByteFlags(LoadWord(at) ^ EveryByte('<')) == 0) {
-            at += sizeof(uint64_t);
-            continue;
+    // Eight starting positions at a time: only a '<' followed by a 'b' or 'B' (equal once bit
+    // 0x20 is set) is looked at closely, so that a part full of '<' costs no more than text.
+    while (static_cast<size_t>(end - at) > Word) {
+        const uint64_t opens = ZeroBytes(LoadWord(at) ^ EveryByte('<'));
+        const uint64_t thenB = ZeroBytes((LoadWord(at + 1) | EveryByte(0x20)) ^ EveryByte('b'));
+        if ((opens & thenB) != 0) {
+            for (size_t i = 0; i < Word; ++i) {
+                if (IsBodyMarkerAt(at + i, end)) {
+                    return at + i;
+                }
+            }
         }
-        if (*at == '<' && EqualsIgnoringCase(at + 1, BodyMarkerLength - 1, BodyMarker + 1,
-                                             BodyMarkerLength - 1)) {
+        at += Word;
+    }
+    for (; at < end; ++at) {
+        if (IsBodyMarkerAt(at, end)) {
             return at;
         }
-        ++at;
     }
     return nullptr;
 }
@@ -199,44 +227,45 @@ char* CompactText(char* begin, char* end) {
         read = body;
     }
 
-    ForwardSearch zeros(0, read);
-    ForwardSearch tagEnds('>', read);
-    ForwardSearch entityEnds(';', read);
-    auto lineBreak = [&] {
-        // Counting stops at the limit, so a huge run cannot overflow the counter.
+    ForwardSearch zeros(0, end);
+    ForwardSearch tagEnds('>', end);
+    ForwardSearch entityEnds(';', end);
+    const auto lineBreak = [&] {
+        // Counting stops past the limit, so that no run can overflow the counter.
         if (lineBreakRun < MaxLineBreakRun) {
-            ++lineBreakRun;
             *write++ = '\n';
-        } else {
-            lineBreakRun = MaxLineBreakRun + 1;
+        }
+        if (lineBreakRun <= MaxLineBreakRun) {
+            ++lineBreakRun;
         }
     };
 
     while (read < end) {
-        // Plain text: whole words first, then single bytes up to the next special byte.
-        while (static_cast<size_t>(end - read) >= sizeof(uint64_t)) {
-            const uint64_t word = LoadWord(read);
-            if (HasSpecialByte(word)) {
-                break;
+        const char c = *read;
+        if (!IsSpecial(c)) {
+            // Plain text: whole words first, then single bytes up to the next special byte.
+            while (static_cast<size_t>(end - read) >= sizeof(uint64_t)) {
+                const uint64_t word = LoadWord(read);
+                if (HasSpecialByte(word)) {
+                    break;
+                }
+                std::memcpy(write, &word, sizeof(word));
+                read += sizeof(word);
+                write += sizeof(word);
             }
-            std::memcpy(write, &word, sizeof(word));
-            read += sizeof(word);
-            write += sizeof(word);
+            while (read < end && !IsSpecial(*read)) {
+                *write++ = *read++;
+            }
             lineBreakRun = 0;
-        }
-        while (read < end && !IsSpecial(*read)) {
-            *write++ = *read++;
-            lineBreakRun = 0;
-        }
-        if (read == end) {
-            break;
+            continue;
         }
 
-        const char c = *read;
         if (c == '<') {
+            // A tag: a '>' within reach, no more than MaxTagContent bytes on, no zero before it.
             const char* content = read + 1;
-            const char* close = tagEnds.Find(content, LimitAfter(content, MaxTagContent + 1, end));
-            if (close != nullptr && zeros.Find(content, close) == nullptr) {
+            const char* close = tagEnds.Find(content);
+            if (close != end && static_cast<size_t>(close - content) <= MaxTagContent &&
+                zeros.Find(content) > close) {
                 if (IsLineBreakTag(content, static_cast<size_t>(close - content))) {
                     lineBreak();
                 }
@@ -245,8 +274,9 @@ char* CompactText(char* begin, char* end) {
             }
         } else if (c == '&') {
             const char* name = read + 1;
-            const char* semicolon = entityEnds.Find(name, LimitAfter(name, MaxEntityName + 1, end));
-            if (semicolon != nullptr && zeros.Find(name, semicolon) == nullptr) {
+            const char* semicolon = entityEnds.Find(name);
+            if (semicolon != end && static_cast<size_t>(semicolon - name) <= MaxEntityName &&
+                zeros.Find(name) > semicolon) {
                 char decoded;
                 if (DecodeEntity(name, static_cast<size_t>(semicolon - name), &decoded)) {
                     *write++ = decoded;
@@ -270,14 +300,14 @@ char* CompactText(char* begin, char* end) {
     return write;
 }
 
-// UTF-8 to UTF-16 in pieces that fit an int count, each ending where a new sequence starts, so
-// that the result equals one conversion of the whole. Returns the number of units written.
-size_t ConvertToUtf16(const char* text, size_t length, WCHAR* out) {
+// UTF-8 to UTF-16 with MultiByteToWideChar, in pieces that fit its int count, each ending
+// where a new sequence starts, so that the result equals one conversion of the whole. Adds the
+// units written to `written`; false when the conversion fails.
+bool ConvertPieces(const char* text, size_t length, WCHAR* out, size_t* written) {
     constexpr size_t MaxPiece = size_t{1} << 30;
     const auto isContinuation = [](char c) {
         return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
     };
-    size_t written = 0;
     while (length > 0) {
         size_t piece = length;
         if (piece > MaxPiece) {
@@ -292,13 +322,49 @@ size_t ConvertToUtf16(const char* text, size_t length, WCHAR* out) {
             }
         }
         const int units = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(piece),
-                                              out + written, static_cast<int>(piece));
+                                              out + *written, static_cast<int>(piece));
         if (units <= 0) {
-            break;
+            return false;
         }
-        written += static_cast<size_t>(units);
+        *written += static_cast<size_t>(units);
         text += piece;
         length -= piece;
+    }
+    return true;
+}
+
+bool IsAsciiWord(uint64_t word) {
+    return (word & EveryByte(0x80)) == 0;
+}
+
+// UTF-8 to UTF-16; returns the number of units written. Words of ASCII are widened here, since
+// each ASCII byte is its own code point; the stretches between them go to MultiByteToWideChar.
+// A stretch ends before an ASCII byte, which no sequence contains, so the result equals that of
+// one conversion of the whole text.
+size_t ConvertToUtf16(const char* text, size_t length, WCHAR* out) {
+    constexpr size_t Word = sizeof(uint64_t);
+    size_t written = 0;
+    size_t at = 0;
+    while (at < length) {
+        while (length - at >= Word && IsAsciiWord(LoadWord(text + at))) {
+            // A local copy cannot alias the output, which lets the compiler widen in one go.
+            unsigned char bytes[Word];
+            std::memcpy(bytes, text + at, Word);
+            for (size_t i = 0; i < Word; ++i) {
+                out[written + i] = bytes[i];
+            }
+            at += Word;
+            written += Word;
+        }
+        size_t stretchEnd = at;
+        while (stretchEnd < length &&
+               !(length - stretchEnd >= Word && IsAsciiWord(LoadWord(text + stretchEnd)))) {
+            stretchEnd = length - stretchEnd >= Word ? stretchEnd + Word : length;
+        }
+        if (!ConvertPieces(text + at, stretchEnd - at, out, &written)) {
+            break;
+        }
+        at = stretchEnd;
     }
     return written;
 }

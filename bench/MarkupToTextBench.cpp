@@ -1,0 +1,127 @@
+// Throughput of MarkupToText on the HTML parts of a large book and on hostile parts of several
+// MB. The conversion rewrites its input, so every iteration converts fresh copies of the parts;
+// the copying runs with the timer paused (once per iteration, for all parts together), so the
+// figures are for the conversion alone, including its allocation and UTF-16 output.
+#include "book/MarkupToText.h"
+
+#include <benchmark/benchmark.h>
+#include <mobi.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Part = std::vector<char>;
+
+std::string FixturePath(const char* name) {
+    const char* folder = std::getenv("QUILLSIFT_FIXTURES");
+    return std::string(folder != nullptr ? folder : QUILLSIFT_FIXTURES) + "/" + name;
+}
+
+// The HTML parts of the book's rebuilt markup, read with libmobi; empty when it cannot be read.
+std::vector<Part> BookHtmlParts(const std::string& path) {
+    std::vector<Part> parts;
+    MOBIData* book = mobi_init();
+    if (book == nullptr) {
+        return parts;
+    }
+    if (mobi_load_filename(book, path.c_str()) == MOBI_SUCCESS) {
+        MOBIRawml* rawml = mobi_init_rawml(book);
+        if (rawml != nullptr && mobi_parse_rawml(rawml, book) == MOBI_SUCCESS) {
+            for (const MOBIPart* part = rawml->markup; part != nullptr; part = part->next) {
+                if (part->type == T_HTML && part->size > 0) {
+                    parts.emplace_back(part->data, part->data + part->size);
+                }
+            }
+        }
+        mobi_free_rawml(rawml);
+    }
+    mobi_free(book);
+    return parts;
+}
+
+void ConvertParts(benchmark::State& state, const std::vector<Part>& parts) {
+    std::vector<Part> work(parts);
+    size_t bytes = 0;
+    for (const Part& part : parts) {
+        bytes += part.size();
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (size_t i = 0; i < parts.size(); ++i) {
+            std::memcpy(work[i].data(), parts[i].data(), parts[i].size());
+        }
+        state.ResumeTiming();
+        for (Part& part : work) {
+            WCHAR* text = MarkupToText(part.data(), static_cast<ULONG>(part.size()));
+            benchmark::DoNotOptimize(text);
+            CoTaskMemFree(text);
+        }
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+}
+
+void BM_BookHtml(benchmark::State& state) {
+    static const std::string path = FixturePath("ledger-large-kf8.azw3");
+    static const std::vector<Part> parts = BookHtmlParts(path);
+    if (parts.empty()) {
+        state.SkipWithError(
+            ("no HTML parts read from " + path + " (set QUILLSIFT_FIXTURES to the fixtures folder)")
+                .c_str());
+        return;
+    }
+    size_t bytes = 0;
+    for (const Part& part : parts) {
+        bytes += part.size();
+    }
+    state.counters["parts"] = static_cast<double>(parts.size());
+    state.counters["part_bytes"] = static_cast<double>(bytes);
+    ConvertParts(state, parts);
+}
+BENCHMARK(BM_BookHtml)->Unit(benchmark::kMillisecond);
+
+constexpr size_t HostileSize = 4 << 20;
+
+// `unit` repeated to HostileSize bytes, after `head`.
+Part Repeat(const std::string& head, const std::string& unit) {
+    Part part(head.begin(), head.end());
+    while (part.size() + unit.size() <= HostileSize) {
+        part.insert(part.end(), unit.begin(), unit.end());
+    }
+    return part;
+}
+
+const std::string Paragraph = "<p class=\"calibre\">The ledger was <i>balanced</i> at last &amp; "
+                              "nobody asked how. It ran to forty pages.</p>\n";
+
+void BM_Hostile(benchmark::State& state, const Part& part) {
+    ConvertParts(state, {part});
+}
+
+BENCHMARK_CAPTURE(BM_Hostile, LessThanOnly, Repeat("", "<"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, LessThanInText, Repeat("<body>", "if a < b then "))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, AmpersandOnly, Repeat("", "&"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, AmpersandInText, Repeat("<body>", "Q&A and R&D "))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, Tags255, Repeat("", "<" + std::string(255, 'a') + ">"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, Tags256, Repeat("", "<" + std::string(256, 'a') + ">"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, DenseEntities,
+                  Repeat("<body>", "&eacute;&amp;&lt;x&nbsp;&#233;&mdash;&Uuml;&abcdefghi;"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, EarlyZero, Repeat(std::string("<body>x\0", 8), Paragraph))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, ZeroInEveryTag, Repeat("", std::string("<p\0>&a\0;", 9)))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, LineFeedsOnly, Repeat("", "\r\n"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, SyntheticBook, Repeat("<body>", Paragraph))
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
