@@ -1,10 +1,50 @@
-// The FILE is a glibc cookie stream, which both the native and the Wine builds have. A build
-// against a Windows libmobi would need another way in, and this file is the only one that
-// knows how it is done.
+// The FILE is a glibc cookie stream, which both the native and the Wine builds have. The
+// Windows C runtime has none: a build against a Windows libmobi goes through a temporary file
+// instead, and this file is the only one that knows how either is done.
 #ifndef _GNU_SOURCE
 #define _GNU_SOURCE
 #endif
 #include "book/StreamFile.h"
+
+#if defined(_WIN32) && !defined(__WINE__)
+// The book is copied, block by block, into a temporary file that the runtime deletes when the
+// FILE is closed ("D"), and libmobi reads that copy. The FILE still borrows the stream only
+// while it is made.
+#include <memory>
+#include <new>
+
+FILE* OpenStreamAsFile(IStream* stream) {
+    WCHAR folder[MAX_PATH + 1];
+    WCHAR path[MAX_PATH + 1];
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH || GetTempFileNameW(folder, UTF16("qsf"), 0, path) == 0) {
+        return nullptr;
+    }
+    FILE* file = _wfopen(path, UTF16("w+bTD"));
+    if (file == nullptr) {
+        DeleteFileW(path);
+        return nullptr;
+    }
+    std::unique_ptr<unsigned char[]> block(new (std::nothrow) unsigned char[StreamFileBlockSize]);
+    bool copied = block != nullptr;
+    while (copied) {
+        ULONG read = 0;
+        // Only the count tells: a stream may answer S_FALSE, or even a failure, for a short read.
+        stream->Read(block.get(), StreamFileBlockSize, &read);
+        if (read == 0) {
+            break;
+        }
+        const size_t count = read > StreamFileBlockSize ? StreamFileBlockSize : read;
+        copied = std::fwrite(block.get(), 1, count, file) == count;
+    }
+    if (!copied || std::fflush(file) != 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+        std::fclose(file);
+        return nullptr;
+    }
+    return file;
+}
+
+#else
 
 #include <cstring>
 #include <new>
@@ -110,3 +150,5 @@ FILE* OpenStreamAsFile(IStream* stream) {
     }
     return file;
 }
+
+#endif
