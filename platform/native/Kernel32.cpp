@@ -19,3 +19,10 @@ extern "C" DWORD GetLastError() {
 extern "C" void SetLastError(DWORD dwErrCode) {
     LastError = dwErrCode;
 }
+
+extern "C" LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange,
+                                           LONG comparand) {
+    __atomic_compare_exchange_n(destination, &comparand, exchange, false, __ATOMIC_SEQ_CST,
+                                __ATOMIC_SEQ_CST);
+    return comparand;
+}

@@ -17,3 +17,21 @@ extern "C" void SetLastError(DWORD dwErrCode);
 // is too small gives 0 and ERROR_INSUFFICIENT_BUFFER.
 extern "C" int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
                                    int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar);
+
+// Stores `exchange` if *destination equals `comparand`; returns the value it held before.
+extern "C" LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange,
+                                           LONG comparand);
+
+#define ERROR_MOD_NOT_FOUND 126L
+
+// The loader functions a module calls about itself. A module handle is the dynamic loader's
+// handle of the shared object (dlopen), and null stands for the main program.
+//
+// GetModuleFileNameW gives the module's absolute path in UTF-16. A path that does not fit is
+// cut to nSize - 1 characters and terminated, nSize is returned and the last error is
+// ERROR_INSUFFICIENT_BUFFER, as on Windows. A path that is not valid UTF-8 gives 0 and
+// ERROR_NO_UNICODE_TRANSLATION rather than a path that names another file.
+extern "C" DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
+
+// Shared objects get no thread notifications, so there is nothing to turn off.
+extern "C" BOOL DisableThreadLibraryCalls(HMODULE hLibModule);

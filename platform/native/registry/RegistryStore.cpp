@@ -1,0 +1,390 @@
+#include "platform/native/registry/RegistryStore.h"
+
+#include "platform/native/registry/RegistryPath.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+namespace {
+
+constexpr REGSAM MaximumAllowed = 0x02000000;
+constexpr REGSAM GenericRead = 0x80000000;
+constexpr REGSAM GenericWrite = 0x40000000;
+constexpr REGSAM GenericAll = 0x10000000;
+
+// The specific rights a requested access mask grants.
+REGSAM GrantedAccess(REGSAM requested) {
+    REGSAM granted = requested & KEY_ALL_ACCESS;
+    if ((requested & (MaximumAllowed | GenericAll)) != 0) {
+        granted |= KEY_ALL_ACCESS;
+    }
+    if ((requested & GenericRead) != 0) {
+        granted |= KEY_READ;
+    }
+    if ((requested & GenericWrite) != 0) {
+        granted |= KEY_WRITE;
+    }
+    return granted;
+}
+
+std::u16string NameOrEmpty(LPCWSTR name) {
+    return name == nullptr ? std::u16string() : std::u16string(name);
+}
+
+void MarkDeleted(RegistryNode& node) {
+    for (auto& child : node.Subkeys) {
+        MarkDeleted(*child.second);
+    }
+    node.Subkeys.clear();
+    node.Values.clear();
+    node.Parent = nullptr;
+    node.Deleted = true;
+}
+
+// Copies `text` and its terminator into a buffer of *length units; on success *length is the
+// number of characters copied, without the terminator.
+LSTATUS CopyName(const std::u16string& text, LPWSTR buffer, DWORD* length) {
+    if (buffer == nullptr || length == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (text.size() + 1 > *length) {
+        return ERROR_MORE_DATA;
+    }
+    std::copy(text.begin(), text.end(), buffer);
+    buffer[text.size()] = 0;
+    *length = static_cast<DWORD>(text.size());
+    return ERROR_SUCCESS;
+}
+
+// RegQueryValueExW's data contract: with no buffer only the size is reported; a buffer that is
+// too small gives ERROR_MORE_DATA and the size needed.
+LSTATUS CopyData(const RegistryValue& value, DWORD* type, BYTE* data, DWORD* size) {
+    if (data != nullptr && size == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    if (type != nullptr) {
+        *type = value.Type;
+    }
+    if (size == nullptr) {
+        return ERROR_SUCCESS;
+    }
+    const DWORD needed = static_cast<DWORD>(value.Data.size());
+    const DWORD capacity = *size;
+    *size = needed;
+    if (data == nullptr) {
+        return ERROR_SUCCESS;
+    }
+    if (needed > capacity) {
+        return ERROR_MORE_DATA;
+    }
+    if (needed > 0) {
+        std::memcpy(data, value.Data.data(), needed);
+    }
+    return ERROR_SUCCESS;
+}
+
+RegistryValue* FindValue(RegistryNode& node, const std::u16string& name) {
+    const std::u16string folded = FoldRegistryName(name);
+    for (RegistryValue& value : node.Values) {
+        if (FoldRegistryName(value.Name) == folded) {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+RegistryStore& RegistryStore::Instance() {
+    static RegistryStore store;
+    return store;
+}
+
+RegistryStore::RegistryStore()
+    : LocalMachine(std::make_shared<RegistryNode>()),
+      CurrentUser(std::make_shared<RegistryNode>()) {
+    LocalMachine->Name = u"HKEY_LOCAL_MACHINE";
+    CurrentUser->Name = u"HKEY_CURRENT_USER";
+}
+
+LSTATUS RegistryStore::Resolve(HKEY key, REGSAM needed, Handle* handle) const {
+    if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER) {
+        handle->Node = key == HKEY_LOCAL_MACHINE ? LocalMachine : CurrentUser;
+        handle->Access = KEY_ALL_ACCESS;
+        return ERROR_SUCCESS;
+    }
+    const auto found = Handles.find(reinterpret_cast<uintptr_t>(key));
+    if (found == Handles.end()) {
+        return ERROR_INVALID_HANDLE;
+    }
+    if (found->second.Node->Deleted) {
+        return ERROR_KEY_DELETED;
+    }
+    if ((found->second.Access & needed) != needed) {
+        return ERROR_ACCESS_DENIED;
+    }
+    *handle = found->second;
+    return ERROR_SUCCESS;
+}
+
+std::shared_ptr<RegistryNode> RegistryStore::FindChild(const RegistryNode& node,
+                                                       const std::u16string& name) const {
+    const auto found = node.Subkeys.find(FoldRegistryName(name));
+    return found == node.Subkeys.end() ? nullptr : found->second;
+}
+
+bool RegistryStore::IsDenied(const RegistryNode& node,
+                             const std::vector<std::u16string>& below) const {
+    if (Denials.empty()) {
+        return false;
+    }
+    std::vector<std::u16string> path;
+    const RegistryNode* root = &node;
+    for (; root->Parent != nullptr; root = root->Parent) {
+        path.insert(path.begin(), FoldRegistryName(root->Name));
+    }
+    for (const std::u16string& name : below) {
+        path.push_back(FoldRegistryName(name));
+    }
+    for (const Denial& denial : Denials) {
+        if (denial.Root == root && denial.Path.size() <= path.size() &&
+            std::equal(denial.Path.begin(), denial.Path.end(), path.begin())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+HKEY RegistryStore::AddHandle(std::shared_ptr<RegistryNode> node, REGSAM access) {
+    const uintptr_t id = NextHandle;
+    Handles[id] = Handle{std::move(node), GrantedAccess(access)};
+    NextHandle += 4;
+    return reinterpret_cast<HKEY>(id);
+}
+
+LSTATUS RegistryStore::CreateKey(HKEY parent, LPCWSTR path, REGSAM access, HKEY* result,
+                                 DWORD* disposition) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (result == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    Handle start;
+    LSTATUS status = Resolve(parent, 0, &start);
+    std::vector<std::u16string> names;
+    if (status == ERROR_SUCCESS) {
+        status = SplitRegistryPath(path, &names);
+    }
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (IsDenied(*start.Node, names)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    // Find how much of the path exists before creating anything.
+    std::shared_ptr<RegistryNode> node = start.Node;
+    size_t existing = 0;
+    for (; existing < names.size(); ++existing) {
+        std::shared_ptr<RegistryNode> child = FindChild(*node, names[existing]);
+        if (child == nullptr) {
+            break;
+        }
+        node = std::move(child);
+    }
+    if (existing < names.size() && (start.Access & KEY_CREATE_SUB_KEY) == 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    for (size_t i = existing; i < names.size(); ++i) {
+        auto child = std::make_shared<RegistryNode>();
+        child->Name = names[i];
+        child->Parent = node.get();
+        node->Subkeys[FoldRegistryName(names[i])] = child;
+        node = std::move(child);
+    }
+    *result = AddHandle(std::move(node), access);
+    if (disposition != nullptr) {
+        *disposition = existing < names.size() ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    }
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegistryStore::OpenKey(HKEY parent, LPCWSTR path, REGSAM access, HKEY* result) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (result == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    Handle start;
+    LSTATUS status = Resolve(parent, 0, &start);
+    std::vector<std::u16string> names;
+    if (status == ERROR_SUCCESS) {
+        status = SplitRegistryPath(path, &names);
+    }
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    std::shared_ptr<RegistryNode> node = start.Node;
+    for (const std::u16string& name : names) {
+        node = FindChild(*node, name);
+        if (node == nullptr) {
+            return ERROR_FILE_NOT_FOUND;
+        }
+    }
+    if (IsDenied(*start.Node, names)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    *result = AddHandle(std::move(node), access);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegistryStore::CloseKey(HKEY key) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER) {
+        return ERROR_SUCCESS;
+    }
+    return Handles.erase(reinterpret_cast<uintptr_t>(key)) == 1 ? ERROR_SUCCESS
+                                                                : ERROR_INVALID_HANDLE;
+}
+
+LSTATUS RegistryStore::DeleteKey(HKEY parent, LPCWSTR path) {
+    std::lock_guard<std::mutex> guard(Lock);
+    if (path == nullptr) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    Handle start;
+    LSTATUS status = Resolve(parent, 0, &start);
+    std::vector<std::u16string> names;
+    if (status == ERROR_SUCCESS) {
+        status = SplitRegistryPath(path, &names);
+    }
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    std::shared_ptr<RegistryNode> node = start.Node;
+    for (const std::u16string& name : names) {
+        node = FindChild(*node, name);
+        if (node == nullptr) {
+            return ERROR_FILE_NOT_FOUND;
+        }
+    }
+    // A root cannot go, nor a denied key, nor one that still has subkeys.
+    if (node->Parent == nullptr || IsDenied(*start.Node, names) || !node->Subkeys.empty()) {
+        return ERROR_ACCESS_DENIED;
+    }
+    RegistryNode* const above = node->Parent;
+    MarkDeleted(*node);
+    above->Subkeys.erase(FoldRegistryName(node->Name));
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegistryStore::EnumKey(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Handle handle;
+    const LSTATUS status = Resolve(key, KEY_ENUMERATE_SUB_KEYS, &handle);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (index >= handle.Node->Subkeys.size()) {
+        return ERROR_NO_MORE_ITEMS;
+    }
+    return CopyName(std::next(handle.Node->Subkeys.begin(), index)->second->Name, name, nameLength);
+}
+
+LSTATUS RegistryStore::SetValue(HKEY key, LPCWSTR name, DWORD type, const BYTE* data, DWORD size) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Handle handle;
+    const LSTATUS status = Resolve(key, KEY_SET_VALUE, &handle);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (data == nullptr && size > 0) {
+        return ERROR_INVALID_PARAMETER;
+    }
+    std::vector<BYTE> bytes(data, data + size);
+    if (RegistryValue* value = FindValue(*handle.Node, NameOrEmpty(name))) {
+        value->Type = type;
+        value->Data = std::move(bytes);
+    } else {
+        handle.Node->Values.push_back(RegistryValue{NameOrEmpty(name), type, std::move(bytes)});
+    }
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegistryStore::QueryValue(HKEY key, LPCWSTR name, DWORD* type, BYTE* data, DWORD* size) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Handle handle;
+    const LSTATUS status = Resolve(key, KEY_QUERY_VALUE, &handle);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    const RegistryValue* value = FindValue(*handle.Node, NameOrEmpty(name));
+    if (value == nullptr) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return CopyData(*value, type, data, size);
+}
+
+LSTATUS RegistryStore::EnumValue(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength, DWORD* type,
+                                 BYTE* data, DWORD* size) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Handle handle;
+    LSTATUS status = Resolve(key, KEY_QUERY_VALUE, &handle);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (index >= handle.Node->Values.size()) {
+        return ERROR_NO_MORE_ITEMS;
+    }
+    const RegistryValue& value = handle.Node->Values[index];
+    status = CopyName(value.Name, name, nameLength);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    return CopyData(value, type, data, size);
+}
+
+LSTATUS RegistryStore::DeleteValue(HKEY key, LPCWSTR name) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Handle handle;
+    const LSTATUS status = Resolve(key, KEY_SET_VALUE, &handle);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    std::vector<RegistryValue>& values = handle.Node->Values;
+    const RegistryValue* value = FindValue(*handle.Node, NameOrEmpty(name));
+    if (value == nullptr) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    values.erase(values.begin() + (value - values.data()));
+    return ERROR_SUCCESS;
+}
+
+void RegistryStore::Reset() {
+    std::lock_guard<std::mutex> guard(Lock);
+    for (RegistryNode* root : {LocalMachine.get(), CurrentUser.get()}) {
+        for (auto& child : root->Subkeys) {
+            MarkDeleted(*child.second);
+        }
+        root->Subkeys.clear();
+        root->Values.clear();
+    }
+    Denials.clear();
+}
+
+void RegistryStore::DenyAccess(HKEY root, LPCWSTR path) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Handle handle;
+    std::vector<std::u16string> names;
+    if (Resolve(root, 0, &handle) != ERROR_SUCCESS || handle.Node->Parent != nullptr ||
+        SplitRegistryPath(path, &names) != ERROR_SUCCESS) {
+        return;
+    }
+    for (std::u16string& name : names) {
+        name = FoldRegistryName(name);
+    }
+    Denials.push_back(Denial{handle.Node.get(), std::move(names)});
+}
+
+LONG RegistryStore::OpenHandleCount() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return static_cast<LONG>(Handles.size());
+}
