@@ -1,0 +1,347 @@
+// Self-registration through the exports of the built library, against the registry library
+// that the module itself writes to.
+#include "platform/Platform.h"
+#include "platform/native/RegistryTesting.h"
+#include "tests/support/FilterModule.h"
+#include "tests/support/TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::u16string FilterKey =
+    u"Software\\Classes\\CLSID\\{5E1A9C42-7B3D-4C2F-9A61-3D8E2B7F1C05}";
+const std::u16string HandlerKey =
+    u"Software\\Classes\\CLSID\\{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}";
+const std::u16string AddinKey = HandlerKey + u"\\PersistentAddinsRegistered";
+const std::u16string IFilterAddinKey = AddinKey + u"\\{89BCB740-6119-101A-BCB7-00DD010655AF}";
+const std::u16string MobiHandlerKey = u"Software\\Classes\\.mobi\\PersistentHandler";
+const std::u16string AzwHandlerKey = u"Software\\Classes\\.azw\\PersistentHandler";
+
+struct StoredValue {
+    DWORD Type;
+    std::vector<BYTE> Data;
+    bool operator==(const StoredValue& other) const {
+        return Type == other.Type && Data == other.Data;
+    }
+};
+// Every value under HKEY_LOCAL_MACHINE, by key path (as the keys spell themselves) and name.
+using RegistryContents = std::map<std::pair<std::u16string, std::u16string>, StoredValue>;
+
+std::string Narrow(const std::u16string& text) {
+    std::string result;
+    for (char16_t c : text) {
+        result += c < 0x80 ? static_cast<char>(c) : '?';
+    }
+    return result;
+}
+
+// Valid UTF-8 to UTF-16, for the paths the tests make.
+std::u16string Widen(const std::string& utf8) {
+    std::u16string result;
+    for (size_t at = 0; at < utf8.size();) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[at]);
+        const int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+        char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
+        for (int i = 1; i <= extra; ++i) {
+            code = (code << 6) | (static_cast<unsigned char>(utf8[at + i]) & 0x3F);
+        }
+        at += 1 + extra;
+        if (code >= 0x10000) {
+            result += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+            result += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+        } else {
+            result += static_cast<char16_t>(code);
+        }
+    }
+    return result;
+}
+
+StoredValue StringValue(const std::u16string& text) {
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return StoredValue{REG_SZ, std::vector<BYTE>(bytes, bytes + (text.size() + 1) * 2)};
+}
+
+void ReadTree(HKEY key, const std::u16string& path, RegistryContents* contents) {
+    WCHAR name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = 256;
+        DWORD type = 0;
+        BYTE data[1024];
+        DWORD size = sizeof(data);
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        (*contents)[{path, std::u16string(name, nameLength)}] =
+            StoredValue{type, std::vector<BYTE>(data, data + size)};
+    }
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = 256;
+        if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        const std::u16string child(name, nameLength);
+        HKEY opened = nullptr;
+        if (RegOpenKeyExW(key, child.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) {
+            continue; // a key a test has made unreadable
+        }
+        ReadTree(opened, path.empty() ? child : path + u"\\" + child, contents);
+        RegCloseKey(opened);
+    }
+}
+
+RegistryContents ReadRegistry() {
+    RegistryContents contents;
+    ReadTree(HKEY_LOCAL_MACHINE, u"", &contents);
+    return contents;
+}
+
+RegistryContents ExpectedRegistration(const std::u16string& modulePath) {
+    return {
+        {{FilterKey, u""}, StringValue(u"Quillsift")},
+        {{FilterKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
+        {{FilterKey + u"\\InProcServer32", u"ThreadingModel"}, StringValue(u"Both")},
+        {{HandlerKey, u""}, StringValue(u"Quillsift Persistent Handler")},
+        {{AddinKey, u""}, StringValue(u"")},
+        {{IFilterAddinKey, u""}, StringValue(u"{5E1A9C42-7B3D-4C2F-9A61-3D8E2B7F1C05}")},
+        {{MobiHandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
+        {{AzwHandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
+    };
+}
+
+void PutString(const std::u16string& path, const std::u16string& name, const std::u16string& data) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const StoredValue value = StringValue(data);
+    EXPECT_EQ(RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
+                             value.Data.data(), static_cast<DWORD>(value.Data.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+// A key that a test has made unreadable exists too.
+bool KeyExists(const std::u16string& path) {
+    HKEY key = nullptr;
+    const LSTATUS status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key);
+    if (status == ERROR_SUCCESS) {
+        RegCloseKey(key);
+    }
+    return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
+}
+
+// A path of exactly `length` characters under `base`, made of ASCII names.
+fs::path PathOfLength(const fs::path& base, size_t length) {
+    std::string path = base.string();
+    while (length - path.size() > 200) {
+        path += "/" + std::string(150, 'd');
+    }
+    const size_t fileLength = length - path.size() - 1;
+    return fs::path(path) / ("lib" + std::string(fileLength - 6, 'q') + ".so");
+}
+
+class Registration : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(Module().IsLoaded()) << Module().LoadError();
+        RegistryTestReset();
+    }
+    void TearDown() override {
+        EXPECT_EQ(RegistryTestOpenHandleCount(), 0) << "a key handle was left open";
+        EXPECT_EQ(Module().CanUnloadNow(), S_OK);
+        RegistryTestReset();
+    }
+
+    static FilterModule& Module() { return FilterModule::Built(); }
+    static std::u16string BuiltPath() { return Widen(QUILLSIFT_LIBRARY); }
+
+    // Extension keys as a system has them before the filter comes: values and subkeys of
+    // their own, which registration must leave alone.
+    static void PrepareOtherEntries() {
+        PutString(u"Software\\Classes\\.mobi", u"", u"mobifile");
+        PutString(u"Software\\Classes\\.mobi", u"Content Type", u"application/x-mobipocket-ebook");
+        PutString(u"Software\\Classes\\.mobi\\OpenWithProgids", u"reader.mobi", u"");
+        PutString(u"Software\\Classes\\.azw", u"PerceivedType", u"document");
+        PutString(u"Software\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}", u"",
+                  u"Someone else's class");
+    }
+};
+
+TEST_F(Registration, WritesExactlyTheEightValues) {
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    EXPECT_EQ(ReadRegistry(), ExpectedRegistration(BuiltPath()));
+    // The empty default value of PersistentAddinsRegistered is the terminator alone.
+    EXPECT_EQ(ReadRegistry().at({AddinKey, u""}).Data.size(), 2u);
+}
+
+TEST_F(Registration, RegisteringAgainRewritesTheSameValues) {
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    PutString(MobiHandlerKey, u"", u"{11111111-2222-3333-4444-555555555555}");
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    EXPECT_EQ(ReadRegistry(), ExpectedRegistration(BuiltPath()));
+}
+
+TEST_F(Registration, UnregisteringRestoresEverythingElse) {
+    PrepareOtherEntries();
+    const RegistryContents before = ReadRegistry();
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    ASSERT_EQ(Module().UnregisterServer(), S_OK);
+    EXPECT_EQ(ReadRegistry(), before);
+    EXPECT_TRUE(KeyExists(u"Software\\Classes\\.azw"));
+    EXPECT_FALSE(KeyExists(MobiHandlerKey));
+    EXPECT_FALSE(KeyExists(FilterKey));
+    EXPECT_FALSE(KeyExists(HandlerKey));
+}
+
+TEST_F(Registration, UnregisteringPassesOverWhatIsNotThere) {
+    const std::vector<std::vector<std::u16string>> present = {
+        {},
+        {FilterKey},
+        {AzwHandlerKey},
+        {HandlerKey, MobiHandlerKey},
+        {FilterKey + u"\\InProcServer32", IFilterAddinKey, AzwHandlerKey},
+    };
+    for (const std::vector<std::u16string>& keys : present) {
+        RegistryTestReset();
+        for (const std::u16string& key : keys) {
+            PutString(key, u"", u"x");
+        }
+        EXPECT_EQ(Module().UnregisterServer(), S_OK);
+        for (const std::u16string& key : {FilterKey, HandlerKey, MobiHandlerKey, AzwHandlerKey}) {
+            EXPECT_FALSE(KeyExists(key)) << Narrow(key);
+        }
+    }
+}
+
+TEST_F(Registration, UnregisteringDeletesSubkeysOfAnyDepth) {
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    PutString(FilterKey + u"\\InProcServer32\\A\\B\\C\\D", u"", u"deep");
+    PutString(FilterKey + u"\\InProcServer32\\A\\B2", u"name", u"value");
+    PutString(FilterKey + u"\\InProcServer32\\A0", u"", u"");
+    PutString(FilterKey + u"\\Implemented Categories\\{X}", u"", u"");
+    PutString(IFilterAddinKey + u"\\Extra\\Extra", u"", u"");
+    ASSERT_EQ(Module().UnregisterServer(), S_OK);
+    EXPECT_EQ(ReadRegistry(), RegistryContents());
+    EXPECT_TRUE(KeyExists(u"Software\\Classes\\CLSID"));
+}
+
+struct DeniedRegistration {
+    std::u16string deniedKey;
+    size_t valuesWritten; // the entries before the refused one
+};
+
+TEST_F(Registration, ARefusedKeyStopsRegistrationWithAccessDenied) {
+    const DeniedRegistration cases[] = {
+        {FilterKey, 0},     {FilterKey + u"\\InProcServer32", 1},
+        {HandlerKey, 3},    {IFilterAddinKey, 5},
+        {AzwHandlerKey, 7},
+    };
+    for (const DeniedRegistration& c : cases) {
+        RegistryTestReset();
+        RegistryTestDenyAccess(HKEY_LOCAL_MACHINE, c.deniedKey.c_str());
+        EXPECT_EQ(Module().RegisterServer(), static_cast<HRESULT>(0x80070005))
+            << Narrow(c.deniedKey);
+        // The entries before the refused one, in table order, and nothing else.
+        const RegistryContents expected = ExpectedRegistration(BuiltPath());
+        const std::vector<std::pair<std::u16string, std::u16string>> order = {
+            {FilterKey, u""},
+            {FilterKey + u"\\InProcServer32", u""},
+            {FilterKey + u"\\InProcServer32", u"ThreadingModel"},
+            {HandlerKey, u""},
+            {AddinKey, u""},
+            {IFilterAddinKey, u""},
+            {MobiHandlerKey, u""},
+            {AzwHandlerKey, u""}};
+        RegistryContents written;
+        for (size_t i = 0; i < c.valuesWritten; ++i) {
+            written[order[i]] = expected.at(order[i]);
+        }
+        EXPECT_EQ(ReadRegistry(), written) << Narrow(c.deniedKey);
+        if (c.valuesWritten == 0) {
+            EXPECT_FALSE(KeyExists(u"Software")) << "no key may be made before the refused one";
+        }
+    }
+}
+
+TEST_F(Registration, ARefusedKeyDeepInATreeStopsUnregistrationAndKeepsItsAncestors) {
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    const std::u16string locked = FilterKey + u"\\InProcServer32\\M\\Locked";
+    PutString(FilterKey + u"\\InProcServer32\\A", u"", u"goes first");
+    PutString(locked, u"", u"");
+    PutString(FilterKey + u"\\InProcServer32\\Z", u"", u"after the refused key");
+    RegistryTestDenyAccess(HKEY_LOCAL_MACHINE, locked.c_str());
+
+    EXPECT_EQ(Module().UnregisterServer(), static_cast<HRESULT>(0x80070005));
+    EXPECT_FALSE(KeyExists(FilterKey + u"\\InProcServer32\\A"));
+    for (const std::u16string& kept :
+         {FilterKey, FilterKey + u"\\InProcServer32", FilterKey + u"\\InProcServer32\\M",
+          FilterKey + u"\\InProcServer32\\Z", HandlerKey, IFilterAddinKey, MobiHandlerKey,
+          AzwHandlerKey}) {
+        EXPECT_TRUE(KeyExists(kept)) << Narrow(kept);
+    }
+    EXPECT_EQ(ReadRegistry().count({FilterKey + u"\\InProcServer32", u"ThreadingModel"}), 1u);
+}
+
+TEST_F(Registration, ARefusedHandlerKeyLeavesTheTreesAfterIt) {
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    RegistryTestDenyAccess(HKEY_LOCAL_MACHINE, MobiHandlerKey.c_str());
+    EXPECT_EQ(Module().UnregisterServer(), static_cast<HRESULT>(0x80070005));
+    EXPECT_FALSE(KeyExists(FilterKey));
+    EXPECT_FALSE(KeyExists(HandlerKey));
+    EXPECT_TRUE(KeyExists(MobiHandlerKey));
+    EXPECT_TRUE(KeyExists(AzwHandlerKey));
+}
+
+struct CopyCase {
+    const char* what;
+    fs::path (*place)(const fs::path& base);
+    HRESULT expected;
+};
+
+TEST_F(Registration, ACopyElsewhereRegistersItsOwnPathOrNothing) {
+    const CopyCase cases[] = {
+        {"plain", [](const fs::path& base) { return base / "copy" / "libquillsift.so"; }, S_OK},
+        {"non-ASCII",
+         [](const fs::path& base) { return base / u8"B\u00fccher \U0001F4DA" / "libquillsift.so"; },
+         S_OK},
+        {"259 characters", [](const fs::path& base) { return PathOfLength(base, 259); }, S_OK},
+        {"260 characters", [](const fs::path& base) { return PathOfLength(base, 260); },
+         HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)},
+        {"400 characters", [](const fs::path& base) { return PathOfLength(base, 400); },
+         HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER)},
+        {"not UTF-8", [](const fs::path& base) { return base / "bad\xff" / "libquillsift.so"; },
+         HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION)},
+    };
+    for (const CopyCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegistryTestReset();
+        TemporaryDirectory directory;
+        ASSERT_FALSE(directory.Path().empty());
+        const fs::path copy = c.place(directory.Path());
+        fs::create_directories(copy.parent_path());
+        fs::copy_file(QUILLSIFT_LIBRARY, copy);
+
+        FilterModule module(copy.string());
+        ASSERT_TRUE(module.IsLoaded()) << module.LoadError();
+        EXPECT_EQ(module.RegisterServer(), c.expected);
+        if (c.expected == S_OK) {
+            EXPECT_EQ(ReadRegistry(), ExpectedRegistration(Widen(copy.string())));
+        } else {
+            EXPECT_EQ(ReadRegistry(), RegistryContents());
+        }
+        EXPECT_EQ(module.CanUnloadNow(), S_OK);
+    }
+}
+
+} // namespace
