@@ -2,8 +2,6 @@
 
 #include "platform/RegistryKey.h"
 
-#include <string>
-
 HRESULT WriteRegistryEntry(const RegistryEntry& entry) {
     HKEY opened = nullptr;
     const LONG created =
@@ -14,7 +12,12 @@ HRESULT WriteRegistryEntry(const RegistryEntry& entry) {
     }
     const RegistryKey key(opened);
     // The terminating null is stored with the string.
-    const size_t characters = std::char_traits<WCHAR>::length(entry.Data);
+    // Counted here rather than with char_traits: in the winelib build WCHAR is a 16-bit
+    // wchar_t, and char_traits<wchar_t> would call the C library's 32-bit wcslen.
+    size_t characters = 0;
+    while (entry.Data[characters] != 0) {
+        ++characters;
+    }
     const DWORD byteCount = static_cast<DWORD>((characters + 1) * sizeof(WCHAR));
     const LONG set = RegSetValueExW(key.Get(), entry.ValueName, 0, REG_SZ,
                                     reinterpret_cast<const BYTE*>(entry.Data), byteCount);
