@@ -26,7 +26,7 @@ HRESULT CClassFactory::QueryInterface(REFIID riid, void** ppvObject) {
         QITABENT(CClassFactory, IClassFactory),
         {nullptr, 0},
     };
-    if (ppvObject != nullptr && IsNullReference(riid)) {
+    if (ppvObject != nullptr && IsNullReference(&riid)) {
         *ppvObject = nullptr;
         return E_POINTER;
     }
@@ -50,7 +50,7 @@ HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** p
         return E_POINTER;
     }
     *ppvObject = nullptr;
-    if (IsNullReference(riid)) {
+    if (IsNullReference(&riid)) {
         return E_POINTER;
     }
     if (pUnkOuter != nullptr) {

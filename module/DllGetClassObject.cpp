@@ -10,7 +10,7 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
         return E_POINTER;
     }
     *ppv = nullptr;
-    if (IsNullReference(rclsid) || IsNullReference(riid)) {
+    if (IsNullReference(&rclsid) || IsNullReference(&riid)) {
         return E_POINTER;
     }
     CClassFactory* factory = new (std::nothrow) CClassFactory(rclsid);

@@ -1,11 +1,10 @@
 // A host written in C passes CLSIDs and IIDs by pointer, and may pass null where C++ sees a
 // reference. The compiler may assume that a reference's address is never null and drop a plain
-// test, so the address is read back through a volatile.
+// test, so the address is read back through a volatile. Callers pass the address (&riid) and
+// never bind the reference again, which would already be undefined for a null one.
 #pragma once
 
-#include "platform/Platform.h"
-
-inline bool IsNullReference(REFGUID guid) {
-    const GUID* volatile address = &guid;
-    return address == nullptr;
+inline bool IsNullReference(const void* address) {
+    const void* volatile checked = address;
+    return checked == nullptr;
 }
