@@ -1,22 +1,22 @@
 #include "filter/BoundedStringCopy.h"
 
+#include <cstring>
+
 HRESULT BoundedStringCopy(WCHAR* destination, size_t destinationSize, const WCHAR* source,
                           size_t maxCount) {
-    size_t copied = 0;
-    while (copied < maxCount && source[copied] != 0) {
-        if (copied == destinationSize) {
-            destination[destinationSize - 1] = 0;
-            return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-        }
-        destination[copied] = source[copied];
-        ++copied;
+    // The source ends at its zero or at maxCount; the destination holds destinationSize - 1
+    // characters and the terminator.
+    const size_t limit = maxCount < destinationSize ? maxCount : destinationSize;
+    size_t length = 0;
+    while (length < limit && source[length] != 0) {
+        ++length;
     }
-    if (copied == destinationSize) {
-        // Every slot holds a character and the source stopped exactly here: the last one
-        // gives way to the terminator.
+    if (length == destinationSize) {
+        std::memcpy(destination, source, (destinationSize - 1) * sizeof(WCHAR));
         destination[destinationSize - 1] = 0;
         return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     }
-    destination[copied] = 0;
+    std::memcpy(destination, source, length * sizeof(WCHAR));
+    destination[length] = 0;
     return S_OK;
 }

@@ -88,6 +88,19 @@ extern "C" int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiB
 
     size_t written = 0;
     for (size_t at = 0; at < sourceLength;) {
+        // Runs of ASCII, the bulk of book text, go straight across.
+        if (source[at] < 0x80) {
+            if (!measureOnly && written >= static_cast<size_t>(cchWideChar)) {
+                SetLastError(ERROR_INSUFFICIENT_BUFFER);
+                return 0;
+            }
+            if (!measureOnly) {
+                lpWideCharStr[written] = source[at];
+            }
+            ++written;
+            ++at;
+            continue;
+        }
         uint32_t codePoint = 0;
         at += DecodeOne(source + at, sourceLength - at, &codePoint);
         const size_t units = codePoint >= 0x10000 ? 2 : 1;
