@@ -1,5 +1,6 @@
 // GetModuleFileNameW of the native build: the module's own path in UTF-16, cut as on Windows
 // when the buffer is short.
+#include "module/ModuleState.h"
 #include "platform/Platform.h"
 
 #include <gtest/gtest.h>
@@ -79,6 +80,17 @@ TEST(GetModuleFileNameW, AShortBufferGetsTheCutPathTerminatedAndInsufficientBuff
     SetLastError(0);
     EXPECT_EQ(GetModuleFileNameW(library.Get(), &unused, 0), 0u);
     EXPECT_EQ(unused, u'#');
+}
+
+// Linked into a program rather than loaded as a library, the process-attach hook still runs
+// and records the program's handle.
+TEST(ProcessAttach, InAProgramRecordsTheProgramsHandle) {
+    ASSERT_NE(ModuleHandle, nullptr);
+    WCHAR attached[PATH_MAX];
+    WCHAR program[PATH_MAX];
+    const DWORD attachedLength = GetModuleFileNameW(ModuleHandle, attached, PATH_MAX);
+    const DWORD programLength = GetModuleFileNameW(nullptr, program, PATH_MAX);
+    EXPECT_EQ(std::u16string(attached, attachedLength), std::u16string(program, programLength));
 }
 
 TEST(DisableThreadLibraryCalls, Succeeds) {
