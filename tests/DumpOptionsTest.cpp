@@ -90,7 +90,9 @@ TEST(DumpTotals, SummarisesTheRun) {
     totals.Characters = 1000;
     totals.Bytes = 2000000;
     EXPECT_EQ(totals.Summary(0.5),
-              "2 books, 1 failed load, 7 chunks, 1000 characters, 2.00 MB in 0.500 s (4.00 MB/s)");
+              "2 books, 1 failed load, 7 chunks, 1000 characters, 2.00 MB in 500.0 ms (4.00 MB/s)");
+    EXPECT_EQ(totals.Summary(4), "2 books, 1 failed load, 7 chunks, 1000 characters, 2.00 MB in "
+                                 "4.00 s (0.50 MB/s)");
 }
 
 TEST(DumpTotals, CutsTheProgressLineAtACharacterBoundary) {

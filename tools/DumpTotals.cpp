@@ -13,9 +13,12 @@ std::string Counted(unsigned long long count, const char* singular, const char* 
 std::string DumpTotals::Summary(double seconds) const {
     const double megabytes = static_cast<double>(Bytes) / 1e6;
     char rate[96];
-    if (seconds > 0) {
-        std::snprintf(rate, sizeof(rate), "%.2f MB in %.3f s (%.2f MB/s)", megabytes, seconds,
+    if (seconds >= 1) {
+        std::snprintf(rate, sizeof(rate), "%.2f MB in %.2f s (%.2f MB/s)", megabytes, seconds,
                       megabytes / seconds);
+    } else if (seconds > 0) {
+        std::snprintf(rate, sizeof(rate), "%.2f MB in %.1f ms (%.2f MB/s)", megabytes,
+                      seconds * 1000, megabytes / seconds);
     } else {
         std::snprintf(rate, sizeof(rate), "%.2f MB", megabytes);
     }

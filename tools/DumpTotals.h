@@ -10,7 +10,7 @@ struct DumpTotals {
     unsigned long long Characters = 0;
     unsigned long long Bytes = 0;
 
-    // "5 books, 1 failed load, 23 chunks, 51234 characters, 0.06 MB in 0.010 s (6.10 MB/s)"
+    // "5 books, 1 failed load, 23 chunks, 51234 characters, 0.06 MB in 10.0 ms (6.10 MB/s)"
     std::string Summary(double seconds) const;
 };
 
