@@ -12,13 +12,44 @@ constexpr size_t MaxEntityName = 9;
 // Line feeds allowed in a row.
 constexpr int MaxLineBreakRun = 2;
 
+// The bytes of a string of at most 8 bytes packed into one number, the first byte lowest, so
+// that comparing two short strings of the same length is comparing two numbers.
+constexpr size_t MaxPackedLength = sizeof(uint64_t);
+
+constexpr uint64_t PackBytes(const char* text, size_t length) {
+    uint64_t packed = 0;
+    for (size_t i = 0; i < length; ++i) {
+        packed |= uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+    }
+    return packed;
+}
+
+bool IsLittleEndian() {
+    const uint16_t one = 1;
+    unsigned char first;
+    std::memcpy(&first, &one, 1);
+    return first == 1;
+}
+
+// PackBytes for text that has at least 8 readable bytes: on little-endian machines one load.
+uint64_t PackBytesWithin(const char* text, size_t length, const char* end) {
+    if (IsLittleEndian() && static_cast<size_t>(end - text) >= sizeof(uint64_t)) {
+        uint64_t word;
+        std::memcpy(&word, text, sizeof(word));
+        return length >= sizeof(uint64_t) ? word : word & ((uint64_t{1} << (8 * length)) - 1);
+    }
+    return PackBytes(text, length);
+}
+
 struct Name {
     const char* Text;
     size_t Length;
+    uint64_t Packed;
 };
 
 template <size_t N> constexpr Name MakeName(const char (&text)[N]) {
-    return {text, N - 1};
+    static_assert(N - 1 <= MaxPackedLength, "names are packed into 8 bytes");
+    return {text, N - 1, PackBytes(text, N - 1)};
 }
 
 // Whole tag contents that break the line, compared ignoring ASCII letter case.
@@ -42,18 +73,6 @@ constexpr size_t BodyMarkerLength = sizeof(BodyMarker) - 1;
 
 char FoldAscii(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool Equals(const char* text, size_t length, const Name& name) {
-    if (length != name.Length) {
-        return false;
-    }
-    for (size_t i = 0; i < length; ++i) {
-        if (text[i] != name.Text[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // `name` must be lower case.
@@ -104,11 +123,6 @@ uint64_t LoadWord(const char* at) {
     return word;
 }
 
-bool HasSpecialByte(uint64_t word) {
-    return (ZeroByteFlags(word ^ EveryByte('<')) | ZeroByteFlags(word ^ EveryByte('&')) |
-            ZeroByteFlags(word ^ EveryByte('\r')) | ZeroByteFlags(word ^ EveryByte('\n'))) != 0;
-}
-
 // Finds the next occurrence of one byte value from positions that only move forward. A found
 // position is remembered and serves every later search that starts at or before it, so all the
 // searches of one part together look at each byte at most once: the scan stays linear however
@@ -124,11 +138,16 @@ public:
         if (Next != nullptr && Next >= from) {
             return Next;
         }
-        // The next occurrence is usually close: look at a few bytes before calling memchr.
+        // The next occurrence is usually close: look at the next two words before calling
+        // memchr (on little-endian machines, where a word's first byte is its lowest).
         const char* at = from;
-        for (const char* near = LimitAfter(from, 16, End); at < near; ++at) {
-            if (*at == Byte) {
-                return Next = at;
+        if (IsLittleEndian()) {
+            for (int i = 0; i < 2 && static_cast<size_t>(End - at) >= sizeof(uint64_t); ++i) {
+                const uint64_t hits = ZeroBytes(LoadWord(at) ^ EveryByte(Byte));
+                if (hits != 0) {
+                    return Next = at + LowestFlaggedByte(hits);
+                }
+                at += sizeof(uint64_t);
             }
         }
         const void* found =
@@ -137,8 +156,11 @@ public:
     }
 
 private:
-    static const char* LimitAfter(const char* from, size_t count, const char* end) {
-        return static_cast<size_t>(end - from) > count ? from + count : end;
+    // The index of the lowest byte flagged by ZeroBytes, for a little-endian load: the bytes
+    // below it each contribute one to the top byte of the product.
+    static size_t LowestFlaggedByte(uint64_t flags) {
+        const uint64_t lowest = flags & (~flags + 1);
+        return static_cast<size_t>(((((lowest >> 7) - 1) & EveryByte(1)) * EveryByte(1)) >> 56);
     }
 
     const char Byte;
@@ -196,20 +218,25 @@ bool IsLineBreakTag(const char* content, size_t length) {
     return false;
 }
 
-// The byte an entity name stands for; false when it stands for nothing.
-bool DecodeEntity(const char* name, size_t length, char* decoded) {
-    if (length >= 2) {
-        for (const Name& suffix : AccentSuffixes) {
-            if (Equals(name + 1, length - 1, suffix)) {
+// The byte an entity name stands for; false when it stands for nothing. Names are compared as
+// packed numbers of equal length.
+bool DecodeEntity(const char* name, size_t length, const char* end, char* decoded) {
+    if (length >= 2 && length - 1 <= MaxPackedLength) {
+        const uint64_t suffix = PackBytesWithin(name + 1, length - 1, end);
+        for (const Name& accent : AccentSuffixes) {
+            if (accent.Length == length - 1 && accent.Packed == suffix) {
                 *decoded = name[0];
                 return true;
             }
         }
     }
-    for (size_t i = 0; i < sizeof(EntityNames) / sizeof(EntityNames[0]); ++i) {
-        if (Equals(name, length, EntityNames[i])) {
-            *decoded = EntityBytes[i];
-            return true;
+    if (length <= MaxPackedLength) {
+        const uint64_t whole = PackBytesWithin(name, length, end);
+        for (size_t i = 0; i < sizeof(EntityNames) / sizeof(EntityNames[0]); ++i) {
+            if (EntityNames[i].Length == length && EntityNames[i].Packed == whole) {
+                *decoded = EntityBytes[i];
+                return true;
+            }
         }
     }
     return false;
@@ -240,20 +267,43 @@ char* CompactText(char* begin, char* end) {
         }
     };
 
+    // Every '<' before tagsTextBefore and every '&' before entitiesTextBefore is known to open
+    // nothing (the '>' or ';' that the last search found is out of reach from there), so plain
+    // text runs on over them: a part full of '<' or '&' costs about what text costs.
+    const char* tagsTextBefore = begin;
+    const char* entitiesTextBefore = begin;
+    const auto isText = [&](char c, const char* at) {
+        return !IsSpecial(c) || (c == '<' && at < tagsTextBefore) ||
+               (c == '&' && at < entitiesTextBefore);
+    };
+    const auto raise = [](const char*& bound, const char* to) {
+        if (bound < to) {
+            bound = to;
+        }
+    };
+
     while (read < end) {
         const char c = *read;
-        if (!IsSpecial(c)) {
+        if (isText(c, read)) {
             // Plain text: whole words first, then single bytes up to the next special byte.
             while (static_cast<size_t>(end - read) >= sizeof(uint64_t)) {
                 const uint64_t word = LoadWord(read);
-                if (HasSpecialByte(word)) {
+                uint64_t special =
+                    ZeroByteFlags(word ^ EveryByte('\r')) | ZeroByteFlags(word ^ EveryByte('\n'));
+                if (read + sizeof(word) > tagsTextBefore) {
+                    special |= ZeroByteFlags(word ^ EveryByte('<'));
+                }
+                if (read + sizeof(word) > entitiesTextBefore) {
+                    special |= ZeroByteFlags(word ^ EveryByte('&'));
+                }
+                if (special != 0) {
                     break;
                 }
                 std::memcpy(write, &word, sizeof(word));
                 read += sizeof(word);
                 write += sizeof(word);
             }
-            while (read < end && !IsSpecial(*read)) {
+            while (read < end && isText(*read, read)) {
                 *write++ = *read++;
             }
             lineBreakRun = 0;
@@ -264,25 +314,39 @@ char* CompactText(char* begin, char* end) {
             // A tag: a '>' within reach, no more than MaxTagContent bytes on, no zero before it.
             const char* content = read + 1;
             const char* close = tagEnds.Find(content);
-            if (close != end && static_cast<size_t>(close - content) <= MaxTagContent &&
-                zeros.Find(content) > close) {
-                if (IsLineBreakTag(content, static_cast<size_t>(close - content))) {
-                    lineBreak();
+            if (close == end) {
+                tagsTextBefore = end;
+            } else if (static_cast<size_t>(close - content) > MaxTagContent) {
+                raise(tagsTextBefore, close - MaxTagContent - 1);
+            } else {
+                const char* zero = zeros.Find(content);
+                if (zero > close) {
+                    if (IsLineBreakTag(content, static_cast<size_t>(close - content))) {
+                        lineBreak();
+                    }
+                    read = close + 1;
+                    continue;
                 }
-                read = close + 1;
-                continue;
+                raise(tagsTextBefore, zero);
             }
         } else if (c == '&') {
             const char* name = read + 1;
             const char* semicolon = entityEnds.Find(name);
-            if (semicolon != end && static_cast<size_t>(semicolon - name) <= MaxEntityName &&
-                zeros.Find(name) > semicolon) {
-                char decoded;
-                if (DecodeEntity(name, static_cast<size_t>(semicolon - name), &decoded)) {
-                    *write++ = decoded;
+            if (semicolon == end) {
+                entitiesTextBefore = end;
+            } else if (static_cast<size_t>(semicolon - name) > MaxEntityName) {
+                raise(entitiesTextBefore, semicolon - MaxEntityName - 1);
+            } else {
+                const char* zero = zeros.Find(name);
+                if (zero > semicolon) {
+                    char decoded;
+                    if (DecodeEntity(name, static_cast<size_t>(semicolon - name), end, &decoded)) {
+                        *write++ = decoded;
+                    }
+                    read = semicolon + 1;
+                    continue;
                 }
-                read = semicolon + 1;
-                continue;
+                raise(entitiesTextBefore, zero);
             }
         } else if (c == '\r') {
             ++read;

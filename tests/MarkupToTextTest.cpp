@@ -171,6 +171,10 @@ TEST(MarkupToText, TagContentAndEntityNameBounds) {
         {"<" + content256 + ">x", u"<" + std::u16string(256, u'a') + u">x"},
         {"<p " + std::string(254, 'a') + ">x", u"<p " + std::u16string(254, u'a') + u">x"},
         {"<" + content256 + "<p>b", u"<" + std::u16string(256, u'a') + u"\nb\n"},
+        // A '<' or '&' just after one that opened nothing is judged on its own.
+        {"<<" + content255 + ">x", u"<x\n"},
+        {"<<" + content256 + ">x", u"<<" + std::u16string(256, u'a') + u">x"},
+        {"&&abcdefghi;", u"&\n"},
         {"&abcdefghi;", u"\n"},
         {"&abcdefghij;", u"&abcdefghij;"},
         {"&abcdefghij;&amp;", u"&abcdefghij;&\n"},
@@ -185,6 +189,7 @@ TEST(MarkupToText, ZeroBytesAreTextAndEndEverySearch) {
         {"&amp\0;x"s, u"&amp\0;x"s},
         {"x\0<p>y"s, u"x\0\ny\n"s},
         {"x\0&lt;y"s, u"x\0<y\n"s},
+        {"<a<b\0><p>"s, u"<a<b\0>\n\n"s},
     });
 }
 
@@ -196,6 +201,9 @@ TEST(MarkupToText, Utf8BecomesUtf16) {
         // Bytes brought together by a removed tag form one sequence again.
         {"\xC3<b>\xA9", u"\u00E9\n"},
         {"\xFF", u"\uFFFD"},
+        // Long ASCII runs mixed with sequences, whole and cut short.
+        {"abcdefgh\xC3\xA9ijklmnop\xF0\x9F\x98\x80qrstuvwx\xE2\x82yz12345678\xFF",
+         u"abcdefgh\u00E9ijklmnop\U0001F600qrstuvwx\uFFFDyz12345678\uFFFD"},
         {"\xC3&amp;\xA9 ", u"\uFFFD&\uFFFD \n"},
     });
 }
