@@ -1,0 +1,18 @@
+# Checks that a shared library exports exactly the functions named in EXPECTED (a ;-list).
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+                OUTPUT_VARIABLE listing RESULT_VARIABLE code)
+if(NOT code EQUAL 0)
+    message(FATAL_ERROR "${NM} failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+set(exported "")
+foreach(line IN LISTS lines)
+    string(REGEX REPLACE "^.* " "" name "${line}")
+    list(APPEND exported ${name})
+endforeach()
+list(SORT exported)
+set(expected ${EXPECTED})
+list(SORT expected)
+if(NOT exported STREQUAL expected)
+    message(FATAL_ERROR "${LIBRARY} exports:\n${listing}\nexpected exactly: ${expected}")
+endif()
