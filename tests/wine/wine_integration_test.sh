@@ -5,13 +5,16 @@
 #   byte what the native quillsift-dump --json prints; malformed books; the resources of the
 #   loaded module; registering twice; unregistering (twice), which keeps what others put
 #   under the extension keys.
-# Usage: wine_integration_test.sh DLL_DIR HOST NATIVE_DUMP TESTDATA
+# With a mingw-w64 build folder, its PE quillsift-host must print the same bytes too, and its
+# stream_file_check proves the stream adapter of the Windows C runtime on every book.
+# Usage: wine_integration_test.sh DLL_DIR HOST NATIVE_DUMP TESTDATA [MINGW_BUILD]
 set -uo pipefail
 
 dll_dir=$1
 host=$2
 native_dump=$3
 testdata=$4
+mingw_build=${5:-}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillsift-wine.XXXXXX")
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all
@@ -112,18 +115,24 @@ phase=$(date +%s%N)
 
 # 3. Every fixture book, through both binding interfaces, equals the native dump byte for
 # byte. .azw3 has no handler of its own, so its books are looked up as .mobi.
-books=0
+books=()
 for book in "$testdata"/*.mobi "$testdata"/*.azw "$testdata"/*.azw3; do
-    [[ -f $book ]] || continue
-    books=$((books + 1))
+    [[ -f $book ]] && books+=("$book")
+done
+[[ ${#books[@]} -ge 1 ]] || fail "no fixture book in $testdata"
+hosts=("$host:initialize" "$host:persist")
+[[ -n $mingw_build ]] && hosts+=("$mingw_build/tools/win/quillsift-host.exe:mingw-initialize")
+for book in "${books[@]}"; do
     name=$(basename "$book")
     lookup=()
     case $name in *.mobi | *.azw) ;; *) lookup=(--extension .mobi) ;; esac
-    "$native_dump" --json --quiet "$book" >"$work/native.json"
-    for binding in initialize persist; do
+    "$native_dump" --json --quiet "$book" >"$work/native.json" 2>/dev/null
+    for entry in "${hosts[@]}"; do
+        program=${entry%:*}
+        binding=${entry##*:}
         options=(--json "${lookup[@]}")
         [[ $binding == persist ]] && options+=(--persist-stream)
-        wine "$host" "${options[@]}" "$(windows_path "$book")" >"$work/host.json"
+        wine "$program" "${options[@]}" "$(windows_path "$book")" >"$work/host.json"
         status=$?
         if [[ $status -eq 0 ]] && cmp -s "$work/native.json" "$work/host.json"; then
             pass "$name ($binding): $(wc -l <"$work/host.json") lines as the native dump"
@@ -133,7 +142,6 @@ for book in "$testdata"/*.mobi "$testdata"/*.azw "$testdata"/*.azw3; do
         fi
     done
 done
-[[ $books -ge 1 ]] || fail "no fixture book in $testdata"
 
 # An extension without a handler is not routed to the filter.
 if wine "$host" --json "$(windows_path "$testdata/harbor-kf8.azw3")" >/dev/null 2>&1; then
@@ -148,7 +156,7 @@ printf 'This is not a Palm database, only text named like a book.\n%.0s' {1..40}
 : >"$work/empty.mobi"
 for book in "$work/truncated.mobi" "$work/text.mobi" "$work/empty.mobi"; do
     name=$(basename "$book")
-    "$native_dump" --json --quiet "$book" >"$work/native.json"
+    "$native_dump" --json --quiet "$book" >"$work/native.json" 2>/dev/null
     wine "$host" --json "$(windows_path "$book")" >"$work/host.json" 2>"$work/host.err"
     status=$?
     if [[ $status -eq 1 ]] && grep -q '^{"load":"0x8' "$work/host.json" &&
@@ -158,6 +166,20 @@ for book in "$work/truncated.mobi" "$work/text.mobi" "$work/empty.mobi"; do
         fail "$name: exit $status, output $(cat "$work/host.json") $(cat "$work/host.err")"
     fi
 done
+
+# The stream adapter of a build against the Windows C runtime (a temporary file in place of
+# glibc's cookie streams), on every book and on the malformed ones.
+if [[ -n $mingw_build ]]; then
+    windows_books=()
+    for book in "${books[@]}" "$work/text.mobi" "$work/empty.mobi"; do
+        windows_books+=("$(windows_path "$book")")
+    done
+    if wine "$mingw_build/tests/wine/stream_file_check.exe" "${windows_books[@]}" >"$work/check.txt"; then
+        pass "mingw-w64 stream adapter: $(grep -c '^ok:' "$work/check.txt") files read back"
+    else
+        fail "mingw-w64 stream adapter: $(grep -v '^ok:' "$work/check.txt")"
+    fi
+fi
 echo "books: $(seconds_since "$phase") s"
 phase=$(date +%s%N)
 
