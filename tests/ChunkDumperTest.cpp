@@ -33,6 +33,10 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetChunk(STAT_CHUNK* stat) override {
+        if (NothingFirst > 0) {
+            --NothingFirst;
+            return S_FALSE;
+        }
         if (Next == Chunks.size()) {
             return EndCode;
         }
@@ -95,6 +99,7 @@ public:
     HRESULT ValueError = S_OK;
     bool OverReport = false;
     bool EmptyPortions = false;
+    int NothingFirst = 0;
     int InitCalls = 0;
     int GetTextCalls = 0;
 
@@ -216,6 +221,14 @@ TEST(ChunkDumper, ReportsTheCodeThatEndedTheChunks) {
     const Dump dump = DumpWith(filter, DumpFormat::Json, 4096);
     EXPECT_EQ(dump.End, E_UNEXPECTED);
     EXPECT_EQ(dump.Output, "{\"end\":\"0x8000ffff\"}\n");
+}
+
+TEST(ChunkDumper, AsksAgainAfterASuccessWithoutAChunk) {
+    ScriptedFilter filter({{CHUNK_VALUE, PKEY_Title, UTF16("T")}});
+    filter.NothingFirst = 2;
+    EXPECT_EQ(DumpWith(filter, DumpFormat::Json, 4096).Output,
+              "{\"chunk\":1,\"kind\":\"value\",\"propid\":2,\"value\":\"T\"}\n"
+              "{\"end\":\"0x80041700\"}\n");
 }
 
 TEST(ChunkDumper, ReportsAFailedGetValueOnItsChunk) {

@@ -5,13 +5,14 @@
 #include "tools/Utf16ToUtf8.h"
 
 #include <cstdio>
+#include <cstring>
 #include <utility>
 #include <vector>
 
 namespace {
 
 // A filter that never ends its sequence would keep the tool busy forever.
-const unsigned long MaxChunksPerBook = 1UL << 20;
+const unsigned long MaxGetChunkCalls = 1UL << 22;
 
 const char* KnownPropertyName(const FULLPROPSPEC& property) {
     if (property.psProperty.ulKind != PRSPEC_PROPID) {
@@ -93,17 +94,22 @@ HRESULT ChunkDumper::Dump(IFilter* filter) {
         WriteEnd(initResult);
         return initResult;
     }
-    for (unsigned long count = 0;; ++count) {
+    for (unsigned long calls = 0;; ++calls) {
+        if (calls == MaxGetChunkCalls) {
+            WriteEnd(E_UNEXPECTED);
+            return E_UNEXPECTED;
+        }
         STAT_CHUNK stat;
         std::memset(&stat, 0, sizeof(stat));
         const HRESULT chunkResult = filter->GetChunk(&stat);
-        if (chunkResult != S_OK) {
+        if (FAILED(chunkResult)) {
             WriteEnd(chunkResult);
             return chunkResult;
         }
-        if (count == MaxChunksPerBook) {
-            WriteEnd(E_UNEXPECTED);
-            return E_UNEXPECTED;
+        // Another success code (S_FALSE: nothing this time) hands out no chunk; the host
+        // asks again, as it does until GetChunk fails.
+        if (chunkResult != S_OK) {
+            continue;
         }
         ChunkResult result;
         if (stat.flags & CHUNK_TEXT) {

@@ -4,6 +4,7 @@
 #include "tools/BindFilter.h"
 #include "tools/JsonWriter.h"
 
+#include <cstring>
 #include <utility>
 
 DumpSession::DumpSession(const DumpOptions& options, const FilterEntryPoints& entryPoints,
