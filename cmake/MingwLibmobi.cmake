@@ -9,9 +9,23 @@ add_library(PkgConfig::LIBMOBI INTERFACE IMPORTED GLOBAL)
 if(LIBMOBI_ROOT)
     find_library(LIBMOBI_LIBRARY NAMES mobi libmobi PATHS "${LIBMOBI_ROOT}/lib"
                  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+    set(library "${LIBMOBI_LIBRARY}")
+    if(library MATCHES "\\.a$" AND NOT library MATCHES "\\.dll\\.a$")
+        # mobi.h marks every function dllexport under mingw-w64, so a static libmobi would add
+        # its functions to the DLL's exports. The copy linked has those directives removed.
+        set(library "${CMAKE_BINARY_DIR}/libmobi-static/libmobi.a")
+        file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/libmobi-static")
+        execute_process(
+            COMMAND ${CMAKE_OBJCOPY} --remove-section=.drectve "${LIBMOBI_LIBRARY}" "${library}"
+            RESULT_VARIABLE copied)
+        if(NOT copied EQUAL 0)
+            message(FATAL_ERROR "Cannot copy ${LIBMOBI_LIBRARY} without its export directives")
+        endif()
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${LIBMOBI_LIBRARY}")
+    endif()
     set_target_properties(PkgConfig::LIBMOBI PROPERTIES
         INTERFACE_INCLUDE_DIRECTORIES "${LIBMOBI_ROOT}/include"
-        INTERFACE_LINK_LIBRARIES "${LIBMOBI_LIBRARY}")
+        INTERFACE_LINK_LIBRARIES "${library}")
     set(QUILLSIFT_OBJECTS_ONLY OFF)
 else()
     find_file(LIBMOBI_HOST_HEADER mobi.h PATHS /usr/include NO_DEFAULT_PATH
