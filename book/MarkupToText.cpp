@@ -1,5 +1,9 @@
 #include "book/MarkupToText.h"
 
+#include "book/ByteWords.h"
+#include "book/ForwardSearch.h"
+
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -14,7 +18,7 @@ constexpr int MaxLineBreakRun = 2;
 
 // The bytes of a string of at most 8 bytes packed into one number, the first byte lowest, so
 // that comparing two short strings of the same length is comparing two numbers.
-constexpr size_t MaxPackedLength = sizeof(uint64_t);
+constexpr size_t MaxPackedLength = ByteWords::Size;
 
 constexpr uint64_t PackBytes(const char* text, size_t length) {
     uint64_t packed = 0;
@@ -24,19 +28,11 @@ constexpr uint64_t PackBytes(const char* text, size_t length) {
     return packed;
 }
 
-bool IsLittleEndian() {
-    const uint16_t one = 1;
-    unsigned char first;
-    std::memcpy(&first, &one, 1);
-    return first == 1;
-}
-
 // PackBytes for text that has at least 8 readable bytes: on little-endian machines one load.
 uint64_t PackBytesWithin(const char* text, size_t length, const char* end) {
-    if (IsLittleEndian() && static_cast<size_t>(end - text) >= sizeof(uint64_t)) {
-        uint64_t word;
-        std::memcpy(&word, text, sizeof(word));
-        return length >= sizeof(uint64_t) ? word : word & ((uint64_t{1} << (8 * length)) - 1);
+    if (ByteWords::IsLittleEndian() && static_cast<size_t>(end - text) >= ByteWords::Size) {
+        const uint64_t word = ByteWords::Load(text);
+        return length >= ByteWords::Size ? word : word & ((uint64_t{1} << (8 * length)) - 1);
     }
     return PackBytes(text, length);
 }
@@ -101,73 +97,6 @@ struct SpecialBytes {
 };
 constexpr SpecialBytes IsSpecial;
 
-// Eight bytes at a time.
-constexpr uint64_t EveryByte(unsigned char b) {
-    return 0x0101010101010101ull * b;
-}
-
-// Not zero exactly when v has a zero byte (flags above the lowest zero byte may be spurious).
-uint64_t ZeroByteFlags(uint64_t v) {
-    return (v - EveryByte(1)) & ~v & EveryByte(0x80);
-}
-
-// The high bit of each zero byte of v, and of no other byte.
-uint64_t ZeroBytes(uint64_t v) {
-    const uint64_t low7 = EveryByte(0x7F);
-    return ~(((v & low7) + low7) | v | low7);
-}
-
-uint64_t LoadWord(const char* at) {
-    uint64_t word;
-    std::memcpy(&word, at, sizeof(word));
-    return word;
-}
-
-// Finds the next occurrence of one byte value from positions that only move forward. A found
-// position is remembered and serves every later search that starts at or before it, so all the
-// searches of one part together look at each byte at most once: the scan stays linear however
-// many '<' or '&' open nothing. The searches run to the part's end; the callers apply the
-// bounds on tag content and entity names to the distance.
-class ForwardSearch {
-public:
-    ForwardSearch(char byte, const char* end) : Byte(byte), End(end) {}
-
-    // The first occurrence at or after `from`, or the part's end. `from` never decreases from
-    // one call to the next.
-    const char* Find(const char* from) {
-        if (Next != nullptr && Next >= from) {
-            return Next;
-        }
-        // The next occurrence is usually close: look at the next two words before calling
-        // memchr (on little-endian machines, where a word's first byte is its lowest).
-        const char* at = from;
-        if (IsLittleEndian()) {
-            for (int i = 0; i < 2 && static_cast<size_t>(End - at) >= sizeof(uint64_t); ++i) {
-                const uint64_t hits = ZeroBytes(LoadWord(at) ^ EveryByte(Byte));
-                if (hits != 0) {
-                    return Next = at + LowestFlaggedByte(hits);
-                }
-                at += sizeof(uint64_t);
-            }
-        }
-        const void* found =
-            at < End ? std::memchr(at, Byte, static_cast<size_t>(End - at)) : nullptr;
-        return Next = found != nullptr ? static_cast<const char*>(found) : End;
-    }
-
-private:
-    // The index of the lowest byte flagged by ZeroBytes, for a little-endian load: the bytes
-    // below it each contribute one to the top byte of the product.
-    static size_t LowestFlaggedByte(uint64_t flags) {
-        const uint64_t lowest = flags & (~flags + 1);
-        return static_cast<size_t>(((((lowest >> 7) - 1) & EveryByte(1)) * EveryByte(1)) >> 56);
-    }
-
-    const char Byte;
-    const char* const End;
-    const char* Next = nullptr;
-};
-
 bool IsBodyMarkerAt(const char* at, const char* end) {
     return static_cast<size_t>(end - at) >= BodyMarkerLength && at[0] == '<' &&
            EqualsIgnoringCase(at + 1, BodyMarkerLength - 1, BodyMarker + 1, BodyMarkerLength - 1);
@@ -175,13 +104,14 @@ bool IsBodyMarkerAt(const char* at, const char* end) {
 
 // The first body marker that lies wholly in [begin, end), or null.
 const char* FindBodyMarker(const char* begin, const char* end) {
-    constexpr size_t Word = sizeof(uint64_t);
+    constexpr size_t Word = ByteWords::Size;
     const char* at = begin;
     // Eight starting positions at a time: only a '<' followed by a 'b' or 'B' (equal once bit
     // 0x20 is set) is looked at closely, so that a part full of '<' costs no more than text.
     while (static_cast<size_t>(end - at) > Word) {
-        const uint64_t opens = ZeroBytes(LoadWord(at) ^ EveryByte('<'));
-        const uint64_t thenB = ZeroBytes((LoadWord(at + 1) | EveryByte(0x20)) ^ EveryByte('b'));
+        const uint64_t opens = ByteWords::Zeros(ByteWords::Load(at) ^ ByteWords::Every('<'));
+        const uint64_t thenB = ByteWords::Zeros((ByteWords::Load(at + 1) | ByteWords::Every(0x20)) ^
+                                                ByteWords::Every('b'));
         if ((opens & thenB) != 0) {
             for (size_t i = 0; i < Word; ++i) {
                 if (IsBodyMarkerAt(at + i, end)) {
@@ -200,8 +130,12 @@ const char* FindBodyMarker(const char* begin, const char* end) {
 }
 
 bool IsLineBreakTag(const char* content, size_t length) {
+    // Most tags are told apart by their first byte: every line-break tag starts with p, b or h.
+    const char first = length > 0 ? FoldAscii(content[0]) : 0;
+    if (first != 'p' && first != 'b' && first != 'h') {
+        return false;
+    }
     if (length >= 2) {
-        const char first = FoldAscii(content[0]);
         const char second = content[1];
         if (first == 'h' && second >= '1' && second <= '5') {
             return true;
@@ -218,22 +152,38 @@ bool IsLineBreakTag(const char* content, size_t length) {
     return false;
 }
 
-// The byte an entity name stands for; false when it stands for nothing. Names are compared as
-// packed numbers of equal length.
+template <size_t N> constexpr size_t ShortestName(const Name (&table)[N]) {
+    size_t shortest = table[0].Length;
+    for (const Name& name : table) {
+        shortest = name.Length < shortest ? name.Length : shortest;
+    }
+    return shortest;
+}
+
+template <size_t N> constexpr size_t LongestName(const Name (&table)[N]) {
+    size_t longest = 0;
+    for (const Name& name : table) {
+        longest = name.Length > longest ? name.Length : longest;
+    }
+    return longest;
+}
+
+// The byte an entity name stands for; false when it stands for nothing. An entity name holds no
+// zero byte, so equal packed numbers mean equal names, lengths included.
 bool DecodeEntity(const char* name, size_t length, const char* end, char* decoded) {
-    if (length >= 2 && length - 1 <= MaxPackedLength) {
+    if (length > ShortestName(AccentSuffixes) && length <= LongestName(AccentSuffixes) + 1) {
         const uint64_t suffix = PackBytesWithin(name + 1, length - 1, end);
         for (const Name& accent : AccentSuffixes) {
-            if (accent.Length == length - 1 && accent.Packed == suffix) {
+            if (accent.Packed == suffix) {
                 *decoded = name[0];
                 return true;
             }
         }
     }
-    if (length <= MaxPackedLength) {
+    if (length >= ShortestName(EntityNames) && length <= LongestName(EntityNames)) {
         const uint64_t whole = PackBytesWithin(name, length, end);
         for (size_t i = 0; i < sizeof(EntityNames) / sizeof(EntityNames[0]); ++i) {
-            if (EntityNames[i].Length == length && EntityNames[i].Packed == whole) {
+            if (EntityNames[i].Packed == whole) {
                 *decoded = EntityBytes[i];
                 return true;
             }
@@ -286,22 +236,32 @@ char* CompactText(char* begin, char* end) {
         const char c = *read;
         if (isText(c, read)) {
             // Plain text: whole words first, then single bytes up to the next special byte.
-            while (static_cast<size_t>(end - read) >= sizeof(uint64_t)) {
-                const uint64_t word = LoadWord(read);
-                uint64_t special =
-                    ZeroByteFlags(word ^ EveryByte('\r')) | ZeroByteFlags(word ^ EveryByte('\n'));
+            while (static_cast<size_t>(end - read) >= ByteWords::Size) {
+                const uint64_t word = ByteWords::Load(read);
+                uint64_t special = ByteWords::ZeroFlags(word ^ ByteWords::Every('\r')) |
+                                   ByteWords::ZeroFlags(word ^ ByteWords::Every('\n'));
                 if (read + sizeof(word) > tagsTextBefore) {
-                    special |= ZeroByteFlags(word ^ EveryByte('<'));
+                    special |= ByteWords::ZeroFlags(word ^ ByteWords::Every('<'));
                 }
                 if (read + sizeof(word) > entitiesTextBefore) {
-                    special |= ZeroByteFlags(word ^ EveryByte('&'));
+                    special |= ByteWords::ZeroFlags(word ^ ByteWords::Every('&'));
                 }
-                if (special != 0) {
-                    break;
+                if (special == 0) {
+                    std::memcpy(write, &word, sizeof(word));
+                    read += sizeof(word);
+                    write += sizeof(word);
+                    continue;
                 }
-                std::memcpy(write, &word, sizeof(word));
-                read += sizeof(word);
-                write += sizeof(word);
+                // The bytes before the first special one, in one store where that store cannot
+                // reach a byte not yet read.
+                if (ByteWords::IsLittleEndian() &&
+                    read - write >= static_cast<ptrdiff_t>(sizeof(word))) {
+                    const size_t text = ByteWords::LowestFlagged(special);
+                    std::memcpy(write, &word, sizeof(word));
+                    read += text;
+                    write += text;
+                }
+                break;
             }
             while (read < end && isText(*read, read)) {
                 *write++ = *read++;
@@ -398,7 +358,7 @@ bool ConvertPieces(const char* text, size_t length, WCHAR* out, size_t* written)
 }
 
 bool IsAsciiWord(uint64_t word) {
-    return (word & EveryByte(0x80)) == 0;
+    return (word & ByteWords::Every(0x80)) == 0;
 }
 
 // UTF-8 to UTF-16; returns the number of units written. Words of ASCII are widened here, since
@@ -406,11 +366,11 @@ bool IsAsciiWord(uint64_t word) {
 // A stretch ends before an ASCII byte, which no sequence contains, so the result equals that of
 // one conversion of the whole text.
 size_t ConvertToUtf16(const char* text, size_t length, WCHAR* out) {
-    constexpr size_t Word = sizeof(uint64_t);
+    constexpr size_t Word = ByteWords::Size;
     size_t written = 0;
     size_t at = 0;
     while (at < length) {
-        while (length - at >= Word && IsAsciiWord(LoadWord(text + at))) {
+        while (length - at >= Word && IsAsciiWord(ByteWords::Load(text + at))) {
             // A local copy cannot alias the output, which lets the compiler widen in one go.
             unsigned char bytes[Word];
             std::memcpy(bytes, text + at, Word);
@@ -422,7 +382,7 @@ size_t ConvertToUtf16(const char* text, size_t length, WCHAR* out) {
         }
         size_t stretchEnd = at;
         while (stretchEnd < length &&
-               !(length - stretchEnd >= Word && IsAsciiWord(LoadWord(text + stretchEnd)))) {
+               !(length - stretchEnd >= Word && IsAsciiWord(ByteWords::Load(text + stretchEnd)))) {
             stretchEnd = length - stretchEnd >= Word ? stretchEnd + Word : length;
         }
         if (!ConvertPieces(text + at, stretchEnd - at, out, &written)) {
