@@ -17,7 +17,7 @@ PalmBook::PalmBook(std::vector<unsigned char> bytes) : Bytes(std::move(bytes)) {
 PalmBook PalmBook::MakePalmDoc(const std::string& name, const std::string& text) {
     constexpr size_t record0Length = 16;
     const size_t record0 = RecordListOffset + 2 * 8 + 2;
-    PalmBook book(std::vector<unsigned char>(record0 + record0Length, 0));
+    PalmBook book(std::vector<unsigned char>(record0 + record0Length + text.size(), 0));
     std::copy(name.begin(), name.begin() + std::min<size_t>(name.size(), 31), book.Bytes.begin());
     const std::string typeAndCreator = "TEXtREAd";
     std::copy(typeAndCreator.begin(), typeAndCreator.end(), book.Bytes.begin() + 60);
@@ -30,7 +30,7 @@ PalmBook PalmBook::MakePalmDoc(const std::string& name, const std::string& text)
     book.Write32(record0 + 4, static_cast<uint32_t>(text.size()));
     book.Bytes[record0 + 9] = 1;
     book.Bytes[record0 + 10] = 0x10;
-    book.Bytes.insert(book.Bytes.end(), text.begin(), text.end());
+    std::copy(text.begin(), text.end(), book.Bytes.begin() + record0 + record0Length);
     return book;
 }
 
