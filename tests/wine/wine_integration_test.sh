@@ -15,6 +15,10 @@ host=$2
 native_dump=$3
 testdata=$4
 mingw_build=${5:-}
+if [[ ! -x $native_dump ]]; then
+    echo "no native quillsift-dump at '$native_dump': configure with -DQUILLSIFT_NATIVE_DUMP=PATH"
+    exit 1
+fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quillsift-wine.XXXXXX")
 export WINEPREFIX="$work/prefix" WINEARCH=win64 WINEDEBUG=-all
