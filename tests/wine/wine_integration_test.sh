@@ -147,6 +147,19 @@ for book in "${books[@]}"; do
     done
 done
 
+# Text handed out in portions of 1 and 3 characters (surrogate pairs split between GetText
+# calls) by the Wine build's chunk engine.
+for buffer in 1 3; do
+    book="$testdata/harbor-kf7.mobi"
+    "$native_dump" --json --quiet --buffer "$buffer" "$book" >"$work/native.json" 2>/dev/null
+    wine "$host" --json --buffer "$buffer" "$(windows_path "$book")" >"$work/host.json"
+    if cmp -s "$work/native.json" "$work/host.json"; then
+        pass "harbor-kf7.mobi with GetText portions of $buffer: as the native dump"
+    else
+        fail "harbor-kf7.mobi with GetText portions of $buffer differs from the native dump"
+    fi
+done
+
 # An extension without a handler is not routed to the filter.
 if wine "$host" --json "$(windows_path "$testdata/harbor-kf8.azw3")" >/dev/null 2>&1; then
     fail ".azw3 found a filter although only .mobi and .azw are registered"
