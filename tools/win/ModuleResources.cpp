@@ -1,5 +1,7 @@
 #include "tools/win/ModuleResources.h"
 
+#include "tools/win/WideText.h"
+
 #include <cstdio>
 #include <vector>
 
@@ -8,27 +10,6 @@ namespace {
 // A DLL's own manifest: ISOLATIONAWARE_MANIFEST_RESOURCE_ID of type RT_MANIFEST.
 const WORD ManifestResourceId = 2;
 const WORD ManifestResourceType = 24;
-
-std::string ToUtf8(const WCHAR* text, int length) {
-    if (length == 0) {
-        return std::string();
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) {
-        return "?";
-    }
-    std::string result(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, length, &result[0], size, nullptr, nullptr);
-    return result;
-}
-
-int Utf16Length(const WCHAR* text) {
-    int length = 0;
-    while (text[length] != 0) {
-        ++length;
-    }
-    return length;
-}
 
 std::string FormatVersion(DWORD high, DWORD low) {
     char buffer[64];
@@ -87,16 +68,16 @@ void DescribeVersion(const WCHAR* path, std::string& out) {
                                          UTF16("ProductVersion")};
     for (const WCHAR* name : Names) {
         WCHAR query[128] = UTF16("\\StringFileInfo\\040904b0\\");
-        int used = Utf16Length(query);
+        size_t used = WideLength(query);
         for (const WCHAR* c = name; *c != 0; ++c) {
             query[used++] = *c;
         }
         query[used] = 0;
         WCHAR* value = nullptr;
-        const std::string label = "StringFileInfo\\040904b0\\" + ToUtf8(name, Utf16Length(name));
+        const std::string label = "StringFileInfo\\040904b0\\" + ToUtf8(name);
         if (VerQueryValueW(data.data(), query, reinterpret_cast<void**>(&value), &length) &&
             value != nullptr) {
-            out += label + ": " + ToUtf8(value, Utf16Length(value)) + "\n";
+            out += label + ": " + ToUtf8(value) + "\n";
         } else {
             out += label + ": none\n";
         }
@@ -139,7 +120,7 @@ std::string DescribeModuleResources(HMODULE module) {
     if (length == 0 || length >= MAX_PATH) {
         return "module: unknown\n";
     }
-    std::string out = "module: " + ToUtf8(path, static_cast<int>(length)) + "\n";
+    std::string out = "module: " + ToUtf8(path) + "\n";
     DescribeVersion(path, out);
     DescribeManifest(module, out);
     return out;

@@ -8,6 +8,7 @@
 #include "tools/win/FilterActivation.h"
 #include "tools/win/ModuleResources.h"
 #include "tools/win/RegisteredFilter.h"
+#include "tools/win/WideText.h"
 
 #include <cstdlib>
 #include <string>
@@ -51,24 +52,6 @@ void WriteOut(const std::string& text) {
 }
 void WriteError(const std::string& text) {
     Write(STD_ERROR_HANDLE, "quillsift-host: " + text);
-}
-
-int Length(const WCHAR* text) {
-    int length = 0;
-    while (text[length] != 0) {
-        ++length;
-    }
-    return length;
-}
-
-std::string ToUtf8(const WCHAR* text) {
-    const int length = Length(text);
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string result(size > 0 ? static_cast<size_t>(size) : 0, '\0');
-    if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text, length, &result[0], size, nullptr, nullptr);
-    }
-    return result;
 }
 
 bool Equals(const WCHAR* a, const char* b) {
