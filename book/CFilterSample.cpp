@@ -2,6 +2,7 @@
 
 #include "book/MarkupToText.h"
 #include "book/StreamFile.h"
+#include "platform/Utf16Length.h"
 #include "module/ModuleState.h"
 
 #include <cstdlib>
@@ -39,14 +40,6 @@ void ConvertValue(const char* utf8, WCHAR (&buffer)[ValueBufferUnits]) {
     }
     buffer[kept] = 0;
     CoTaskMemFree(whole);
-}
-
-ULONG Utf16Length(const WCHAR* text) {
-    ULONG length = 0;
-    while (text[length] != 0) {
-        ++length;
-    }
-    return length;
 }
 
 } // namespace
@@ -153,7 +146,7 @@ HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
         }
         const HRESULT keyed = chunk.SetKeyAndKind(PKEY_Search_Contents, CHUNK_TEXT);
         chunk.Text = text;
-        chunk.TextLength = Utf16Length(text);
+        chunk.TextLength = static_cast<ULONG>(Utf16Length(text));
         chunk.IsSet = true;
         return keyed;
     }

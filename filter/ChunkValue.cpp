@@ -1,20 +1,9 @@
 #include "filter/ChunkValue.h"
 
 #include "filter/BoundedStringCopy.h"
+#include "platform/Utf16Length.h"
 
 #include <cstring>
-
-namespace {
-
-size_t Utf16Length(const WCHAR* text) {
-    size_t length = 0;
-    while (text[length] != 0) {
-        ++length;
-    }
-    return length;
-}
-
-} // namespace
 
 ChunkValue::ChunkValue() : IsSet(false), Text(nullptr), TextLength(0) {
     std::memset(&Stat, 0, sizeof(Stat));

@@ -1,16 +1,5 @@
 #include "platform/Platform.h"
-
-namespace {
-
-size_t Utf16Length(const WCHAR* text) {
-    size_t length = 0;
-    while (text[length] != 0) {
-        ++length;
-    }
-    return length;
-}
-
-} // namespace
+#include "platform/Utf16Length.h"
 
 extern "C" HRESULT PropVariantClear(PROPVARIANT* pvar) {
     if (pvar == nullptr) {

@@ -208,26 +208,37 @@ LSTATUS RegistryStore::CreateKey(HKEY parent, LPCWSTR path, REGSAM access, HKEY*
     return ERROR_SUCCESS;
 }
 
+LSTATUS RegistryStore::FindKey(HKEY parent, LPCWSTR path, Handle* start,
+                               std::vector<std::u16string>* names,
+                               std::shared_ptr<RegistryNode>* node) const {
+    LSTATUS status = Resolve(parent, 0, start);
+    if (status == ERROR_SUCCESS) {
+        status = SplitRegistryPath(path, names);
+    }
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    *node = start->Node;
+    for (const std::u16string& name : *names) {
+        *node = FindChild(**node, name);
+        if (*node == nullptr) {
+            return ERROR_FILE_NOT_FOUND;
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
 LSTATUS RegistryStore::OpenKey(HKEY parent, LPCWSTR path, REGSAM access, HKEY* result) {
     std::lock_guard<std::mutex> guard(Lock);
     if (result == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
     Handle start;
-    LSTATUS status = Resolve(parent, 0, &start);
     std::vector<std::u16string> names;
-    if (status == ERROR_SUCCESS) {
-        status = SplitRegistryPath(path, &names);
-    }
+    std::shared_ptr<RegistryNode> node;
+    const LSTATUS status = FindKey(parent, path, &start, &names, &node);
     if (status != ERROR_SUCCESS) {
         return status;
-    }
-    std::shared_ptr<RegistryNode> node = start.Node;
-    for (const std::u16string& name : names) {
-        node = FindChild(*node, name);
-        if (node == nullptr) {
-            return ERROR_FILE_NOT_FOUND;
-        }
     }
     if (IsDenied(*start.Node, names)) {
         return ERROR_ACCESS_DENIED;
@@ -251,20 +262,11 @@ LSTATUS RegistryStore::DeleteKey(HKEY parent, LPCWSTR path) {
         return ERROR_INVALID_PARAMETER;
     }
     Handle start;
-    LSTATUS status = Resolve(parent, 0, &start);
     std::vector<std::u16string> names;
-    if (status == ERROR_SUCCESS) {
-        status = SplitRegistryPath(path, &names);
-    }
+    std::shared_ptr<RegistryNode> node;
+    const LSTATUS status = FindKey(parent, path, &start, &names, &node);
     if (status != ERROR_SUCCESS) {
         return status;
-    }
-    std::shared_ptr<RegistryNode> node = start.Node;
-    for (const std::u16string& name : names) {
-        node = FindChild(*node, name);
-        if (node == nullptr) {
-            return ERROR_FILE_NOT_FOUND;
-        }
     }
     // A root cannot go, nor a denied key, nor one that still has subkeys.
     if (node->Parent == nullptr || IsDenied(*start.Node, names) || !node->Subkeys.empty()) {

@@ -46,6 +46,10 @@ private:
     // The key behind `key`, if the handle is valid, its key not deleted and its access covers
     // `needed`. A predefined root has every access.
     LSTATUS Resolve(HKEY key, REGSAM needed, Handle* handle) const;
+    // Finds the existing key at `path` below `parent`: ERROR_FILE_NOT_FOUND when any name on
+    // the way is missing. `start` is the parent's handle and `names` the path's names.
+    LSTATUS FindKey(HKEY parent, LPCWSTR path, Handle* start, std::vector<std::u16string>* names,
+                    std::shared_ptr<RegistryNode>* node) const;
     std::shared_ptr<RegistryNode> FindChild(const RegistryNode& node,
                                             const std::u16string& name) const;
     bool IsDenied(const RegistryNode& node, const std::vector<std::u16string>& below) const;

@@ -1,0 +1,12 @@
+// Length of a zero-terminated UTF-16 string, in units before the terminator.
+#pragma once
+
+#include "platform/Platform.h"
+
+inline size_t Utf16Length(const WCHAR* text) {
+    size_t length = 0;
+    while (text[length] != 0) {
+        ++length;
+    }
+    return length;
+}
