@@ -1,6 +1,7 @@
 #include "module/WriteRegistryEntry.h"
 
 #include "platform/RegistryKey.h"
+#include "platform/Utf16Length.h"
 
 HRESULT WriteRegistryEntry(const RegistryEntry& entry) {
     HKEY opened = nullptr;
@@ -11,14 +12,9 @@ HRESULT WriteRegistryEntry(const RegistryEntry& entry) {
         return HRESULT_FROM_WIN32(created);
     }
     const RegistryKey key(opened);
-    // The terminating null is stored with the string.
-    // Counted here rather than with char_traits: in the winelib build WCHAR is a 16-bit
-    // wchar_t, and char_traits<wchar_t> would call the C library's 32-bit wcslen.
-    size_t characters = 0;
-    while (entry.Data[characters] != 0) {
-        ++characters;
-    }
-    const DWORD byteCount = static_cast<DWORD>((characters + 1) * sizeof(WCHAR));
+    // The terminating null is stored with the string. (Not counted with char_traits: in the
+    // winelib build WCHAR is a 16-bit wchar_t, which the C library measures in 32-bit units.)
+    const DWORD byteCount = static_cast<DWORD>((Utf16Length(entry.Data) + 1) * sizeof(WCHAR));
     const LONG set = RegSetValueExW(key.Get(), entry.ValueName, 0, REG_SZ,
                                     reinterpret_cast<const BYTE*>(entry.Data), byteCount);
     return HRESULT_FROM_WIN32(set);
