@@ -1,5 +1,7 @@
 #include "filter/BoundedStringCopy.h"
 
+#include "platform/Utf16Length.h"
+
 #include <cstring>
 
 HRESULT BoundedStringCopy(WCHAR* destination, size_t destinationSize, const WCHAR* source,
@@ -7,10 +9,7 @@ HRESULT BoundedStringCopy(WCHAR* destination, size_t destinationSize, const WCHA
     // The source ends at its zero or at maxCount; the destination holds destinationSize - 1
     // characters and the terminator.
     const size_t limit = maxCount < destinationSize ? maxCount : destinationSize;
-    size_t length = 0;
-    while (length < limit && source[length] != 0) {
-        ++length;
-    }
+    const size_t length = Utf16LengthBounded(source, limit);
     if (length == destinationSize) {
         std::memcpy(destination, source, (destinationSize - 1) * sizeof(WCHAR));
         destination[destinationSize - 1] = 0;

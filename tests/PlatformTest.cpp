@@ -1,7 +1,9 @@
 #include "platform/Platform.h"
+#include "platform/Utf16Length.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -162,6 +164,30 @@ TEST(LastError, IsKeptPerThread) {
     std::thread([&other] { other = GetLastError(); }).join();
     EXPECT_EQ(other, 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+} // namespace
+
+namespace {
+
+// Word-at-a-time scanning against the plain definition, at every alignment, for strings
+// whose terminator falls in every lane of a word, and with limits before, at and after it.
+TEST(Utf16Length, MatchesAPlainScanAtEveryAlignmentAndLimit) {
+    alignas(8) WCHAR buffer[64];
+    for (size_t start = 0; start < 4; ++start) {
+        for (size_t length = 0; length < 40; ++length) {
+            for (size_t i = 0; i < 64; ++i) {
+                buffer[i] = static_cast<WCHAR>(i % 3 == 0 ? 0xFF00 : 0x0100 + i);
+            }
+            WCHAR* text = buffer + start;
+            text[length] = 0;
+            EXPECT_EQ(Utf16Length(text), length);
+            for (size_t limit = 0; limit < 44; ++limit) {
+                EXPECT_EQ(Utf16LengthBounded(text, limit), std::min(length, limit))
+                    << "start " << start << " length " << length << " limit " << limit;
+            }
+        }
+    }
 }
 
 } // namespace
