@@ -4,7 +4,7 @@
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 # Installing and building report on stderr, so that stdout carries the dump alone.
-bash "$repo/.ci/install-deps" >&2
+bash "$repo/.ci/install-deps" --build-only >&2
 cmake -S "$repo" -B "$repo/build-sample" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DQUILLSIFT_TESTS=OFF -DQUILLSIFT_BENCH=OFF >&2
 cmake --build "$repo/build-sample" --target quillsift-dump >&2
