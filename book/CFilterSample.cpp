@@ -2,8 +2,8 @@
 
 #include "book/MarkupToText.h"
 #include "book/StreamFile.h"
-#include "platform/Utf16Length.h"
 #include "module/ModuleState.h"
+#include "platform/Utf16Length.h"
 
 #include <cstdlib>
 #include <new>
