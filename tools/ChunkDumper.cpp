@@ -272,27 +272,23 @@ void ChunkDumper::WriteChunk(const STAT_CHUNK& stat, const ChunkResult& result) 
     Output(out);
 }
 
-void ChunkDumper::WriteEnd(HRESULT code) {
+void ChunkDumper::WriteCodeLine(const char* key, const char* text, HRESULT code) {
     if (Format == DumpFormat::Json) {
         JsonWriter line;
         if (!FileLabel.empty()) {
             line.Utf8String("file", FileLabel);
         }
-        Output(line.Code("end", code).Line());
+        Output(line.Code(key, code).Line());
     } else {
-        Output("end " + FormatCode(code) + "\n");
+        Output(std::string(text) + " " + FormatCode(code) + "\n");
     }
+}
+
+void ChunkDumper::WriteEnd(HRESULT code) {
+    WriteCodeLine("end", "end", code);
 }
 
 void ChunkDumper::WriteLoadFailure(HRESULT code) {
     WriteHeader();
-    if (Format == DumpFormat::Json) {
-        JsonWriter line;
-        if (!FileLabel.empty()) {
-            line.Utf8String("file", FileLabel);
-        }
-        Output(line.Code("load", code).Line());
-    } else {
-        Output("load failed " + FormatCode(code) + "\n");
-    }
+    WriteCodeLine("load", "load failed", code);
 }

@@ -40,6 +40,8 @@ private:
     void TakeValue(IFilter* filter, ChunkResult& result);
     void WriteChunk(const STAT_CHUNK& stat, const ChunkResult& result);
     void WriteEnd(HRESULT code);
+    // One line holding a code: {"KEY":"0x..."} in JSON, else TEXT and the code.
+    void WriteCodeLine(const char* key, const char* text, HRESULT code);
     void WriteHeader();
 
     DumpFormat Format;
