@@ -395,7 +395,7 @@ size_t ConvertToUtf16(const char* text, size_t length, WCHAR* out) {
 
 } // namespace
 
-WCHAR* MarkupToText(char* data, ULONG size) {
+WCHAR* MarkupToText(char* data, ULONG size, size_t* units) {
     if (size == 0 || data[0] == 0) {
         return nullptr;
     }
@@ -412,6 +412,10 @@ WCHAR* MarkupToText(char* data, ULONG size) {
         return nullptr;
     }
     // The terminator goes after the converted units; the part itself may have no room for one.
-    text[ConvertToUtf16(data, textLength, text)] = 0;
+    const size_t written = ConvertToUtf16(data, textLength, text);
+    text[written] = 0;
+    if (units != nullptr) {
+        *units = written;
+    }
     return text;
 }

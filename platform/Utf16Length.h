@@ -5,15 +5,11 @@
 
 #include <cstdint>
 
-// At most `limit` units count. The scan reads aligned 8-byte words, four units at a time, for
-// book text runs to millions of units; a word may reach past the terminator, and so past the
-// string's block, but an aligned word never crosses a page, so it is always readable. That
-// is why address checking is off here, and only here.
-#if defined(__GNUC__)
-__attribute__((no_sanitize("address")))
-#endif
-inline size_t
-Utf16LengthBounded(const WCHAR* text, size_t limit) {
+// The first zero among the first `limit` units, or `limit` when there is none. All `limit`
+// units must be readable: the scan reads them four at a time, in aligned 8-byte words, and may
+// read past the terminator up to the limit. Book text runs to millions of units, and its
+// length is known before it is measured.
+inline size_t Utf16LengthBounded(const WCHAR* text, size_t limit) {
     typedef uint64_t __attribute__((may_alias)) Word;
     size_t length = 0;
     while (length < limit && (reinterpret_cast<uintptr_t>(text + length) & 7) != 0) {
@@ -35,6 +31,11 @@ Utf16LengthBounded(const WCHAR* text, size_t limit) {
     return length;
 }
 
+// A string whose size is not known is read one unit at a time, never past its terminator.
 inline size_t Utf16Length(const WCHAR* text) {
-    return Utf16LengthBounded(text, SIZE_MAX);
+    size_t length = 0;
+    while (text[length] != 0) {
+        ++length;
+    }
+    return length;
 }

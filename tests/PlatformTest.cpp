@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -189,5 +190,36 @@ TEST(Utf16Length, MatchesAPlainScanAtEveryAlignmentAndLimit) {
         }
     }
 }
+
+// Every string in a heap block of exactly its size, so that a sanitizer build sees any read
+// past the block. Bounded scans are given exactly the units that are there.
+TEST(Utf16Length, ReadsNothingPastTheString) {
+    for (size_t length = 0; length < 40; ++length) {
+        std::unique_ptr<WCHAR[]> terminated(new WCHAR[length + 1]);
+        std::unique_ptr<WCHAR[]> unterminated(new WCHAR[length + 1]);
+        for (size_t i = 0; i <= length; ++i) {
+            terminated[i] = unterminated[i] = static_cast<WCHAR>(0x4100 + i);
+        }
+        terminated[length] = 0;
+        EXPECT_EQ(Utf16Length(terminated.get()), length);
+        for (size_t start = 0; start <= length && start < 4; ++start) {
+            EXPECT_EQ(Utf16LengthBounded(unterminated.get() + start, length + 1 - start),
+                      length + 1 - start);
+        }
+    }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+// The scan is not hidden from the address sanitizer: a string without its terminator is
+// reported, not read past silently.
+TEST(Utf16LengthDeathTest, AnOverReadIsReportedByTheSanitizer) {
+    std::unique_ptr<WCHAR[]> unterminated(new WCHAR[6]);
+    for (size_t i = 0; i < 6; ++i) {
+        unterminated[i] = u'x';
+    }
+    EXPECT_DEATH(Utf16Length(unterminated.get()), "heap-buffer-overflow");
+    EXPECT_DEATH(Utf16LengthBounded(unterminated.get(), 16), "heap-buffer-overflow");
+}
+#endif
 
 } // namespace
