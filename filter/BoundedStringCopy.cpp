@@ -6,6 +6,9 @@
 
 HRESULT BoundedStringCopy(WCHAR* destination, size_t destinationSize, const WCHAR* source,
                           size_t maxCount) {
+    if (destinationSize == 0) {
+        return E_INVALIDARG;
+    }
     // The source ends at its zero or at maxCount; the destination holds destinationSize - 1
     // characters and the terminator.
     const size_t limit = maxCount < destinationSize ? maxCount : destinationSize;

@@ -4,7 +4,9 @@
 #include "platform/Platform.h"
 
 // Copies from source until a zero, until maxCount characters are copied, or until the
-// destination of destinationSize characters (terminator included, at least 1) is full.
-// Returns S_OK, or HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER) when the source was cut.
+// destination of destinationSize characters (terminator included) is full. The source must
+// have the smaller of maxCount and destinationSize characters readable.
+// Returns S_OK; HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER) when the source was cut; or
+// E_INVALIDARG, writing nothing, when the destination has no room even for the terminator.
 HRESULT BoundedStringCopy(WCHAR* destination, size_t destinationSize, const WCHAR* source,
                           size_t maxCount);

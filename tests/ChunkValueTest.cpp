@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -27,13 +28,25 @@ TEST(BoundedStringCopy, StopsAtZeroCountOrDestination) {
         {u"abc", 1, 100, u"", cut},     {u"abc", 8, 0, u"", S_OK},
     };
     for (const Case& c : cases) {
+        // The copy may read as far as it may copy: what lies past the source's zero is there,
+        // and must not be copied.
+        std::u16string source = c.Source + u'\0';
+        source.resize(std::max(source.size(), std::min(c.DestinationSize, c.MaxCount)), u'Z');
         std::u16string destination(c.DestinationSize + 1, u'#');
         EXPECT_EQ(
-            BoundedStringCopy(destination.data(), c.DestinationSize, c.Source.c_str(), c.MaxCount),
+            BoundedStringCopy(destination.data(), c.DestinationSize, source.data(), c.MaxCount),
             c.Result);
         EXPECT_EQ(std::u16string(destination.c_str()), c.Expected);
         EXPECT_EQ(destination[c.DestinationSize], u'#') << "wrote past the destination";
     }
+}
+
+TEST(BoundedStringCopy, ADestinationOfNoCharactersIsRefusedAndUntouched) {
+    WCHAR destination[2] = {u'#', u'#'};
+    EXPECT_EQ(BoundedStringCopy(destination, 0, u"abc", 3), E_INVALIDARG);
+    EXPECT_EQ(BoundedStringCopy(destination, 0, u"", 0), E_INVALIDARG);
+    EXPECT_EQ(destination[0], u'#');
+    EXPECT_EQ(destination[1], u'#');
 }
 
 TEST(ChunkValue, StringValueIsAnOwnedCopy) {
