@@ -41,6 +41,12 @@ HRESULT CFilterBase::GetChunk(STAT_CHUNK* pStat) {
         TextPosition = 0;
         produced = ProduceChunkValue(Chunk);
     }
+    if (FAILED(produced)) {
+        // No chunk is current any more: a host that drains GetText before it looks at this
+        // code must not be handed the last chunk again.
+        Chunk.Clear();
+        return produced;
+    }
     if (produced != S_OK) {
         return produced;
     }

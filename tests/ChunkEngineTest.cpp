@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,12 +42,20 @@ Step Value(const std::u16string& value) {
 Step Answer(HRESULT result) {
     return {result, nullptr};
 }
+// Describes a chunk without ever setting it, then answers `result`.
+Step KeyedOnly(CHUNKSTATE kind, HRESULT result) {
+    return {result, [kind](ChunkValue& chunk) {
+                chunk.SetKeyAndKind(kind == CHUNK_TEXT ? TextKey : ValueKey, kind);
+            }};
+}
 
 // Answers from a script; once the script is used up, FILTER_E_END_OF_CHUNKS.
 class ScriptedFilter : public CFilterBase {
 public:
     std::deque<Step> Script;
     int ProduceCalls = 0;
+    // TextPosition as each call of the producer found it.
+    std::vector<ULONG> PositionsSeen;
     int PrepareCalls = 0;
     HRESULT PrepareResult = S_OK;
     LONG RefCount = 1;
@@ -60,6 +69,7 @@ public:
     }
     HRESULT ProduceChunkValue(ChunkValue& chunk) override {
         ++ProduceCalls;
+        PositionsSeen.push_back(TextPosition);
         if (Script.empty()) {
             return FILTER_E_END_OF_CHUNKS;
         }
@@ -315,6 +325,82 @@ TEST(ChunkEngine, GetValueOnTextOrNothingIsNoMoreValuesEvenWithANullPointer) {
     EXPECT_EQ(filter.GetValue(&value), FILTER_E_NO_MORE_VALUES);
     // The text is untouched by the refused GetValue.
     EXPECT_EQ(Drain(filter, 2), u"abc");
+}
+
+// A host that drains GetText before it looks at what GetChunk answered must not be handed the
+// last chunk again: once GetChunk fails, there is no current chunk.
+TEST(ChunkEngine, AFailedGetChunkLeavesNoChunkToHandOutAgain) {
+    const HRESULT endings[] = {FILTER_E_END_OF_CHUNKS, E_UNEXPECTED, E_OUTOFMEMORY};
+    for (HRESULT ending : endings) {
+        for (bool text : {true, false}) {
+            SCOPED_TRACE(::testing::Message() << std::hex << ending << (text ? " text" : " value"));
+            ScriptedFilter filter;
+            filter.Script = {text ? Text(u"abcdef") : Value(u"v"), Answer(ending)};
+            STAT_CHUNK stat = FreshStat();
+            ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+            WCHAR buffer[8] = {};
+            ULONG count = 3;
+            if (text) {
+                ASSERT_EQ(filter.GetText(&count, buffer), S_OK); // part of it only
+            }
+            stat = FreshStat();
+            EXPECT_EQ(filter.GetChunk(&stat), ending);
+            EXPECT_EQ(stat.idChunk, 1u);
+            EXPECT_EQ(stat.flags, FreshStat().flags) << "only idChunk is written";
+            count = 8;
+            EXPECT_EQ(filter.GetText(&count, buffer), FILTER_E_NO_MORE_TEXT);
+            EXPECT_EQ(count, 8u);
+            PROPVARIANT* value = nullptr;
+            EXPECT_EQ(filter.GetValue(&value), FILTER_E_NO_MORE_VALUES);
+            EXPECT_EQ(value, nullptr);
+            // The ids go on from the last one handed out.
+            filter.Script = {Value(u"w")};
+            ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+            EXPECT_EQ(stat.idChunk, 2u);
+        }
+    }
+}
+
+// The producer always starts from the beginning of a text, also when the call fails or is
+// retried after S_FALSE.
+TEST(ChunkEngine, TextPositionIsZeroForEveryCallOfTheProducer) {
+    ScriptedFilter filter;
+    filter.Script = {Text(u"abcdef"), Answer(S_FALSE),      Answer(S_FALSE),
+                     Text(u"xyz"),    Answer(E_UNEXPECTED), Text(u"q")};
+    STAT_CHUNK stat;
+    WCHAR buffer[4];
+    for (HRESULT expected : {S_OK, S_OK, E_UNEXPECTED, S_OK}) {
+        EXPECT_EQ(filter.GetChunk(&stat), expected);
+        ULONG count = 3;
+        filter.GetText(&count, buffer);
+    }
+    EXPECT_EQ(filter.PositionsSeen, std::vector<ULONG>(6, 0));
+}
+
+// A value chunk that was described but never set: GetValue tests the kind first, then the
+// pointer, then whether the value is there.
+TEST(ChunkEngine, GetValueOnAKeyedButUnsetValueTestsKindThenPointerThenValue) {
+    ScriptedFilter filter;
+    filter.Script.push_back(KeyedOnly(CHUNK_VALUE, S_FALSE));
+    for (int i = 0; i < 255; ++i) {
+        filter.Script.push_back(Answer(S_FALSE));
+    }
+    STAT_CHUNK stat = FreshStat();
+    ASSERT_EQ(filter.GetChunk(&stat), S_FALSE);
+    ASSERT_EQ(filter.Current().Stat.flags, static_cast<DWORD>(CHUNK_VALUE));
+    ASSERT_FALSE(filter.Current().IsSet);
+    EXPECT_EQ(filter.GetValue(nullptr), E_INVALIDARG);
+    PROPVARIANT* value = reinterpret_cast<PROPVARIANT*>(0x5A5A5A5A);
+    EXPECT_EQ(filter.GetValue(&value), FILTER_E_NO_MORE_VALUES);
+    EXPECT_EQ(value, reinterpret_cast<PROPVARIANT*>(0x5A5A5A5A)) << "nothing is written";
+    // A described text chunk gives no value whatever the pointer.
+    ScriptedFilter text;
+    text.Script.push_back(KeyedOnly(CHUNK_TEXT, S_FALSE));
+    for (int i = 0; i < 255; ++i) {
+        text.Script.push_back(Answer(S_FALSE));
+    }
+    ASSERT_EQ(text.GetChunk(&stat), S_FALSE);
+    EXPECT_EQ(text.GetValue(nullptr), FILTER_E_NO_MORE_VALUES);
 }
 
 TEST(ChunkEngine, BindRegionIsNotImplementedAndWritesNothing) {
