@@ -3,6 +3,7 @@
 #include "book/MarkupToText.h"
 #include "book/StreamFile.h"
 #include "module/ModuleState.h"
+#include "platform/QueryInterfaceTable.h"
 #include "platform/Utf16Length.h"
 
 #include <cstdlib>
@@ -51,7 +52,6 @@ CFilterSample::CFilterSample()
 
 CFilterSample::~CFilterSample() {
     ReleaseBook();
-    InterlockedDecrement(&ModuleRefCount);
 }
 
 HRESULT CFilterSample::QueryInterface(REFIID riid, void** ppv) {
@@ -61,7 +61,7 @@ HRESULT CFilterSample::QueryInterface(REFIID riid, void** ppv) {
         QITABENT(CFilterSample, IFilter),
         {nullptr, 0},
     };
-    return QISearch(this, interfaces, riid, ppv);
+    return QueryInterfaceFromTable(this, interfaces, riid, ppv);
 }
 
 ULONG CFilterSample::AddRef() {
@@ -72,6 +72,8 @@ ULONG CFilterSample::Release() {
     const LONG count = InterlockedDecrement(&RefCount);
     if (count == 0) {
         delete this;
+        // Only once nothing of the object is left to run may the host unload the module.
+        InterlockedDecrement(&ModuleRefCount);
     }
     return static_cast<ULONG>(count);
 }
@@ -128,6 +130,12 @@ HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
         if (IsEncrypted()) {
             return S_FALSE;
         }
+        if (!mobi_is_mobipocket(Book) && Book->rh != nullptr) {
+            // A PalmDOC record 0 keeps the high half of the reading position where a
+            // Mobipocket header keeps its encryption type. libmobi reads it as one and would
+            // decrypt plain text; such a book has no encryption.
+            Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
+        }
         Markup = mobi_init_rawml(Book);
         if (Markup != nullptr && mobi_parse_rawml(Markup, Book) == MOBI_SUCCESS) {
             PartCursor = Markup->markup;
@@ -139,14 +147,16 @@ HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
         if (part->type != T_HTML || part->data == nullptr || part->size > 0xFFFFFFFFu) {
             continue;
         }
-        WCHAR* text =
-            MarkupToText(reinterpret_cast<char*>(part->data), static_cast<ULONG>(part->size));
+        size_t units = 0;
+        WCHAR* text = MarkupToText(reinterpret_cast<char*>(part->data),
+                                   static_cast<ULONG>(part->size), &units);
         if (text == nullptr) {
             continue;
         }
         const HRESULT keyed = chunk.SetKeyAndKind(PKEY_Search_Contents, CHUNK_TEXT);
         chunk.Text = text;
-        chunk.TextLength = static_cast<ULONG>(Utf16Length(text));
+        // The text ends at its first zero unit, which a zero byte of the part may put early.
+        chunk.TextLength = static_cast<ULONG>(Utf16LengthBounded(text, units));
         chunk.IsSet = true;
         return keyed;
     }

@@ -3,10 +3,11 @@
 #pragma once
 
 #include "filter/CFilterBase.h"
+#include "platform/TaskMemoryObject.h"
 
 #include <mobi.h>
 
-class CFilterSample : public CFilterBase {
+class CFilterSample : public CFilterBase, public TaskMemoryObject {
 public:
     CFilterSample();
 

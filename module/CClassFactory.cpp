@@ -2,7 +2,8 @@
 
 #include "module/ClassIds.h"
 #include "module/CreateFilterInstance.h"
-#include "module/IsNullReference.h"
+#include "platform/IsNullReference.h"
+#include "platform/QueryInterfaceTable.h"
 #include "module/ModuleState.h"
 
 namespace {
@@ -17,20 +18,12 @@ CClassFactory::CClassFactory(REFCLSID classId) : RefCount(1), ClassId(classId) {
     InterlockedIncrement(&ModuleRefCount);
 }
 
-CClassFactory::~CClassFactory() {
-    InterlockedDecrement(&ModuleRefCount);
-}
-
 HRESULT CClassFactory::QueryInterface(REFIID riid, void** ppvObject) {
     static const QITAB interfaces[] = {
         QITABENT(CClassFactory, IClassFactory),
         {nullptr, 0},
     };
-    if (ppvObject != nullptr && IsNullReference(&riid)) {
-        *ppvObject = nullptr;
-        return E_POINTER;
-    }
-    return QISearch(this, interfaces, riid, ppvObject);
+    return QueryInterfaceFromTable(this, interfaces, riid, ppvObject);
 }
 
 ULONG CClassFactory::AddRef() {
@@ -41,6 +34,8 @@ ULONG CClassFactory::Release() {
     const LONG count = InterlockedDecrement(&RefCount);
     if (count == 0) {
         delete this;
+        // Only once nothing of the factory is left to run may the host unload the module.
+        InterlockedDecrement(&ModuleRefCount);
     }
     return static_cast<ULONG>(count);
 }

@@ -4,8 +4,9 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/TaskMemoryObject.h"
 
-class CClassFactory final : public IClassFactory {
+class CClassFactory final : public IClassFactory, public TaskMemoryObject {
 public:
     explicit CClassFactory(REFCLSID classId);
     CClassFactory(const CClassFactory&) = delete;
@@ -22,7 +23,7 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override;
 
 private:
-    ~CClassFactory();
+    ~CClassFactory() = default;
 
     LONG volatile RefCount;
     CLSID ClassId;

@@ -1,6 +1,6 @@
 #include "module/CClassFactory.h"
 #include "module/DllExports.h"
-#include "module/IsNullReference.h"
+#include "platform/IsNullReference.h"
 
 #include <new>
 

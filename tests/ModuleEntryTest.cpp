@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 namespace {
 
 // A C host calls a method through the object's function table and passes IIDs by pointer.
@@ -19,6 +22,55 @@ constexpr int QueryInterfaceSlot = 0;
 constexpr int CreateInstanceSlot = 3;
 
 void* const Garbage = reinterpret_cast<void*>(0x5A5A5A5A);
+
+// A stream that holds no book and runs `OnRelease` whenever a reference to it is released,
+// from inside whatever code releases it.
+class ReleaseProbeStream : public IStream {
+public:
+    LONG References = 1;
+    std::function<void()> OnRelease;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++References); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG count = --References;
+        if (OnRelease) {
+            OnRelease();
+        }
+        return static_cast<ULONG>(count);
+    }
+    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG* pcbRead) override {
+        if (pcbRead != nullptr) {
+            *pcbRead = 0;
+        }
+        return S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER* position) override {
+        if (position != nullptr) {
+            position->QuadPart = 0;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
+                                     ULARGE_INTEGER*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
+};
 
 class ModuleEntry : public ::testing::Test {
 protected:
@@ -188,7 +240,40 @@ TEST_F(ModuleEntry, NullPointersAreRefusedWithEPointer) {
     EXPECT_EQ(queryInterface(factory.Get(), nullptr, &out), E_POINTER);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(queryInterface(factory.Get(), &IID_IClassFactory, nullptr), E_POINTER);
+
+    // The filter object answers the same, on each of its faces.
+    ComPtr<IUnknown> identity;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, identity.PutVoid()), S_OK);
+    for (const IID* iid : {&IID_IFilter, &IID_IInitializeWithStream, &IID_IPersistStream}) {
+        ComPtr<IUnknown> face;
+        ASSERT_EQ(identity->QueryInterface(*iid, face.PutVoid()), S_OK);
+        auto faceQuery = VtableSlot<QueryInterfaceByPointer>(face.Get(), QueryInterfaceSlot);
+        out = Garbage;
+        EXPECT_EQ(faceQuery(face.Get(), nullptr, &out), E_POINTER);
+        EXPECT_EQ(out, nullptr);
+        EXPECT_EQ(faceQuery(face.Get(), iid, nullptr), E_POINTER);
+    }
+    identity.Reset();
     factory.Reset();
+    EXPECT_EQ(Module().CanUnloadNow(), S_OK);
+}
+
+// While a filter object tears itself down it still runs module code (it releases the stream,
+// frees its chunk and its memory), so the module must not yet say that it can be unloaded.
+TEST_F(ModuleEntry, TheModuleStaysInUseUntilAFilterHasWhollyGone) {
+    ComPtr<IClassFactory> factory = Factory(BookFilterClassId);
+    ComPtr<IInitializeWithStream> filter;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IInitializeWithStream, filter.PutVoid()), S_OK);
+    factory.Reset();
+    ReleaseProbeStream stream;
+    EXPECT_EQ(filter->Initialize(&stream, 0), E_FAIL); // no book, but the stream stays bound
+    ASSERT_EQ(stream.References, 2);
+
+    std::vector<HRESULT> answers;
+    stream.OnRelease = [&answers] { answers.push_back(Module().CanUnloadNow()); };
+    filter.Reset();
+    EXPECT_EQ(stream.References, 1);
+    EXPECT_EQ(answers, std::vector<HRESULT>{S_FALSE});
     EXPECT_EQ(Module().CanUnloadNow(), S_OK);
 }
 
