@@ -344,4 +344,30 @@ TEST_F(Registration, ACopyElsewhereRegistersItsOwnPathOrNothing) {
     }
 }
 
+// A host that loaded the library through a relative path and then changed directory still
+// registers the file it loaded, not whatever that relative path names now.
+TEST_F(Registration, ALibraryLoadedByARelativePathRegistersTheFileItLoaded) {
+    TemporaryDirectory directory;
+    ASSERT_FALSE(directory.Path().empty());
+    const fs::path loaded = directory.Path() / "first" / "lib" / "libquillsift.so";
+    const fs::path other = directory.Path() / "second" / "lib" / "libquillsift.so";
+    for (const fs::path& copy : {loaded, other}) {
+        fs::create_directories(copy.parent_path());
+        fs::copy_file(QUILLSIFT_LIBRARY, copy);
+    }
+    const fs::path previous = fs::current_path();
+    fs::current_path(directory.Path() / "first");
+    FilterModule module("./lib/libquillsift.so");
+    fs::current_path(directory.Path() / "second");
+    ASSERT_TRUE(module.IsLoaded()) << module.LoadError();
+    const HRESULT registered = module.RegisterServer();
+    fs::current_path(directory.Path());
+    fs::remove_all(directory.Path() / "second");
+    EXPECT_EQ(module.RegisterServer(), registered) << "the path must not depend on the directory";
+    fs::current_path(previous);
+    EXPECT_EQ(registered, S_OK);
+    EXPECT_EQ(ReadRegistry(), ExpectedRegistration(Widen(fs::canonical(loaded).string())));
+    EXPECT_EQ(module.CanUnloadNow(), S_OK);
+}
+
 } // namespace

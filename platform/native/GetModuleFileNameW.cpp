@@ -4,6 +4,7 @@
 #include <link.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <new>
@@ -21,11 +22,15 @@ std::string MainProgramPath() {
     return std::string(buffer.data(), static_cast<size_t>(length));
 }
 
-// The module's path as the loader recorded it, made absolute; empty if there is none.
-std::string ModulePath(HMODULE module) {
-    if (module == nullptr) {
-        return MainProgramPath();
-    }
+// The path of the module that this copy of the code belongs to, made absolute when it was
+// loaded. The loader keeps a relative path as it was given, which later names another file
+// once the process has changed its current directory.
+HMODULE RecordedModule = nullptr;
+char RecordedPath[PATH_MAX];
+
+// The module's path as the loader recorded it, made absolute against the current directory;
+// empty if there is none.
+std::string LoaderPath(HMODULE module) {
     link_map* map = nullptr;
     if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) {
         return std::string();
@@ -45,6 +50,16 @@ std::string ModulePath(HMODULE module) {
     return result;
 }
 
+std::string ModulePath(HMODULE module) {
+    if (module == nullptr) {
+        return MainProgramPath();
+    }
+    if (module == RecordedModule && RecordedPath[0] != 0) {
+        return RecordedPath;
+    }
+    return LoaderPath(module);
+}
+
 size_t CountReplacementsInUtf8(const std::string& text) {
     size_t count = 0;
     for (size_t at = text.find("\xEF\xBF\xBD"); at != std::string::npos;
@@ -55,6 +70,19 @@ size_t CountReplacementsInUtf8(const std::string& text) {
 }
 
 } // namespace
+
+void RecordModuleFileName(HMODULE module) {
+    try {
+        const std::string path = module == nullptr ? std::string() : LoaderPath(module);
+        if (path.size() < sizeof(RecordedPath)) {
+            std::copy(path.begin(), path.end(), RecordedPath);
+            RecordedPath[path.size()] = 0;
+            RecordedModule = module;
+        }
+    } catch (const std::bad_alloc&) {
+        // Not recorded: the path is then found when it is asked for.
+    }
+}
 
 extern "C" DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize) {
     try {

@@ -33,5 +33,10 @@ extern "C" LONG InterlockedCompareExchange(LONG volatile* destination, LONG exch
 // ERROR_NO_UNICODE_TRANSLATION rather than a path that names another file.
 extern "C" DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 
+// Called by the process-attach hook while the module is being loaded: records its absolute path
+// then, so that GetModuleFileNameW names the file that was loaded even when it was loaded
+// through a relative path and the process has since changed its current directory.
+void RecordModuleFileName(HMODULE module);
+
 // Shared objects get no thread notifications, so there is nothing to turn off.
 extern "C" BOOL DisableThreadLibraryCalls(HMODULE hLibModule);

@@ -34,6 +34,7 @@ HINSTANCE OwnHandle() {
 
 __attribute__((constructor)) void AttachProcess() {
     AttachedHandle = OwnHandle();
+    RecordModuleFileName(AttachedHandle);
     DllMain(AttachedHandle, DLL_PROCESS_ATTACH, nullptr);
 }
 
