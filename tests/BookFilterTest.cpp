@@ -196,22 +196,18 @@ TEST(BookFilter, EncryptedBookGivesTitleAndAuthorOnly) {
 TEST(BookFilter, TextReadDatabaseIsNotTreatedAsEncrypted) {
     // A PalmDOC book: its markup is built and its text comes, whatever record 0 says at the
     // place where a Mobipocket book keeps its encryption type.
-    for (uint16_t encryption : {0, 1}) {
+    for (uint16_t encryption : {0, 1, 2}) {
+        SCOPED_TRACE(encryption);
         PalmBook book =
             PalmBook::MakePalmDoc("Palm Notes", "<html><body><p>Tide &amp; time</p></body></html>");
-        if (encryption != 0) {
-            book.SetRecord0Field16(12, encryption);
-        }
+        book.SetRecord0Field16(12, encryption);
         BoundFilter bound(book.Bytes);
         ASSERT_EQ(bound.Bound, S_OK);
         const DrainResult result = DrainFilter(bound.Filter.Get());
-        ASSERT_GE(result.Chunks.size(), 1u);
+        ASSERT_EQ(result.Chunks.size(), 2u);
         EXPECT_EQ(result.Chunks[0].Content, u"Palm Notes");
-        if (encryption == 0) {
-            ASSERT_EQ(result.Chunks.size(), 2u);
-            EXPECT_EQ(result.Chunks[1].Kind, CHUNK_TEXT);
-            EXPECT_EQ(result.Chunks[1].Content, u"\nTide & time\n");
-        }
+        EXPECT_EQ(result.Chunks[1].Kind, CHUNK_TEXT);
+        EXPECT_EQ(result.Chunks[1].Content, u"\nTide & time\n");
         EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
     }
     // A Mobipocket book relabelled "TEXt": loaded, its values given, nothing else, no error.
@@ -226,13 +222,30 @@ TEST(BookFilter, CutStreamsFailToBindOrYieldWhatTheyHold) {
     const std::vector<unsigned char> whole = Fixture("harbor-kf8.azw3");
     const PalmBook book(whole);
     const uint32_t lastRecord = book.RecordOffset(book.RecordCount() - 1);
+    const DrainResult full = DrainFilter(BoundFilter(whole).Filter.Get());
+    std::vector<size_t> cuts;
     for (size_t cut = 0; cut < whole.size(); cut += (cut < 1024 ? 7 : 331)) {
+        cuts.push_back(cut);
+    }
+    // Into the last record, which only ends the book: everything before it is there.
+    for (size_t cut = lastRecord; cut < whole.size(); ++cut) {
+        cuts.push_back(cut);
+    }
+    for (size_t cut : cuts) {
+        SCOPED_TRACE(::testing::Message() << "cut at " << cut);
         BoundFilter bound(std::vector<unsigned char>(whole.begin(), whole.begin() + cut));
-        if (cut <= lastRecord) {
-            EXPECT_EQ(bound.Bound, E_FAIL) << "cut at " << cut;
-        }
         // Whatever the binding said, the object answers and is released cleanly.
-        DrainFilter(bound.Filter.Get(), 5);
+        const DrainResult result = DrainFilter(bound.Filter.Get(), 5);
+        if (cut <= lastRecord) {
+            EXPECT_EQ(bound.Bound, E_FAIL);
+        } else {
+            ASSERT_EQ(bound.Bound, S_OK);
+            EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+            ASSERT_EQ(result.Chunks.size(), full.Chunks.size());
+            for (size_t i = 0; i < full.Chunks.size(); ++i) {
+                EXPECT_EQ(result.Chunks[i].Content, full.Chunks[i].Content);
+            }
+        }
     }
 }
 
@@ -242,6 +255,50 @@ TEST(BookFilter, NotABookFailsToBind) {
     EXPECT_EQ(BoundFilter(other.Bytes).Bound, E_FAIL);
     EXPECT_EQ(BoundFilter({}).Bound, E_FAIL);
     EXPECT_EQ(BoundFilter(std::vector<unsigned char>(77, 0)).Bound, E_FAIL);
+    // A database header that announces no records, alone or followed by the book's bytes.
+    for (size_t kept : {size_t{78}, size_t{86}, other.Bytes.size()}) {
+        PalmBook empty(Fixture("harbor-kf7.mobi"));
+        empty.Bytes[76] = 0;
+        empty.Bytes[77] = 0;
+        empty.Bytes.resize(kept);
+        BoundFilter bound(empty.Bytes);
+        EXPECT_EQ(bound.Bound, E_FAIL) << kept;
+        // What the header gave is still there: the database name serves as the title.
+        const DrainResult result = DrainFilter(bound.Filter.Get());
+        ASSERT_EQ(result.Chunks.size(), 1u) << kept;
+        EXPECT_EQ(result.Chunks[0].Property, TitleId);
+        EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+    }
+}
+
+// A part whose text comes out empty (its first byte is zero) is passed over: the call that
+// reached it hands out the next part's text, and no id is lost.
+TEST(BookFilter, APartWithoutTextIsPassedOverWithinTheSameCall) {
+    const DrainResult whole = DrainFilter(BoundFilter(Fixture("harbor-kf8.azw3")).Filter.Get());
+    PalmBook book(Fixture("harbor-kf8.azw3"));
+    // The first byte of the first text record is a literal '<' in the compressed text; a
+    // literal zero there becomes the first byte of the first part.
+    const uint32_t firstText = book.RecordOffset(1);
+    ASSERT_EQ(book.Bytes[firstText], '<');
+    book.Bytes[firstText] = 0;
+    BoundFilter bound(book.Bytes);
+    ASSERT_EQ(bound.Bound, S_OK);
+    STAT_CHUNK stat;
+    ASSERT_EQ(bound.Filter->Init(0, 0, nullptr, nullptr), S_OK);
+    for (ULONG id = 1; id <= 2; ++id) {
+        ASSERT_EQ(bound.Filter->GetChunk(&stat), S_OK);
+        PROPVARIANT* value = nullptr;
+        ASSERT_EQ(bound.Filter->GetValue(&value), S_OK);
+        PropVariantClear(value);
+        CoTaskMemFree(value);
+    }
+    const DrainResult rest = DrainFilter(bound.Filter.Get());
+    ASSERT_EQ(whole.Chunks.size(), 6u);
+    ASSERT_EQ(rest.Chunks.size(), 3u);
+    for (size_t i = 0; i < rest.Chunks.size(); ++i) {
+        EXPECT_EQ(rest.Chunks[i].Id, i + 1);
+        EXPECT_EQ(rest.Chunks[i].Content, whole.Chunks[i + 3].Content);
+    }
 }
 
 struct TitleCase {
@@ -324,6 +381,32 @@ TEST(BookFilterProtocol, TheEndStaysTheEndHoweverOftenAsked) {
     for (int i = 0; i < 10000; ++i) {
         ASSERT_EQ(bound.Filter->GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
     }
+}
+
+// The last part's text is handed out once: after the end, GetText has nothing more, even for
+// a host that drains it before it looks at what GetChunk answered.
+TEST(BookFilterProtocol, AfterTheEndNoTextIsHandedOutAgain) {
+    BoundFilter bound(Fixture("harbor-kf7.mobi"));
+    const DrainResult drained = DrainFilter(bound.Filter.Get());
+    ASSERT_EQ(drained.End, FILTER_E_END_OF_CHUNKS);
+    WCHAR buffer[64];
+    ULONG count = 64;
+    EXPECT_EQ(bound.Filter->GetText(&count, buffer), FILTER_E_NO_MORE_TEXT);
+    PROPVARIANT* value = nullptr;
+    EXPECT_EQ(bound.Filter->GetValue(&value), FILTER_E_NO_MORE_VALUES);
+
+    // Ended in the middle of a text, by a host that asks for the next chunk too early.
+    BoundFilter early(Fixture("harbor-kf7.mobi"));
+    STAT_CHUNK stat;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(early.Filter->GetChunk(&stat), S_OK);
+    }
+    count = 64;
+    ASSERT_EQ(early.Filter->GetText(&count, buffer), S_OK);
+    EXPECT_EQ(early.Filter->GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
+    EXPECT_EQ(stat.idChunk, 3u);
+    count = 64;
+    EXPECT_EQ(early.Filter->GetText(&count, buffer), FILTER_E_NO_MORE_TEXT);
 }
 
 TEST(FilterObject, FacesShareOneIdentityAndOneCount) {
