@@ -346,7 +346,7 @@ TEST(ChunkEngine, AFailedGetChunkLeavesNoChunkToHandOutAgain) {
             stat = FreshStat();
             EXPECT_EQ(filter.GetChunk(&stat), ending);
             EXPECT_EQ(stat.idChunk, 1u);
-            EXPECT_EQ(stat.flags, FreshStat().flags) << "only idChunk is written";
+            EXPECT_EQ(stat.locale, FreshStat().locale) << "only idChunk is written";
             count = 8;
             EXPECT_EQ(filter.GetText(&count, buffer), FILTER_E_NO_MORE_TEXT);
             EXPECT_EQ(count, 8u);

@@ -12,7 +12,7 @@
 
 // libmobi leaks parts of its markup record when its parse fails half-way, although the record
 // is freed; its own allocations are left out of the leak check of this program.
-extern "C" const char* __lsan_default_suppressions() {
+extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
     return "leak:libmobi.so\nleak:mobi_\n";
 }
 
