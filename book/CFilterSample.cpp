@@ -4,7 +4,6 @@
 #include "book/StreamFile.h"
 #include "module/ModuleState.h"
 #include "platform/QueryInterfaceTable.h"
-#include "platform/Utf16Length.h"
 
 #include <cstdlib>
 #include <new>
@@ -147,16 +146,15 @@ HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
         if (part->type != T_HTML || part->data == nullptr || part->size > 0xFFFFFFFFu) {
             continue;
         }
-        size_t units = 0;
-        WCHAR* text = MarkupToText(reinterpret_cast<char*>(part->data),
-                                   static_cast<ULONG>(part->size), &units);
+        size_t length = 0;
+        WCHAR* text = MarkupToText(reinterpret_cast<const char*>(part->data),
+                                   static_cast<ULONG>(part->size), &length);
         if (text == nullptr) {
             continue;
         }
         const HRESULT keyed = chunk.SetKeyAndKind(PKEY_Search_Contents, CHUNK_TEXT);
         chunk.Text = text;
-        // The text ends at its first zero unit, which a zero byte of the part may put early.
-        chunk.TextLength = static_cast<ULONG>(Utf16LengthBounded(text, units));
+        chunk.TextLength = static_cast<ULONG>(length);
         chunk.IsSet = true;
         return keyed;
     }

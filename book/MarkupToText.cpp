@@ -1,7 +1,10 @@
 #include "book/MarkupToText.h"
 
+#include "book/ByteBlocks.h"
 #include "book/ByteWords.h"
 #include "book/ForwardSearch.h"
+#include "book/Utf16Builder.h"
+#include "platform/Utf16Length.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -129,7 +132,7 @@ const char* FindBodyMarker(const char* begin, const char* end) {
     return nullptr;
 }
 
-bool IsLineBreakTag(const char* content, size_t length) {
+inline bool IsLineBreakTag(const char* content, size_t length) {
     // Most tags are told apart by their first byte: every line-break tag starts with p, b or h.
     const char first = length > 0 ? FoldAscii(content[0]) : 0;
     if (first != 'p' && first != 'b' && first != 'h') {
@@ -192,14 +195,13 @@ bool DecodeEntity(const char* name, size_t length, const char* end, char* decode
     return false;
 }
 
-// Rewrites the markup in [begin, end) as UTF-8 text from `begin` on; returns the text's end.
-char* CompactText(char* begin, char* end) {
+// Writes the text of the markup in [begin, end) to `out`. `firstZero` is the part's first zero
+// byte, or null.
+void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16Builder& out) {
     const char* read = begin;
-    char* write = begin;
     int lineBreakRun = 0;
 
     // A search for the body marker, a '>' or a ';' stops at the first zero byte.
-    const char* firstZero = static_cast<const char*>(std::memchr(begin, 0, end - begin));
     if (const char* body = FindBodyMarker(begin, firstZero != nullptr ? firstZero : end)) {
         read = body;
     }
@@ -210,7 +212,7 @@ char* CompactText(char* begin, char* end) {
     const auto lineBreak = [&] {
         // Counting stops past the limit, so that no run can overflow the counter.
         if (lineBreakRun < MaxLineBreakRun) {
-            *write++ = '\n';
+            out.Append('\n');
         }
         if (lineBreakRun <= MaxLineBreakRun) {
             ++lineBreakRun;
@@ -231,40 +233,44 @@ char* CompactText(char* begin, char* end) {
             bound = to;
         }
     };
+    using Blocks = ByteBlocks;
 
     while (read < end) {
         const char c = *read;
         if (isText(c, read)) {
-            // Plain text: whole words first, then single bytes up to the next special byte.
-            while (static_cast<size_t>(end - read) >= ByteWords::Size) {
-                const uint64_t word = ByteWords::Load(read);
-                uint64_t special = ByteWords::ZeroFlags(word ^ ByteWords::Every('\r')) |
-                                   ByteWords::ZeroFlags(word ^ ByteWords::Every('\n'));
-                if (read + sizeof(word) > tagsTextBefore) {
-                    special |= ByteWords::ZeroFlags(word ^ ByteWords::Every('<'));
+            // Plain text, a block at a time up to the next byte that may be special.
+            for (;;) {
+                if (static_cast<size_t>(end - read) < Blocks::Size) {
+                    const char* run = read;
+                    while (read < end && isText(*read, read)) {
+                        ++read;
+                    }
+                    out.Append(run, static_cast<size_t>(read - run));
+                    break;
                 }
-                if (read + sizeof(word) > entitiesTextBefore) {
-                    special |= ByteWords::ZeroFlags(word ^ ByteWords::Every('&'));
+                const Blocks::Block block = Blocks::Load(read);
+                Blocks::Flags special = Blocks::Equal(block, '\r') | Blocks::Equal(block, '\n');
+                if (read + Blocks::Size > tagsTextBefore) {
+                    special |= Blocks::Equal(block, '<');
                 }
-                if (special == 0) {
-                    std::memcpy(write, &word, sizeof(word));
-                    read += sizeof(word);
-                    write += sizeof(word);
+                if (read + Blocks::Size > entitiesTextBefore) {
+                    special |= Blocks::Equal(block, '&');
+                }
+                if (!Blocks::Any(special)) {
+                    out.Append(read, block);
+                    read += Blocks::Size;
                     continue;
                 }
-                // The bytes before the first special one, in one store where that store cannot
-                // reach a byte not yet read.
-                if (ByteWords::IsLittleEndian() &&
-                    read - write >= static_cast<ptrdiff_t>(sizeof(word))) {
-                    const size_t text = ByteWords::LowestFlagged(special);
-                    std::memcpy(write, &word, sizeof(word));
-                    read += text;
-                    write += text;
+                // The output has room for the whole block: it holds a unit for every byte of
+                // the part, and no more units than bytes read have been written.
+                const size_t text = Blocks::First(special);
+                out.Append(read, block, text);
+                read += text;
+                if (!isText(*read, read)) {
+                    break;
                 }
-                break;
-            }
-            while (read < end && isText(*read, read)) {
-                *write++ = *read++;
+                // A '<' or '&' already known to open nothing.
+                out.Append(*read++);
             }
             lineBreakRun = 0;
             continue;
@@ -273,6 +279,22 @@ char* CompactText(char* begin, char* end) {
         if (c == '<') {
             // A tag: a '>' within reach, no more than MaxTagContent bytes on, no zero before it.
             const char* content = read + 1;
+            // Most tags are short: one block after the '<' tells.
+            if (static_cast<size_t>(end - content) >= Blocks::Size) {
+                const Blocks::Block block = Blocks::Load(content);
+                const Blocks::Flags closes = Blocks::Equal(block, '>');
+                if (Blocks::Any(closes)) {
+                    const size_t length = Blocks::First(closes);
+                    const Blocks::Flags zero = Blocks::Equal(block, 0);
+                    if (!Blocks::Any(zero) || Blocks::First(zero) > length) {
+                        if (IsLineBreakTag(content, length)) {
+                            lineBreak();
+                        }
+                        read = content + length + 1;
+                        continue;
+                    }
+                }
+            }
             const char* close = tagEnds.Find(content);
             if (close == end) {
                 tagsTextBefore = end;
@@ -301,7 +323,7 @@ char* CompactText(char* begin, char* end) {
                 if (zero > semicolon) {
                     char decoded;
                     if (DecodeEntity(name, static_cast<size_t>(semicolon - name), end, &decoded)) {
-                        *write++ = decoded;
+                        out.Append(decoded);
                     }
                     read = semicolon + 1;
                     continue;
@@ -317,105 +339,42 @@ char* CompactText(char* begin, char* end) {
             continue;
         }
         // A '<' or '&' that opens nothing is text; what follows it is scanned as usual.
-        *write++ = c;
+        out.Append(c);
         ++read;
         lineBreakRun = 0;
     }
-    return write;
-}
-
-// UTF-8 to UTF-16 with MultiByteToWideChar, in pieces that fit its int count, each ending
-// where a new sequence starts, so that the result equals one conversion of the whole. Adds the
-// units written to `written`; false when the conversion fails.
-bool ConvertPieces(const char* text, size_t length, WCHAR* out, size_t* written) {
-    constexpr size_t MaxPiece = size_t{1} << 30;
-    const auto isContinuation = [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-    };
-    while (length > 0) {
-        size_t piece = length;
-        if (piece > MaxPiece) {
-            // Cut before a byte that starts a sequence. A sequence is at most 4 bytes long, so
-            // when the 4 bytes up to the cut all continue one, the cut is between sequences.
-            piece = MaxPiece;
-            for (size_t back = 0; back <= 3; ++back) {
-                if (!isContinuation(text[MaxPiece - back])) {
-                    piece = MaxPiece - back;
-                    break;
-                }
-            }
-        }
-        const int units = MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(piece),
-                                              out + *written, static_cast<int>(piece));
-        if (units <= 0) {
-            return false;
-        }
-        *written += static_cast<size_t>(units);
-        text += piece;
-        length -= piece;
-    }
-    return true;
-}
-
-bool IsAsciiWord(uint64_t word) {
-    return (word & ByteWords::Every(0x80)) == 0;
-}
-
-// UTF-8 to UTF-16; returns the number of units written. Words of ASCII are widened here, since
-// each ASCII byte is its own code point; the stretches between them go to MultiByteToWideChar.
-// A stretch ends before an ASCII byte, which no sequence contains, so the result equals that of
-// one conversion of the whole text.
-size_t ConvertToUtf16(const char* text, size_t length, WCHAR* out) {
-    constexpr size_t Word = ByteWords::Size;
-    size_t written = 0;
-    size_t at = 0;
-    while (at < length) {
-        while (length - at >= Word && IsAsciiWord(ByteWords::Load(text + at))) {
-            // A local copy cannot alias the output, which lets the compiler widen in one go.
-            unsigned char bytes[Word];
-            std::memcpy(bytes, text + at, Word);
-            for (size_t i = 0; i < Word; ++i) {
-                out[written + i] = bytes[i];
-            }
-            at += Word;
-            written += Word;
-        }
-        size_t stretchEnd = at;
-        while (stretchEnd < length &&
-               !(length - stretchEnd >= Word && IsAsciiWord(ByteWords::Load(text + stretchEnd)))) {
-            stretchEnd = length - stretchEnd >= Word ? stretchEnd + Word : length;
-        }
-        if (!ConvertPieces(text + at, stretchEnd - at, out, &written)) {
-            break;
-        }
-        at = stretchEnd;
-    }
-    return written;
 }
 
 } // namespace
 
-WCHAR* MarkupToText(char* data, ULONG size, size_t* units) {
+WCHAR* MarkupToText(const char* data, ULONG size, size_t* length) {
     if (size == 0 || data[0] == 0) {
         return nullptr;
     }
-    char* end = CompactText(data, data + size);
-    size_t textLength = static_cast<size_t>(end - data);
-    // A final line feed, when the part has room to spare for it.
-    if (textLength + 2 <= size) {
-        *end++ = '\n';
-        ++textLength;
-    }
-
-    auto* text = static_cast<WCHAR*>(CoTaskMemAlloc((textLength + 1) * sizeof(WCHAR)));
+    // Every byte of the part gives at most one unit: room for all of them and a terminator,
+    // the rest given back once the text is written.
+    const size_t capacity = static_cast<size_t>(size) + 1;
+    auto* text = static_cast<WCHAR*>(CoTaskMemAlloc(capacity * sizeof(WCHAR)));
     if (text == nullptr) {
         return nullptr;
     }
-    // The terminator goes after the converted units; the part itself may have no room for one.
-    const size_t written = ConvertToUtf16(data, textLength, text);
-    text[written] = 0;
-    if (units != nullptr) {
-        *units = written;
+    const char* firstZero = static_cast<const char*>(std::memchr(data, 0, size));
+    Utf16Builder out(text);
+    ScanMarkup(data, data + size, firstZero, out);
+    // A final line feed, when the part has room to spare for it.
+    if (out.BytesTaken() + 2 <= size) {
+        out.Append('\n');
+    }
+    const size_t units = out.Finish();
+    if (units + 1 < capacity) {
+        if (auto* fitted =
+                static_cast<WCHAR*>(CoTaskMemRealloc(text, (units + 1) * sizeof(WCHAR)))) {
+            text = fitted;
+        }
+    }
+    if (length != nullptr) {
+        // Only a zero byte of the part puts a zero unit into the text.
+        *length = firstZero == nullptr ? units : Utf16LengthBounded(text, units);
     }
     return text;
 }

@@ -6,6 +6,8 @@
 // The task allocator is the C heap, so a block may be freed by any module of the process.
 extern "C" void* CoTaskMemAlloc(SIZE_T cb);
 extern "C" void CoTaskMemFree(void* pv);
+// Resizes a block; null, with the block untouched, when it cannot.
+extern "C" void* CoTaskMemRealloc(void* pv, SIZE_T cb);
 
 // Deep copy and release of the value types the filter hands out (VT_EMPTY, VT_LPWSTR).
 // Any other type is refused with DISP_E_BADVARTYPE and never copied shallowly.

@@ -37,6 +37,10 @@ extern "C" void CoTaskMemFree(void* pv) {
     std::free(pv);
 }
 
+extern "C" void* CoTaskMemRealloc(void* pv, SIZE_T cb) {
+    return std::realloc(pv, cb == 0 ? 1 : cb);
+}
+
 extern "C" void TaskMemoryTestFailAllocation(unsigned long nth) {
     FailureHappened = false;
     AllocationsUntilFailure = nth;
