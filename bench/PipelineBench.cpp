@@ -4,6 +4,7 @@
 // portions of 4,096 characters. Library: the same bytes loaded from a memory FILE and parsed
 // into markup.
 #include "book/CFilterSample.h"
+#include "platform/ComObject.h"
 #include "tests/support/RecordingStream.h"
 
 #include <benchmark/benchmark.h>
@@ -49,7 +50,7 @@ void Pipeline(benchmark::State& state, const char* name) {
     std::vector<WCHAR> buffer(4096);
     size_t characters = 0;
     for (auto _ : state) {
-        auto* filter = new CFilterSample();
+        auto* filter = new (std::nothrow) ComObject<CFilterSample>();
         if (filter->Initialize(&stream, 0) != S_OK) {
             state.SkipWithError("the book did not load");
         }

@@ -2,11 +2,8 @@
 
 #include "book/MarkupToText.h"
 #include "book/StreamFile.h"
-#include "module/ModuleState.h"
-#include "platform/QueryInterfaceTable.h"
 
-#include <cstdlib>
-#include <new>
+#include <utility>
 
 namespace {
 
@@ -26,153 +23,107 @@ void ConvertValue(const char* utf8, WCHAR (&buffer)[ValueBufferUnits]) {
         MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer, ValueBufferUnits);
         return;
     }
-    auto* whole = static_cast<WCHAR*>(CoTaskMemAlloc(static_cast<size_t>(needed) * sizeof(WCHAR)));
-    if (whole == nullptr) {
+    CoTaskMemPtr<WCHAR> whole(
+        static_cast<WCHAR*>(CoTaskMemAlloc(static_cast<size_t>(needed) * sizeof(WCHAR))));
+    if (!whole) {
         return;
     }
-    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, whole, needed);
+    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, whole.Get(), needed);
     int kept = ValueBufferUnits - 1;
-    if (IsHighSurrogate(whole[kept - 1])) {
+    if (IsHighSurrogate(whole.Get()[kept - 1])) {
         --kept;
     }
     for (int i = 0; i < kept; ++i) {
-        buffer[i] = whole[i];
+        buffer[i] = whole.Get()[i];
     }
     buffer[kept] = 0;
-    CoTaskMemFree(whole);
 }
 
 } // namespace
 
-CFilterSample::CFilterSample()
-    : RefCount(1), Book(nullptr), Markup(nullptr), PartCursor(nullptr), Stage(TitleStage) {
-    InterlockedIncrement(&ModuleRefCount);
-}
-
-CFilterSample::~CFilterSample() {
-    ReleaseBook();
-}
-
-HRESULT CFilterSample::QueryInterface(REFIID riid, void** ppv) {
-    static const QITAB interfaces[] = {
-        QITABENT(CFilterSample, IPersistStream),
-        QITABENT(CFilterSample, IInitializeWithStream),
-        QITABENT(CFilterSample, IFilter),
-        {nullptr, 0},
-    };
-    return QueryInterfaceFromTable(this, interfaces, riid, ppv);
-}
-
-ULONG CFilterSample::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&RefCount));
-}
-
-ULONG CFilterSample::Release() {
-    const LONG count = InterlockedDecrement(&RefCount);
-    if (count == 0) {
-        delete this;
-        // Only once nothing of the object is left to run may the host unload the module.
-        InterlockedDecrement(&ModuleRefCount);
-    }
-    return static_cast<ULONG>(count);
-}
-
-void CFilterSample::ReleaseBook() {
-    if (Markup != nullptr) {
-        mobi_free_rawml(Markup);
-        Markup = nullptr;
-    }
-    if (Book != nullptr) {
-        mobi_free(Book);
-        Book = nullptr;
-    }
-    PartCursor = nullptr;
-}
+CFilterSample::CFilterSample() : PartCursor(nullptr), Stage(TitleStage) {}
 
 HRESULT CFilterSample::PrepareContent() {
     // A stream bound again replaces the book bound before, and its sequence starts over.
-    ReleaseBook();
+    Markup.Reset();
+    PartCursor = nullptr;
     Stage = TitleStage;
 
-    Book = mobi_init();
-    if (Book == nullptr) {
+    Book.Reset(mobi_init());
+    if (!Book) {
         return E_OUTOFMEMORY;
     }
-    FILE* file = OpenStreamAsFile(Stream);
+    FILE* file = OpenStreamAsFile(Stream.Get());
     if (file == nullptr) {
         return E_OUTOFMEMORY;
     }
-    const MOBI_RET loaded = mobi_load_file(Book, file);
+    const MOBI_RET loaded = mobi_load_file(Book.Get(), file);
     fclose(file);
     return loaded == MOBI_SUCCESS ? S_OK : E_FAIL;
 }
 
 bool CFilterSample::IsEncrypted() const {
-    return mobi_is_mobipocket(Book) && Book->rh != nullptr &&
+    return mobi_is_mobipocket(Book.Get()) && Book->rh != nullptr &&
            (Book->rh->encryption_type == MOBI_ENCRYPTION_V1 ||
             Book->rh->encryption_type == MOBI_ENCRYPTION_V2);
 }
 
-HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, char* utf8, REFPROPERTYKEY key) {
-    if (utf8 == nullptr) {
+HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, MallocedString utf8, REFPROPERTYKEY key) {
+    if (!utf8) {
         return S_FALSE;
     }
     WCHAR buffer[ValueBufferUnits];
-    ConvertValue(utf8, buffer);
-    free(utf8);
+    ConvertValue(utf8.Get(), buffer);
     return chunk.SetStringValue(key, buffer);
 }
 
 HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
-    if (Markup == nullptr) {
+    if (!Markup) {
         PartCursor = nullptr;
         if (IsEncrypted()) {
             return S_FALSE;
         }
-        if (!mobi_is_mobipocket(Book) && Book->rh != nullptr) {
+        if (!mobi_is_mobipocket(Book.Get()) && Book->rh != nullptr) {
             // A PalmDOC record 0 keeps the high half of the reading position where a
             // Mobipocket header keeps its encryption type. libmobi reads it as one and would
             // decrypt plain text; such a book has no encryption.
             Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
         }
-        Markup = mobi_init_rawml(Book);
-        if (Markup != nullptr && mobi_parse_rawml(Markup, Book) == MOBI_SUCCESS) {
+        Markup.Reset(mobi_init_rawml(Book.Get()));
+        if (Markup && mobi_parse_rawml(Markup.Get(), Book.Get()) == MOBI_SUCCESS) {
             PartCursor = Markup->markup;
         }
     }
     while (PartCursor != nullptr) {
-        MOBIPart* part = PartCursor;
+        const MOBIPart* part = PartCursor;
         PartCursor = part->next;
         if (part->type != T_HTML || part->data == nullptr || part->size > 0xFFFFFFFFu) {
             continue;
         }
         size_t length = 0;
-        WCHAR* text = MarkupToText(reinterpret_cast<const char*>(part->data),
-                                   static_cast<ULONG>(part->size), &length);
-        if (text == nullptr) {
-            continue;
+        CoTaskMemPtr<WCHAR> text(MarkupToText(reinterpret_cast<const char*>(part->data),
+                                              static_cast<ULONG>(part->size), &length));
+        if (text) {
+            return chunk.SetText(PKEY_Search_Contents, std::move(text), static_cast<ULONG>(length));
         }
-        const HRESULT keyed = chunk.SetKeyAndKind(PKEY_Search_Contents, CHUNK_TEXT);
-        chunk.Text = text;
-        chunk.TextLength = static_cast<ULONG>(length);
-        chunk.IsSet = true;
-        return keyed;
     }
     return S_FALSE;
 }
 
 HRESULT CFilterSample::ProduceChunkValue(ChunkValue& chunk) {
-    if (Book == nullptr) {
+    if (!Book) {
         return E_UNEXPECTED;
     }
     while (Stage < Finished) {
         HRESULT produced = S_FALSE;
         switch (Stage) {
         case TitleStage:
-            produced = ProduceValue(chunk, mobi_meta_get_title(Book), PKEY_Title);
+            produced =
+                ProduceValue(chunk, MallocedString(mobi_meta_get_title(Book.Get())), PKEY_Title);
             break;
         case AuthorStage:
-            produced = ProduceValue(chunk, mobi_meta_get_author(Book), PKEY_Author);
+            produced =
+                ProduceValue(chunk, MallocedString(mobi_meta_get_author(Book.Get())), PKEY_Author);
             break;
         default:
             if (ProduceNextText(chunk) == S_OK) {

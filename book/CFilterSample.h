@@ -2,35 +2,27 @@
 // title, its author, then the text of each HTML part of its markup, one chunk each.
 #pragma once
 
+#include "book/MobiHolders.h"
 #include "filter/CFilterBase.h"
-#include "platform/TaskMemoryObject.h"
 
-#include <mobi.h>
-
-class CFilterSample : public CFilterBase, public TaskMemoryObject {
+class CFilterSample : public CFilterBase {
 public:
     CFilterSample();
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-
     HRESULT PrepareContent() override;
     HRESULT ProduceChunkValue(ChunkValue& chunk) override;
-    ~CFilterSample() override;
 
 private:
     // Positions in the chunk sequence; Stage stops at Finished.
     enum : ULONG { TitleStage = 0, AuthorStage = 1, TextStage = 2, Finished = 3 };
 
-    void ReleaseBook();
     bool IsEncrypted() const;
-    HRESULT ProduceValue(ChunkValue& chunk, char* utf8, REFPROPERTYKEY key);
+    HRESULT ProduceValue(ChunkValue& chunk, MallocedString utf8, REFPROPERTYKEY key);
     HRESULT ProduceNextText(ChunkValue& chunk);
 
-    LONG RefCount;
-    MOBIData* Book;
-    MOBIRawml* Markup;
+    // The markup is declared after the book, so that it is released first.
+    MobiBook Book;
+    MobiMarkup Markup;
     MOBIPart* PartCursor;
     ULONG Stage;
 };

@@ -12,15 +12,7 @@ constexpr ULONG LargestTextBuffer = 0x7FFFFFFF;
 
 } // namespace
 
-CFilterBase::CFilterBase() : Stream(nullptr), LastChunkId(0), TextPosition(0) {
-    Chunk.Clear();
-}
-
-CFilterBase::~CFilterBase() {
-    if (Stream != nullptr) {
-        Stream->Release();
-        Stream = nullptr;
-    }
+CFilterBase::CFilterBase() : LastChunkId(0), TextPosition(0) {
     Chunk.Clear();
 }
 
@@ -71,12 +63,12 @@ HRESULT CFilterBase::GetText(ULONG* pcwcBuffer, WCHAR* awcBuffer) {
         return FILTER_E_NO_TEXT;
     }
     const ULONG bufferSize = *pcwcBuffer;
-    const ULONG remaining = (Chunk.Text != nullptr ? Chunk.TextLength : 0) - TextPosition;
+    const ULONG remaining = (Chunk.Text ? Chunk.TextLength : 0) - TextPosition;
     const ULONG count = bufferSize - 1 < remaining ? bufferSize - 1 : remaining;
     if (count == 0) {
         return FILTER_E_NO_MORE_TEXT;
     }
-    BoundedStringCopy(awcBuffer, bufferSize, Chunk.Text + TextPosition, count);
+    BoundedStringCopy(awcBuffer, bufferSize, Chunk.Text.Get() + TextPosition, count);
     awcBuffer[count] = 0;
     *pcwcBuffer = count;
     TextPosition += count;
@@ -106,12 +98,10 @@ HRESULT CFilterBase::Initialize(IStream* pstream, DWORD) {
     if (pstream == nullptr) {
         return E_INVALIDARG;
     }
-    // Take the new reference first, so that rebinding the same stream never drops it to 0.
+    // The new reference is taken before the old one goes, so that rebinding the same stream
+    // never drops it to 0.
     pstream->AddRef();
-    if (Stream != nullptr) {
-        Stream->Release();
-    }
-    Stream = pstream;
+    Stream.Reset(pstream);
     LARGE_INTEGER start;
     start.QuadPart = 0;
     Stream->Seek(start, STREAM_SEEK_SET, nullptr);

@@ -1,10 +1,10 @@
 // The filter object's framework: the IFilter chunk engine over one ChunkValue, and the binding
 // of a stream through IInitializeWithStream or IPersistStream. A concrete class supplies the
-// COM identity (QueryInterface, AddRef, Release) and the content (PrepareContent,
-// ProduceChunkValue).
+// content (PrepareContent, ProduceChunkValue); ComObject completes it into an object.
 #pragma once
 
 #include "filter/ChunkValue.h"
+#include "platform/ComPtr.h"
 #include "platform/Platform.h"
 
 class CFilterBase : public IFilter, public IInitializeWithStream, public IPersistStream {
@@ -12,6 +12,17 @@ public:
     CFilterBase();
     CFilterBase(const CFilterBase&) = delete;
     CFilterBase& operator=(const CFilterBase&) = delete;
+
+    // The three faces; the first is the object's identity.
+    template <typename Self> static const QITAB* Interfaces() {
+        static const QITAB table[] = {
+            QITABENT(Self, IPersistStream),
+            QITABENT(Self, IInitializeWithStream),
+            QITABENT(Self, IFilter),
+            {nullptr, 0},
+        };
+        return table;
+    }
 
     // IFilter
     HRESULT STDMETHODCALLTYPE Init(ULONG grfFlags, ULONG cAttributes,
@@ -27,7 +38,7 @@ public:
     // Fills `chunk` with the next chunk: S_OK (set), S_FALSE (ask again), or a code that
     // goes to the host unchanged, normally FILTER_E_END_OF_CHUNKS.
     virtual HRESULT ProduceChunkValue(ChunkValue& chunk) = 0;
-    virtual ~CFilterBase();
+    virtual ~CFilterBase() = default;
 
     // IInitializeWithStream
     HRESULT STDMETHODCALLTYPE Initialize(IStream* pstream, DWORD grfMode) override;
@@ -40,7 +51,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* pcbSize) override;
 
 protected:
-    IStream* Stream;
+    ComPtr<IStream> Stream;
     ULONG LastChunkId;
     ULONG TextPosition;
     ChunkValue Chunk;

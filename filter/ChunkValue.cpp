@@ -4,24 +4,17 @@
 #include "platform/Utf16Length.h"
 
 #include <cstring>
+#include <utility>
 
-ChunkValue::ChunkValue() : IsSet(false), Text(nullptr), TextLength(0) {
+ChunkValue::ChunkValue() : IsSet(false), TextLength(0) {
     std::memset(&Stat, 0, sizeof(Stat));
-    PropVariantInit(&Value);
-}
-
-ChunkValue::~ChunkValue() {
-    Clear();
 }
 
 void ChunkValue::Clear() {
     IsSet = false;
     std::memset(&Stat, 0, sizeof(Stat));
-    PropVariantClear(&Value);
-    if (Text != nullptr) {
-        CoTaskMemFree(Text);
-        Text = nullptr;
-    }
+    Value.Reset();
+    Text.Reset();
 }
 
 HRESULT ChunkValue::SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind) {
@@ -43,15 +36,23 @@ HRESULT ChunkValue::SetStringValue(REFPROPERTYKEY key, const WCHAR* value) {
     }
     SetKeyAndKind(key, CHUNK_VALUE);
     const size_t length = Utf16Length(value);
-    auto* copy = static_cast<WCHAR*>(CoTaskMemAlloc((length + 1) * sizeof(WCHAR)));
-    if (copy == nullptr) {
+    CoTaskMemPtr<WCHAR> copy(static_cast<WCHAR*>(CoTaskMemAlloc((length + 1) * sizeof(WCHAR))));
+    if (!copy) {
         return E_OUTOFMEMORY;
     }
-    BoundedStringCopy(copy, length + 1, value, length + 1);
-    Value.pwszVal = copy;
+    BoundedStringCopy(copy.Get(), length + 1, value, length + 1);
+    Value.Get().pwszVal = copy.Detach();
     IsSet = true;
-    Value.vt = VT_LPWSTR;
+    Value.Get().vt = VT_LPWSTR;
     return S_OK;
+}
+
+HRESULT ChunkValue::SetText(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> text, ULONG length) {
+    const HRESULT keyed = SetKeyAndKind(key, CHUNK_TEXT);
+    Text = std::move(text);
+    TextLength = length;
+    IsSet = true;
+    return keyed;
 }
 
 HRESULT ChunkValue::CopyValueOut(PROPVARIANT** out) const {
@@ -59,15 +60,14 @@ HRESULT ChunkValue::CopyValueOut(PROPVARIANT** out) const {
         return E_INVALIDARG;
     }
     *out = nullptr;
-    auto* block = static_cast<PROPVARIANT*>(CoTaskMemAlloc(sizeof(PROPVARIANT)));
-    if (block == nullptr) {
+    CoTaskMemPtr<PROPVARIANT> block(static_cast<PROPVARIANT*>(CoTaskMemAlloc(sizeof(PROPVARIANT))));
+    if (!block) {
         return E_OUTOFMEMORY;
     }
-    const HRESULT copied = PropVariantCopy(block, &Value);
+    const HRESULT copied = PropVariantCopy(block.Get(), &Value.Get());
     if (FAILED(copied)) {
-        CoTaskMemFree(block);
         return copied;
     }
-    *out = block;
+    *out = block.Detach();
     return copied;
 }

@@ -3,12 +3,12 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/UniqueAny.h"
 
 class ChunkValue {
 public:
     // Starts empty: nothing set, all of Stat zero, Value VT_EMPTY, no text.
     ChunkValue();
-    ~ChunkValue();
     ChunkValue(const ChunkValue&) = delete;
     ChunkValue& operator=(const ChunkValue&) = delete;
 
@@ -22,14 +22,18 @@ public:
     // Makes the record a value chunk holding a VT_LPWSTR copy of `value`.
     HRESULT SetStringValue(REFPROPERTYKEY key, const WCHAR* value);
 
+    // Makes the record a text chunk of `key` holding `text`, whose first `length` units hold
+    // no zero and are followed by one.
+    HRESULT SetText(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> text, ULONG length);
+
     // Hands the host a fresh deep copy of Value in a PROPVARIANT of its own.
     HRESULT CopyValueOut(PROPVARIANT** out) const;
 
     bool IsSet;
     STAT_CHUNK Stat;
-    PROPVARIANT Value;
-    // A text chunk's payload from CoTaskMemAlloc, owned by the record, and its length in
-    // UTF-16 units before the terminator (read only while Text is set).
-    WCHAR* Text;
+    PropVariant Value;
+    // A text chunk's payload and its length in UTF-16 units before the terminator (read only
+    // while Text is set).
+    CoTaskMemPtr<WCHAR> Text;
     ULONG TextLength;
 };

@@ -3,7 +3,7 @@
 // reference conversion built from the zero-terminated string services.
 #include "book/MarkupToText.h"
 
-#include "platform/CoTaskMemPtr.h"
+#include "platform/UniqueAny.h"
 
 #include <cstdint>
 #include <cstdio>

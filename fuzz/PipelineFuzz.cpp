@@ -2,7 +2,7 @@
 // is drained as an indexer would, and the object is released. Besides crashes and leaks it
 // checks what must hold for every input.
 #include "book/CFilterSample.h"
-#include "module/ModuleState.h"
+#include "platform/ComObject.h"
 #include "tests/support/RecordingStream.h"
 
 #include <cstdlib>
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ULONG bufferSize = bufferSizes[size % (sizeof(bufferSizes) / sizeof(bufferSizes[0]))];
 
     RecordingStream stream(std::vector<unsigned char>(data, data + size));
-    auto* object = new CFilterSample();
+    auto* object = new (std::nothrow) ComObject<CFilterSample>();
     IFilter* filter = object;
     const HRESULT bound = object->Initialize(&stream, 0);
     Require(bound == S_OK || bound == E_FAIL);

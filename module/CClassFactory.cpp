@@ -1,10 +1,9 @@
 #include "module/CClassFactory.h"
 
+#include "book/CFilterSample.h"
 #include "module/ClassIds.h"
-#include "module/CreateFilterInstance.h"
+#include "platform/ComObject.h"
 #include "platform/IsNullReference.h"
-#include "platform/QueryInterfaceTable.h"
-#include "module/ModuleState.h"
 
 namespace {
 
@@ -12,33 +11,14 @@ namespace {
 // only tells whether an unlock has a lock to match.
 LONG volatile ServerLocks = 0;
 
+// One book filter, handed out by its `riid` face.
+HRESULT CreateFilterInstance(REFIID riid, void** ppvObject) {
+    return CreateInstance<CFilterSample>(riid, ppvObject);
+}
+
 } // namespace
 
-CClassFactory::CClassFactory(REFCLSID classId) : RefCount(1), ClassId(classId) {
-    InterlockedIncrement(&ModuleRefCount);
-}
-
-HRESULT CClassFactory::QueryInterface(REFIID riid, void** ppvObject) {
-    static const QITAB interfaces[] = {
-        QITABENT(CClassFactory, IClassFactory),
-        {nullptr, 0},
-    };
-    return QueryInterfaceFromTable(this, interfaces, riid, ppvObject);
-}
-
-ULONG CClassFactory::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&RefCount));
-}
-
-ULONG CClassFactory::Release() {
-    const LONG count = InterlockedDecrement(&RefCount);
-    if (count == 0) {
-        delete this;
-        // Only once nothing of the factory is left to run may the host unload the module.
-        InterlockedDecrement(&ModuleRefCount);
-    }
-    return static_cast<ULONG>(count);
-}
+CClassFactory::CClassFactory(REFCLSID classId) : ClassId(classId) {}
 
 HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** ppvObject) {
     if (ppvObject == nullptr) {

@@ -4,18 +4,21 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "platform/TaskMemoryObject.h"
 
-class CClassFactory final : public IClassFactory, public TaskMemoryObject {
+class CClassFactory : public IClassFactory {
 public:
     explicit CClassFactory(REFCLSID classId);
     CClassFactory(const CClassFactory&) = delete;
     CClassFactory& operator=(const CClassFactory&) = delete;
+    virtual ~CClassFactory() = default;
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    template <typename Self> static const QITAB* Interfaces() {
+        static const QITAB table[] = {
+            QITABENT(Self, IClassFactory),
+            {nullptr, 0},
+        };
+        return table;
+    }
 
     // IClassFactory
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* pUnkOuter, REFIID riid,
@@ -23,8 +26,5 @@ public:
     HRESULT STDMETHODCALLTYPE LockServer(BOOL fLock) override;
 
 private:
-    ~CClassFactory() = default;
-
-    LONG volatile RefCount;
-    CLSID ClassId;
+    const CLSID ClassId;
 };

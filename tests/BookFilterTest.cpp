@@ -1,7 +1,7 @@
 // The book filter on real books, on books derived from them, and on the IFilter protocol.
 #include "book/CFilterSample.h"
 #include "book/StreamFile.h"
-#include "module/ModuleState.h"
+#include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/PalmBook.h"
@@ -27,7 +27,7 @@ std::vector<unsigned char> Fixture(const std::string& name) {
 // A filter bound to a stream over `bytes`, with the result of the binding.
 struct BoundFilter {
     explicit BoundFilter(std::vector<unsigned char> bytes) : Stream(std::move(bytes)) {
-        Filter = ComPtr<IFilter>::Attach(new CFilterSample());
+        Filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
         ComPtr<IInitializeWithStream> init;
         EXPECT_EQ(Filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
         Bound = init->Initialize(&Stream, STGM_READ);
@@ -171,7 +171,7 @@ TEST(BookFilter, LoadOnlyReadsAndSeeksInFewLargeReads) {
 TEST(BookFilter, AFailingSeekOrShortStreamFailsTheLoad) {
     RecordingStream failing(Fixture("harbor-kf7.mobi"));
     failing.FailSeeks = true;
-    auto filter = ComPtr<IFilter>::Attach(new CFilterSample());
+    auto filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
     ComPtr<IInitializeWithStream> init;
     ASSERT_EQ(filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
     // The stream stands at its start, so the header and the list read; the seek to the
@@ -339,7 +339,7 @@ TEST(BookFilter, LongTitlesAreStoredWholeUpTo1023UnitsThenCutAtAWholeCharacter) 
 }
 
 TEST(BookFilterProtocol, NoStreamEverBoundIsUnexpected) {
-    auto filter = ComPtr<IFilter>::Attach(new CFilterSample());
+    auto filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
     STAT_CHUNK stat;
     EXPECT_EQ(filter->Init(0, 0, nullptr, nullptr), S_OK);
     EXPECT_EQ(filter->GetChunk(&stat), E_UNEXPECTED);
@@ -411,7 +411,7 @@ TEST(BookFilterProtocol, AfterTheEndNoTextIsHandedOutAgain) {
 
 TEST(FilterObject, FacesShareOneIdentityAndOneCount) {
     const LONG before = ModuleRefCount;
-    auto* object = new CFilterSample();
+    auto* object = new (std::nothrow) ComObject<CFilterSample>();
     EXPECT_EQ(ModuleRefCount, before + 1);
     IUnknown* identity = nullptr;
     ASSERT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
@@ -447,7 +447,7 @@ TEST(FilterObject, FacesShareOneIdentityAndOneCount) {
 
 TEST(FilterObject, ReleaseLetsGoOfTheBoundStream) {
     RecordingStream stream(Fixture("harbor-kf7.mobi"));
-    auto* object = new CFilterSample();
+    auto* object = new (std::nothrow) ComObject<CFilterSample>();
     ASSERT_EQ(object->Initialize(&stream, 0), S_OK);
     EXPECT_EQ(stream.References, 2);
     object->Release();

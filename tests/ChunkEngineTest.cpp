@@ -1,5 +1,6 @@
 // The IFilter chunk engine driven by a scripted producer.
 #include "filter/CFilterBase.h"
+#include "platform/ComObject.h"
 
 #include <gtest/gtest.h>
 
@@ -30,10 +31,8 @@ struct Step {
 
 Step Text(const std::u16string& text) {
     return {S_OK, [text](ChunkValue& chunk) {
-                chunk.SetKeyAndKind(TextKey, CHUNK_TEXT);
-                chunk.Text = TaskString(text);
-                chunk.TextLength = static_cast<ULONG>(text.size());
-                chunk.IsSet = true;
+                chunk.SetText(TextKey, CoTaskMemPtr<WCHAR>(TaskString(text)),
+                              static_cast<ULONG>(text.size()));
             }};
 }
 Step Value(const std::u16string& value) {
@@ -58,11 +57,6 @@ public:
     std::vector<ULONG> PositionsSeen;
     int PrepareCalls = 0;
     HRESULT PrepareResult = S_OK;
-    LONG RefCount = 1;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++RefCount; }
-    ULONG STDMETHODCALLTYPE Release() override { return --RefCount; }
     HRESULT PrepareContent() override {
         ++PrepareCalls;
         return PrepareResult;
@@ -82,6 +76,9 @@ public:
     }
     const ChunkValue& Current() const { return Chunk; }
 };
+
+// On the stack: the test holds its one reference throughout.
+using Scripted = ComObject<ScriptedFilter, ModuleCount::NotCounted>;
 
 STAT_CHUNK FreshStat() {
     STAT_CHUNK stat;
@@ -108,7 +105,7 @@ std::u16string Drain(ScriptedFilter& filter, ULONG size, std::vector<HRESULT>* c
 }
 
 TEST(ChunkEngine, NumbersChunksFromOneWithoutGapsAcrossFalseAnswers) {
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script = {Value(u"t"),  Answer(S_FALSE), Answer(S_FALSE),
                      Text(u"abc"), Answer(S_FALSE), Value(u"v")};
     STAT_CHUNK stat = FreshStat();
@@ -126,7 +123,7 @@ TEST(ChunkEngine, NumbersChunksFromOneWithoutGapsAcrossFalseAnswers) {
 }
 
 TEST(ChunkEngine, StatDescribesTheChunk) {
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script = {Text(u"x")};
     STAT_CHUNK stat = FreshStat();
     ASSERT_EQ(filter.GetChunk(&stat), S_OK);
@@ -143,7 +140,7 @@ TEST(ChunkEngine, StatDescribesTheChunk) {
 }
 
 TEST(ChunkEngine, FalseAnswersAreBoundedAtExactly256PerCall) {
-    ScriptedFilter filter;
+    Scripted filter;
     for (int i = 0; i < 256 + 255; ++i) {
         filter.Script.push_back(Answer(S_FALSE));
     }
@@ -162,7 +159,7 @@ TEST(ChunkEngine, ProducerCodesPassThroughUnchanged) {
     const HRESULT codes[] = {FILTER_E_END_OF_CHUNKS, E_UNEXPECTED, E_OUTOFMEMORY,
                              FILTER_S_LAST_TEXT, static_cast<HRESULT>(0x00000002)};
     for (HRESULT code : codes) {
-        ScriptedFilter filter;
+        Scripted filter;
         filter.Script = {Answer(code)};
         STAT_CHUNK stat = FreshStat();
         EXPECT_EQ(filter.GetChunk(&stat), code);
@@ -171,7 +168,7 @@ TEST(ChunkEngine, ProducerCodesPassThroughUnchanged) {
 }
 
 TEST(ChunkEngine, SuccessWithoutASetChunkIsInvalidAndTakesNoId) {
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script = {Answer(S_OK), Value(u"v")};
     STAT_CHUNK stat = FreshStat();
     EXPECT_EQ(filter.GetChunk(&stat), E_INVALIDARG);
@@ -180,14 +177,14 @@ TEST(ChunkEngine, SuccessWithoutASetChunkIsInvalidAndTakesNoId) {
 }
 
 TEST(ChunkEngine, NullStatIsRefusedWithoutAskingTheProducer) {
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script = {Value(u"v")};
     EXPECT_EQ(filter.GetChunk(nullptr), E_INVALIDARG);
     EXPECT_EQ(filter.ProduceCalls, 0);
 }
 
 TEST(ChunkEngine, InitRestartsIdsAndEmptiesTheChunkButNotTheProducer) {
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script = {Value(u"a"), Value(u"b")};
     STAT_CHUNK stat = FreshStat();
     ASSERT_EQ(filter.GetChunk(&stat), S_OK);
@@ -219,7 +216,7 @@ TEST_P(TextPortions, KeepOneSlotForTheTerminator) {
     for (ULONG i = 0; i < c.TextLength; ++i) {
         text.push_back(static_cast<char16_t>(u'a' + i % 26));
     }
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script = {Text(text)};
     STAT_CHUNK stat;
     ASSERT_EQ(filter.GetChunk(&stat), S_OK);
@@ -252,7 +249,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, TextPortions,
                          });
 
 TEST(ChunkEngine, BufferOfOneGivesNoTextAndWritesNothing) {
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script = {Text(u"abc")};
     STAT_CHUNK stat;
     ASSERT_EQ(filter.GetChunk(&stat), S_OK);
@@ -266,7 +263,7 @@ TEST(ChunkEngine, BufferOfOneGivesNoTextAndWritesNothing) {
 }
 
 TEST(ChunkEngine, EmptyTextNeverReportsLastText) {
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script = {Text(u"")};
     STAT_CHUNK stat;
     ASSERT_EQ(filter.GetChunk(&stat), S_OK);
@@ -276,7 +273,7 @@ TEST(ChunkEngine, EmptyTextNeverReportsLastText) {
 }
 
 TEST(ChunkEngine, GetTextArgumentChecksComeFirst) {
-    ScriptedFilter filter; // no chunk at all
+    Scripted filter; // no chunk at all
     WCHAR buffer[4];
     ULONG zero = 0;
     ULONG four = 4;
@@ -289,7 +286,7 @@ TEST(ChunkEngine, GetTextArgumentChecksComeFirst) {
 }
 
 TEST(ChunkEngine, ValueIsHandedOutOnceAndTheHostOwnsIt) {
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script = {Value(u"Title")};
     STAT_CHUNK stat;
     ASSERT_EQ(filter.GetChunk(&stat), S_OK);
@@ -315,7 +312,7 @@ TEST(ChunkEngine, ValueIsHandedOutOnceAndTheHostOwnsIt) {
 }
 
 TEST(ChunkEngine, GetValueOnTextOrNothingIsNoMoreValuesEvenWithANullPointer) {
-    ScriptedFilter filter;
+    Scripted filter;
     EXPECT_EQ(filter.GetValue(nullptr), FILTER_E_NO_MORE_VALUES);
     filter.Script = {Text(u"abc")};
     STAT_CHUNK stat;
@@ -334,7 +331,7 @@ TEST(ChunkEngine, AFailedGetChunkLeavesNoChunkToHandOutAgain) {
     for (HRESULT ending : endings) {
         for (bool text : {true, false}) {
             SCOPED_TRACE(::testing::Message() << std::hex << ending << (text ? " text" : " value"));
-            ScriptedFilter filter;
+            Scripted filter;
             filter.Script = {text ? Text(u"abcdef") : Value(u"v"), Answer(ending)};
             STAT_CHUNK stat = FreshStat();
             ASSERT_EQ(filter.GetChunk(&stat), S_OK);
@@ -364,7 +361,7 @@ TEST(ChunkEngine, AFailedGetChunkLeavesNoChunkToHandOutAgain) {
 // The producer always starts from the beginning of a text, also when the call fails or is
 // retried after S_FALSE.
 TEST(ChunkEngine, TextPositionIsZeroForEveryCallOfTheProducer) {
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script = {Text(u"abcdef"), Answer(S_FALSE),      Answer(S_FALSE),
                      Text(u"xyz"),    Answer(E_UNEXPECTED), Text(u"q")};
     STAT_CHUNK stat;
@@ -380,7 +377,7 @@ TEST(ChunkEngine, TextPositionIsZeroForEveryCallOfTheProducer) {
 // A value chunk that was described but never set: GetValue tests the kind first, then the
 // pointer, then whether the value is there.
 TEST(ChunkEngine, GetValueOnAKeyedButUnsetValueTestsKindThenPointerThenValue) {
-    ScriptedFilter filter;
+    Scripted filter;
     filter.Script.push_back(KeyedOnly(CHUNK_VALUE, S_FALSE));
     for (int i = 0; i < 255; ++i) {
         filter.Script.push_back(Answer(S_FALSE));
@@ -394,7 +391,7 @@ TEST(ChunkEngine, GetValueOnAKeyedButUnsetValueTestsKindThenPointerThenValue) {
     EXPECT_EQ(filter.GetValue(&value), FILTER_E_NO_MORE_VALUES);
     EXPECT_EQ(value, reinterpret_cast<PROPVARIANT*>(0x5A5A5A5A)) << "nothing is written";
     // A described text chunk gives no value whatever the pointer.
-    ScriptedFilter text;
+    Scripted text;
     text.Script.push_back(KeyedOnly(CHUNK_TEXT, S_FALSE));
     for (int i = 0; i < 255; ++i) {
         text.Script.push_back(Answer(S_FALSE));
@@ -404,7 +401,7 @@ TEST(ChunkEngine, GetValueOnAKeyedButUnsetValueTestsKindThenPointerThenValue) {
 }
 
 TEST(ChunkEngine, BindRegionIsNotImplementedAndWritesNothing) {
-    ScriptedFilter filter;
+    Scripted filter;
     FILTERREGION region{1, 0, 1};
     void* out = &filter;
     EXPECT_EQ(filter.BindRegion(region, IID_IUnknown, &out), E_NOTIMPL);

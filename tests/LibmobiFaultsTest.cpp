@@ -2,6 +2,7 @@
 // without changing what good books yield. These tests pin down what the filter does with them
 // today, so that a change in either shows.
 #include "book/CFilterSample.h"
+#include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/RecordingStream.h"
@@ -25,7 +26,7 @@ std::vector<unsigned char> Seed(const std::string& name) {
 }
 
 DrainResult Drain(RecordingStream& stream, HRESULT* bound) {
-    auto filter = ComPtr<IFilter>::Attach(new CFilterSample());
+    auto filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
     ComPtr<IInitializeWithStream> init;
     EXPECT_EQ(filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
     *bound = init->Initialize(&stream, STGM_READ);

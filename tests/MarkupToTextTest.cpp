@@ -1,6 +1,6 @@
 #include "book/MarkupToText.h"
 
-#include "platform/CoTaskMemPtr.h"
+#include "platform/UniqueAny.h"
 
 #include <gtest/gtest.h>
 

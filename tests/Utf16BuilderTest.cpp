@@ -1,7 +1,7 @@
 // UTF-8 handed over in runs, cut anywhere, comes out as one conversion of the runs joined.
 #include "book/MarkupToText.h"
 #include "book/Utf16Builder.h"
-#include "platform/CoTaskMemPtr.h"
+#include "platform/UniqueAny.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "tools/ChunkDumper.h"
 
-#include "platform/CoTaskMemPtr.h"
+#include "platform/UniqueAny.h"
 #include "tools/JsonWriter.h"
 #include "tools/Utf16ToUtf8.h"
 

@@ -1,4 +1,0 @@
-#include "module/ModuleState.h"
-
-LONG volatile ModuleRefCount = 0;
-HINSTANCE ModuleHandle = nullptr;

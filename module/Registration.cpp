@@ -1,0 +1,129 @@
+// Self-registration: the eight values that route .mobi and .azw to the filter, written by one
+// loop over a table, and the four trees that unregistration deletes.
+#include "module/ClassIds.h"
+#include "module/DllExports.h"
+#include "module/ModuleState.h"
+#include "platform/UniqueAny.h"
+#include "platform/Utf16Length.h"
+
+namespace {
+
+// One registry value that registration writes: always a REG_SZ string.
+struct RegistryEntry {
+    HKEY RootKey;
+    LPCWSTR KeyPath;   // relative to RootKey
+    LPCWSTR ValueName; // null for the key's default value
+    LPCWSTR Data;      // null-terminated
+};
+
+// The longest key name, 255 characters, and its terminator.
+constexpr DWORD KeyNameCapacity = 256;
+
+// Writes one value, creating its key and every missing key above it.
+HRESULT WriteRegistryEntry(const RegistryEntry& entry) {
+    RegistryKey key;
+    const LONG created =
+        RegCreateKeyExW(entry.RootKey, entry.KeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, key.Put(), nullptr);
+    if (created != ERROR_SUCCESS) {
+        return HRESULT_FROM_WIN32(created);
+    }
+    // The terminating null is stored with the string. (Not counted with char_traits: in the
+    // winelib build WCHAR is a 16-bit wchar_t, which the C library measures in 32-bit units.)
+    const DWORD byteCount = static_cast<DWORD>((Utf16Length(entry.Data) + 1) * sizeof(WCHAR));
+    const LONG set = RegSetValueExW(key.Get(), entry.ValueName, 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(entry.Data), byteCount);
+    return HRESULT_FROM_WIN32(set);
+}
+
+// Deletes a key with everything beneath it, deepest first. Returns a Win32 error code, 0 on
+// success; a failure anywhere below is returned unchanged and every key above it stays.
+LONG DeleteRegistryTree(HKEY parent, LPCWSTR path) {
+    RegistryKey key;
+    const LONG status = RegOpenKeyExW(parent, path, 0, KEY_READ | KEY_WRITE, key.Put());
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    // Always the first child: once deleted, the next one takes index 0. A child whose name
+    // cannot be read ends the walk, and the key's own deletion then reports the failure.
+    for (;;) {
+        WCHAR childName[KeyNameCapacity];
+        DWORD capacity = KeyNameCapacity;
+        FILETIME lastWrite;
+        if (RegEnumKeyExW(key.Get(), 0, childName, &capacity, nullptr, nullptr, nullptr,
+                          &lastWrite) != ERROR_SUCCESS) {
+            break;
+        }
+        const LONG deleted = DeleteRegistryTree(key.Get(), childName);
+        if (deleted != ERROR_SUCCESS) {
+            return deleted;
+        }
+    }
+    key.Reset();
+    return RegDeleteKeyW(parent, path);
+}
+
+} // namespace
+
+// Writes the eight values in order and stops at the first that fails. What was written before
+// a failure stays.
+STDAPI DllRegisterServer() {
+    WCHAR modulePath[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(ModuleHandle, modulePath, MAX_PATH);
+    if (length == 0) {
+        const DWORD error = GetLastError();
+        return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    }
+    // A path cut to fit the buffer would name another file.
+    if (length >= MAX_PATH) {
+        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    }
+
+    const RegistryEntry entries[] = {
+        {HKEY_LOCAL_MACHINE, UTF16("Software\\Classes\\CLSID\\" BOOK_FILTER_CLSID_TEXT), nullptr,
+         UTF16("Quillsift")},
+        {HKEY_LOCAL_MACHINE,
+         UTF16("Software\\Classes\\CLSID\\" BOOK_FILTER_CLSID_TEXT "\\InProcServer32"), nullptr,
+         modulePath},
+        {HKEY_LOCAL_MACHINE,
+         UTF16("Software\\Classes\\CLSID\\" BOOK_FILTER_CLSID_TEXT "\\InProcServer32"),
+         UTF16("ThreadingModel"), UTF16("Both")},
+        {HKEY_LOCAL_MACHINE, UTF16("Software\\Classes\\CLSID\\" BOOK_PERSISTENT_HANDLER_CLSID_TEXT),
+         nullptr, UTF16("Quillsift Persistent Handler")},
+        {HKEY_LOCAL_MACHINE,
+         UTF16("Software\\Classes\\CLSID\\" BOOK_PERSISTENT_HANDLER_CLSID_TEXT
+               "\\PersistentAddinsRegistered"),
+         nullptr, UTF16("")},
+        {HKEY_LOCAL_MACHINE,
+         UTF16("Software\\Classes\\CLSID\\" BOOK_PERSISTENT_HANDLER_CLSID_TEXT
+               "\\PersistentAddinsRegistered\\" IFILTER_IID_TEXT),
+         nullptr, CLSID_BookFilter},
+        {HKEY_LOCAL_MACHINE, UTF16("Software\\Classes\\.mobi\\PersistentHandler"), nullptr,
+         CLSID_BookPersistentHandler},
+        {HKEY_LOCAL_MACHINE, UTF16("Software\\Classes\\.azw\\PersistentHandler"), nullptr,
+         CLSID_BookPersistentHandler},
+    };
+    HRESULT result = S_OK;
+    for (size_t i = 0; i < sizeof(entries) / sizeof(entries[0]) && SUCCEEDED(result); ++i) {
+        result = WriteRegistryEntry(entries[i]);
+    }
+    return result;
+}
+
+// Removes both class keys and the PersistentHandler keys of .mobi and .azw, each with
+// everything beneath it; the extension keys themselves and their other values stay. A tree
+// that is not there counts as removed; any other failure stops the run.
+STDAPI DllUnregisterServer() {
+    const LPCWSTR trees[] = {
+        UTF16("Software\\Classes\\CLSID\\" BOOK_FILTER_CLSID_TEXT),
+        UTF16("Software\\Classes\\CLSID\\" BOOK_PERSISTENT_HANDLER_CLSID_TEXT),
+        UTF16("Software\\Classes\\.mobi\\PersistentHandler"),
+        UTF16("Software\\Classes\\.azw\\PersistentHandler"),
+    };
+    HRESULT result = S_OK;
+    for (size_t i = 0; i < sizeof(trees) / sizeof(trees[0]) && SUCCEEDED(result); ++i) {
+        const LONG code = DeleteRegistryTree(HKEY_LOCAL_MACHINE, trees[i]);
+        result = code == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(code);
+    }
+    return result;
+}

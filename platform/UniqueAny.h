@@ -1,0 +1,79 @@
+// One owner for every kind of resource the system holds: a value and the function that
+// releases it. Each holder is a one-line alias.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <cstdlib>
+#include <type_traits>
+#include <utility>
+
+// Owns `T` (a pointer, a handle, or a structure such as a PROPVARIANT) and hands it to `Close`
+// when it goes: Close(value) for a pointer or a handle, Close(&value) for a structure. A
+// pointer or a handle that is null holds nothing; a structure is always closed.
+template <typename T, auto Close> class UniqueAny {
+public:
+    UniqueAny() = default;
+    // Takes over a value the caller owned.
+    explicit UniqueAny(T value) : Value(value) {}
+    UniqueAny(const UniqueAny&) = delete;
+    UniqueAny& operator=(const UniqueAny&) = delete;
+    UniqueAny(UniqueAny&& other) noexcept : Value(std::exchange(other.Value, T{})) {}
+    UniqueAny& operator=(UniqueAny&& other) noexcept {
+        Reset(std::exchange(other.Value, T{}));
+        return *this;
+    }
+    ~UniqueAny() { Reset(); }
+
+    const T& Get() const { return Value; }
+    T& Get() { return Value; }
+    auto operator->() const {
+        if constexpr (std::is_pointer_v<T>) {
+            return Value;
+        } else {
+            return &Value;
+        }
+    }
+    explicit operator bool() const { return !IsEmpty(Value); }
+
+    // Releases what is held and gives the slot for an out-parameter.
+    T* Put() {
+        Reset();
+        return &Value;
+    }
+
+    // Gives up ownership without releasing.
+    T Detach() { return std::exchange(Value, T{}); }
+
+    void Reset(T value = T{}) {
+        T old = std::exchange(Value, value);
+        if (!IsEmpty(old)) {
+            if constexpr (std::is_invocable_v<decltype(Close), T&>) {
+                Close(old);
+            } else {
+                Close(&old);
+            }
+        }
+    }
+
+private:
+    static bool IsEmpty(const T& value) {
+        if constexpr (std::is_pointer_v<T>) {
+            return value == nullptr;
+        } else {
+            return false;
+        }
+    }
+
+    T Value{};
+};
+
+inline void FreeMalloced(void* block) {
+    std::free(block);
+}
+
+template <typename T> using CoTaskMemPtr = UniqueAny<T*, CoTaskMemFree>;
+using RegistryKey = UniqueAny<HKEY, RegCloseKey>;
+using PropVariant = UniqueAny<PROPVARIANT, PropVariantClear>;
+// A string the C library allocated (libmobi hands out its strings so).
+using MallocedString = UniqueAny<char*, FreeMalloced>;
