@@ -1,6 +1,23 @@
+// shlwapi as the filter uses it: QISearch and the ANSI string search and comparison.
 #include "platform/Platform.h"
 
 #include <cstring>
+
+extern "C" HRESULT QISearch(void* that, LPCQITAB pqit, REFIID riid, void** ppv) {
+    if (ppv == nullptr) {
+        return E_POINTER;
+    }
+    *ppv = nullptr;
+    for (LPCQITAB row = pqit; row->piid != nullptr; ++row) {
+        if (IsEqualIID(riid, *row->piid) || (row == pqit && IsEqualIID(riid, IID_IUnknown))) {
+            auto* face = reinterpret_cast<IUnknown*>(static_cast<char*>(that) + row->dwOffset);
+            face->AddRef();
+            *ppv = face;
+            return S_OK;
+        }
+    }
+    return E_NOINTERFACE;
+}
 
 namespace {
 

@@ -1,0 +1,172 @@
+// ole32 as the filter uses it: the task allocator, PROPVARIANT copies and class-id strings.
+#include "platform/Platform.h"
+#include "platform/native/TaskMemoryTesting.h"
+#include "platform/Utf16Length.h"
+
+#include <atomic>
+#include <cstdlib>
+
+namespace {
+
+// Allocations still to go before the one that fails; 0 when none is to fail.
+std::atomic<unsigned long> AllocationsUntilFailure{0};
+std::atomic<bool> FailureHappened{false};
+
+bool ThisAllocationFails() {
+    unsigned long left = AllocationsUntilFailure.load(std::memory_order_relaxed);
+    while (left != 0) {
+        if (AllocationsUntilFailure.compare_exchange_weak(left, left - 1)) {
+            if (left == 1) {
+                FailureHappened = true;
+                return true;
+            }
+            return false;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+extern "C" void* CoTaskMemAlloc(SIZE_T cb) {
+    if (ThisAllocationFails()) {
+        return nullptr;
+    }
+    return std::malloc(cb == 0 ? 1 : cb);
+}
+
+extern "C" void CoTaskMemFree(void* pv) {
+    std::free(pv);
+}
+
+extern "C" void* CoTaskMemRealloc(void* pv, SIZE_T cb) {
+    return std::realloc(pv, cb == 0 ? 1 : cb);
+}
+
+extern "C" void TaskMemoryTestFailAllocation(unsigned long nth) {
+    FailureHappened = false;
+    AllocationsUntilFailure = nth;
+}
+
+extern "C" bool TaskMemoryTestFailureHappened() {
+    return FailureHappened;
+}
+
+extern "C" HRESULT PropVariantClear(PROPVARIANT* pvar) {
+    if (pvar == nullptr) {
+        return S_OK;
+    }
+    switch (pvar->vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+        break;
+    case VT_LPWSTR:
+        CoTaskMemFree(pvar->pwszVal);
+        break;
+    default:
+        // A type this layer cannot free is left alone rather than freed wrongly.
+        return DISP_E_BADVARTYPE;
+    }
+    PropVariantInit(pvar);
+    return S_OK;
+}
+
+extern "C" HRESULT PropVariantCopy(PROPVARIANT* pvarDest, const PROPVARIANT* pvarSrc) {
+    if (pvarDest == nullptr || pvarSrc == nullptr) {
+        return E_INVALIDARG;
+    }
+    switch (pvarSrc->vt) {
+    case VT_EMPTY:
+    case VT_NULL:
+        PropVariantInit(pvarDest);
+        pvarDest->vt = pvarSrc->vt;
+        return S_OK;
+    case VT_LPWSTR: {
+        WCHAR* copy = nullptr;
+        if (pvarSrc->pwszVal != nullptr) {
+            const size_t units = Utf16Length(pvarSrc->pwszVal) + 1;
+            copy = static_cast<WCHAR*>(CoTaskMemAlloc(units * sizeof(WCHAR)));
+            if (copy == nullptr) {
+                return E_OUTOFMEMORY;
+            }
+            std::memcpy(copy, pvarSrc->pwszVal, units * sizeof(WCHAR));
+        }
+        PropVariantInit(pvarDest);
+        pvarDest->vt = VT_LPWSTR;
+        pvarDest->pwszVal = copy;
+        return S_OK;
+    }
+    default:
+        return DISP_E_BADVARTYPE;
+    }
+}
+
+namespace {
+
+int HexDigitValue(WCHAR c) {
+    if (c >= u'0' && c <= u'9') {
+        return c - u'0';
+    }
+    if (c >= u'a' && c <= u'f') {
+        return c - u'a' + 10;
+    }
+    if (c >= u'A' && c <= u'F') {
+        return c - u'A' + 10;
+    }
+    return -1;
+}
+
+// Reads `digits` hex digits at text[at]; false if any is not a hex digit.
+bool ReadHex(const WCHAR* text, int at, int digits, uint32_t* value) {
+    uint32_t result = 0;
+    for (int i = 0; i < digits; ++i) {
+        const int digit = HexDigitValue(text[at + i]);
+        if (digit < 0) {
+            return false;
+        }
+        result = (result << 4) | static_cast<uint32_t>(digit);
+    }
+    *value = result;
+    return true;
+}
+
+} // namespace
+
+// {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
+extern "C" HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid) {
+    if (lpsz == nullptr || pclsid == nullptr) {
+        return E_INVALIDARG;
+    }
+    for (int i = 0; i < 38; ++i) {
+        if (lpsz[i] == 0) {
+            return CO_E_CLASSSTRING;
+        }
+    }
+    if (lpsz[38] != 0 || lpsz[0] != u'{' || lpsz[37] != u'}' || lpsz[9] != u'-' ||
+        lpsz[14] != u'-' || lpsz[19] != u'-' || lpsz[24] != u'-') {
+        return CO_E_CLASSSTRING;
+    }
+    CLSID clsid{};
+    uint32_t value = 0;
+    if (!ReadHex(lpsz, 1, 8, &value)) {
+        return CO_E_CLASSSTRING;
+    }
+    clsid.Data1 = value;
+    if (!ReadHex(lpsz, 10, 4, &value)) {
+        return CO_E_CLASSSTRING;
+    }
+    clsid.Data2 = static_cast<uint16_t>(value);
+    if (!ReadHex(lpsz, 15, 4, &value)) {
+        return CO_E_CLASSSTRING;
+    }
+    clsid.Data3 = static_cast<uint16_t>(value);
+    static const int byteOffsets[8] = {20, 22, 25, 27, 29, 31, 33, 35};
+    for (int i = 0; i < 8; ++i) {
+        if (!ReadHex(lpsz, byteOffsets[i], 2, &value)) {
+            return CO_E_CLASSSTRING;
+        }
+        clsid.Data4[i] = static_cast<uint8_t>(value);
+    }
+    *pclsid = clsid;
+    return S_OK;
+}
