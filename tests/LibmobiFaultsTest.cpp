@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 // libmobi leaks parts of its markup record when its parse fails half-way, although the record
 // is freed; its own allocations are left out of the leak check of this program.
@@ -45,6 +46,40 @@ TEST(LibmobiFaults, APartlyParsedBookGivesItsValuesAndNoText) {
     EXPECT_EQ(result.Chunks[0].Content, u"\uFFFDncoding\uFFFD");
     EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
     EXPECT_EQ(stream.References, 1);
+}
+
+// Books with one bit flipped in their compressed text: a back-reference of distance 0, which
+// libmobi 0.11 follows into the part of its output buffer that it has not written yet. The
+// parts that hold such bytes carry whatever the heap held (zero bytes, stale text of freed
+// buffers); what they read as depends on the process's history, so only their number and the
+// untouched parts are pinned down here.
+TEST(LibmobiFaults, UninitialisedBytesReachOnlyThePartsTheyFall) {
+    struct Case {
+        const char* Name;
+        std::vector<size_t> UntouchedParts;
+    };
+    const Case cases[] = {
+        {"libmobi-uninit-1.azw3", {2, 3}}, // the flip falls into parts 0 and 1
+        {"libmobi-uninit-3.azw3", {0, 1, 3}},
+    };
+    RecordingStream clean(ReadFileBytes(std::string(QUILLSIFT_TESTDATA) + "/harbor-kf8.azw3"));
+    HRESULT bound = E_FAIL;
+    const DrainResult expected = Drain(clean, &bound);
+    ASSERT_EQ(bound, S_OK);
+    ASSERT_EQ(expected.Chunks.size(), 6u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        RecordingStream stream(Seed(c.Name));
+        const DrainResult result = Drain(stream, &bound);
+        EXPECT_EQ(bound, S_OK);
+        ASSERT_EQ(result.Chunks.size(), expected.Chunks.size());
+        EXPECT_EQ(result.Chunks[0].Content, expected.Chunks[0].Content);
+        EXPECT_EQ(result.Chunks[1].Content, expected.Chunks[1].Content);
+        for (size_t part : c.UntouchedParts) {
+            EXPECT_EQ(result.Chunks[2 + part].Content, expected.Chunks[2 + part].Content) << part;
+        }
+        EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+    }
 }
 
 } // namespace
