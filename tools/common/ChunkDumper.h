@@ -1,53 +1,39 @@
-// Drives one bound IFilter as an indexer does (Init, then GetChunk until it fails, each text
+// Drives one bound IFilter as an indexer does: Init, then GetChunk until it fails, each text
 // chunk drained with GetText in portions, each value taken once with GetValue and freed the
-// host's way) and writes what it gets as readable text or as JSON Lines.
+// host's way. What it gets goes to a ChunkWriter as it comes; a portion is never kept past
+// the next GetText.
 #pragma once
 
 #include "platform/Platform.h"
+#include "tools/common/ChunkWriter.h"
 
-#include <functional>
-#include <string>
+#include <vector>
 
-enum class DumpFormat { Text, Json };
+// What Dump returns when the output failed and it stopped there (E_ABORT).
+const HRESULT DumpStopped = _HRESULT_TYPEDEF_(0x80004004);
 
 class ChunkDumper {
 public:
-    using Sink = std::function<void(const std::string&)>;
+    // `portionSize` is the number of characters one GetText may hand out; the buffer offered
+    // to the filter holds one unit more, for the terminator.
+    ChunkDumper(ChunkWriter& writer, ULONG portionSize);
 
-    // `portionSize` is the number of characters one GetText may hand out; the buffer
-    // offered to the filter holds one unit more, for the terminator. Output goes to `sink`
-    // one chunk at a time.
-    ChunkDumper(DumpFormat format, ULONG portionSize, Sink sink);
-
-    // Names the book on every line it writes (JSON "file", a header in readable text);
-    // empty means a single book, written without its name.
-    void SetFileLabel(const std::string& label);
-
-    // Returns the code of the GetChunk that ended the sequence.
+    // Returns the code of the GetChunk that ended the sequence, or DumpStopped when the
+    // output failed.
     HRESULT Dump(IFilter* filter);
 
-    // The binding failed: one line with its code.
-    void WriteLoadFailure(HRESULT code);
-
-    // Totals over every Dump of this object.
+    // Totals over every Dump of this object: chunks, and characters of text and values.
     unsigned long long Chunks() const { return ChunkCount; }
     unsigned long long Characters() const { return CharacterCount; }
 
 private:
-    struct ChunkResult;
+    // Both leave the chunk's failure code in `error` and a broken promise in `fault`.
+    void DrainText(IFilter* filter, HRESULT& error, const char*& fault);
+    void TakeValue(IFilter* filter, HRESULT& error, const char*& fault);
 
-    void DrainText(IFilter* filter, ChunkResult& result);
-    void TakeValue(IFilter* filter, ChunkResult& result);
-    void WriteChunk(const STAT_CHUNK& stat, const ChunkResult& result);
-    void WriteEnd(HRESULT code);
-    // One line holding a code: {"KEY":"0x..."} in JSON, else TEXT and the code.
-    void WriteCodeLine(const char* key, const char* text, HRESULT code);
-    void WriteHeader();
-
-    DumpFormat Format;
+    ChunkWriter& Writer;
     ULONG PortionSize;
-    Sink Output;
-    std::string FileLabel;
+    std::vector<WCHAR> Portion;
     unsigned long long ChunkCount = 0;
     unsigned long long CharacterCount = 0;
 };

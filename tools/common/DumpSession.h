@@ -1,39 +1,34 @@
-// One run of the dump over many books: binds each book to a fresh filter object, dumps its
-// chunks, releases everything and keeps the totals. The platform opens the files.
+// Dumps books one at a time as an indexer reads them: each is bound to a fresh filter object
+// through the host's binder, drained into the writer and released, and what went wrong is
+// reported in one line. Opening the files is the host's.
 #pragma once
 
-#include "tools/ChunkDumper.h"
-#include "tools/DumpOptions.h"
-#include "tools/DumpTotals.h"
-#include "tools/FilterEntryPoints.h"
+#include "tools/common/ChunkDumper.h"
+#include "tools/common/ChunkWriter.h"
+#include "tools/common/DumpTotals.h"
+#include "tools/common/FilterBinding.h"
 
+#include <functional>
 #include <string>
 
 class DumpSession {
 public:
-    // `output` receives the dump (stdout), `messages` one-line reports (stderr).
-    DumpSession(const DumpOptions& options, const FilterEntryPoints& entryPoints,
-                ChunkDumper::Sink output, ChunkDumper::Sink messages);
+    // Receives a line such as "quillsift-dump: a.mobi: cannot load (0x80004005)\n".
+    using Report = std::function<void(const std::string& line)>;
 
-    // Whether every line names its book: several books, or a folder walked.
-    void SetLabelled(bool labelled) { Labelled = labelled; }
+    // `program` starts every report.
+    DumpSession(const std::string& program, FilterBinder& binder, ChunkWriter& writer,
+                ULONG portionSize);
 
     // Dumps one book. `stream` is null when the file could not be opened; `openResult` then
-    // says why. Returns false when the book could not be loaded.
-    bool DumpBook(const std::string& path, IStream* stream, HRESULT openResult);
-
-    // Asks DllCanUnloadNow once every object is gone; anything but S_OK is reported.
-    bool LibraryCanUnload();
-
-    const DumpTotals& Totals() const { return Counts; }
+    // says why. `label` names the book on its lines, empty for a single book. Returns the
+    // counts of this book; the output is not flushed.
+    DumpTotals DumpBook(const std::string& path, const std::string& label, IStream* stream,
+                        HRESULT openResult, const Report& report);
 
 private:
-    void Report(const std::string& path, const std::string& what);
-
+    std::string Program;
+    FilterBinder& Binder;
+    ChunkWriter& Writer;
     ChunkDumper Dumper;
-    FilterEntryPoints EntryPoints;
-    ChunkDumper::Sink Messages;
-    DumpTotals Counts;
-    bool Labelled = false;
-    bool LeakReported = false;
 };

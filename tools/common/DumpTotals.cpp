@@ -1,4 +1,4 @@
-#include "tools/DumpTotals.h"
+#include "tools/common/DumpTotals.h"
 
 #include <cstdio>
 
@@ -9,6 +9,15 @@ std::string Counted(unsigned long long count, const char* singular, const char* 
 }
 
 } // namespace
+
+DumpTotals& DumpTotals::operator+=(const DumpTotals& other) {
+    Books += other.Books;
+    FailedLoads += other.FailedLoads;
+    Chunks += other.Chunks;
+    Characters += other.Characters;
+    Bytes += other.Bytes;
+    return *this;
+}
 
 std::string DumpTotals::Summary(double seconds) const {
     const double megabytes = static_cast<double>(Bytes) / 1e6;
@@ -26,18 +35,4 @@ std::string DumpTotals::Summary(double seconds) const {
            Counted(FailedLoads, "failed load", "failed loads") + ", " +
            Counted(Chunks, "chunk", "chunks") + ", " +
            Counted(Characters, "character", "characters") + ", " + rate;
-}
-
-std::string FormatProgress(unsigned long long index, unsigned long long total,
-                           const std::string& path, size_t width) {
-    std::string line = "[" + std::to_string(index) + "/" + std::to_string(total) + "] " + path;
-    if (line.size() > width) {
-        size_t cut = width;
-        // Never split a UTF-8 sequence: back up over continuation bytes.
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
-            --cut;
-        }
-        line.resize(cut);
-    }
-    return line;
 }

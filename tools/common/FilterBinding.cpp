@@ -1,4 +1,4 @@
-#include "tools/win/FilterActivation.h"
+#include "tools/common/FilterBinding.h"
 
 #include "platform/ReturnIfFailed.h"
 
@@ -7,9 +7,8 @@
 namespace {
 
 template <typename T>
-HRESULT CreateFilterObject(REFCLSID filterClass, REFIID riid, ComPtr<T>& object) {
-    RETURN_IF_FAILED(
-        CoCreateInstance(filterClass, nullptr, CLSCTX_INPROC_SERVER, riid, object.PutVoid()));
+HRESULT Create(const CreateFilterObject& create, REFIID riid, ComPtr<T>& object) {
+    RETURN_IF_FAILED(create(riid, object.PutVoid()));
     return object ? S_OK : E_POINTER;
 }
 
@@ -25,17 +24,17 @@ HRESULT TakeFilter(IUnknown* object, ComPtr<IFilter>& filter) {
 
 } // namespace
 
-HRESULT CreateBoundFilter(REFCLSID filterClass, BindingInterface binding, IStream* stream,
-                          ComPtr<IFilter>& filter) {
+HRESULT BindFilter(const CreateFilterObject& create, BindingInterface binding, IStream* stream,
+                   ComPtr<IFilter>& filter) {
     filter.Reset();
     if (binding == BindingInterface::PersistStream) {
         ComPtr<IPersistStream> persist;
-        RETURN_IF_FAILED(CreateFilterObject(filterClass, IID_IPersistStream, persist));
+        RETURN_IF_FAILED(Create(create, IID_IPersistStream, persist));
         RETURN_IF_FAILED(persist->Load(stream));
         return TakeFilter(persist.Get(), filter);
     }
     ComPtr<IInitializeWithStream> initialize;
-    RETURN_IF_FAILED(CreateFilterObject(filterClass, IID_IInitializeWithStream, initialize));
+    RETURN_IF_FAILED(Create(create, IID_IInitializeWithStream, initialize));
     RETURN_IF_FAILED(initialize->Initialize(stream, STGM_READ));
     return TakeFilter(initialize.Get(), filter);
 }

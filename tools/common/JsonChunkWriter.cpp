@@ -1,86 +1,66 @@
-#include "tools/JsonWriter.h"
+#include "tools/common/JsonChunkWriter.h"
 
-#include "tools/Utf16ToUtf8.h"
+#include "platform/Utf16Length.h"
+#include "tools/common/FormatCode.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <vector>
 
-void AppendJsonString(std::string& out, const WCHAR* text, size_t length) {
+namespace {
+
+// The most one UTF-16 unit becomes: "\u001f".
+const size_t MaxBytesPerUnit = 6;
+const size_t UnitsPerBlock = (OutputBuffer::MaxReserve - 2 * MaxBytesPerUnit) / MaxBytesPerUnit;
+
+// Writes the JSON form of one code point at `out` and returns the end of it.
+inline char* PutJsonCharacter(char* out, unsigned long codePoint) {
     static const char Hex[] = "0123456789abcdef";
-    out += '"';
-    size_t index = 0;
-    while (index < length) {
-        const unsigned long codePoint = NextCodePoint(text, length, &index);
-        switch (codePoint) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\b':
-            out += "\\b";
-            break;
-        case '\f':
-            out += "\\f";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (codePoint < 0x20) {
-                out += "\\u00";
-                out += Hex[codePoint >> 4];
-                out += Hex[codePoint & 0xF];
-            } else {
-                AppendCodePoint(out, codePoint);
-            }
-            break;
-        }
+    if (codePoint >= 0x20 && codePoint < 0x80 && codePoint != '"' && codePoint != '\\') {
+        *out++ = static_cast<char>(codePoint);
+        return out;
     }
-    out += '"';
+    char escape = 0;
+    switch (codePoint) {
+    case '"':
+        escape = '"';
+        break;
+    case '\\':
+        escape = '\\';
+        break;
+    case '\b':
+        escape = 'b';
+        break;
+    case '\f':
+        escape = 'f';
+        break;
+    case '\n':
+        escape = 'n';
+        break;
+    case '\r':
+        escape = 'r';
+        break;
+    case '\t':
+        escape = 't';
+        break;
+    default:
+        if (codePoint >= 0x20) {
+            return PutUtf8(out, codePoint);
+        }
+        *out++ = '\\';
+        *out++ = 'u';
+        *out++ = '0';
+        *out++ = '0';
+        *out++ = Hex[codePoint >> 4];
+        *out++ = Hex[codePoint & 0xF];
+        return out;
+    }
+    *out++ = '\\';
+    *out++ = escape;
+    return out;
 }
 
-std::string FormatCode(HRESULT code) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof(buffer), "0x%08lx",
-                  static_cast<unsigned long>(static_cast<DWORD>(code)));
-    return buffer;
-}
-
-void JsonWriter::Key(const char* key) {
-    Text += Text.empty() ? "{\"" : ",\"";
-    Text += key;
-    Text += "\":";
-}
-
-JsonWriter& JsonWriter::Number(const char* key, unsigned long long value) {
-    Key(key);
-    Text += std::to_string(value);
-    return *this;
-}
-
-JsonWriter& JsonWriter::Code(const char* key, HRESULT code) {
-    Key(key);
-    Text += '"';
-    Text += FormatCode(code);
-    Text += '"';
-    return *this;
-}
-
-JsonWriter& JsonWriter::String(const char* key, const WCHAR* text, size_t length) {
-    Key(key);
-    AppendJsonString(Text, text, length);
-    return *this;
-}
-
-JsonWriter& JsonWriter::Utf8String(const char* key, const std::string& text) {
+// Malformed UTF-8 (a file name is bytes) becomes U+FFFD, so that the line stays valid UTF-8.
+std::vector<WCHAR> WidenUtf8(const std::string& text) {
     std::vector<WCHAR> wide;
     if (!text.empty()) {
         const int size = static_cast<int>(text.size());
@@ -90,15 +70,158 @@ JsonWriter& JsonWriter::Utf8String(const char* key, const std::string& text) {
             MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), needed);
         }
     }
-    return String(key, wide.data(), wide.size());
+    return wide;
 }
 
-JsonWriter& JsonWriter::Null(const char* key) {
-    Key(key);
-    Text += "null";
-    return *this;
+} // namespace
+
+void AppendJsonString(std::string& out, const WCHAR* text, size_t length) {
+    out += '"';
+    auto append = [&out](unsigned long codePoint) {
+        char bytes[MaxBytesPerUnit];
+        out.append(bytes, PutJsonCharacter(bytes, codePoint));
+    };
+    Utf16Decoder decoder;
+    decoder.Decode(text, length, append);
+    decoder.Finish(append);
+    out += '"';
 }
 
-std::string JsonWriter::Line() const {
-    return (Text.empty() ? std::string("{") : Text) + "}\n";
+void JsonChunkWriter::Portion(const WCHAR* text, size_t length) {
+    while (length != 0) {
+        const size_t units = std::min(length, UnitsPerBlock);
+        // A high surrogate held back from the last block may come out first, as U+FFFD.
+        char* out = Out.Reserve((units + 1) * MaxBytesPerUnit);
+        Decoder.Decode(text, units,
+                       [&out](unsigned long codePoint) { out = PutJsonCharacter(out, codePoint); });
+        Out.Commit(out);
+        text += units;
+        length -= units;
+    }
+}
+
+void JsonChunkWriter::FinishString() {
+    char* out = Out.Reserve(MaxBytesPerUnit + 1);
+    Decoder.Finish([&out](unsigned long codePoint) { out = PutJsonCharacter(out, codePoint); });
+    *out++ = '"';
+    Out.Commit(out);
+}
+
+void JsonChunkWriter::String(const WCHAR* text, size_t length) {
+    Out.Append('"');
+    Portion(text, length);
+    FinishString();
+}
+
+void JsonChunkWriter::Utf8String(const std::string& text) {
+    const std::vector<WCHAR> wide = WidenUtf8(text);
+    String(wide.data(), wide.size());
+}
+
+void JsonChunkWriter::Number(unsigned long long value) {
+    Out.Append(std::to_string(value));
+}
+
+void JsonChunkWriter::Code(HRESULT code) {
+    Out.Append('"');
+    Out.Append(FormatCode(code));
+    Out.Append('"');
+}
+
+void JsonChunkWriter::BeginBook(const std::string& label) {
+    LineStart = "{";
+    if (!label.empty()) {
+        const std::vector<WCHAR> wide = WidenUtf8(label);
+        LineStart += "\"file\":";
+        AppendJsonString(LineStart, wide.data(), wide.size());
+        LineStart += ',';
+    }
+}
+
+void JsonChunkWriter::CodeLine(const char* key, HRESULT code) {
+    Out.Append(LineStart);
+    Out.Append('"');
+    Out.Append(key);
+    Out.Append("\":", 2);
+    Code(code);
+    Out.Append("}\n", 2);
+}
+
+void JsonChunkWriter::LoadFailure(HRESULT code) {
+    CodeLine("load", code);
+}
+
+void JsonChunkWriter::End(HRESULT code) {
+    CodeLine("end", code);
+}
+
+void JsonChunkWriter::BeginChunk(const STAT_CHUNK& stat) {
+    Out.Append(LineStart);
+    Out.Append("\"chunk\":");
+    Number(stat.idChunk);
+    Out.Append(",\"kind\":\"");
+    Out.Append(ChunkKind(stat));
+    Out.Append('"');
+    if (KnownPropertyName(stat.attribute) == nullptr) {
+        if (stat.flags != CHUNK_TEXT && stat.flags != CHUNK_VALUE) {
+            Out.Append(",\"flags\":");
+            Number(static_cast<unsigned long long>(stat.flags));
+        }
+        Out.Append(",\"fmtid\":\"");
+        Out.Append(FormatGuid(stat.attribute.guidPropSet));
+        Out.Append('"');
+    }
+    const PROPSPEC& property = stat.attribute.psProperty;
+    if (property.ulKind == PRSPEC_PROPID) {
+        Out.Append(",\"propid\":");
+        Number(property.propid);
+    } else if (property.lpwstr != nullptr) {
+        Out.Append(",\"propname\":");
+        String(property.lpwstr, Utf16Length(property.lpwstr));
+    }
+    if (stat.breakType != CHUNK_NO_BREAK) {
+        Out.Append(",\"break\":");
+        Number(static_cast<unsigned long long>(stat.breakType));
+    }
+    if (stat.locale != 0) {
+        Out.Append(",\"locale\":");
+        Number(stat.locale);
+    }
+    InText = (stat.flags & CHUNK_TEXT) != 0;
+    if (InText) {
+        Out.Append(",\"text\":\"");
+    }
+}
+
+void JsonChunkWriter::Text(const WCHAR* text, size_t length) {
+    Portion(text, length);
+}
+
+void JsonChunkWriter::Value(const WCHAR* text, size_t length, VARTYPE type) {
+    if (text != nullptr) {
+        Out.Append(",\"value\":");
+        String(text, length);
+        return;
+    }
+    if (type != VT_EMPTY) {
+        Out.Append(",\"vt\":");
+        Number(type);
+    }
+    Out.Append(",\"value\":null");
+}
+
+void JsonChunkWriter::EndChunk(HRESULT error, const char* fault) {
+    if (InText) {
+        FinishString();
+        InText = false;
+    }
+    if (error != S_OK) {
+        Out.Append(",\"error\":");
+        Code(error);
+    }
+    if (fault != nullptr) {
+        Out.Append(",\"fault\":");
+        Utf8String(fault);
+    }
+    Out.Append("}\n", 2);
 }

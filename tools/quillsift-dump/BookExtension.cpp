@@ -1,4 +1,4 @@
-#include "tools/BookExtension.h"
+#include "tools/quillsift-dump/BookExtension.h"
 
 namespace {
 
@@ -23,5 +23,10 @@ bool EndsWithIgnoringCase(const std::string& name, const char* suffix) {
 } // namespace
 
 bool HasBookExtension(const std::string& name) {
-    return EndsWithIgnoringCase(name, ".mobi") || EndsWithIgnoringCase(name, ".azw");
+    for (const char* extension : {".mobi", ".azw", ".azw3", ".prc"}) {
+        if (EndsWithIgnoringCase(name, extension)) {
+            return true;
+        }
+    }
+    return false;
 }

@@ -1,7 +1,8 @@
-// Which files a folder walk takes: the extensions the filter is registered for.
+// Which files a folder walk takes: the Kindle books libmobi reads, whatever their extension
+// says of the format inside (.mobi, .azw, .azw3, .prc).
 #pragma once
 
 #include <string>
 
-// True for a name ending in ".mobi" or ".azw", letter case ignored.
+// True for a name ending in ".mobi", ".azw", ".azw3" or ".prc", letter case ignored.
 bool HasBookExtension(const std::string& name);

@@ -1,6 +1,6 @@
-#include "tools/posix/BookFinder.h"
+#include "tools/quillsift-dump/BookFinder.h"
 
-#include "tools/BookExtension.h"
+#include "tools/quillsift-dump/BookExtension.h"
 
 #include <algorithm>
 #include <dirent.h>

@@ -13,7 +13,7 @@ struct BookPath {
 
 class BookFinder {
 public:
-    // `allFiles` takes every regular file of a folder, not only .mobi and .azw.
+    // `allFiles` takes every regular file of a folder, not only books.
     explicit BookFinder(bool allFiles) : AllFiles(allFiles) {}
 
     // Adds `path`: itself when it is not a folder (a missing file is left for the open to

@@ -1,12 +1,9 @@
-#include "tools/DumpOptions.h"
+#include "tools/quillsift-dump/DumpOptions.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
-
-const unsigned long MaxBufferSize = 1UL << 24;
 
 // Accepts "--name VALUE" and "--name=VALUE"; moves `index` past what it used.
 bool TakeValue(int argc, const char* const* argv, int& index, const char* name, std::string& value,
@@ -31,17 +28,16 @@ bool TakeValue(int argc, const char* const* argv, int& index, const char* name, 
     return true;
 }
 
-bool ParseBufferSize(const std::string& text, ULONG& size) {
-    if (text.empty() || text[0] < '0' || text[0] > '9') {
+bool ParseJobs(const std::string& text, unsigned& jobs) {
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
         return false;
     }
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text.c_str(), &end, 10);
-    if (errno != 0 || *end != 0 || value == 0 || value > MaxBufferSize) {
+    const unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
+    if (value == 0 || value > MaxJobs) {
         return false;
     }
-    size = static_cast<ULONG>(value);
+    jobs = static_cast<unsigned>(value);
     return true;
 }
 
@@ -72,8 +68,13 @@ ParseResult ParseDumpOptions(int argc, const char* const* argv, DumpOptions& opt
             options.ShowVersion = true;
         } else if (TakeValue(argc, argv, index, "--buffer", value, missing)) {
             if (missing || !ParseBufferSize(value, options.BufferSize)) {
-                error = "--buffer needs a number of characters from 1 to " +
-                        std::to_string(MaxBufferSize);
+                error = BufferSizeError();
+                return ParseResult::UsageError;
+            }
+        } else if (TakeValue(argc, argv, index, "--jobs", value, missing)) {
+            if (missing || !ParseJobs(value, options.Jobs)) {
+                error =
+                    "--jobs needs a number of books at once from 1 to " + std::to_string(MaxJobs);
                 return ParseResult::UsageError;
             }
         } else if (TakeValue(argc, argv, index, "--library", value, missing)) {
@@ -99,12 +100,14 @@ std::string DumpUsage(const std::string& defaultLibrary) {
            "Loads the Quillsift filter library, binds each book to a filter object as an\n"
            "indexer does and prints every chunk it yields: title, author, text parts.\n"
            "A PATH may be a book or a folder; folders are walked recursively and give\n"
-           "their .mobi and .azw files (letter case ignored).\n"
+           "their .mobi, .azw, .azw3 and .prc files (letter case ignored).\n"
            "\n"
            "Options:\n"
            "  --json            JSON Lines: one object per chunk, then {\"end\":CODE};\n"
            "                    {\"load\":CODE} alone when a book cannot be bound\n"
            "  --buffer N        characters per GetText call (default 4096)\n"
+           "  --jobs N          dump N books at once, each with its own filter object;\n"
+           "                    the output stays in the order of the books (default 1)\n"
            "  --library PATH    the filter library to load (default: " +
            defaultLibrary +
            ")\n"
@@ -113,8 +116,9 @@ std::string DumpUsage(const std::string& defaultLibrary) {
            "  -h, --help        show this help\n"
            "      --version     show the version\n"
            "\n"
-           "Exit status: 0 every book loaded, 1 some did not, 2 usage error,\n"
-           "3 the library could not be loaded or stayed in use (DllCanUnloadNow).\n";
+           "Exit status: 0 every book loaded, 1 some did not or the output could not be\n"
+           "written, 2 usage error, 3 the library could not be loaded or stayed in use\n"
+           "(DllCanUnloadNow).\n";
 }
 
 std::string DumpVersion() {

@@ -1,18 +1,23 @@
 // The command line of quillsift-dump.
 #pragma once
 
-#include "tools/ChunkDumper.h"
+#include "tools/common/BufferSize.h"
+#include "tools/common/ChunkWriter.h"
 
 #include <string>
 #include <vector>
 
+const unsigned MaxJobs = 64;
+
 struct DumpOptions {
     DumpFormat Format = DumpFormat::Text;
     // Characters per GetText portion.
-    ULONG BufferSize = 4096;
+    ULONG BufferSize = DefaultBufferSize;
+    // Books dumped at once, each by a thread of its own.
+    unsigned Jobs = 1;
     // Empty: the library built beside the tool.
     std::string Library;
-    // Folders give every file, not only .mobi and .azw.
+    // Folders give every file, not only books.
     bool AllFiles = false;
     bool Quiet = false;
     bool ShowHelp = false;
@@ -30,9 +35,3 @@ ParseResult ParseDumpOptions(int argc, const char* const* argv, DumpOptions& opt
 std::string DumpUsage(const std::string& defaultLibrary);
 
 std::string DumpVersion();
-
-// Exit codes.
-const int ExitAllLoaded = 0;
-const int ExitSomeFailed = 1;
-const int ExitUsage = 2;
-const int ExitLibraryInUse = 3;

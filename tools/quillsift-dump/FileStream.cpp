@@ -1,4 +1,4 @@
-#include "tools/posix/FileStream.h"
+#include "tools/quillsift-dump/FileStream.h"
 
 #include <cerrno>
 #include <climits>

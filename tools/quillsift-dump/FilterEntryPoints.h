@@ -1,4 +1,4 @@
-// The two exports of the filter library that a host needs, resolved by whoever loaded it.
+// The two exports of the filter library that quillsift-dump calls, resolved when it loads it.
 #pragma once
 
 #include "platform/Platform.h"

@@ -1,4 +1,4 @@
-#include "tools/posix/FilterLibrary.h"
+#include "tools/quillsift-dump/FilterLibrary.h"
 
 #include <dlfcn.h>
 #include <limits.h>

@@ -2,7 +2,7 @@
 // exports that a host calls.
 #pragma once
 
-#include "tools/FilterEntryPoints.h"
+#include "tools/quillsift-dump/FilterEntryPoints.h"
 
 #include <string>
 

@@ -1,6 +1,7 @@
-#include "tools/win/ModuleResources.h"
+#include "tools/quillsift-host/ModuleResources.h"
 
-#include "tools/win/WideText.h"
+#include "platform/Utf16Length.h"
+#include "tools/common/Utf16ToUtf8.h"
 
 #include <cstdio>
 #include <vector>
@@ -68,7 +69,7 @@ void DescribeVersion(const WCHAR* path, std::string& out) {
                                          UTF16("ProductVersion")};
     for (const WCHAR* name : Names) {
         WCHAR query[128] = UTF16("\\StringFileInfo\\040904b0\\");
-        size_t used = WideLength(query);
+        size_t used = Utf16Length(query);
         for (const WCHAR* c = name; *c != 0; ++c) {
             query[used++] = *c;
         }

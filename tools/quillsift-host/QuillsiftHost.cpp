@@ -3,22 +3,22 @@
 // read-only file stream from SHCreateStreamOnFileEx through IInitializeWithStream (or
 // IPersistStream) and prints the chunks as quillsift-dump does, byte for byte.
 #include "platform/ComPtr.h"
-#include "tools/ChunkDumper.h"
-#include "tools/JsonWriter.h"
-#include "tools/win/FilterActivation.h"
-#include "tools/win/ModuleResources.h"
-#include "tools/win/RegisteredFilter.h"
-#include "tools/win/WideText.h"
+#include "tools/common/BufferSize.h"
+#include "tools/common/ChunkWriter.h"
+#include "tools/common/DumpSession.h"
+#include "tools/common/ExitCodes.h"
+#include "tools/common/FormatCode.h"
+#include "tools/common/OutputBuffer.h"
+#include "tools/common/Utf16ToUtf8.h"
+#include "tools/quillsift-host/ActivatedBinder.h"
+#include "tools/quillsift-host/ModuleResources.h"
+#include "tools/quillsift-host/RegisteredFilter.h"
 
-#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
-
-const int ExitAllLoaded = 0;
-const int ExitSomeFailed = 1;
-const int ExitUsage = 2;
 
 const char Usage[] =
     "Usage: quillsift-host [OPTION]... BOOK...\n"
@@ -34,24 +34,46 @@ const char Usage[] =
     "  --resources        print the version information and the manifest of the module\n"
     "                     that implements the filter\n";
 
-void Write(DWORD handleId, const std::string& text) {
-    HANDLE handle = GetStdHandle(handleId);
-    size_t done = 0;
-    while (done < text.size()) {
-        DWORD written = 0;
-        const DWORD portion = static_cast<DWORD>(text.size() - done);
-        if (!WriteFile(handle, text.data() + done, portion, &written, nullptr) || written == 0) {
-            return;
+// A standard handle; a failed write (a closed pipe, a full disk) is remembered with its code.
+class HandleOutput final : public ByteSink {
+public:
+    explicit HandleOutput(DWORD handleId) : Handle(GetStdHandle(handleId)) {}
+
+    bool Write(const char* data, size_t size) override {
+        while (size != 0) {
+            DWORD written = 0;
+            const DWORD portion = static_cast<DWORD>(size < 0x40000000 ? size : 0x40000000);
+            if (!WriteFile(Handle, data, portion, &written, nullptr) || written == 0) {
+                LastError = GetLastError();
+                return false;
+            }
+            data += written;
+            size -= written;
         }
-        done += written;
+        return true;
     }
+    std::string Error() const override { return "error " + std::to_string(LastError); }
+
+private:
+    HANDLE Handle;
+    DWORD LastError = 0;
+};
+
+void WriteStandardError(const std::string& text) {
+    HandleOutput(STD_ERROR_HANDLE).Write(text.data(), text.size());
 }
 
-void WriteOut(const std::string& text) {
-    Write(STD_OUTPUT_HANDLE, text);
-}
 void WriteError(const std::string& text) {
-    Write(STD_ERROR_HANDLE, "quillsift-host: " + text);
+    WriteStandardError("quillsift-host: " + text);
+}
+
+int WriteOut(const std::string& text) {
+    HandleOutput output(STD_OUTPUT_HANDLE);
+    if (!output.Write(text.data(), text.size())) {
+        WriteError("cannot write the output (" + output.Error() + ")\n");
+        return ExitSomeFailed;
+    }
+    return ExitAllLoaded;
 }
 
 bool Equals(const WCHAR* a, const char* b) {
@@ -84,7 +106,7 @@ std::vector<WCHAR> ExtensionOf(const WCHAR* path) {
 struct HostOptions {
     DumpFormat Format = DumpFormat::Text;
     BindingInterface Binding = BindingInterface::InitializeWithStream;
-    ULONG BufferSize = 4096;
+    ULONG BufferSize = DefaultBufferSize;
     const WCHAR* Extension = nullptr;
     bool Resources = false;
     std::vector<const WCHAR*> Books;
@@ -109,14 +131,10 @@ bool ParseOptions(int argc, WCHAR** argv, HostOptions& options, std::string& err
                 options.Extension = value;
                 continue;
             }
-            const std::string digits = ToUtf8(value);
-            char* end = nullptr;
-            const unsigned long size = std::strtoul(digits.c_str(), &end, 10);
-            if (digits.empty() || *end != 0 || size == 0 || size > (1UL << 24)) {
-                error = "--buffer needs a number of characters from 1 to 16777216";
+            if (!ParseBufferSize(ToUtf8(value), options.BufferSize)) {
+                error = BufferSizeError();
                 return false;
             }
-            options.BufferSize = static_cast<ULONG>(size);
         } else if (argument[0] == '-' && argument[1] != 0) {
             error = "unknown option " + ToUtf8(argument);
             return false;
@@ -141,39 +159,22 @@ HRESULT FindFilterFor(const WCHAR* extension, CLSID* filterClass) {
 }
 
 // Returns false when the book could not be bound.
-bool DumpBook(const HostOptions& options, const WCHAR* path, ChunkDumper& dumper) {
-    const std::string name = ToUtf8(path);
-    dumper.SetFileLabel(options.Books.size() > 1 ? name : std::string());
-
+bool DumpBook(const HostOptions& options, const WCHAR* path, ActivatedBinder& binder,
+              DumpSession& session) {
     const std::vector<WCHAR> ownExtension = ExtensionOf(path);
     CLSID filterClass;
-    HRESULT result =
+    const HRESULT found =
         FindFilterFor(options.Extension ? options.Extension : ownExtension.data(), &filterClass);
+    binder.UseClass(found, filterClass);
     ComPtr<IStream> stream;
-    if (SUCCEEDED(result)) {
-        result = SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE,
-                                        FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put());
-        if (FAILED(result)) {
-            WriteError(name + ": cannot open (" + FormatCode(result) + ")\n");
-        }
-    }
-    ComPtr<IFilter> filter;
-    if (SUCCEEDED(result)) {
-        result = CreateBoundFilter(filterClass, options.Binding, stream.Get(), filter);
-        if (FAILED(result)) {
-            WriteError(name + ": cannot load (" + FormatCode(result) + ")\n");
-        }
-    }
-    if (FAILED(result)) {
-        dumper.WriteLoadFailure(result);
-        return false;
-    }
-    const HRESULT end = dumper.Dump(filter.Get());
-    if (end != FILTER_E_END_OF_CHUNKS) {
-        WriteError(name + ": the chunks ended with " + FormatCode(end) +
-                   ", not FILTER_E_END_OF_CHUNKS\n");
-    }
-    return true;
+    const HRESULT opened =
+        SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
+                               FALSE, nullptr, stream.Put());
+    const std::string name = ToUtf8(path);
+    const std::string label = options.Books.size() > 1 ? name : std::string();
+    const DumpTotals counts = session.DumpBook(
+        name, label, SUCCEEDED(opened) ? stream.Get() : nullptr, opened, WriteStandardError);
+    return counts.FailedLoads == 0;
 }
 
 int ShowResources(const HostOptions& options) {
@@ -190,16 +191,14 @@ int ShowResources(const HostOptions& options) {
         WriteError("cannot create the filter object (" + FormatCode(created) + ")\n");
         return ExitSomeFailed;
     }
-    WriteOut(DescribeModuleResources(module));
-    return ExitAllLoaded;
+    return WriteOut(DescribeModuleResources(module));
 }
 
 int Run(int argc, WCHAR** argv) {
     HostOptions options;
     std::string error;
     if (argc == 2 && (Equals(argv[1], "--help") || Equals(argv[1], "-h"))) {
-        WriteOut(Usage);
-        return ExitAllLoaded;
+        return WriteOut(Usage);
     }
     if (!ParseOptions(argc, argv, options, error)) {
         WriteError(error + "\nTry 'quillsift-host --help'.\n");
@@ -208,10 +207,18 @@ int Run(int argc, WCHAR** argv) {
     if (options.Resources) {
         return ShowResources(options);
     }
-    ChunkDumper dumper(options.Format, options.BufferSize, WriteOut);
+    HandleOutput output(STD_OUTPUT_HANDLE);
+    OutputBuffer buffer(&output);
+    const std::unique_ptr<ChunkWriter> writer = MakeChunkWriter(options.Format, buffer);
+    ActivatedBinder binder(options.Binding);
+    DumpSession session("quillsift-host", binder, *writer, options.BufferSize);
     bool allLoaded = true;
     for (const WCHAR* book : options.Books) {
-        allLoaded = DumpBook(options, book, dumper) && allLoaded;
+        allLoaded = DumpBook(options, book, binder, session) && allLoaded;
+        if (!buffer.Flush()) {
+            WriteError("cannot write the output (" + output.Error() + ")\n");
+            return ExitSomeFailed;
+        }
     }
     return allLoaded ? ExitAllLoaded : ExitSomeFailed;
 }

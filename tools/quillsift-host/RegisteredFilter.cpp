@@ -1,6 +1,7 @@
-#include "tools/win/RegisteredFilter.h"
+#include "tools/quillsift-host/RegisteredFilter.h"
 
 #include "platform/ReturnIfFailed.h"
+#include "platform/Utf16Length.h"
 
 namespace {
 
@@ -10,10 +11,7 @@ const DWORD ClassIdCapacity = 64;
 
 // Appends `text` to the zero-terminated `path`; false when it does not fit.
 bool Append(WCHAR* path, DWORD capacity, const WCHAR* text) {
-    DWORD length = 0;
-    while (path[length] != 0) {
-        ++length;
-    }
+    DWORD length = static_cast<DWORD>(Utf16Length(path));
     for (; *text != 0; ++text) {
         if (length + 1 >= capacity) {
             return false;
