@@ -8,7 +8,9 @@
 
 #include "platform/Platform.h"
 #include "tools/common/OutputBuffer.h"
+#include "tools/common/Utf16ToUtf8.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -44,8 +46,45 @@ public:
     bool Failed() const { return Out.Failed(); }
 
 protected:
+    // The most one UTF-16 unit becomes in either format: "\u001f".
+    static constexpr size_t MaxBytesPerUnit = 6;
+
+    // Writes `length` units through `decoder`, each code point as put(out, code point) writes
+    // it at `out`, returning the end; the output buffer is reserved a block at a time.
+    template <typename Put>
+    void WriteDecoded(Utf16Decoder& decoder, const WCHAR* text, size_t length, Put put) {
+        const size_t unitsPerBlock = OutputBuffer::MaxReserve / MaxBytesPerUnit - 1;
+        while (length != 0) {
+            const size_t units = std::min(length, unitsPerBlock);
+            // A high surrogate held back from the last block may come out first, as U+FFFD.
+            char* out = Out.Reserve((units + 1) * MaxBytesPerUnit);
+            decoder.Decode(text, units, [&out, &put](unsigned long c) { out = put(out, c); });
+            Out.Commit(out);
+            text += units;
+            length -= units;
+        }
+    }
+    // The end of the string: a high surrogate still held back.
+    template <typename Put> void FinishDecoded(Utf16Decoder& decoder, Put put) {
+        char* out = Out.Reserve(MaxBytesPerUnit);
+        decoder.Finish([&out, &put](unsigned long c) { out = put(out, c); });
+        Out.Commit(out);
+    }
+
     OutputBuffer& Out;
 };
+
+// "\u00" and two lower-case hex digits, for a code point below U+0100.
+inline char* PutUnicodeEscape(char* out, unsigned long codePoint) {
+    static const char Hex[] = "0123456789abcdef";
+    *out++ = '\\';
+    *out++ = 'u';
+    *out++ = '0';
+    *out++ = '0';
+    *out++ = Hex[(codePoint >> 4) & 0xF];
+    *out++ = Hex[codePoint & 0xF];
+    return out;
+}
 
 std::unique_ptr<ChunkWriter> MakeChunkWriter(DumpFormat format, OutputBuffer& out);
 

@@ -3,18 +3,13 @@
 #include "platform/Utf16Length.h"
 #include "tools/common/FormatCode.h"
 
-#include <algorithm>
 #include <vector>
 
 namespace {
 
-// The most one UTF-16 unit becomes: "\u001f".
-const size_t MaxBytesPerUnit = 6;
-const size_t UnitsPerBlock = (OutputBuffer::MaxReserve - 2 * MaxBytesPerUnit) / MaxBytesPerUnit;
-
-// Writes the JSON form of one code point at `out` and returns the end of it.
-inline char* PutJsonCharacter(char* out, unsigned long codePoint) {
-    static const char Hex[] = "0123456789abcdef";
+// Writes the JSON form of one code point at `out` and returns the end of it. A lambda: the
+// writing loop that takes it calls it inline.
+const auto PutJsonCharacter = [](char* out, unsigned long codePoint) -> char* {
     if (codePoint >= 0x20 && codePoint < 0x80 && codePoint != '"' && codePoint != '\\') {
         *out++ = static_cast<char>(codePoint);
         return out;
@@ -43,21 +38,12 @@ inline char* PutJsonCharacter(char* out, unsigned long codePoint) {
         escape = 't';
         break;
     default:
-        if (codePoint >= 0x20) {
-            return PutUtf8(out, codePoint);
-        }
-        *out++ = '\\';
-        *out++ = 'u';
-        *out++ = '0';
-        *out++ = '0';
-        *out++ = Hex[codePoint >> 4];
-        *out++ = Hex[codePoint & 0xF];
-        return out;
+        return codePoint >= 0x20 ? PutUtf8(out, codePoint) : PutUnicodeEscape(out, codePoint);
     }
     *out++ = '\\';
     *out++ = escape;
     return out;
-}
+};
 
 // Malformed UTF-8 (a file name is bytes) becomes U+FFFD, so that the line stays valid UTF-8.
 std::vector<WCHAR> WidenUtf8(const std::string& text) {
@@ -78,7 +64,7 @@ std::vector<WCHAR> WidenUtf8(const std::string& text) {
 void AppendJsonString(std::string& out, const WCHAR* text, size_t length) {
     out += '"';
     auto append = [&out](unsigned long codePoint) {
-        char bytes[MaxBytesPerUnit];
+        char bytes[8];
         out.append(bytes, PutJsonCharacter(bytes, codePoint));
     };
     Utf16Decoder decoder;
@@ -88,23 +74,12 @@ void AppendJsonString(std::string& out, const WCHAR* text, size_t length) {
 }
 
 void JsonChunkWriter::Portion(const WCHAR* text, size_t length) {
-    while (length != 0) {
-        const size_t units = std::min(length, UnitsPerBlock);
-        // A high surrogate held back from the last block may come out first, as U+FFFD.
-        char* out = Out.Reserve((units + 1) * MaxBytesPerUnit);
-        Decoder.Decode(text, units,
-                       [&out](unsigned long codePoint) { out = PutJsonCharacter(out, codePoint); });
-        Out.Commit(out);
-        text += units;
-        length -= units;
-    }
+    WriteDecoded(Decoder, text, length, PutJsonCharacter);
 }
 
 void JsonChunkWriter::FinishString() {
-    char* out = Out.Reserve(MaxBytesPerUnit + 1);
-    Decoder.Finish([&out](unsigned long codePoint) { out = PutJsonCharacter(out, codePoint); });
-    *out++ = '"';
-    Out.Commit(out);
+    FinishDecoded(Decoder, PutJsonCharacter);
+    Out.Append('"');
 }
 
 void JsonChunkWriter::String(const WCHAR* text, size_t length) {

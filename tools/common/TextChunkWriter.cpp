@@ -3,48 +3,25 @@
 #include "platform/Utf16Length.h"
 #include "tools/common/FormatCode.h"
 
-#include <algorithm>
-
 namespace {
 
-// The most one UTF-16 unit becomes: "\u009f".
-const size_t MaxBytesPerUnit = 6;
-const size_t UnitsPerBlock = (OutputBuffer::MaxReserve - 2 * MaxBytesPerUnit) / MaxBytesPerUnit;
-
-inline char* PutReadableCharacter(char* out, unsigned long codePoint) {
-    static const char Hex[] = "0123456789abcdef";
+// Writes the readable form of one code point at `out` and returns the end of it.
+const auto PutReadableCharacter = [](char* out, unsigned long codePoint) -> char* {
     const bool control = codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0);
     if (!control || codePoint == '\n' || codePoint == '\t') {
         return PutUtf8(out, codePoint);
     }
-    *out++ = '\\';
-    *out++ = 'u';
-    *out++ = '0';
-    *out++ = '0';
-    *out++ = Hex[codePoint >> 4];
-    *out++ = Hex[codePoint & 0xF];
-    return out;
-}
+    return PutUnicodeEscape(out, codePoint);
+};
 
 } // namespace
 
 void TextChunkWriter::Readable(const WCHAR* text, size_t length) {
-    while (length != 0) {
-        const size_t units = std::min(length, UnitsPerBlock);
-        char* out = Out.Reserve((units + 1) * MaxBytesPerUnit);
-        Decoder.Decode(text, units, [&out](unsigned long codePoint) {
-            out = PutReadableCharacter(out, codePoint);
-        });
-        Out.Commit(out);
-        text += units;
-        length -= units;
-    }
+    WriteDecoded(Decoder, text, length, PutReadableCharacter);
 }
 
 void TextChunkWriter::FinishReadable() {
-    char* out = Out.Reserve(MaxBytesPerUnit);
-    Decoder.Finish([&out](unsigned long codePoint) { out = PutReadableCharacter(out, codePoint); });
-    Out.Commit(out);
+    FinishDecoded(Decoder, PutReadableCharacter);
 }
 
 void TextChunkWriter::BeginBook(const std::string& label) {

@@ -24,13 +24,17 @@ std::string OrderedOutput::Error() const {
     return ErrorText;
 }
 
+void OrderedOutput::FailDestination() {
+    const std::string reason = Destination.Error();
+    Fail(reason.empty() ? "cannot write the output" : "cannot write the output: " + reason);
+}
+
 bool OrderedOutput::WriteDestination(const char* data, size_t size) {
     if (Failed()) {
         return false;
     }
     if (!Destination.Write(data, size)) {
-        const std::string reason = Destination.Error();
-        Fail(reason.empty() ? "cannot write the output" : "cannot write the output: " + reason);
+        FailDestination();
         return false;
     }
     return true;
@@ -38,12 +42,11 @@ bool OrderedOutput::WriteDestination(const char* data, size_t size) {
 
 void OrderedOutput::SendKept(Book& book) {
     if (!Failed() && !book.Spill.CopyTo(Destination)) {
-        const std::string spillError = book.Spill.Error();
-        if (!spillError.empty()) {
-            Fail(spillError);
+        // Either the temporary file could not be read back or the destination failed.
+        if (!book.Spill.Error().empty()) {
+            Fail(book.Spill.Error());
         } else {
-            const std::string reason = Destination.Error();
-            Fail(reason.empty() ? "cannot write the output" : "cannot write the output: " + reason);
+            FailDestination();
         }
     }
     book.Spill.Clear();

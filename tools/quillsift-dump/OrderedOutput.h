@@ -66,6 +66,7 @@ private:
     void SendKept(Book& book);
     bool WriteDestination(const char* data, size_t size);
     void Fail(const std::string& why);
+    void FailDestination();
 
     ByteSink& Destination;
     ReportLine ReportToConsole;
