@@ -90,7 +90,12 @@ HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
             Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
         }
         Markup.Reset(mobi_init_rawml(Book.Get()));
-        if (Markup && mobi_parse_rawml(Markup.Get(), Book.Get()) == MOBI_SUCCESS) {
+        // The text needs no reconstruction for export (package metadata, links, embedded
+        // resources). That step writes its XML with libxml2 and ends with xmlCleanupParser,
+        // which frees libxml2's global state under every other thread of the host using it:
+        // filter objects run side by side in one process.
+        if (Markup &&
+            mobi_parse_rawml_opt(Markup.Get(), Book.Get(), true, true, false) == MOBI_SUCCESS) {
             PartCursor = Markup->markup;
         }
     }

@@ -1,7 +1,10 @@
-#include "tools/ChunkDumper.h"
+#include "tools/common/ChunkDumper.h"
+
+#include "support/StringSink.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,6 +56,9 @@ public:
     }
     HRESULT STDMETHODCALLTYPE GetText(ULONG* count, WCHAR* buffer) override {
         ++GetTextCalls;
+        if (OnGetText) {
+            OnGetText();
+        }
         if (Current == nullptr || Current->Kind != CHUNK_TEXT) {
             return FILTER_E_NO_TEXT;
         }
@@ -102,6 +108,7 @@ public:
     int NothingFirst = 0;
     int InitCalls = 0;
     int GetTextCalls = 0;
+    std::function<void()> OnGetText;
 
 private:
     std::vector<ScriptedChunk> Chunks;
@@ -128,12 +135,17 @@ struct Dump {
 };
 
 Dump DumpWith(ScriptedFilter& filter, DumpFormat format, ULONG portion,
-              const std::string& label = "") {
+              StringSink* sink = nullptr) {
+    StringSink ownSink;
+    StringSink& out = sink != nullptr ? *sink : ownSink;
     Dump result;
-    ChunkDumper dumper(format, portion,
-                       [&result](const std::string& text) { result.Output += text; });
-    dumper.SetFileLabel(label);
+    OutputBuffer buffer(&out);
+    const std::unique_ptr<ChunkWriter> writer = MakeChunkWriter(format, buffer);
+    ChunkDumper dumper(*writer, portion);
+    writer->BeginBook("");
     result.End = dumper.Dump(&filter);
+    buffer.Flush();
+    result.Output = out.Text;
     result.Chunks = dumper.Chunks();
     result.Characters = dumper.Characters();
     return result;
@@ -173,48 +185,6 @@ TEST(ChunkDumper, DrainsTextInPortionsOfTheGivenSize) {
     EXPECT_EQ(filter.GetTextCalls, 4);
 }
 
-TEST(ChunkDumper, WritesReadableTextWithPropertyNames) {
-    ScriptedFilter filter(Book());
-    const Dump dump = DumpWith(filter, DumpFormat::Text, 4096, "books/harbor.mobi");
-    EXPECT_EQ(dump.Output, "== books/harbor.mobi ==\n"
-                           "chunk 1 value Title: Harbor \"Lights\"\n"
-                           "chunk 2 value Author: Ann Writer; Bo Other\n"
-                           "chunk 3 text Contents:\n"
-                           "One\nsmile \xF0\x9F\x98\x80 end\n"
-                           "chunk 4 text Contents:\n"
-                           "chunk 5 text Contents:\n"
-                           "Two\t\\u001b.\n"
-                           "end 0x80041700\n");
-}
-
-TEST(ChunkDumper, NamesTheBookOnEveryJsonLineWhenLabelled) {
-    ScriptedFilter filter({{CHUNK_VALUE, PKEY_Title, UTF16("T")}});
-    EXPECT_EQ(DumpWith(filter, DumpFormat::Json, 4096, "d/a.azw").Output,
-              "{\"file\":\"d/a.azw\",\"chunk\":1,\"kind\":\"value\",\"propid\":2,\"value\":\"T\"}\n"
-              "{\"file\":\"d/a.azw\",\"end\":\"0x80041700\"}\n");
-}
-
-TEST(ChunkDumper, WritesOnlyTheCodeWhenTheBindingFailed) {
-    std::string json;
-    std::string text;
-    ChunkDumper jsonDumper(DumpFormat::Json, 4096, [&json](const std::string& s) { json += s; });
-    jsonDumper.WriteLoadFailure(E_FAIL);
-    ChunkDumper textDumper(DumpFormat::Text, 4096, [&text](const std::string& s) { text += s; });
-    textDumper.SetFileLabel("bad.mobi");
-    textDumper.WriteLoadFailure(E_FAIL);
-    EXPECT_EQ(json, "{\"load\":\"0x80004005\"}\n");
-    EXPECT_EQ(text, "== bad.mobi ==\nload failed 0x80004005\n");
-}
-
-TEST(ChunkDumper, ShowsTheFormatIdOfAnUnknownProperty) {
-    const PROPERTYKEY other = {PKEY_Title.fmtid, 9};
-    ScriptedFilter filter({{CHUNK_VALUE, other, UTF16("x")}});
-    EXPECT_EQ(
-        DumpWith(filter, DumpFormat::Json, 4096).Output,
-        "{\"chunk\":1,\"kind\":\"value\",\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\","
-        "\"propid\":9,\"value\":\"x\"}\n{\"end\":\"0x80041700\"}\n");
-}
-
 TEST(ChunkDumper, ReportsTheCodeThatEndedTheChunks) {
     ScriptedFilter filter({});
     filter.EndCode = E_UNEXPECTED;
@@ -251,6 +221,37 @@ TEST(ChunkDumper, StopsOnAGetTextThatBreaksTheProtocol) {
         EXPECT_EQ(dump.End, FILTER_E_END_OF_CHUNKS);
         EXPECT_LE(filter.GetTextCalls, 1);
     }
+}
+
+TEST(ChunkDumper, WritesTextAsItComesNotWhenTheChunkEnds) {
+    // A part of a million characters, drained in portions of 4096: the output must reach the
+    // sink while the part is still being read, in blocks no larger than the output buffer.
+    const Utf16 part(1000000, 'x');
+    ScriptedFilter filter({{CHUNK_TEXT, PKEY_Search_Contents, part}});
+    StringSink sink;
+    std::vector<size_t> seen;
+    filter.OnGetText = [&sink, &seen] { seen.push_back(sink.Text.size()); };
+    const Dump dump = DumpWith(filter, DumpFormat::Json, 4096, &sink);
+    ASSERT_EQ(dump.Characters, part.size());
+    ASSERT_GE(seen.size(), 200u);
+    EXPECT_GT(seen[seen.size() / 2], 400000u);
+    EXPECT_LE(sink.Text.size() / sink.Writes, OutputBuffer::DefaultCapacity);
+}
+
+TEST(ChunkDumper, StopsWhenTheOutputFails) {
+    // Three parts of 200000 characters: once a write has failed the dump must not drain
+    // the rest of the book into nowhere.
+    const Utf16 part(200000, 'y');
+    ScriptedFilter filter({{CHUNK_TEXT, PKEY_Search_Contents, part},
+                           {CHUNK_TEXT, PKEY_Search_Contents, part},
+                           {CHUNK_TEXT, PKEY_Search_Contents, part}});
+    StringSink sink;
+    sink.FailFrom = 1;
+    const Dump dump = DumpWith(filter, DumpFormat::Json, 1024, &sink);
+    EXPECT_EQ(dump.End, DumpStopped);
+    EXPECT_EQ(sink.Text, "");
+    EXPECT_LT(filter.GetTextCalls, 200);
+    EXPECT_EQ(dump.Chunks, 1u);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 # Runs quillsift-dump as a subprocess and checks its output and exit code.
-#   cmake -DTOOL=... -DTESTDATA=... -DWORK=... -DMODE=golden|buffers|folder|large
+#   cmake -DTOOL=... -DTESTDATA=... -DWORK=... -DMODE=golden|buffers|jobs|folder|large|stuck
 #         -P DumpToolCheck.cmake
 # golden:  --json on each small book equals testdata/golden/<book>.jsonl; readable text runs.
-# buffers: --buffer 1, 2 and 3 give the same lines as the golden files (made with 4096).
-# folder:  a folder with malformed files: exit 1, the other books still dumped in full.
+# buffers: --buffer 1, 2, 3 and 4096 give the same lines as the golden files.
+# jobs:    --jobs 1 and 4 over every book give the golden lines in the order of the books.
+# folder:  a folder with malformed files, with one worker and four: exit 1, the other books
+#          still dumped in full and in order, the reports in order.
 # large:   the two large books: exit 0, every chunk, the end code, the whole output's digest.
 # stuck:   a library (STUCK_LIBRARY) that refuses the class and never becomes free to unload.
 cmake_minimum_required(VERSION 3.20)
@@ -79,10 +81,39 @@ if(MODE STREQUAL "golden")
 elseif(MODE STREQUAL "buffers")
     foreach(book IN LISTS small_books)
         golden(${book} expected)
-        foreach(size 1 2 3)
+        foreach(size 1 2 3 4096)
             run(0 out err --json --buffer ${size} "${TESTDATA}/${book}")
             expect_equal("${out}" "${expected}" "${book} with --buffer ${size}")
         endforeach()
+    endforeach()
+
+elseif(MODE STREQUAL "jobs")
+    # Every small book twice, labelled, in one run: what one worker writes, golden line for
+    # golden line, with any number of workers and any portion size.
+    set(books)
+    set(expected "")
+    foreach(round 1 2)
+        foreach(book IN LISTS small_books)
+            list(APPEND books "${TESTDATA}/${book}")
+            labelled(${book} "${TESTDATA}/${book}" lines)
+            string(APPEND expected "${lines}")
+        endforeach()
+    endforeach()
+    foreach(options "--jobs;1" "--jobs;4" "--jobs=4;--buffer;3" "--jobs=2;--buffer;1")
+        run(0 out err --json ${options} ${books})
+        expect_equal("${out}" "${expected}" "${options}")
+        if(NOT err MATCHES "10 books, 0 failed loads")
+            fail("${options}: the summary does not count every book:\n${err}")
+        endif()
+    endforeach()
+    # The large books among small ones, in both formats: four workers write what one does.
+    set(mixed "${TESTDATA}/harbor-kf7.mobi" "${TESTDATA}/ledger-large-kf8.azw3"
+              "${TESTDATA}/duet-kf8.azw" "${TESTDATA}/ledger-large-kf7.mobi"
+              "${TESTDATA}/harbor-hybrid.mobi")
+    foreach(format "--json" "-q")
+        run(0 one err ${format} --jobs 1 ${mixed})
+        run(0 four err ${format} --jobs 4 ${mixed})
+        expect_equal("${four}" "${one}" "large books with ${format} --jobs 4")
     endforeach()
 
 elseif(MODE STREQUAL "folder")
@@ -94,31 +125,35 @@ elseif(MODE STREQUAL "folder")
     # A real book cut short: its record table points past the end of the file.
     execute_process(COMMAND head -c 700 "${TESTDATA}/harbor-kf7.mobi"
                     OUTPUT_FILE "${dir}/d-truncated.MOBI")
+    file(COPY_FILE "${TESTDATA}/harbor-noauthor-kf7.mobi" "${dir}/e-copy.PRC")
     file(WRITE "${dir}/notes.txt" "not a book")
     file(COPY_FILE "${TESTDATA}/duet-kf8.azw" "${dir}/sub/DUET.AZW")
     file(COPY_FILE "${TESTDATA}/harbor-kf8.azw3" "${dir}/z-harbor.azw3")
 
-    run(1 out err --json "${dir}")
+    # Every Kindle extension, and the books that do not load reported on their lines, in
+    # the order of the walk, whichever worker finished first.
     labelled(harbor-kf7.mobi "${dir}/a-harbor.mobi" first)
-    labelled(duet-kf8.azw "${dir}/sub/DUET.AZW" last)
+    labelled(harbor-noauthor-kf7.mobi "${dir}/e-copy.PRC" prc)
+    labelled(duet-kf8.azw "${dir}/sub/DUET.AZW" azw)
+    labelled(harbor-kf8.azw3 "${dir}/z-harbor.azw3" azw3)
     set(expected "${first}")
     string(APPEND expected "{\"file\":\"${dir}/b-garbage.mobi\",\"load\":\"0x80004005\"}\n")
     string(APPEND expected "{\"file\":\"${dir}/c-empty.azw\",\"load\":\"0x80004005\"}\n")
     string(APPEND expected "{\"file\":\"${dir}/d-truncated.MOBI\",\"load\":\"0x80004005\"}\n")
-    string(APPEND expected "${last}")
-    expect_equal("${out}" "${expected}" "folder walk")
-    foreach(bad b-garbage.mobi c-empty.azw d-truncated.MOBI)
-        if(NOT err MATCHES "${bad}: cannot load \\(0x80004005\\)")
-            fail("no one-line report for ${bad} on stderr:\n${err}")
+    string(APPEND expected "${prc}${azw}${azw3}")
+    foreach(jobs 1 4)
+        run(1 out err --json --jobs ${jobs} "${dir}")
+        expect_equal("${out}" "${expected}" "folder walk with --jobs ${jobs}")
+        if(NOT err MATCHES "b-garbage.mobi: cannot load \\(0x80004005\\)\n[^\n]*c-empty.azw: cannot load \\(0x80004005\\)\n[^\n]*d-truncated.MOBI: cannot load \\(0x80004005\\)\n")
+            fail("--jobs ${jobs}: no one-line report, in order, for each bad book:\n${err}")
+        endif()
+        if(NOT err MATCHES "7 books, 3 failed loads")
+            fail("--jobs ${jobs}: the summary does not count the failed loads:\n${err}")
         endif()
     endforeach()
-    if(NOT err MATCHES "5 books, 3 failed loads")
-        fail("summary does not count the failed loads:\n${err}")
-    endif()
 
     # --all-files takes the other files too; a missing input is reported and the run goes on.
     run(1 out err --json --all-files "${dir}" "${WORK}/missing.mobi")
-    labelled(harbor-kf8.azw3 "${dir}/z-harbor.azw3" azw3)
     foreach(line "{\"file\":\"${dir}/notes.txt\",\"load\":\"0x80004005\"}\n" "${azw3}"
                  "{\"file\":\"${WORK}/missing.mobi\",\"load\":\"0x80070002\"}\n")
         string(FIND "${out}" "${line}" at)

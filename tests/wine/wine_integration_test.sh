@@ -125,7 +125,7 @@ for book in "$testdata"/*.mobi "$testdata"/*.azw "$testdata"/*.azw3; do
 done
 [[ ${#books[@]} -ge 1 ]] || fail "no fixture book in $testdata"
 hosts=("$host:initialize" "$host:persist")
-[[ -n $mingw_build ]] && hosts+=("$mingw_build/tools/win/quillsift-host.exe:mingw-initialize")
+[[ -n $mingw_build ]] && hosts+=("$mingw_build/tools/quillsift-host.exe:mingw-initialize")
 for book in "${books[@]}"; do
     name=$(basename "$book")
     lookup=()

@@ -1,0 +1,138 @@
+// quillsift-dump's run over many books with the filter library loaded as the tool loads it:
+// several workers give the bytes and the reports of one worker, in the order of the books.
+#include "tools/quillsift-dump/DumpRun.h"
+
+#include "support/StringSink.h"
+#include "support/TemporaryDirectory.h"
+#include "tools/quillsift-dump/FilterLibrary.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+class RecordingConsole final : public Console {
+public:
+    void Report(const std::string& line) override {
+        std::lock_guard<std::mutex> hold(Lock);
+        Lines += line;
+    }
+    void Progress(unsigned long long number, unsigned long long, const std::string&) override {
+        std::lock_guard<std::mutex> hold(Lock);
+        Started.push_back(number);
+    }
+    void ClearProgress() override {}
+
+    std::mutex Lock;
+    std::string Lines;
+    std::vector<unsigned long long> Started;
+};
+
+struct RunResult {
+    bool Written;
+    std::string Output;
+    std::string Reports;
+    DumpTotals Totals;
+    std::string Error;
+};
+
+class DumpRunTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        std::string error;
+        ASSERT_TRUE(Library().Load(QUILLSIFT_LIBRARY, error)) << error;
+    }
+    static FilterLibrary& Library() {
+        static FilterLibrary library;
+        return library;
+    }
+
+    void SetUp() override {
+        // A book that does not load and a missing one between the real ones.
+        const std::string garbage = (Folder.Path() / "garbage.mobi").string();
+        std::ofstream(garbage) << "no palm database, only some text for the reader";
+        const std::string testdata = QUILLSIFT_TESTDATA;
+        for (const char* name : {"harbor-kf7.mobi", "ledger-large-kf8.azw3", "harbor-kf8.azw3",
+                                 "harbor-hybrid.mobi"}) {
+            Books.push_back({testdata + "/" + name, false});
+        }
+        Books.push_back({garbage, false});
+        Books.push_back({(Folder.Path() / "missing.mobi").string(), false});
+        for (const char* name : {"duet-kf8.azw", "ledger-large-kf7.mobi",
+                                 "harbor-noauthor-kf7.mobi", "harbor-kf7.mobi"}) {
+            Books.push_back({testdata + "/" + name, false});
+        }
+    }
+
+    RunResult Run(unsigned jobs, DumpFormat format, ULONG buffer, unsigned failFrom = 0) {
+        DumpOptions options;
+        options.Format = format;
+        options.BufferSize = buffer;
+        options.Jobs = jobs;
+        StringSink output;
+        output.FailFrom = failFrom;
+        RecordingConsole console;
+        DumpRun run(options, Library().EntryPoints(), output, console);
+        RunResult result;
+        result.Written = run.Run(Books, true);
+        result.Output = output.Text;
+        result.Reports = console.Lines;
+        result.Totals = run.Totals();
+        result.Error = run.OutputError();
+        if (failFrom == 0) {
+            // Every book was started once, and counted across the workers.
+            std::sort(console.Started.begin(), console.Started.end());
+            EXPECT_EQ(console.Started.size(), Books.size());
+            for (size_t i = 0; i < console.Started.size(); ++i) {
+                EXPECT_EQ(console.Started[i], i + 1);
+            }
+        }
+        return result;
+    }
+
+    TemporaryDirectory Folder;
+    std::vector<BookPath> Books;
+};
+
+TEST_F(DumpRunTest, FourWorkersWriteWhatOneWrites) {
+    for (const DumpFormat format : {DumpFormat::Json, DumpFormat::Text}) {
+        const RunResult one = Run(1, format, 4096);
+        ASSERT_TRUE(one.Written);
+        EXPECT_EQ(one.Totals.Books, Books.size());
+        EXPECT_EQ(one.Totals.FailedLoads, 2u);
+        EXPECT_NE(one.Reports.find("garbage.mobi: cannot load (0x80004005)\nquillsift-dump: " +
+                                   Books[5].Path + ": cannot open (0x80070002)\n"),
+                  std::string::npos)
+            << one.Reports;
+        for (int round = 0; round < 3; ++round) {
+            const RunResult four = Run(4, format, round == 2 ? 997 : 4096);
+            ASSERT_TRUE(four.Written);
+            EXPECT_TRUE(four.Output == one.Output) << "round " << round;
+            EXPECT_EQ(four.Reports, one.Reports);
+            EXPECT_EQ(four.Totals.Chunks, one.Totals.Chunks);
+            EXPECT_EQ(four.Totals.Characters, one.Totals.Characters);
+            EXPECT_EQ(four.Totals.Bytes, one.Totals.Bytes);
+            EXPECT_EQ(four.Totals.FailedLoads, 2u);
+        }
+    }
+    EXPECT_EQ(Library().EntryPoints().CanUnloadNow(), S_OK);
+}
+
+TEST_F(DumpRunTest, AFailedOutputEndsTheRunAndReleasesEverything) {
+    for (const unsigned jobs : {1u, 4u}) {
+        const RunResult result = Run(jobs, DumpFormat::Json, 4096, 3);
+        EXPECT_FALSE(result.Written);
+        EXPECT_EQ(result.Error, "cannot write the output: told to fail");
+        if (jobs == 1) {
+            EXPECT_LT(result.Totals.Books, Books.size());
+        }
+        EXPECT_EQ(Library().EntryPoints().CanUnloadNow(), S_OK);
+    }
+}
+
+} // namespace

@@ -1,0 +1,194 @@
+#include "tools/common/JsonChunkWriter.h"
+
+#include "support/StringSink.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Utf16 = std::vector<WCHAR>;
+
+struct EscapeCase {
+    const char* name;
+    std::vector<unsigned> units;
+    std::string expected;
+};
+
+class JsonEscaping : public ::testing::TestWithParam<EscapeCase> {};
+
+TEST_P(JsonEscaping, GivesValidUtf8WithTheRfc8259Escapes) {
+    Utf16 text(GetParam().units.begin(), GetParam().units.end());
+    std::string out;
+    AppendJsonString(out, text.data(), text.size());
+    EXPECT_EQ(out, GetParam().expected) << GetParam().name;
+}
+
+// The same string written as a text chunk in portions of every size gives the same bytes:
+// the escapes and the surrogate pairs do not depend on where GetText cut the text.
+TEST_P(JsonEscaping, IsTheSameForEveryPortionSize) {
+    const Utf16 text(GetParam().units.begin(), GetParam().units.end());
+    for (size_t portion = 1; portion <= text.size(); ++portion) {
+        StringSink sink;
+        OutputBuffer buffer(&sink);
+        JsonChunkWriter writer(buffer);
+        STAT_CHUNK stat;
+        std::memset(&stat, 0, sizeof(stat));
+        stat.flags = CHUNK_TEXT;
+        stat.attribute.guidPropSet = PKEY_Search_Contents.fmtid;
+        stat.attribute.psProperty.ulKind = PRSPEC_PROPID;
+        stat.attribute.psProperty.propid = PKEY_Search_Contents.pid;
+        writer.BeginBook("");
+        writer.BeginChunk(stat);
+        for (size_t at = 0; at < text.size(); at += portion) {
+            writer.Text(text.data() + at, std::min(portion, text.size() - at));
+        }
+        writer.EndChunk(S_OK, nullptr);
+        buffer.Flush();
+        EXPECT_EQ(sink.Text, "{\"chunk\":0,\"kind\":\"text\",\"propid\":19,\"text\":" +
+                                 GetParam().expected + "}\n")
+            << GetParam().name << ", portions of " << portion;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JsonEscaping,
+    ::testing::Values(
+        EscapeCase{"empty", {}, "\"\""}, EscapeCase{"ascii", {'H', 'i', '/'}, "\"Hi/\""},
+        EscapeCase{"quote and backslash", {'a', '"', '\\', 'b'}, "\"a\\\"\\\\b\""},
+        EscapeCase{"short escapes", {'\b', '\f', '\n', '\r', '\t'}, "\"\\b\\f\\n\\r\\t\""},
+        EscapeCase{"other controls", {0x00, 0x01, 0x1B, 0x1F}, "\"\\u0000\\u0001\\u001b\\u001f\""},
+        EscapeCase{"delete and space pass", {0x7F, ' '}, "\"\x7F \""},
+        EscapeCase{"two-byte", {0xE9}, "\"\xC3\xA9\""},
+        EscapeCase{"three-byte", {0x6E2F, 0x20AC}, "\"\xE6\xB8\xAF\xE2\x82\xAC\""},
+        EscapeCase{"line separator kept", {0x2028}, "\"\xE2\x80\xA8\""},
+        EscapeCase{"surrogate pair", {0xD83D, 0xDE00}, "\"\xF0\x9F\x98\x80\""},
+        EscapeCase{"highest code point", {0xDBFF, 0xDFFF}, "\"\xF4\x8F\xBF\xBF\""},
+        EscapeCase{"lone high at end", {'a', 0xD83D}, "\"a\xEF\xBF\xBD\""},
+        EscapeCase{"lone high before text",
+                   {0xD83D, 'b'},
+                   "\"\xEF\xBF\xBD"
+                   "b\""},
+        EscapeCase{"lone low",
+                   {0xDE00, 'c'},
+                   "\"\xEF\xBF\xBD"
+                   "c\""},
+        EscapeCase{
+            "two highs then low", {0xD83D, 0xD83D, 0xDE00}, "\"\xEF\xBF\xBD\xF0\x9F\x98\x80\""},
+        EscapeCase{"reversed pair", {0xDE00, 0xD83D}, "\"\xEF\xBF\xBD\xEF\xBF\xBD\""},
+        EscapeCase{"pairs and escapes mixed",
+                   {'"', 0xD83D, 0xDE00, '\n', 0xD83D, 0xDE01, 0xDBFF},
+                   "\"\\\"\xF0\x9F\x98\x80\\n\xF0\x9F\x98\x81\xEF\xBF\xBD\""}),
+    [](const ::testing::TestParamInfo<EscapeCase>& info) {
+        std::string name;
+        for (const char* c = info.param.name; *c != 0; ++c) {
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        }
+        return name;
+    });
+
+STAT_CHUNK Chunk(ULONG id, CHUNKSTATE flags, const PROPERTYKEY& key) {
+    STAT_CHUNK stat;
+    std::memset(&stat, 0, sizeof(stat));
+    stat.idChunk = id;
+    stat.flags = flags;
+    stat.attribute.guidPropSet = key.fmtid;
+    stat.attribute.psProperty.ulKind = PRSPEC_PROPID;
+    stat.attribute.psProperty.propid = key.pid;
+    return stat;
+}
+
+class JsonLines : public ::testing::Test {
+protected:
+    std::string Written() {
+        Buffer.Flush();
+        return Sink.Text;
+    }
+
+    StringSink Sink;
+    OutputBuffer Buffer{&Sink};
+    JsonChunkWriter Writer{Buffer};
+};
+
+TEST_F(JsonLines, NamesTheBookOnEveryLineWhenLabelled) {
+    const WCHAR title[] = UTF16("T");
+    Writer.BeginBook("d/a.azw");
+    Writer.BeginChunk(Chunk(1, CHUNK_VALUE, PKEY_Title));
+    Writer.Value(title, 1, VT_LPWSTR);
+    Writer.EndChunk(S_OK, nullptr);
+    Writer.End(FILTER_E_END_OF_CHUNKS);
+    Writer.BeginBook("");
+    Writer.LoadFailure(E_FAIL);
+    EXPECT_EQ(Written(),
+              "{\"file\":\"d/a.azw\",\"chunk\":1,\"kind\":\"value\",\"propid\":2,\"value\":\"T\"}\n"
+              "{\"file\":\"d/a.azw\",\"end\":\"0x80041700\"}\n"
+              "{\"load\":\"0x80004005\"}\n");
+}
+
+TEST_F(JsonLines, ReplacesMalformedUtf8InTheFileName) {
+    // A file name is bytes: a stray continuation byte must not make the line invalid UTF-8.
+    Writer.BeginBook("a\x80/b\"\xC3\xA9");
+    Writer.End(S_OK);
+    EXPECT_EQ(Written(), "{\"file\":\"a\xEF\xBF\xBD/b\\\"\xC3\xA9\",\"end\":\"0x00000000\"}\n");
+}
+
+TEST_F(JsonLines, ShowsWhatTheChunkHasBeyondTheUsual) {
+    // An unknown property gives its format id, flags that are neither text nor value are
+    // shown, and so are a break type and a locale.
+    STAT_CHUNK odd = Chunk(7, static_cast<CHUNKSTATE>(CHUNK_TEXT | CHUNK_VALUE),
+                           PROPERTYKEY{PKEY_Title.fmtid, 9});
+    odd.breakType = CHUNK_EOP;
+    odd.locale = 1033;
+    Writer.BeginBook("");
+    Writer.BeginChunk(odd);
+    Writer.EndChunk(S_OK, nullptr);
+    STAT_CHUNK named = Chunk(8, CHUNK_VALUE, PKEY_Title);
+    WCHAR name[] = UTF16("Sub\"ject");
+    named.attribute.psProperty.ulKind = PRSPEC_LPWSTR;
+    named.attribute.psProperty.lpwstr = name;
+    Writer.BeginChunk(named);
+    Writer.Value(nullptr, 0, VT_I4);
+    Writer.EndChunk(S_OK, "GetValue said so");
+    EXPECT_EQ(
+        Written(),
+        "{\"chunk\":7,\"kind\":\"text\",\"flags\":3,"
+        "\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\",\"propid\":9,\"break\":3,"
+        "\"locale\":1033,\"text\":\"\"}\n"
+        "{\"chunk\":8,\"kind\":\"value\",\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\","
+        "\"propname\":\"Sub\\\"ject\",\"vt\":3,\"value\":null,\"fault\":\"GetValue said so\"}\n");
+}
+
+TEST_F(JsonLines, ClosesATextWithItsFailureCode) {
+    const WCHAR text[] = {'a', 0xD83D};
+    Writer.BeginBook("");
+    Writer.BeginChunk(Chunk(3, CHUNK_TEXT, PKEY_Search_Contents));
+    Writer.Text(text, 2);
+    Writer.EndChunk(E_OUTOFMEMORY, nullptr);
+    EXPECT_EQ(Written(), "{\"chunk\":3,\"kind\":\"text\",\"propid\":19,\"text\":\"a\xEF\xBF\xBD\","
+                         "\"error\":\"0x8007000e\"}\n");
+}
+
+TEST_F(JsonLines, KeepsAPairWholeAcrossTheWritersOwnBlocks) {
+    // One portion far longer than the writer converts at a time, with a pair at every
+    // position near where it cuts: each pair must come out as one four-byte character.
+    Utf16 text;
+    std::string expected;
+    for (int i = 0; i < 20000; ++i) {
+        text.push_back('a');
+        text.push_back(0xD83D);
+        text.push_back(0xDE00);
+        expected += "a\xF0\x9F\x98\x80";
+    }
+    Writer.BeginBook("");
+    Writer.BeginChunk(Chunk(1, CHUNK_TEXT, PKEY_Search_Contents));
+    Writer.Text(text.data(), text.size());
+    Writer.EndChunk(S_OK, nullptr);
+    EXPECT_EQ(Written(),
+              "{\"chunk\":1,\"kind\":\"text\",\"propid\":19,\"text\":\"" + expected + "\"}\n");
+}
+
+} // namespace

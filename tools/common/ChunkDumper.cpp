@@ -1,0 +1,115 @@
+#include "tools/common/ChunkDumper.h"
+
+#include "platform/UniqueAny.h"
+#include "platform/Utf16Length.h"
+
+#include <cstring>
+
+namespace {
+
+// A filter that never ends its sequence would keep the tool busy forever.
+const unsigned long MaxGetChunkCalls = 1UL << 22;
+
+} // namespace
+
+ChunkDumper::ChunkDumper(ChunkWriter& writer, ULONG portionSize)
+    : Writer(writer), PortionSize(portionSize == 0 ? 1 : portionSize),
+      Portion(static_cast<size_t>(PortionSize) + 1) {}
+
+HRESULT ChunkDumper::Dump(IFilter* filter) {
+    ULONG flags = 0;
+    const HRESULT initResult =
+        filter->Init(IFILTER_INIT_CANON_PARAGRAPHS | IFILTER_INIT_HARD_LINE_BREAKS |
+                         IFILTER_INIT_APPLY_INDEX_ATTRIBUTES | IFILTER_INIT_INDEXING_ONLY,
+                     0, nullptr, &flags);
+    if (FAILED(initResult)) {
+        Writer.End(initResult);
+        return initResult;
+    }
+    for (unsigned long calls = 0;; ++calls) {
+        if (Writer.Failed()) {
+            return DumpStopped;
+        }
+        if (calls == MaxGetChunkCalls) {
+            Writer.End(E_UNEXPECTED);
+            return E_UNEXPECTED;
+        }
+        STAT_CHUNK stat;
+        std::memset(&stat, 0, sizeof(stat));
+        const HRESULT chunkResult = filter->GetChunk(&stat);
+        if (FAILED(chunkResult)) {
+            Writer.End(chunkResult);
+            return chunkResult;
+        }
+        // Another success code (S_FALSE: nothing this time) hands out no chunk; the host
+        // asks again, as it does until GetChunk fails.
+        if (chunkResult != S_OK) {
+            continue;
+        }
+        ++ChunkCount;
+        Writer.BeginChunk(stat);
+        HRESULT error = S_OK;
+        const char* fault = nullptr;
+        if (stat.flags & CHUNK_TEXT) {
+            DrainText(filter, error, fault);
+        } else if (stat.flags & CHUNK_VALUE) {
+            TakeValue(filter, error, fault);
+        }
+        Writer.EndChunk(error, fault);
+    }
+}
+
+void ChunkDumper::DrainText(IFilter* filter, HRESULT& error, const char*& fault) {
+    for (;;) {
+        ULONG count = static_cast<ULONG>(Portion.size());
+        const HRESULT hr = filter->GetText(&count, Portion.data());
+        if (hr == FILTER_E_NO_MORE_TEXT) {
+            return;
+        }
+        if (hr != S_OK && hr != FILTER_S_LAST_TEXT) {
+            error = hr;
+            return;
+        }
+        if (count > PortionSize) {
+            fault = "GetText reported more characters than the buffer holds";
+            return;
+        }
+        if (Portion[count] != 0) {
+            fault = "GetText did not terminate the portion";
+        }
+        CharacterCount += count;
+        Writer.Text(Portion.data(), count);
+        if (hr == FILTER_S_LAST_TEXT || Writer.Failed()) {
+            return;
+        }
+        if (count == 0) {
+            fault = "GetText returned S_OK without text";
+            return;
+        }
+    }
+}
+
+void ChunkDumper::TakeValue(IFilter* filter, HRESULT& error, const char*& fault) {
+    // The host owns the PROPVARIANT it receives: its content is cleared with
+    // PropVariantClear and the block itself freed with CoTaskMemFree.
+    CoTaskMemPtr<PROPVARIANT> value;
+    const HRESULT hr = filter->GetValue(value.Put());
+    if (FAILED(hr)) {
+        error = hr;
+        Writer.Value(nullptr, 0, VT_EMPTY);
+        return;
+    }
+    if (!value) {
+        fault = "GetValue succeeded without a value";
+        Writer.Value(nullptr, 0, VT_EMPTY);
+        return;
+    }
+    if (value->vt == VT_LPWSTR && value->pwszVal != nullptr) {
+        const size_t length = Utf16Length(value->pwszVal);
+        CharacterCount += length;
+        Writer.Value(value->pwszVal, length, value->vt);
+    } else {
+        Writer.Value(nullptr, 0, value->vt);
+    }
+    PropVariantClear(value.Get());
+}

@@ -1,0 +1,39 @@
+// Drives one bound IFilter as an indexer does: Init, then GetChunk until it fails, each text
+// chunk drained with GetText in portions, each value taken once with GetValue and freed the
+// host's way. What it gets goes to a ChunkWriter as it comes; a portion is never kept past
+// the next GetText.
+#pragma once
+
+#include "platform/Platform.h"
+#include "tools/common/ChunkWriter.h"
+
+#include <vector>
+
+// What Dump returns when the output failed and it stopped there (E_ABORT).
+const HRESULT DumpStopped = _HRESULT_TYPEDEF_(0x80004004);
+
+class ChunkDumper {
+public:
+    // `portionSize` is the number of characters one GetText may hand out; the buffer offered
+    // to the filter holds one unit more, for the terminator.
+    ChunkDumper(ChunkWriter& writer, ULONG portionSize);
+
+    // Returns the code of the GetChunk that ended the sequence, or DumpStopped when the
+    // output failed.
+    HRESULT Dump(IFilter* filter);
+
+    // Totals over every Dump of this object: chunks, and characters of text and values.
+    unsigned long long Chunks() const { return ChunkCount; }
+    unsigned long long Characters() const { return CharacterCount; }
+
+private:
+    // Both leave the chunk's failure code in `error` and a broken promise in `fault`.
+    void DrainText(IFilter* filter, HRESULT& error, const char*& fault);
+    void TakeValue(IFilter* filter, HRESULT& error, const char*& fault);
+
+    ChunkWriter& Writer;
+    ULONG PortionSize;
+    std::vector<WCHAR> Portion;
+    unsigned long long ChunkCount = 0;
+    unsigned long long CharacterCount = 0;
+};

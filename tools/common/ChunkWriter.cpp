@@ -1,0 +1,33 @@
+#include "tools/common/ChunkWriter.h"
+
+#include "tools/common/JsonChunkWriter.h"
+#include "tools/common/TextChunkWriter.h"
+
+std::unique_ptr<ChunkWriter> MakeChunkWriter(DumpFormat format, OutputBuffer& out) {
+    if (format == DumpFormat::Json) {
+        return std::unique_ptr<ChunkWriter>(new JsonChunkWriter(out));
+    }
+    return std::unique_ptr<ChunkWriter>(new TextChunkWriter(out));
+}
+
+const char* ChunkKind(const STAT_CHUNK& stat) {
+    if (stat.flags & CHUNK_TEXT) {
+        return "text";
+    }
+    return (stat.flags & CHUNK_VALUE) ? "value" : "none";
+}
+
+const char* KnownPropertyName(const FULLPROPSPEC& property) {
+    if (property.psProperty.ulKind != PRSPEC_PROPID) {
+        return nullptr;
+    }
+    const PROPERTYKEY* const known[] = {&PKEY_Title, &PKEY_Author, &PKEY_Search_Contents};
+    const char* const names[] = {"Title", "Author", "Contents"};
+    for (size_t i = 0; i < 3; ++i) {
+        if (property.guidPropSet == known[i]->fmtid &&
+            property.psProperty.propid == known[i]->pid) {
+            return names[i];
+        }
+    }
+    return nullptr;
+}

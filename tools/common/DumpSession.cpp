@@ -1,0 +1,51 @@
+#include "tools/common/DumpSession.h"
+
+#include "tools/common/FormatCode.h"
+
+#include <cstring>
+
+DumpSession::DumpSession(const std::string& program, FilterBinder& binder, ChunkWriter& writer,
+                         ULONG portionSize)
+    : Program(program), Binder(binder), Writer(writer), Dumper(writer, portionSize) {}
+
+DumpTotals DumpSession::DumpBook(const std::string& path, const std::string& label, IStream* stream,
+                                 HRESULT openResult, const Report& report) {
+    auto reportBook = [&](const std::string& what) {
+        report(Program + ": " + path + ": " + what + "\n");
+    };
+    DumpTotals counts;
+    counts.Books = 1;
+    Writer.BeginBook(label);
+    if (stream == nullptr) {
+        counts.FailedLoads = 1;
+        Writer.LoadFailure(openResult);
+        reportBook("cannot open (" + FormatCode(openResult) + ")");
+        return counts;
+    }
+    STATSTG stat;
+    std::memset(&stat, 0, sizeof(stat));
+    if (SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME))) {
+        counts.Bytes = stat.cbSize.QuadPart;
+    }
+
+    HRESULT end = S_OK;
+    {
+        ComPtr<IFilter> filter;
+        const HRESULT bound = Binder.Bind(stream, filter);
+        if (FAILED(bound)) {
+            counts.FailedLoads = 1;
+            Writer.LoadFailure(bound);
+            reportBook("cannot load (" + FormatCode(bound) + ")");
+            return counts;
+        }
+        const unsigned long long chunksBefore = Dumper.Chunks();
+        const unsigned long long charactersBefore = Dumper.Characters();
+        end = Dumper.Dump(filter.Get());
+        counts.Chunks = Dumper.Chunks() - chunksBefore;
+        counts.Characters = Dumper.Characters() - charactersBefore;
+    }
+    if (!Writer.Failed() && end != FILTER_E_END_OF_CHUNKS) {
+        reportBook("the chunks ended with " + FormatCode(end) + ", not FILTER_E_END_OF_CHUNKS");
+    }
+    return counts;
+}

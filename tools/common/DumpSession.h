@@ -1,0 +1,34 @@
+// Dumps books one at a time as an indexer reads them: each is bound to a fresh filter object
+// through the host's binder, drained into the writer and released, and what went wrong is
+// reported in one line. Opening the files is the host's.
+#pragma once
+
+#include "tools/common/ChunkDumper.h"
+#include "tools/common/ChunkWriter.h"
+#include "tools/common/DumpTotals.h"
+#include "tools/common/FilterBinding.h"
+
+#include <functional>
+#include <string>
+
+class DumpSession {
+public:
+    // Receives a line such as "quillsift-dump: a.mobi: cannot load (0x80004005)\n".
+    using Report = std::function<void(const std::string& line)>;
+
+    // `program` starts every report.
+    DumpSession(const std::string& program, FilterBinder& binder, ChunkWriter& writer,
+                ULONG portionSize);
+
+    // Dumps one book. `stream` is null when the file could not be opened; `openResult` then
+    // says why. `label` names the book on its lines, empty for a single book. Returns the
+    // counts of this book; the output is not flushed.
+    DumpTotals DumpBook(const std::string& path, const std::string& label, IStream* stream,
+                        HRESULT openResult, const Report& report);
+
+private:
+    std::string Program;
+    FilterBinder& Binder;
+    ChunkWriter& Writer;
+    ChunkDumper Dumper;
+};

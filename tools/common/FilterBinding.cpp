@@ -1,0 +1,40 @@
+#include "tools/common/FilterBinding.h"
+
+#include "platform/ReturnIfFailed.h"
+
+#include <utility>
+
+namespace {
+
+template <typename T>
+HRESULT Create(const CreateFilterObject& create, REFIID riid, ComPtr<T>& object) {
+    RETURN_IF_FAILED(create(riid, object.PutVoid()));
+    return object ? S_OK : E_POINTER;
+}
+
+HRESULT TakeFilter(IUnknown* object, ComPtr<IFilter>& filter) {
+    ComPtr<IFilter> result;
+    RETURN_IF_FAILED(object->QueryInterface(IID_IFilter, result.PutVoid()));
+    if (!result) {
+        return E_POINTER;
+    }
+    filter = std::move(result);
+    return S_OK;
+}
+
+} // namespace
+
+HRESULT BindFilter(const CreateFilterObject& create, BindingInterface binding, IStream* stream,
+                   ComPtr<IFilter>& filter) {
+    filter.Reset();
+    if (binding == BindingInterface::PersistStream) {
+        ComPtr<IPersistStream> persist;
+        RETURN_IF_FAILED(Create(create, IID_IPersistStream, persist));
+        RETURN_IF_FAILED(persist->Load(stream));
+        return TakeFilter(persist.Get(), filter);
+    }
+    ComPtr<IInitializeWithStream> initialize;
+    RETURN_IF_FAILED(Create(create, IID_IInitializeWithStream, initialize));
+    RETURN_IF_FAILED(initialize->Initialize(stream, STGM_READ));
+    return TakeFilter(initialize.Get(), filter);
+}

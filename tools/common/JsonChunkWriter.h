@@ -1,0 +1,46 @@
+// JSON Lines: one object per chunk, keys in a fixed order, strings in UTF-8 with the escapes of
+// RFC 8259.
+//   {"chunk":1,"kind":"value","propid":2,"value":"..."}
+//   {"chunk":3,"kind":"text","propid":19,"text":"..."}
+//   {"end":"0x80041700"}            or, for a book that cannot be bound, {"load":"0x80004005"}
+// A labelled book starts every line with "file". A chunk of an unknown property gives its
+// "fmtid" (and "flags" when they are neither text nor value), a property named by string its
+// "propname"; "break" and "locale" appear when set; "error" and "fault" close the line when the
+// chunk had them. A text chunk's string is opened when the chunk begins and its portions are
+// written as they come.
+#pragma once
+
+#include "tools/common/ChunkWriter.h"
+#include "tools/common/Utf16ToUtf8.h"
+
+class JsonChunkWriter final : public ChunkWriter {
+public:
+    explicit JsonChunkWriter(OutputBuffer& out) : ChunkWriter(out) {}
+
+    void BeginBook(const std::string& label) override;
+    void LoadFailure(HRESULT code) override;
+    void BeginChunk(const STAT_CHUNK& stat) override;
+    void Text(const WCHAR* text, size_t length) override;
+    void Value(const WCHAR* text, size_t length, VARTYPE type) override;
+    void EndChunk(HRESULT error, const char* fault) override;
+    void End(HRESULT code) override;
+
+private:
+    void CodeLine(const char* key, HRESULT code);
+    void Code(HRESULT code);
+    void Number(unsigned long long value);
+    // A whole string with its quotes.
+    void String(const WCHAR* text, size_t length);
+    void Utf8String(const std::string& text);
+    // The inside of a string, in portions, then the end of it.
+    void Portion(const WCHAR* text, size_t length);
+    void FinishString();
+
+    // "{" or {"file":"...", : what every line of the book starts with.
+    std::string LineStart = "{";
+    Utf16Decoder Decoder;
+    bool InText = false;
+};
+
+// Appends `text` as a quoted JSON string, as the writer does: for names and messages.
+void AppendJsonString(std::string& out, const WCHAR* text, size_t length);

@@ -1,0 +1,102 @@
+#include "tools/common/TextChunkWriter.h"
+
+#include "platform/Utf16Length.h"
+#include "tools/common/FormatCode.h"
+
+namespace {
+
+// Writes the readable form of one code point at `out` and returns the end of it.
+const auto PutReadableCharacter = [](char* out, unsigned long codePoint) -> char* {
+    const bool control = codePoint < 0x20 || (codePoint >= 0x7F && codePoint < 0xA0);
+    if (!control || codePoint == '\n' || codePoint == '\t') {
+        return PutUtf8(out, codePoint);
+    }
+    return PutUnicodeEscape(out, codePoint);
+};
+
+} // namespace
+
+void TextChunkWriter::Readable(const WCHAR* text, size_t length) {
+    WriteDecoded(Decoder, text, length, PutReadableCharacter);
+}
+
+void TextChunkWriter::FinishReadable() {
+    FinishDecoded(Decoder, PutReadableCharacter);
+}
+
+void TextChunkWriter::BeginBook(const std::string& label) {
+    if (!label.empty()) {
+        Out.Append("== ");
+        Out.Append(label);
+        Out.Append(" ==\n");
+    }
+}
+
+void TextChunkWriter::LoadFailure(HRESULT code) {
+    Out.Append("load failed " + FormatCode(code) + "\n");
+}
+
+void TextChunkWriter::End(HRESULT code) {
+    Out.Append("end " + FormatCode(code) + "\n");
+}
+
+void TextChunkWriter::BeginChunk(const STAT_CHUNK& stat) {
+    Out.Append("chunk " + std::to_string(stat.idChunk) + " " + ChunkKind(stat) + " ");
+    if (const char* name = KnownPropertyName(stat.attribute)) {
+        Out.Append(name);
+    } else {
+        Out.Append(FormatGuid(stat.attribute.guidPropSet) + " ");
+        const PROPSPEC& property = stat.attribute.psProperty;
+        if (property.ulKind == PRSPEC_PROPID) {
+            Out.Append(std::to_string(property.propid));
+        } else if (property.lpwstr != nullptr) {
+            Readable(property.lpwstr, Utf16Length(property.lpwstr));
+            FinishReadable();
+        }
+    }
+    Out.Append(':');
+    InText = (stat.flags & CHUNK_TEXT) != 0;
+    HasText = false;
+    if (InText) {
+        Out.Append('\n');
+    } else if ((stat.flags & CHUNK_VALUE) == 0) {
+        Out.Append(" (flags " + std::to_string(static_cast<unsigned>(stat.flags)) + ")\n");
+    }
+}
+
+void TextChunkWriter::Text(const WCHAR* text, size_t length) {
+    if (length != 0) {
+        Readable(text, length);
+        HasText = true;
+        LastUnit = text[length - 1];
+    }
+}
+
+void TextChunkWriter::Value(const WCHAR* text, size_t length, VARTYPE type) {
+    if (text != nullptr) {
+        Out.Append(' ');
+        Readable(text, length);
+        FinishReadable();
+    } else {
+        Out.Append(" (no string, type " + std::to_string(type) + ")");
+    }
+    Out.Append('\n');
+}
+
+void TextChunkWriter::EndChunk(HRESULT error, const char* fault) {
+    if (InText) {
+        FinishReadable();
+        // A part that does not end its last line gets a line feed, so that the next chunk
+        // starts on a line of its own.
+        if (HasText && LastUnit != '\n') {
+            Out.Append('\n');
+        }
+        InText = false;
+    }
+    if (error != S_OK) {
+        Out.Append("  failed: " + FormatCode(error) + "\n");
+    }
+    if (fault != nullptr) {
+        Out.Append(std::string("  fault: ") + fault + "\n");
+    }
+}

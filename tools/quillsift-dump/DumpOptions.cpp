@@ -1,0 +1,126 @@
+#include "tools/quillsift-dump/DumpOptions.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Accepts "--name VALUE" and "--name=VALUE"; moves `index` past what it used.
+bool TakeValue(int argc, const char* const* argv, int& index, const char* name, std::string& value,
+               bool& missing) {
+    const char* argument = argv[index];
+    const size_t nameLength = std::strlen(name);
+    if (std::strncmp(argument, name, nameLength) != 0) {
+        return false;
+    }
+    if (argument[nameLength] == '=') {
+        value = argument + nameLength + 1;
+        return true;
+    }
+    if (argument[nameLength] != 0) {
+        return false;
+    }
+    if (index + 1 >= argc) {
+        missing = true;
+        return true;
+    }
+    value = argv[++index];
+    return true;
+}
+
+bool ParseJobs(const std::string& text, unsigned& jobs) {
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return false;
+    }
+    const unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
+    if (value == 0 || value > MaxJobs) {
+        return false;
+    }
+    jobs = static_cast<unsigned>(value);
+    return true;
+}
+
+} // namespace
+
+ParseResult ParseDumpOptions(int argc, const char* const* argv, DumpOptions& options,
+                             std::string& error) {
+    bool optionsEnded = false;
+    for (int index = 1; index < argc; ++index) {
+        const std::string argument = argv[index];
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            options.Inputs.push_back(argument);
+            continue;
+        }
+        std::string value;
+        bool missing = false;
+        if (argument == "--") {
+            optionsEnded = true;
+        } else if (argument == "--json") {
+            options.Format = DumpFormat::Json;
+        } else if (argument == "--all-files") {
+            options.AllFiles = true;
+        } else if (argument == "--quiet" || argument == "-q") {
+            options.Quiet = true;
+        } else if (argument == "--help" || argument == "-h") {
+            options.ShowHelp = true;
+        } else if (argument == "--version") {
+            options.ShowVersion = true;
+        } else if (TakeValue(argc, argv, index, "--buffer", value, missing)) {
+            if (missing || !ParseBufferSize(value, options.BufferSize)) {
+                error = BufferSizeError();
+                return ParseResult::UsageError;
+            }
+        } else if (TakeValue(argc, argv, index, "--jobs", value, missing)) {
+            if (missing || !ParseJobs(value, options.Jobs)) {
+                error =
+                    "--jobs needs a number of books at once from 1 to " + std::to_string(MaxJobs);
+                return ParseResult::UsageError;
+            }
+        } else if (TakeValue(argc, argv, index, "--library", value, missing)) {
+            if (missing || value.empty()) {
+                error = "--library needs a path";
+                return ParseResult::UsageError;
+            }
+            options.Library = value;
+        } else {
+            error = "unknown option " + argument;
+            return ParseResult::UsageError;
+        }
+    }
+    if (options.Inputs.empty() && !options.ShowHelp && !options.ShowVersion) {
+        error = "no book given";
+        return ParseResult::UsageError;
+    }
+    return ParseResult::Ok;
+}
+
+std::string DumpUsage(const std::string& defaultLibrary) {
+    return "Usage: quillsift-dump [OPTION]... PATH...\n"
+           "Loads the Quillsift filter library, binds each book to a filter object as an\n"
+           "indexer does and prints every chunk it yields: title, author, text parts.\n"
+           "A PATH may be a book or a folder; folders are walked recursively and give\n"
+           "their .mobi, .azw, .azw3 and .prc files (letter case ignored).\n"
+           "\n"
+           "Options:\n"
+           "  --json            JSON Lines: one object per chunk, then {\"end\":CODE};\n"
+           "                    {\"load\":CODE} alone when a book cannot be bound\n"
+           "  --buffer N        characters per GetText call (default 4096)\n"
+           "  --jobs N          dump N books at once, each with its own filter object;\n"
+           "                    the output stays in the order of the books (default 1)\n"
+           "  --library PATH    the filter library to load (default: " +
+           defaultLibrary +
+           ")\n"
+           "  --all-files       take every file found in folders\n"
+           "  -q, --quiet       no progress line and no summary on stderr\n"
+           "  -h, --help        show this help\n"
+           "      --version     show the version\n"
+           "\n"
+           "Exit status: 0 every book loaded, 1 some did not or the output could not be\n"
+           "written, 2 usage error, 3 the library could not be loaded or stayed in use\n"
+           "(DllCanUnloadNow).\n";
+}
+
+std::string DumpVersion() {
+    return "quillsift-dump 1.0.0.1\n";
+}

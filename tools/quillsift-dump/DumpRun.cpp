@@ -1,0 +1,112 @@
+#include "tools/quillsift-dump/DumpRun.h"
+
+#include "tools/common/DumpSession.h"
+#include "tools/common/FormatCode.h"
+#include "tools/common/OutputBuffer.h"
+#include "tools/quillsift-dump/ExportBinder.h"
+#include "tools/quillsift-dump/FileStream.h"
+#include "tools/quillsift-dump/OrderedOutput.h"
+
+#include <algorithm>
+#include <memory>
+#include <system_error>
+#include <thread>
+
+namespace {
+
+const char Program[] = "quillsift-dump";
+
+// A waiting book keeps this much of its output in memory, the rest in a temporary file; at
+// most this many books per worker are open or waiting at once.
+const size_t MemoryPerWaitingBook = 64 * 1024;
+const size_t BooksAheadPerJob = 32;
+const size_t MaxBooksAhead = 256;
+
+} // namespace
+
+DumpRun::DumpRun(const DumpOptions& options, const FilterEntryPoints& entryPoints, ByteSink& output,
+                 Console& console)
+    : Format(options.Format), PortionSize(options.BufferSize),
+      Jobs(options.Jobs == 0 ? 1 : options.Jobs), EntryPoints(entryPoints), Output(output),
+      Messages(console) {}
+
+bool DumpRun::Run(const std::vector<BookPath>& books, bool labelled) {
+    OrderedOutput ordered(
+        Output, [this](const std::string& line) { Messages.Report(line); },
+        std::min(BooksAheadPerJob * Jobs, MaxBooksAhead), MemoryPerWaitingBook);
+    std::vector<std::thread> helpers;
+    const size_t workers = std::min<size_t>(Jobs, books.size());
+    for (size_t i = 1; i < workers; ++i) {
+        try {
+            helpers.emplace_back([&] { Work(ordered, books, labelled); });
+        } catch (const std::system_error&) {
+            // Fewer threads than asked for still dump every book.
+            break;
+        }
+    }
+    Work(ordered, books, labelled);
+    for (std::thread& helper : helpers) {
+        helper.join();
+    }
+    if (ordered.Failed()) {
+        Error = ordered.Error();
+        return false;
+    }
+    return true;
+}
+
+void DumpRun::Work(OrderedOutput& ordered, const std::vector<BookPath>& books, bool labelled) {
+    OutputBuffer buffer(nullptr);
+    const std::unique_ptr<ChunkWriter> writer = MakeChunkWriter(Format, buffer);
+    ExportBinder binder(EntryPoints);
+    DumpSession session(Program, binder, *writer, PortionSize);
+    for (;;) {
+        const size_t index = NextBook.fetch_add(1);
+        if (index >= books.size()) {
+            return;
+        }
+        OrderedOutput::Book* book = ordered.OpenBook(index);
+        if (book == nullptr) {
+            return;
+        }
+        const BookPath& path = books[index];
+        Messages.Progress(++Started, books.size(), path.Path);
+        buffer.SetSink(book);
+        DumpTotals counts;
+        {
+            ComPtr<IStream> stream;
+            const HRESULT opened =
+                path.Unreadable ? E_ACCESSDENIED : FileStream::Open(path.Path, stream.Put());
+            counts =
+                session.DumpBook(path.Path, labelled ? path.Path : std::string(), stream.Get(),
+                                 opened, [book](const std::string& line) { book->Report(line); });
+        }
+        buffer.Flush();
+        // Naming the first book after which an object is still alive points at the leak; with
+        // other workers' objects alive the question means nothing.
+        if (Jobs == 1 && counts.FailedLoads == 0 && !LeakReported &&
+            EntryPoints.CanUnloadNow() != S_OK) {
+            LeakReported = true;
+            book->Report(std::string(Program) + ": " + path.Path +
+                         ": the library is still in use after this book was released\n");
+        }
+        {
+            std::lock_guard<std::mutex> hold(CountsLock);
+            Counts += counts;
+        }
+        ordered.CloseBook(book);
+        if (buffer.Failed()) {
+            return;
+        }
+    }
+}
+
+bool DumpRun::LibraryCanUnload() {
+    const HRESULT answer = EntryPoints.CanUnloadNow();
+    if (answer == S_OK) {
+        return true;
+    }
+    Messages.Report(std::string(Program) + ": DllCanUnloadNow answered " + FormatCode(answer) +
+                    " at the end, not S_OK: an object or a lock of the library was not released\n");
+    return false;
+}

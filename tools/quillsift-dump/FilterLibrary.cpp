@@ -1,0 +1,70 @@
+#include "tools/quillsift-dump/FilterLibrary.h"
+
+#include <dlfcn.h>
+#include <limits.h>
+#include <unistd.h>
+
+#ifndef QUILLSIFT_BUILT_LIBRARY
+#define QUILLSIFT_BUILT_LIBRARY "libquillsift.so"
+#endif
+
+namespace {
+
+const char LibraryFileName[] = "libquillsift.so";
+
+std::string ExecutableFolder() {
+    char path[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof(path) - 1);
+    if (length <= 0) {
+        return std::string();
+    }
+    const std::string executable(path, static_cast<size_t>(length));
+    const size_t slash = executable.find_last_of('/');
+    return slash == std::string::npos ? std::string() : executable.substr(0, slash);
+}
+
+} // namespace
+
+FilterLibrary::~FilterLibrary() {
+    if (Handle != nullptr) {
+        ::dlclose(Handle);
+    }
+}
+
+bool FilterLibrary::Load(const std::string& path, std::string& error) {
+    // A path without a slash would make dlopen search the system's folders.
+    const std::string opened = path.find('/') == std::string::npos ? "./" + path : path;
+    void* handle = ::dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* reason = ::dlerror();
+        error = reason != nullptr ? reason : "dlopen failed";
+        return false;
+    }
+    FilterEntryPoints exports;
+    exports.GetClassObject =
+        reinterpret_cast<DllGetClassObjectFunction>(::dlsym(handle, "DllGetClassObject"));
+    exports.CanUnloadNow =
+        reinterpret_cast<DllCanUnloadNowFunction>(::dlsym(handle, "DllCanUnloadNow"));
+    if (exports.GetClassObject == nullptr || exports.CanUnloadNow == nullptr) {
+        error = path + " does not export DllGetClassObject and DllCanUnloadNow";
+        ::dlclose(handle);
+        return false;
+    }
+    if (Handle != nullptr) {
+        ::dlclose(Handle);
+    }
+    Handle = handle;
+    Exports = exports;
+    return true;
+}
+
+std::string FilterLibrary::DefaultPath() {
+    const std::string folder = ExecutableFolder();
+    if (!folder.empty()) {
+        const std::string beside = folder + "/" + LibraryFileName;
+        if (::access(beside.c_str(), R_OK) == 0) {
+            return beside;
+        }
+    }
+    return QUILLSIFT_BUILT_LIBRARY;
+}

@@ -1,0 +1,91 @@
+// quillsift-dump for Linux: loads the filter library, finds the books and dumps them, with as
+// many workers as --jobs asks for, to standard output.
+#include "tools/common/ExitCodes.h"
+#include "tools/quillsift-dump/BookFinder.h"
+#include "tools/quillsift-dump/Console.h"
+#include "tools/quillsift-dump/DumpOptions.h"
+#include "tools/quillsift-dump/DumpRun.h"
+#include "tools/quillsift-dump/FileOutput.h"
+#include "tools/quillsift-dump/FilterLibrary.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+void WriteError(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stderr);
+}
+
+// --help and --version: their output can fail as well as a dump's.
+int Print(FileOutput& output, const std::string& text) {
+    if (!output.Write(text.data(), text.size())) {
+        WriteError("quillsift-dump: cannot write the output: " + output.Error() + "\n");
+        return ExitSomeFailed;
+    }
+    return ExitAllLoaded;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // A closed pipe must fail the write (EPIPE), not kill the process.
+    std::signal(SIGPIPE, SIG_IGN);
+    FileOutput output(STDOUT_FILENO);
+
+    DumpOptions options;
+    std::string error;
+    if (ParseDumpOptions(argc, argv, options, error) != ParseResult::Ok) {
+        WriteError("quillsift-dump: " + error + "\nTry 'quillsift-dump --help'.\n");
+        return ExitUsage;
+    }
+    if (options.ShowHelp) {
+        return Print(output, DumpUsage(FilterLibrary::DefaultPath()));
+    }
+    if (options.ShowVersion) {
+        return Print(output, DumpVersion());
+    }
+
+    const std::string libraryPath =
+        options.Library.empty() ? FilterLibrary::DefaultPath() : options.Library;
+    FilterLibrary library;
+    if (!library.Load(libraryPath, error)) {
+        WriteError("quillsift-dump: cannot load the filter library: " + error + "\n");
+        return ExitLibraryInUse;
+    }
+
+    BookFinder finder(options.AllFiles);
+    for (const std::string& input : options.Inputs) {
+        finder.Add(input);
+    }
+    const std::vector<BookPath>& books = finder.Books();
+
+    TerminalConsole console(!options.Quiet && books.size() > 1 && ::isatty(STDERR_FILENO));
+    DumpRun run(options, library.EntryPoints(), output, console);
+    const auto started = std::chrono::steady_clock::now();
+    const bool written = run.Run(books, options.Inputs.size() > 1 || finder.SawFolder());
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+    console.ClearProgress();
+    if (!written) {
+        console.Report("quillsift-dump: " + run.OutputError() + "\n");
+    }
+
+    const bool canUnload = run.LibraryCanUnload();
+    if (!canUnload) {
+        // Unmapping code that live objects still point into would crash at exit.
+        library.KeepLoaded();
+    }
+    if (!options.Quiet) {
+        console.Report("quillsift-dump: " + run.Totals().Summary(elapsed.count()) + "\n");
+    }
+    if (!written) {
+        return ExitSomeFailed;
+    }
+    if (!canUnload) {
+        return ExitLibraryInUse;
+    }
+    return run.Totals().FailedLoads == 0 ? ExitAllLoaded : ExitSomeFailed;
+}

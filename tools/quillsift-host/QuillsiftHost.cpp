@@ -1,0 +1,237 @@
+// quillsift-host: a Windows host of the filter, as the indexer is. It finds the filter class
+// for a book's extension in the registry, creates the object with CoCreateInstance, binds a
+// read-only file stream from SHCreateStreamOnFileEx through IInitializeWithStream (or
+// IPersistStream) and prints the chunks as quillsift-dump does, byte for byte.
+#include "platform/ComPtr.h"
+#include "tools/common/BufferSize.h"
+#include "tools/common/ChunkWriter.h"
+#include "tools/common/DumpSession.h"
+#include "tools/common/ExitCodes.h"
+#include "tools/common/FormatCode.h"
+#include "tools/common/OutputBuffer.h"
+#include "tools/common/Utf16ToUtf8.h"
+#include "tools/quillsift-host/ActivatedBinder.h"
+#include "tools/quillsift-host/ModuleResources.h"
+#include "tools/quillsift-host/RegisteredFilter.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char Usage[] =
+    "Usage: quillsift-host [OPTION]... BOOK...\n"
+    "       quillsift-host --resources [--extension .EXT]\n"
+    "Finds the filter registered for each book's extension as the indexer does, binds the\n"
+    "book as a read-only file stream and prints every chunk, as quillsift-dump does.\n"
+    "\n"
+    "Options:\n"
+    "  --json             JSON Lines, as quillsift-dump --json\n"
+    "  --persist-stream   bind through IPersistStream::Load, not IInitializeWithStream\n"
+    "  --extension .EXT   look up the filter for .EXT instead of the book's own extension\n"
+    "  --buffer N         characters per GetText call (default 4096)\n"
+    "  --resources        print the version information and the manifest of the module\n"
+    "                     that implements the filter\n";
+
+// A standard handle; a failed write (a closed pipe, a full disk) is remembered with its code.
+class HandleOutput final : public ByteSink {
+public:
+    explicit HandleOutput(DWORD handleId) : Handle(GetStdHandle(handleId)) {}
+
+    bool Write(const char* data, size_t size) override {
+        while (size != 0) {
+            DWORD written = 0;
+            const DWORD portion = static_cast<DWORD>(size < 0x40000000 ? size : 0x40000000);
+            if (!WriteFile(Handle, data, portion, &written, nullptr) || written == 0) {
+                LastError = GetLastError();
+                return false;
+            }
+            data += written;
+            size -= written;
+        }
+        return true;
+    }
+    std::string Error() const override { return "error " + std::to_string(LastError); }
+
+private:
+    HANDLE Handle;
+    DWORD LastError = 0;
+};
+
+void WriteStandardError(const std::string& text) {
+    HandleOutput(STD_ERROR_HANDLE).Write(text.data(), text.size());
+}
+
+void WriteError(const std::string& text) {
+    WriteStandardError("quillsift-host: " + text);
+}
+
+int WriteOut(const std::string& text) {
+    HandleOutput output(STD_OUTPUT_HANDLE);
+    if (!output.Write(text.data(), text.size())) {
+        WriteError("cannot write the output (" + output.Error() + ")\n");
+        return ExitSomeFailed;
+    }
+    return ExitAllLoaded;
+}
+
+bool Equals(const WCHAR* a, const char* b) {
+    for (; *a != 0 && *b != 0; ++a, ++b) {
+        if (*a != static_cast<WCHAR>(static_cast<unsigned char>(*b))) {
+            return false;
+        }
+    }
+    return *a == 0 && *b == 0;
+}
+
+// The extension of the file name at the end of `path`, with its dot; empty when it has none.
+std::vector<WCHAR> ExtensionOf(const WCHAR* path) {
+    const WCHAR* dot = nullptr;
+    for (const WCHAR* c = path; *c != 0; ++c) {
+        if (*c == '\\' || *c == '/' || *c == ':') {
+            dot = nullptr;
+        } else if (*c == '.') {
+            dot = c;
+        }
+    }
+    std::vector<WCHAR> extension;
+    for (const WCHAR* c = dot; c != nullptr && *c != 0; ++c) {
+        extension.push_back(*c);
+    }
+    extension.push_back(0);
+    return extension;
+}
+
+struct HostOptions {
+    DumpFormat Format = DumpFormat::Text;
+    BindingInterface Binding = BindingInterface::InitializeWithStream;
+    ULONG BufferSize = DefaultBufferSize;
+    const WCHAR* Extension = nullptr;
+    bool Resources = false;
+    std::vector<const WCHAR*> Books;
+};
+
+bool ParseOptions(int argc, WCHAR** argv, HostOptions& options, std::string& error) {
+    for (int index = 1; index < argc; ++index) {
+        const WCHAR* argument = argv[index];
+        if (Equals(argument, "--json")) {
+            options.Format = DumpFormat::Json;
+        } else if (Equals(argument, "--persist-stream")) {
+            options.Binding = BindingInterface::PersistStream;
+        } else if (Equals(argument, "--resources")) {
+            options.Resources = true;
+        } else if (Equals(argument, "--extension") || Equals(argument, "--buffer")) {
+            if (index + 1 >= argc) {
+                error = ToUtf8(argument) + " needs a value";
+                return false;
+            }
+            const WCHAR* value = argv[++index];
+            if (Equals(argument, "--extension")) {
+                options.Extension = value;
+                continue;
+            }
+            if (!ParseBufferSize(ToUtf8(value), options.BufferSize)) {
+                error = BufferSizeError();
+                return false;
+            }
+        } else if (argument[0] == '-' && argument[1] != 0) {
+            error = "unknown option " + ToUtf8(argument);
+            return false;
+        } else {
+            options.Books.push_back(argument);
+        }
+    }
+    if (options.Books.empty() && !options.Resources) {
+        error = "no book given";
+        return false;
+    }
+    return true;
+}
+
+HRESULT FindFilterFor(const WCHAR* extension, CLSID* filterClass) {
+    const HRESULT found = FindRegisteredFilter(extension, filterClass);
+    if (FAILED(found)) {
+        WriteError("no filter registered for " + ToUtf8(extension) + " (" + FormatCode(found) +
+                   ")\n");
+    }
+    return found;
+}
+
+// Returns false when the book could not be bound.
+bool DumpBook(const HostOptions& options, const WCHAR* path, ActivatedBinder& binder,
+              DumpSession& session) {
+    const std::vector<WCHAR> ownExtension = ExtensionOf(path);
+    CLSID filterClass;
+    const HRESULT found =
+        FindFilterFor(options.Extension ? options.Extension : ownExtension.data(), &filterClass);
+    binder.UseClass(found, filterClass);
+    ComPtr<IStream> stream;
+    const HRESULT opened =
+        SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
+                               FALSE, nullptr, stream.Put());
+    const std::string name = ToUtf8(path);
+    const std::string label = options.Books.size() > 1 ? name : std::string();
+    const DumpTotals counts = session.DumpBook(
+        name, label, SUCCEEDED(opened) ? stream.Get() : nullptr, opened, WriteStandardError);
+    return counts.FailedLoads == 0;
+}
+
+int ShowResources(const HostOptions& options) {
+    const WCHAR* extension = options.Extension ? options.Extension : UTF16(".mobi");
+    CLSID filterClass;
+    if (FAILED(FindFilterFor(extension, &filterClass))) {
+        return ExitSomeFailed;
+    }
+    ComPtr<IUnknown> object;
+    const HRESULT created = CoCreateInstance(filterClass, nullptr, CLSCTX_INPROC_SERVER,
+                                             IID_IUnknown, object.PutVoid());
+    HMODULE module = SUCCEEDED(created) && object ? ModuleOfObject(object.Get()) : nullptr;
+    if (module == nullptr) {
+        WriteError("cannot create the filter object (" + FormatCode(created) + ")\n");
+        return ExitSomeFailed;
+    }
+    return WriteOut(DescribeModuleResources(module));
+}
+
+int Run(int argc, WCHAR** argv) {
+    HostOptions options;
+    std::string error;
+    if (argc == 2 && (Equals(argv[1], "--help") || Equals(argv[1], "-h"))) {
+        return WriteOut(Usage);
+    }
+    if (!ParseOptions(argc, argv, options, error)) {
+        WriteError(error + "\nTry 'quillsift-host --help'.\n");
+        return ExitUsage;
+    }
+    if (options.Resources) {
+        return ShowResources(options);
+    }
+    HandleOutput output(STD_OUTPUT_HANDLE);
+    OutputBuffer buffer(&output);
+    const std::unique_ptr<ChunkWriter> writer = MakeChunkWriter(options.Format, buffer);
+    ActivatedBinder binder(options.Binding);
+    DumpSession session("quillsift-host", binder, *writer, options.BufferSize);
+    bool allLoaded = true;
+    for (const WCHAR* book : options.Books) {
+        allLoaded = DumpBook(options, book, binder, session) && allLoaded;
+        if (!buffer.Flush()) {
+            WriteError("cannot write the output (" + output.Error() + ")\n");
+            return ExitSomeFailed;
+        }
+    }
+    return allLoaded ? ExitAllLoaded : ExitSomeFailed;
+}
+
+} // namespace
+
+// The UTF-16 entry point (-municode): book paths arrive as the system has them.
+extern "C" int wmain(int argc, WCHAR** argv) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+        WriteError("CoInitializeEx failed\n");
+        return ExitSomeFailed;
+    }
+    const int status = Run(argc, argv);
+    CoUninitialize();
+    return status;
+}

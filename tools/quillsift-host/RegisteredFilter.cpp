@@ -1,0 +1,62 @@
+#include "tools/quillsift-host/RegisteredFilter.h"
+
+#include "platform/ReturnIfFailed.h"
+#include "platform/Utf16Length.h"
+
+namespace {
+
+// Key paths are short; 512 units hold the longest one built here with room to spare.
+const DWORD PathCapacity = 512;
+const DWORD ClassIdCapacity = 64;
+
+// Appends `text` to the zero-terminated `path`; false when it does not fit.
+bool Append(WCHAR* path, DWORD capacity, const WCHAR* text) {
+    DWORD length = static_cast<DWORD>(Utf16Length(path));
+    for (; *text != 0; ++text) {
+        if (length + 1 >= capacity) {
+            return false;
+        }
+        path[length++] = *text;
+    }
+    path[length] = 0;
+    return true;
+}
+
+HRESULT BuildPath(WCHAR* path, const WCHAR* first, const WCHAR* second, const WCHAR* third) {
+    path[0] = 0;
+    const bool fits = Append(path, PathCapacity, first) && Append(path, PathCapacity, second) &&
+                      Append(path, PathCapacity, third);
+    return fits ? S_OK : HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+}
+
+} // namespace
+
+HRESULT ReadMachineString(const WCHAR* path, WCHAR* buffer, DWORD capacity) {
+    buffer[0] = 0;
+    DWORD bytes = capacity * sizeof(WCHAR);
+    const LONG status =
+        RegGetValueW(HKEY_LOCAL_MACHINE, path, nullptr, RRF_RT_REG_SZ, nullptr, buffer, &bytes);
+    return HRESULT_FROM_WIN32(status);
+}
+
+HRESULT FindRegisteredFilter(const WCHAR* extension, CLSID* filterClass) {
+    std::memset(filterClass, 0, sizeof(*filterClass));
+    WCHAR path[PathCapacity];
+    WCHAR handler[ClassIdCapacity];
+    RETURN_IF_FAILED(
+        BuildPath(path, UTF16("Software\\Classes\\"), extension, UTF16("\\PersistentHandler")));
+    RETURN_IF_FAILED(ReadMachineString(path, handler, ClassIdCapacity));
+
+    WCHAR addin[ClassIdCapacity];
+    if (StringFromGUID2(IID_IFilter, addin, ClassIdCapacity) == 0) {
+        return E_UNEXPECTED;
+    }
+    RETURN_IF_FAILED(BuildPath(path, UTF16("Software\\Classes\\CLSID\\"), handler,
+                               UTF16("\\PersistentAddinsRegistered\\")));
+    if (!Append(path, PathCapacity, addin)) {
+        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    }
+    WCHAR filter[ClassIdCapacity];
+    RETURN_IF_FAILED(ReadMachineString(path, filter, ClassIdCapacity));
+    return CLSIDFromString(filter, filterClass);
+}
