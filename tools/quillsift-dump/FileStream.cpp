@@ -1,5 +1,7 @@
 #include "tools/quillsift-dump/FileStream.h"
 
+#include "platform/ComObject.h"
+
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -64,8 +66,9 @@ HRESULT FileStream::Open(const std::string& path, IStream** stream) {
         return E_ACCESSDENIED;
     }
     const size_t slash = path.find_last_of('/');
-    auto* created = new (std::nothrow)
-        FileStream(descriptor, slash == std::string::npos ? path : path.substr(slash + 1));
+    // The stream is the host's: it does not keep the filter library loaded.
+    auto* created = new (std::nothrow) ComObject<FileStream, ModuleCount::NotCounted>(
+        descriptor, slash == std::string::npos ? path : path.substr(slash + 1));
     if (created == nullptr) {
         ::close(descriptor);
         return E_OUTOFMEMORY;
@@ -79,31 +82,6 @@ FileStream::FileStream(int descriptor, std::string name)
 
 FileStream::~FileStream() {
     ::close(Descriptor);
-}
-
-HRESULT FileStream::QueryInterface(REFIID riid, void** ppvObject) {
-    if (ppvObject == nullptr) {
-        return E_POINTER;
-    }
-    *ppvObject = nullptr;
-    if (riid == IID_IUnknown || riid == IID_ISequentialStream || riid == IID_IStream) {
-        *ppvObject = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return E_NOINTERFACE;
-}
-
-ULONG FileStream::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&RefCount));
-}
-
-ULONG FileStream::Release() {
-    const LONG count = InterlockedDecrement(&RefCount);
-    if (count == 0) {
-        delete this;
-    }
-    return static_cast<ULONG>(count);
 }
 
 HRESULT FileStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {

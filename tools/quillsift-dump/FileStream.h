@@ -6,16 +6,21 @@
 
 #include <string>
 
-class FileStream final : public IStream {
+class FileStream : public IStream {
 public:
     // On success *stream holds the only reference. A file that cannot be opened gives the
     // Win32-style code of the failure (0x80070002 for a missing file, 0x80070005 when
     // access is denied).
     static HRESULT Open(const std::string& path, IStream** stream);
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppvObject) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    template <typename Self> static const QITAB* Interfaces() {
+        static const QITAB table[] = {
+            QITABENT(Self, IStream),
+            QITABENTMULTI(Self, ISequentialStream, IStream),
+            {nullptr, 0},
+        };
+        return table;
+    }
 
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override;
     HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override;
@@ -34,11 +39,11 @@ public:
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* pstatstg, DWORD grfStatFlag) override;
     HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) override;
 
-private:
+protected:
     FileStream(int descriptor, std::string name);
-    ~FileStream();
+    virtual ~FileStream();
 
-    LONG RefCount = 1;
+private:
     int Descriptor;
     std::string Name;
     ULONGLONG Position = 0;
