@@ -1,122 +1,14 @@
 #include "tools/common/ChunkDumper.h"
 
+#include "support/ScriptedFilter.h"
 #include "support/StringSink.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace {
-
-using Utf16 = std::basic_string<WCHAR>;
-
-struct ScriptedChunk {
-    CHUNKSTATE Kind;
-    PROPERTYKEY Key;
-    Utf16 Text;
-};
-
-// An IFilter that hands out a fixed list of chunks with the protocol's GetText and
-// GetValue, and that can be told to break the protocol in one way at a time.
-class ScriptedFilter final : public IFilter {
-public:
-    explicit ScriptedFilter(std::vector<ScriptedChunk> chunks) : Chunks(std::move(chunks)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
-
-    HRESULT STDMETHODCALLTYPE Init(ULONG, ULONG, const FULLPROPSPEC*, ULONG*) override {
-        ++InitCalls;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetChunk(STAT_CHUNK* stat) override {
-        if (NothingFirst > 0) {
-            --NothingFirst;
-            return S_FALSE;
-        }
-        if (Next == Chunks.size()) {
-            return EndCode;
-        }
-        Current = &Chunks[Next++];
-        Position = 0;
-        ValueTaken = false;
-        std::memset(stat, 0, sizeof(*stat));
-        stat->idChunk = static_cast<ULONG>(Next);
-        stat->flags = Current->Kind;
-        stat->attribute.guidPropSet = Current->Key.fmtid;
-        stat->attribute.psProperty.ulKind = PRSPEC_PROPID;
-        stat->attribute.psProperty.propid = Current->Key.pid;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetText(ULONG* count, WCHAR* buffer) override {
-        ++GetTextCalls;
-        if (OnGetText) {
-            OnGetText();
-        }
-        if (Current == nullptr || Current->Kind != CHUNK_TEXT) {
-            return FILTER_E_NO_TEXT;
-        }
-        const ULONG capacity = *count;
-        const ULONG remaining = static_cast<ULONG>(Current->Text.size()) - Position;
-        ULONG n = std::min(capacity - 1, remaining);
-        if (EmptyPortions) {
-            *count = 0;
-            return S_OK;
-        }
-        if (n == 0) {
-            return FILTER_E_NO_MORE_TEXT;
-        }
-        std::copy(Current->Text.begin() + Position, Current->Text.begin() + Position + n, buffer);
-        buffer[n] = 0;
-        Position += n;
-        *count = OverReport ? capacity + 5 : n;
-        return n == remaining ? FILTER_S_LAST_TEXT : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetValue(PROPVARIANT** value) override {
-        *value = nullptr;
-        if (ValueError != S_OK) {
-            return ValueError;
-        }
-        if (Current == nullptr || Current->Kind != CHUNK_VALUE || ValueTaken) {
-            return FILTER_E_NO_MORE_VALUES;
-        }
-        ValueTaken = true;
-        // Allocated as a filter does: the host must clear it and free the block.
-        auto* result = static_cast<PROPVARIANT*>(CoTaskMemAlloc(sizeof(PROPVARIANT)));
-        PropVariantInit(result);
-        const size_t bytes = (Current->Text.size() + 1) * sizeof(WCHAR);
-        result->vt = VT_LPWSTR;
-        result->pwszVal = static_cast<WCHAR*>(CoTaskMemAlloc(bytes));
-        std::memcpy(result->pwszVal, Current->Text.c_str(), bytes);
-        *value = result;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE BindRegion(FILTERREGION, REFIID, void**) override {
-        return E_NOTIMPL;
-    }
-
-    HRESULT EndCode = FILTER_E_END_OF_CHUNKS;
-    HRESULT ValueError = S_OK;
-    bool OverReport = false;
-    bool EmptyPortions = false;
-    int NothingFirst = 0;
-    int InitCalls = 0;
-    int GetTextCalls = 0;
-    std::function<void()> OnGetText;
-
-private:
-    std::vector<ScriptedChunk> Chunks;
-    size_t Next = 0;
-    const ScriptedChunk* Current = nullptr;
-    ULONG Position = 0;
-    bool ValueTaken = false;
-};
 
 std::vector<ScriptedChunk> Book() {
     // The body holds a surrogate pair that small buffers split between two portions.
@@ -224,18 +116,67 @@ TEST(ChunkDumper, StopsOnAGetTextThatBreaksTheProtocol) {
 }
 
 TEST(ChunkDumper, WritesTextAsItComesNotWhenTheChunkEnds) {
-    // A part of a million characters, drained in portions of 4096: the output must reach the
-    // sink while the part is still being read, in blocks no larger than the output buffer.
+    // A part of a million characters on one line, drained in portions of 4096: in every format
+    // the output must reach the sink while the part is still being read, in blocks no larger
+    // than the output buffer.
     const Utf16 part(1000000, 'x');
-    ScriptedFilter filter({{CHUNK_TEXT, PKEY_Search_Contents, part}});
+    for (const DumpFormat format : {DumpFormat::Json, DumpFormat::Text, DumpFormat::Html}) {
+        ScriptedFilter filter({{CHUNK_TEXT, PKEY_Search_Contents, part}});
+        StringSink sink;
+        std::vector<size_t> seen;
+        filter.OnGetText = [&sink, &seen] { seen.push_back(sink.Text.size()); };
+        const Dump dump = DumpWith(filter, format, 4096, &sink);
+        ASSERT_EQ(dump.Characters, part.size());
+        ASSERT_GE(seen.size(), 200u);
+        EXPECT_GT(seen[seen.size() / 2], 400000u);
+        EXPECT_LE(sink.Text.size() / sink.Writes, OutputBuffer::DefaultCapacity);
+    }
+}
+
+const char HtmlHead[] = "<html>\n<head>\n"
+                        "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\n"
+                        "<title>T</title>\n</head>\n<body>\n";
+
+TEST(ChunkDumper, EndsTheBookAtAFailedChunkForAFormatThatCannotRecordIt) {
+    // HTML has no place for a failure: the second GetText fails part way through a line,
+    // which is closed, and the document with it; no chunk is asked for after that one.
+    std::vector<ScriptedChunk> chunks = {{CHUNK_VALUE, PKEY_Title, UTF16("T")},
+                                         {CHUNK_TEXT, PKEY_Search_Contents, UTF16("kept\npart")},
+                                         {CHUNK_TEXT, PKEY_Search_Contents, UTF16("never")}};
+    ScriptedFilter html(chunks);
+    html.FailingGetText = 2;
+    const Dump stopped = DumpWith(html, DumpFormat::Html, 7);
+    EXPECT_EQ(stopped.End, E_OUTOFMEMORY);
+    EXPECT_EQ(stopped.Output, std::string(HtmlHead) + "<p>kept</p>\n<p>pa</p>\n</body>\n</html>\n");
+    EXPECT_EQ(html.GetChunkCalls, 2);
+
+    // A failed GetValue ends it the same way; JSON records the failure and goes on.
+    ScriptedFilter value(chunks);
+    value.ValueError = E_ACCESSDENIED;
+    EXPECT_EQ(DumpWith(value, DumpFormat::Html, 4096).End, E_ACCESSDENIED);
+    EXPECT_EQ(value.GetChunkCalls, 1);
+    ScriptedFilter json(chunks);
+    json.FailingGetText = 2;
+    EXPECT_EQ(DumpWith(json, DumpFormat::Json, 7).End, FILTER_E_END_OF_CHUNKS);
+}
+
+TEST(ChunkDumper, EndsTheBookAtABrokenPromiseForAFormatThatCannotRecordIt) {
     StringSink sink;
-    std::vector<size_t> seen;
-    filter.OnGetText = [&sink, &seen] { seen.push_back(sink.Text.size()); };
-    const Dump dump = DumpWith(filter, DumpFormat::Json, 4096, &sink);
-    ASSERT_EQ(dump.Characters, part.size());
-    ASSERT_GE(seen.size(), 200u);
-    EXPECT_GT(seen[seen.size() / 2], 400000u);
-    EXPECT_LE(sink.Text.size() / sink.Writes, OutputBuffer::DefaultCapacity);
+    OutputBuffer buffer(&sink);
+    const std::unique_ptr<ChunkWriter> writer = MakeChunkWriter(DumpFormat::Html, buffer);
+    ChunkDumper dumper(*writer, 4);
+    ScriptedFilter filter({{CHUNK_TEXT, PKEY_Search_Contents, UTF16("abc")},
+                           {CHUNK_TEXT, PKEY_Search_Contents, UTF16("def")}});
+    filter.OverReport = true;
+    writer->BeginBook("");
+    EXPECT_EQ(dumper.Dump(&filter), E_UNEXPECTED);
+    EXPECT_STREQ(dumper.StopFault(), "GetText reported more characters than the buffer holds");
+    EXPECT_EQ(filter.GetChunkCalls, 1);
+    // The next book starts without it.
+    ScriptedFilter next({});
+    writer->BeginBook("");
+    EXPECT_EQ(dumper.Dump(&next), FILTER_E_END_OF_CHUNKS);
+    EXPECT_EQ(dumper.StopFault(), nullptr);
 }
 
 TEST(ChunkDumper, StopsWhenTheOutputFails) {

@@ -62,12 +62,27 @@ TEST(DumpOptions, RefusesWhatItCannotUse) {
         {"--jobs", "2x", "a"},
         {"--jobs=", "a"},
         {"a", "--jobs"},
+        {"--html"},
+        {"--html", "a", "b"},
+        {"--json", "--html", "a"},
+        {"--html", "a", "--json"},
     };
     for (const auto& arguments : wrong) {
         DumpOptions options;
         EXPECT_EQ(Parse(arguments, options), ParseResult::UsageError)
             << (arguments.empty() ? "(none)" : arguments.back());
     }
+}
+
+TEST(DumpOptions, TakesOneBookForHtml) {
+    // A handler is called once per file, with the book's path whatever its name.
+    DumpOptions options;
+    ASSERT_EQ(Parse({"--html", "--buffer", "3", "--html", "/books/x.AZW3.tmp"}, options),
+              ParseResult::Ok);
+    EXPECT_EQ(options.Format, DumpFormat::Html);
+    EXPECT_EQ(options.Inputs, (std::vector<std::string>{"/books/x.AZW3.tmp"}));
+    DumpOptions help;
+    EXPECT_EQ(Parse({"--html", "--help"}, help), ParseResult::Ok);
 }
 
 TEST(DumpOptions, TakesTheLimitsOfEveryNumber) {

@@ -1,5 +1,5 @@
 # Runs quillsift-dump as a subprocess and checks its output and exit code.
-#   cmake -DTOOL=... -DTESTDATA=... -DWORK=... -DMODE=golden|buffers|jobs|folder|large|stuck
+#   cmake -DTOOL=... -DTESTDATA=... -DWORK=... -DMODE=golden|buffers|jobs|folder|large|html|stuck
 #         -P DumpToolCheck.cmake
 # golden:  --json on each small book equals testdata/golden/<book>.jsonl; readable text runs.
 # buffers: --buffer 1, 2, 3 and 4096 give the same lines as the golden files.
@@ -7,6 +7,10 @@
 # folder:  a folder with malformed files, with one worker and four: exit 1, the other books
 #          still dumped in full and in order, the reports in order.
 # large:   the two large books: exit 0, every chunk, the end code, the whole output's digest.
+# html:    --html with --buffer 1, 3 and 4096 equals testdata/golden/<book>.html (the large
+#          books: its SHA-256) with nothing on stderr, whatever the book's file is called; a book
+#          that does not load gives nothing on stdout and one line on stderr; not one book is a
+#          usage error.
 # stuck:   a library (STUCK_LIBRARY) that refuses the class and never becomes free to unload.
 cmake_minimum_required(VERSION 3.20)
 
@@ -195,6 +199,55 @@ elseif(MODE STREQUAL "large")
            OR NOT out MATCHES "\n{\"end\":\"0x80041700\"}\n$")
             fail("${book}: title, author, first text chunk or end code not as expected")
         endif()
+    endforeach()
+
+elseif(MODE STREQUAL "html")
+    function(expect_quiet err what)
+        if(NOT err STREQUAL "")
+            fail("${what}: stderr is not empty:\n${err}")
+        endif()
+    endfunction()
+    foreach(book IN LISTS small_books)
+        file(READ "${TESTDATA}/golden/${book}.html" expected)
+        foreach(size 1 3 4096)
+            run(0 out err --html --buffer ${size} "${TESTDATA}/${book}")
+            expect_equal("${out}" "${expected}" "${book} as HTML with --buffer ${size}")
+            expect_quiet("${err}" "${book} as HTML")
+        endforeach()
+    endforeach()
+    foreach(book ledger-large-kf7.mobi ledger-large-kf8.azw3)
+        file(READ "${TESTDATA}/golden/${book}.html.sha256" expected_digest)
+        string(STRIP "${expected_digest}" expected_digest)
+        foreach(size 1 3 4096)
+            run(0 out err --html --buffer ${size} "${TESTDATA}/${book}")
+            string(SHA256 digest "${out}")
+            if(NOT digest STREQUAL expected_digest)
+                fail("${book} as HTML with --buffer ${size}: the output's SHA-256 is ${digest}, "
+                     "expected ${expected_digest}")
+            endif()
+            expect_quiet("${err}" "${book} as HTML")
+        endforeach()
+    endforeach()
+
+    # A search engine hands over temporary copies and names in any case.
+    file(COPY_FILE "${TESTDATA}/duet-kf8.azw" "${WORK}/Copy of a book.TMP")
+    file(READ "${TESTDATA}/golden/duet-kf8.azw.html" expected)
+    run(0 out err --html "${WORK}/Copy of a book.TMP")
+    expect_equal("${out}" "${expected}" "a book named .TMP")
+
+    file(WRITE "${WORK}/garbage.mobi" "this is no palm database, only some text for the reader")
+    function(expect_no_book name reason)
+        run(1 out err --html "${WORK}/${name}")
+        expect_equal("${out}" "" "${name} as HTML: stdout")
+        expect_equal("${err}" "quillsift-dump: ${WORK}/${name}: ${reason}\n" "${name}: stderr")
+    endfunction()
+    expect_no_book(garbage.mobi "cannot load (0x80004005)")
+    expect_no_book(missing.mobi "cannot open (0x80070002)")
+
+    foreach(arguments "--html" "--html;${WORK}/garbage.mobi;${WORK}/garbage.mobi" "--html;${WORK}"
+                      "--json;--html;${WORK}/garbage.mobi")
+        run(2 out err ${arguments})
+        expect_equal("${out}" "" "${arguments}: stdout")
     endforeach()
 
 elseif(MODE STREQUAL "stuck")

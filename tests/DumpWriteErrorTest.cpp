@@ -110,13 +110,14 @@ const std::string Testdata = QUILLSIFT_TESTDATA;
 
 INSTANTIATE_TEST_SUITE_P(
     Outputs, DumpWriteError,
-    ::testing::Values(WriteErrorCase{"SmallBook", {"--json", Testdata + "/harbor-kf7.mobi"}},
-                      WriteErrorCase{"ReadableText", {"-q", Testdata + "/harbor-kf8.azw3"}},
-                      WriteErrorCase{
-                          "LargeBookInPortionsOfOne",
-                          {"--json", "--buffer", "1", Testdata + "/ledger-large-kf7.mobi"}},
-                      WriteErrorCase{"FolderWithFourWorkers", {"--json", "--jobs", "4", Testdata}},
-                      WriteErrorCase{"TheHelp", {"--help"}}),
+    ::testing::Values(
+        WriteErrorCase{"SmallBook", {"--json", Testdata + "/harbor-kf7.mobi"}},
+        WriteErrorCase{"ReadableText", {"-q", Testdata + "/harbor-kf8.azw3"}},
+        WriteErrorCase{"LargeBookInPortionsOfOne",
+                       {"--json", "--buffer", "1", Testdata + "/ledger-large-kf7.mobi"}},
+        WriteErrorCase{"FolderWithFourWorkers", {"--json", "--jobs", "4", Testdata}},
+        WriteErrorCase{"HtmlOfALargeBook", {"--html", Testdata + "/ledger-large-kf8.azw3"}},
+        WriteErrorCase{"TheHelp", {"--help"}}),
     [](const ::testing::TestParamInfo<WriteErrorCase>& info) { return info.param.Name; });
 
 } // namespace

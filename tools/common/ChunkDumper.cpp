@@ -17,6 +17,7 @@ ChunkDumper::ChunkDumper(ChunkWriter& writer, ULONG portionSize)
       Portion(static_cast<size_t>(PortionSize) + 1) {}
 
 HRESULT ChunkDumper::Dump(IFilter* filter) {
+    Fault = nullptr;
     ULONG flags = 0;
     const HRESULT initResult =
         filter->Init(IFILTER_INIT_CANON_PARAGRAPHS | IFILTER_INIT_HARD_LINE_BREAKS |
@@ -56,6 +57,12 @@ HRESULT ChunkDumper::Dump(IFilter* filter) {
             TakeValue(filter, error, fault);
         }
         Writer.EndChunk(error, fault);
+        if ((error != S_OK || fault != nullptr) && !Writer.RecordsFailures()) {
+            Fault = fault;
+            const HRESULT stop = error != S_OK ? error : E_UNEXPECTED;
+            Writer.End(stop);
+            return stop;
+        }
     }
 }
 

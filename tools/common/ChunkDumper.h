@@ -1,7 +1,7 @@
 // Drives one bound IFilter as an indexer does: Init, then GetChunk until it fails, each text
 // chunk drained with GetText in portions, each value taken once with GetValue and freed the
 // host's way. What it gets goes to a ChunkWriter as it comes; a portion is never kept past
-// the next GetText.
+// the next GetText. A chunk that fails ends the book there when the writer cannot record it.
 #pragma once
 
 #include "platform/Platform.h"
@@ -19,8 +19,12 @@ public:
     ChunkDumper(ChunkWriter& writer, ULONG portionSize);
 
     // Returns the code of the GetChunk that ended the sequence, or DumpStopped when the
-    // output failed.
+    // output failed. When the writer records no failures, a chunk that failed ends the dump
+    // with its code, or with E_UNEXPECTED and StopFault() for a broken promise.
     HRESULT Dump(IFilter* filter);
+
+    // The broken promise that ended the last Dump; null for none.
+    const char* StopFault() const { return Fault; }
 
     // Totals over every Dump of this object: chunks, and characters of text and values.
     unsigned long long Chunks() const { return ChunkCount; }
@@ -36,4 +40,5 @@ private:
     std::vector<WCHAR> Portion;
     unsigned long long ChunkCount = 0;
     unsigned long long CharacterCount = 0;
+    const char* Fault = nullptr;
 };

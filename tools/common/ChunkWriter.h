@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-enum class DumpFormat { Text, Json };
+enum class DumpFormat { Text, Json, Html };
 
 class ChunkWriter {
 public:
@@ -45,19 +45,25 @@ public:
     // Whether the output has failed; everything since is dropped.
     bool Failed() const { return Out.Failed(); }
 
+    // Whether a chunk's failure code or fault is part of the output. A format with no place
+    // for one ends the book at that chunk instead, and the reason goes to the report.
+    virtual bool RecordsFailures() const { return true; }
+
 protected:
-    // The most one UTF-16 unit becomes in either format: "\u001f".
+    // The most one UTF-16 unit becomes in the text and JSON formats: "\u001f".
     static constexpr size_t MaxBytesPerUnit = 6;
 
     // Writes `length` units through `decoder`, each code point as put(out, code point) writes
-    // it at `out`, returning the end; the output buffer is reserved a block at a time.
+    // it at `out`, returning the end, in at most `bytesPerUnit` bytes; the output buffer is
+    // reserved a block at a time.
     template <typename Put>
-    void WriteDecoded(Utf16Decoder& decoder, const WCHAR* text, size_t length, Put put) {
-        const size_t unitsPerBlock = OutputBuffer::MaxReserve / MaxBytesPerUnit - 1;
+    void WriteDecoded(Utf16Decoder& decoder, const WCHAR* text, size_t length, Put put,
+                      size_t bytesPerUnit = MaxBytesPerUnit) {
+        const size_t unitsPerBlock = OutputBuffer::MaxReserve / bytesPerUnit - 1;
         while (length != 0) {
             const size_t units = std::min(length, unitsPerBlock);
             // A high surrogate held back from the last block may come out first, as U+FFFD.
-            char* out = Out.Reserve((units + 1) * MaxBytesPerUnit);
+            char* out = Out.Reserve((units + 1) * bytesPerUnit);
             decoder.Decode(text, units, [&out, &put](unsigned long c) { out = put(out, c); });
             Out.Commit(out);
             text += units;
@@ -65,8 +71,9 @@ protected:
         }
     }
     // The end of the string: a high surrogate still held back.
-    template <typename Put> void FinishDecoded(Utf16Decoder& decoder, Put put) {
-        char* out = Out.Reserve(MaxBytesPerUnit);
+    template <typename Put>
+    void FinishDecoded(Utf16Decoder& decoder, Put put, size_t bytesPerUnit = MaxBytesPerUnit) {
+        char* out = Out.Reserve(bytesPerUnit);
         decoder.Finish([&out, &put](unsigned long c) { out = put(out, c); });
         Out.Commit(out);
     }

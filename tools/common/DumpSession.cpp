@@ -44,8 +44,16 @@ DumpTotals DumpSession::DumpBook(const std::string& path, const std::string& lab
         counts.Chunks = Dumper.Chunks() - chunksBefore;
         counts.Characters = Dumper.Characters() - charactersBefore;
     }
-    if (!Writer.Failed() && end != FILTER_E_END_OF_CHUNKS) {
+    if (Writer.Failed() || end == FILTER_E_END_OF_CHUNKS) {
+        return counts;
+    }
+    if (Writer.RecordsFailures()) {
         reportBook("the chunks ended with " + FormatCode(end) + ", not FILTER_E_END_OF_CHUNKS");
+    } else {
+        // The output holds what came before and is complete in its form; this line is all
+        // that says the rest of the book is missing.
+        const char* fault = Dumper.StopFault();
+        reportBook("stopped (" + (fault != nullptr ? std::string(fault) : FormatCode(end)) + ")");
     }
     return counts;
 }

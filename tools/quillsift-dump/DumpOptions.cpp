@@ -56,8 +56,13 @@ ParseResult ParseDumpOptions(int argc, const char* const* argv, DumpOptions& opt
         bool missing = false;
         if (argument == "--") {
             optionsEnded = true;
-        } else if (argument == "--json") {
-            options.Format = DumpFormat::Json;
+        } else if (argument == "--json" || argument == "--html") {
+            const DumpFormat format = argument == "--json" ? DumpFormat::Json : DumpFormat::Html;
+            if (options.Format != DumpFormat::Text && options.Format != format) {
+                error = "--json and --html cannot be combined";
+                return ParseResult::UsageError;
+            }
+            options.Format = format;
         } else if (argument == "--all-files") {
             options.AllFiles = true;
         } else if (argument == "--quiet" || argument == "-q") {
@@ -88,8 +93,16 @@ ParseResult ParseDumpOptions(int argc, const char* const* argv, DumpOptions& opt
             return ParseResult::UsageError;
         }
     }
-    if (options.Inputs.empty() && !options.ShowHelp && !options.ShowVersion) {
+    if (options.ShowHelp || options.ShowVersion) {
+        return ParseResult::Ok;
+    }
+    if (options.Inputs.empty()) {
         error = "no book given";
+        return ParseResult::UsageError;
+    }
+    // One document is one book: an indexer's handler is called once per file.
+    if (options.Format == DumpFormat::Html && options.Inputs.size() != 1) {
+        error = "--html takes exactly one book";
         return ParseResult::UsageError;
     }
     return ParseResult::Ok;
@@ -97,6 +110,7 @@ ParseResult ParseDumpOptions(int argc, const char* const* argv, DumpOptions& opt
 
 std::string DumpUsage(const std::string& defaultLibrary) {
     return "Usage: quillsift-dump [OPTION]... PATH...\n"
+           "  or:  quillsift-dump --html [OPTION]... BOOK\n"
            "Loads the Quillsift filter library, binds each book to a filter object as an\n"
            "indexer does and prints every chunk it yields: title, author, text parts.\n"
            "A PATH may be a book or a folder; folders are walked recursively and give\n"
@@ -105,6 +119,9 @@ std::string DumpUsage(const std::string& defaultLibrary) {
            "Options:\n"
            "  --json            JSON Lines: one object per chunk, then {\"end\":CODE};\n"
            "                    {\"load\":CODE} alone when a book cannot be bound\n"
+           "  --html            one HTML document for one BOOK (title, author, a paragraph\n"
+           "                    per line of text), as a desktop search handler; no summary\n"
+           "                    on stderr; nothing on stdout when the book does not load\n"
            "  --buffer N        characters per GetText call (default 4096)\n"
            "  --jobs N          dump N books at once, each with its own filter object;\n"
            "                    the output stays in the order of the books (default 1)\n"

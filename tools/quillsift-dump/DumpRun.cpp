@@ -83,8 +83,9 @@ void DumpRun::Work(OrderedOutput& ordered, const std::vector<BookPath>& books, b
         }
         buffer.Flush();
         // Naming the first book after which an object is still alive points at the leak; with
-        // other workers' objects alive the question means nothing.
-        if (Jobs == 1 && counts.FailedLoads == 0 && !LeakReported &&
+        // other workers' objects alive the question means nothing, and with one book the
+        // report at the end says it all.
+        if (Jobs == 1 && books.size() > 1 && counts.FailedLoads == 0 && !LeakReported &&
             EntryPoints.CanUnloadNow() != S_OK) {
             LeakReported = true;
             book->Report(std::string(Program) + ": " + path.Path +

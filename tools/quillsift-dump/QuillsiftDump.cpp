@@ -49,6 +49,18 @@ int main(int argc, char** argv) {
         return Print(output, DumpVersion());
     }
 
+    BookFinder finder(options.AllFiles);
+    for (const std::string& input : options.Inputs) {
+        finder.Add(input);
+    }
+    const std::vector<BookPath>& books = finder.Books();
+    const bool html = options.Format == DumpFormat::Html;
+    if (html && finder.SawFolder()) {
+        WriteError("quillsift-dump: --html takes a book, not a folder\n"
+                   "Try 'quillsift-dump --help'.\n");
+        return ExitUsage;
+    }
+
     const std::string libraryPath =
         options.Library.empty() ? FilterLibrary::DefaultPath() : options.Library;
     FilterLibrary library;
@@ -56,12 +68,6 @@ int main(int argc, char** argv) {
         WriteError("quillsift-dump: cannot load the filter library: " + error + "\n");
         return ExitLibraryInUse;
     }
-
-    BookFinder finder(options.AllFiles);
-    for (const std::string& input : options.Inputs) {
-        finder.Add(input);
-    }
-    const std::vector<BookPath>& books = finder.Books();
 
     TerminalConsole console(!options.Quiet && books.size() > 1 && ::isatty(STDERR_FILENO));
     DumpRun run(options, library.EntryPoints(), output, console);
@@ -78,7 +84,8 @@ int main(int argc, char** argv) {
         // Unmapping code that live objects still point into would crash at exit.
         library.KeepLoaded();
     }
-    if (!options.Quiet) {
+    // A search engine's handler passes stderr on for every book: it stays empty there.
+    if (!options.Quiet && !html) {
         console.Report("quillsift-dump: " + run.Totals().Summary(elapsed.count()) + "\n");
     }
     if (!written) {

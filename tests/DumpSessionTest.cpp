@@ -1,0 +1,114 @@
+// What a session reports for one book, beside what its writer writes: a book that does not
+// load, and a book whose chunks stop early, in a format that records failures and in one that
+// does not.
+#include "tools/common/DumpSession.h"
+
+#include "support/RecordingStream.h"
+#include "support/ScriptedFilter.h"
+#include "support/StringSink.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// Hands out the one scripted filter, or fails with `Failure`.
+class ScriptedBinder final : public FilterBinder {
+public:
+    explicit ScriptedBinder(ScriptedFilter& filter) : Filter(filter) {}
+    HRESULT Bind(IStream*, ComPtr<IFilter>& filter) override {
+        if (FAILED(Failure)) {
+            return Failure;
+        }
+        filter = ComPtr<IFilter>::Attach(&Filter);
+        return S_OK;
+    }
+    HRESULT Failure = S_OK;
+
+private:
+    ScriptedFilter& Filter;
+};
+
+struct SessionCase {
+    const char* Name;
+    DumpFormat Format;
+    // How the book goes wrong: the code of a failed open or bind, of the GetChunk that ends
+    // the chunks, or of the second GetText; or a GetText that claims too much.
+    HRESULT OpenFailure = S_OK;
+    HRESULT BindFailure = S_OK;
+    HRESULT EndCode = FILTER_E_END_OF_CHUNKS;
+    HRESULT TextError = S_OK;
+    bool OverReport = false;
+    const char* ExpectedReport = "";
+    // For HTML: the body written before the end.
+    const char* ExpectedBody = nullptr;
+};
+
+class DumpSessionReport : public ::testing::TestWithParam<SessionCase> {};
+
+TEST_P(DumpSessionReport, SaysInOneLineWhatTheOutputCannot) {
+    const SessionCase& c = GetParam();
+    ScriptedFilter filter({{CHUNK_VALUE, PKEY_Title, UTF16("T")},
+                           {CHUNK_TEXT, PKEY_Search_Contents, UTF16("kept")},
+                           {CHUNK_TEXT, PKEY_Search_Contents, UTF16("more")}});
+    filter.EndCode = c.EndCode;
+    filter.FailingGetText = c.TextError != S_OK ? 2 : 0;
+    filter.TextError = c.TextError;
+    filter.OverReport = c.OverReport;
+    ScriptedBinder binder(filter);
+    binder.Failure = c.BindFailure;
+    StringSink sink;
+    OutputBuffer buffer(&sink);
+    const std::unique_ptr<ChunkWriter> writer = MakeChunkWriter(c.Format, buffer);
+    DumpSession session("quillsift-dump", binder, *writer, 4096);
+    RecordingStream stream;
+    std::string reports;
+    const DumpTotals counts =
+        session.DumpBook("b.mobi", "", FAILED(c.OpenFailure) ? nullptr : &stream, c.OpenFailure,
+                         [&reports](const std::string& line) { reports += line; });
+    buffer.Flush();
+
+    EXPECT_EQ(reports, c.ExpectedReport);
+    const bool loaded = SUCCEEDED(c.OpenFailure) && SUCCEEDED(c.BindFailure);
+    EXPECT_EQ(counts.FailedLoads, loaded ? 0u : 1u);
+    if (c.Format == DumpFormat::Html) {
+        // Nothing at all for a book that does not load; otherwise a whole document.
+        const std::string expected =
+            loaded ? "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; "
+                     "charset=utf-8\">\n<title>T</title>\n</head>\n<body>\n" +
+                         std::string(c.ExpectedBody) + "</body>\n</html>\n"
+                   : "";
+        EXPECT_EQ(sink.Text, expected);
+    }
+}
+
+const HRESULT NotFound = _HRESULT_TYPEDEF_(0x80070002);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DumpSessionReport,
+    ::testing::Values(
+        SessionCase{"HtmlWhole", DumpFormat::Html, S_OK, S_OK, FILTER_E_END_OF_CHUNKS, S_OK, false,
+                    "", "<p>kept</p>\n<p>more</p>\n"},
+        SessionCase{"HtmlCannotOpen", DumpFormat::Html, NotFound, S_OK, FILTER_E_END_OF_CHUNKS,
+                    S_OK, false, "quillsift-dump: b.mobi: cannot open (0x80070002)\n"},
+        SessionCase{"HtmlCannotLoad", DumpFormat::Html, S_OK, E_FAIL, FILTER_E_END_OF_CHUNKS, S_OK,
+                    false, "quillsift-dump: b.mobi: cannot load (0x80004005)\n"},
+        SessionCase{"HtmlGetChunkFails", DumpFormat::Html, S_OK, S_OK, E_UNEXPECTED, S_OK, false,
+                    "quillsift-dump: b.mobi: stopped (0x8000ffff)\n", "<p>kept</p>\n<p>more</p>\n"},
+        SessionCase{"HtmlGetTextFails", DumpFormat::Html, S_OK, S_OK, FILTER_E_END_OF_CHUNKS,
+                    E_OUTOFMEMORY, false, "quillsift-dump: b.mobi: stopped (0x8007000e)\n",
+                    "<p>kept</p>\n"},
+        SessionCase{"HtmlBrokenPromise", DumpFormat::Html, S_OK, S_OK, FILTER_E_END_OF_CHUNKS, S_OK,
+                    true,
+                    "quillsift-dump: b.mobi: stopped (GetText reported more characters than the "
+                    "buffer holds)\n",
+                    ""},
+        SessionCase{"JsonGetChunkFails", DumpFormat::Json, S_OK, S_OK, E_UNEXPECTED, S_OK, false,
+                    "quillsift-dump: b.mobi: the chunks ended with 0x8000ffff, not "
+                    "FILTER_E_END_OF_CHUNKS\n"},
+        SessionCase{"JsonGetTextFails", DumpFormat::Json, S_OK, S_OK, FILTER_E_END_OF_CHUNKS,
+                    E_OUTOFMEMORY, false, ""}),
+    [](const ::testing::TestParamInfo<SessionCase>& info) { return info.param.Name; });
+
+} // namespace

@@ -1,0 +1,63 @@
+// One HTML document per book, the form a desktop search engine's "exec" handler prints (Recoll
+// reads it for the body text, <title> for the title field and the author meta for the author):
+//   <html>
+//   <head>
+//   <meta http-equiv="Content-Type" content="text/html; charset=utf-8">
+//   <title>TITLE</title>                       when the book has a title
+//   <meta name="author" content="AUTHOR">      when it has an author
+//   </head>
+//   <body>
+//   <p>LINE</p>                                one per line of text that is not empty
+//   </body>
+//   </html>
+// A book that cannot be bound writes nothing at all. Values come into the head until the first
+// text chunk; the text is cut into lines at LF, CR, U+2028 and U+2029 and at the end of every
+// chunk, and is written as it comes: the state is whether the head and a line are open.
+#pragma once
+
+#include "tools/common/ChunkWriter.h"
+#include "tools/common/Utf16ToUtf8.h"
+
+class HtmlChunkWriter final : public ChunkWriter {
+public:
+    explicit HtmlChunkWriter(OutputBuffer& out) : ChunkWriter(out) {}
+
+    void BeginBook(const std::string& label) override;
+    void LoadFailure(HRESULT code) override;
+    void BeginChunk(const STAT_CHUNK& stat) override;
+    void Text(const WCHAR* text, size_t length) override;
+    void Value(const WCHAR* text, size_t length, VARTYPE type) override;
+    void EndChunk(HRESULT error, const char* fault) override;
+    void End(HRESULT code) override;
+
+    // A document has no place for a failed chunk: the book ends there.
+    bool RecordsFailures() const override { return false; }
+
+private:
+    enum class Part { Nothing, Head, Body };
+    enum class Field { None, Title, Author };
+
+    void OpenHead();
+    void OpenBody();
+    void CloseLine();
+    // The body's form of one code point: a line break closes the line, anything else opens
+    // one if none is open.
+    char* PutBodyCharacter(char* out, unsigned long codePoint);
+
+    Part At = Part::Nothing;
+    // What the value of the current chunk becomes.
+    Field Current = Field::None;
+    bool InText = false;
+    bool InLine = false;
+    Utf16Decoder Decoder;
+};
+
+// Whether `codePoint` ends a line of text: LF, CR, U+2028 or U+2029.
+inline bool IsHtmlLineBreak(unsigned long codePoint) {
+    return codePoint == '\n' || codePoint == '\r' || codePoint == 0x2028 || codePoint == 0x2029;
+}
+
+// Writes one code point of text or of an attribute value at `out` and returns the end: the four
+// markup characters as entities, control characters other than tab, LF and CR as a space,
+// anything else as UTF-8. At most six bytes ("&quot;").
+char* PutHtmlCharacter(char* out, unsigned long codePoint);
