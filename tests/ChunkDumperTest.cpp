@@ -1,7 +1,7 @@
 #include "tools/common/ChunkDumper.h"
 
-#include "support/ScriptedFilter.h"
-#include "support/StringSink.h"
+#include "tests/support/ScriptedFilter.h"
+#include "tests/support/StringSink.h"
 
 #include <gtest/gtest.h>
 

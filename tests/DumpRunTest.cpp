@@ -2,8 +2,8 @@
 // several workers give the bytes and the reports of one worker, in the order of the books.
 #include "tools/quillsift-dump/DumpRun.h"
 
-#include "support/StringSink.h"
-#include "support/TemporaryDirectory.h"
+#include "tests/support/StringSink.h"
+#include "tests/support/TemporaryDirectory.h"
 #include "tools/quillsift-dump/FilterLibrary.h"
 
 #include <gtest/gtest.h>

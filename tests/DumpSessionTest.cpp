@@ -3,9 +3,9 @@
 // does not.
 #include "tools/common/DumpSession.h"
 
-#include "support/RecordingStream.h"
-#include "support/ScriptedFilter.h"
-#include "support/StringSink.h"
+#include "tests/support/RecordingStream.h"
+#include "tests/support/ScriptedFilter.h"
+#include "tests/support/StringSink.h"
 
 #include <gtest/gtest.h>
 

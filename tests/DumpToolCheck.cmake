@@ -7,7 +7,7 @@
 # folder:  a folder with malformed files, with one worker and four: exit 1, the other books
 #          still dumped in full and in order, the reports in order.
 # large:   the two large books: exit 0, every chunk, the end code, the whole output's digest.
-# html:    --html with --buffer 1, 3 and 4096 equals testdata/golden/<book>.html (the large
+# html:    --html with --buffer 1, 3 and 4096 equals testdata/golden/<book>.html.golden (the large
 #          books: its SHA-256) with nothing on stderr, whatever the book's file is called; a book
 #          that does not load gives nothing on stdout and one line on stderr; not one book is a
 #          usage error.
@@ -208,7 +208,7 @@ elseif(MODE STREQUAL "html")
         endif()
     endfunction()
     foreach(book IN LISTS small_books)
-        file(READ "${TESTDATA}/golden/${book}.html" expected)
+        file(READ "${TESTDATA}/golden/${book}.html.golden" expected)
         foreach(size 1 3 4096)
             run(0 out err --html --buffer ${size} "${TESTDATA}/${book}")
             expect_equal("${out}" "${expected}" "${book} as HTML with --buffer ${size}")
@@ -231,7 +231,7 @@ elseif(MODE STREQUAL "html")
 
     # A search engine hands over temporary copies and names in any case.
     file(COPY_FILE "${TESTDATA}/duet-kf8.azw" "${WORK}/Copy of a book.TMP")
-    file(READ "${TESTDATA}/golden/duet-kf8.azw.html" expected)
+    file(READ "${TESTDATA}/golden/duet-kf8.azw.html.golden" expected)
     run(0 out err --html "${WORK}/Copy of a book.TMP")
     expect_equal("${out}" "${expected}" "a book named .TMP")
 

@@ -1,6 +1,6 @@
 #include "tools/common/HtmlChunkWriter.h"
 
-#include "support/StringSink.h"
+#include "tests/support/ChunkWriterTest.h"
 
 #include <gtest/gtest.h>
 
@@ -21,45 +21,22 @@ const std::string Body = "</head>\n<body>\n";
 const std::string End = "</body>\n</html>\n";
 const std::string Bad = "\xEF\xBF\xBD"; // U+FFFD
 
-STAT_CHUNK Chunk(ULONG id, CHUNKSTATE flags, const PROPERTYKEY& key) {
-    STAT_CHUNK stat;
-    std::memset(&stat, 0, sizeof(stat));
-    stat.idChunk = id;
-    stat.flags = flags;
-    stat.attribute.guidPropSet = key.fmtid;
-    stat.attribute.psProperty.ulKind = PRSPEC_PROPID;
-    stat.attribute.psProperty.propid = key.pid;
-    return stat;
-}
-
 std::vector<WCHAR> Wide(const Units& units) {
     return std::vector<WCHAR>(units.begin(), units.end());
 }
 
-class HtmlDocument : public ::testing::Test {
+class HtmlDocument : public ChunkWriterTest<HtmlChunkWriter> {
 protected:
     void Value(ULONG id, const PROPERTYKEY& key, const Units& units, VARTYPE type = VT_LPWSTR) {
-        const std::vector<WCHAR> text = Wide(units);
-        Writer.BeginChunk(Chunk(id, CHUNK_VALUE, key));
-        Writer.Value(type == VT_LPWSTR ? text.data() : nullptr, text.size(), type);
-        Writer.EndChunk(S_OK, nullptr);
+        ValueChunk(id, key, Wide(units), type);
     }
     void Text(ULONG id, const std::vector<Units>& portions) {
-        Writer.BeginChunk(Chunk(id, CHUNK_TEXT, PKEY_Search_Contents));
+        std::vector<std::vector<WCHAR>> wide;
         for (const Units& portion : portions) {
-            const std::vector<WCHAR> text = Wide(portion);
-            Writer.Text(text.data(), text.size());
+            wide.push_back(Wide(portion));
         }
-        Writer.EndChunk(S_OK, nullptr);
+        TextChunk(id, wide);
     }
-    std::string Written() {
-        Buffer.Flush();
-        return Sink.Text;
-    }
-
-    StringSink Sink;
-    OutputBuffer Buffer{&Sink};
-    HtmlChunkWriter Writer{Buffer};
 };
 
 Units U(const char* ascii) {

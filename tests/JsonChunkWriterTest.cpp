@@ -1,6 +1,7 @@
 #include "tools/common/JsonChunkWriter.h"
 
-#include "support/StringSink.h"
+#include "tests/support/ChunkWriterTest.h"
+#include "tests/support/StringSink.h"
 
 #include <gtest/gtest.h>
 
@@ -91,28 +92,7 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
-STAT_CHUNK Chunk(ULONG id, CHUNKSTATE flags, const PROPERTYKEY& key) {
-    STAT_CHUNK stat;
-    std::memset(&stat, 0, sizeof(stat));
-    stat.idChunk = id;
-    stat.flags = flags;
-    stat.attribute.guidPropSet = key.fmtid;
-    stat.attribute.psProperty.ulKind = PRSPEC_PROPID;
-    stat.attribute.psProperty.propid = key.pid;
-    return stat;
-}
-
-class JsonLines : public ::testing::Test {
-protected:
-    std::string Written() {
-        Buffer.Flush();
-        return Sink.Text;
-    }
-
-    StringSink Sink;
-    OutputBuffer Buffer{&Sink};
-    JsonChunkWriter Writer{Buffer};
-};
+class JsonLines : public ChunkWriterTest<JsonChunkWriter> {};
 
 TEST_F(JsonLines, NamesTheBookOnEveryLineWhenLabelled) {
     const WCHAR title[] = UTF16("T");

@@ -1,6 +1,6 @@
 #include "tools/quillsift-dump/OrderedOutput.h"
 
-#include "support/StringSink.h"
+#include "tests/support/StringSink.h"
 
 #include <gtest/gtest.h>
 

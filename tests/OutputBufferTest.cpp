@@ -1,6 +1,6 @@
 #include "tools/common/OutputBuffer.h"
 
-#include "support/StringSink.h"
+#include "tests/support/StringSink.h"
 
 #include <gtest/gtest.h>
 

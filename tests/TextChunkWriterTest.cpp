@@ -1,6 +1,6 @@
 #include "tools/common/TextChunkWriter.h"
 
-#include "support/StringSink.h"
+#include "tests/support/ChunkWriterTest.h"
 
 #include <gtest/gtest.h>
 
@@ -10,36 +10,7 @@
 
 namespace {
 
-STAT_CHUNK Chunk(ULONG id, CHUNKSTATE flags, const PROPERTYKEY& key) {
-    STAT_CHUNK stat;
-    std::memset(&stat, 0, sizeof(stat));
-    stat.idChunk = id;
-    stat.flags = flags;
-    stat.attribute.guidPropSet = key.fmtid;
-    stat.attribute.psProperty.ulKind = PRSPEC_PROPID;
-    stat.attribute.psProperty.propid = key.pid;
-    return stat;
-}
-
-class ReadableText : public ::testing::Test {
-protected:
-    void TextChunk(ULONG id, const std::vector<std::vector<WCHAR>>& portions,
-                   HRESULT error = S_OK) {
-        Writer.BeginChunk(Chunk(id, CHUNK_TEXT, PKEY_Search_Contents));
-        for (const auto& portion : portions) {
-            Writer.Text(portion.data(), portion.size());
-        }
-        Writer.EndChunk(error, nullptr);
-    }
-    std::string Written() {
-        Buffer.Flush();
-        return Sink.Text;
-    }
-
-    StringSink Sink;
-    OutputBuffer Buffer{&Sink};
-    TextChunkWriter Writer{Buffer};
-};
+class ReadableText : public ChunkWriterTest<TextChunkWriter> {};
 
 TEST_F(ReadableText, NamesTheBookAndThePropertiesAndEndsEveryChunkOnANewLine) {
     const WCHAR title[] = UTF16("Harbor \"Lights\"");
