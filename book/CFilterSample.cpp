@@ -1,7 +1,7 @@
 #include "book/CFilterSample.h"
 
+#include "book/LoadBookFromStream.h"
 #include "book/MarkupToText.h"
-#include "book/StreamFile.h"
 #include "module/ModuleState.h"
 #include "platform/Utf16Length.h"
 
@@ -97,12 +97,7 @@ HRESULT CFilterSample::PrepareContent() {
     if (Book == nullptr) {
         return E_OUTOFMEMORY;
     }
-    FILE* file = OpenStreamAsFile(Stream);
-    if (file == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    const MOBI_RET loaded = mobi_load_file(Book, file);
-    fclose(file);
+    const MOBI_RET loaded = LoadBookFromStream(Book, Stream);
     return loaded == MOBI_SUCCESS ? S_OK : E_FAIL;
 }
 

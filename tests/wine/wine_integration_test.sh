@@ -6,7 +6,7 @@
 #   loaded module; registering twice; unregistering (twice), which keeps what others put
 #   under the extension keys.
 # With a mingw-w64 build folder, its PE quillsift-host must print the same bytes too, and its
-# stream_file_check proves the stream adapter of the Windows C runtime on every book.
+# stream_load_check proves the stream adapter in a PE program on every book.
 # Usage: wine_integration_test.sh DLL_DIR HOST NATIVE_DUMP TESTDATA [MINGW_BUILD]
 set -uo pipefail
 
@@ -184,15 +184,15 @@ for book in "$work/truncated.mobi" "$work/text.mobi" "$work/empty.mobi"; do
     fi
 done
 
-# The stream adapter of a build against the Windows C runtime (a temporary file in place of
-# glibc's cookie streams), on every book and on the malformed ones.
+# The stream adapter in a PE program: libmobi's fread, fseek and ftell served from file streams,
+# on every book and on the malformed ones, one thread and two at once.
 if [[ -n $mingw_build ]]; then
     windows_books=()
     for book in "${books[@]}" "$work/text.mobi" "$work/empty.mobi"; do
         windows_books+=("$(windows_path "$book")")
     done
-    if wine "$mingw_build/tests/wine/stream_file_check.exe" "${windows_books[@]}" >"$work/check.txt"; then
-        pass "mingw-w64 stream adapter: $(grep -c '^ok:' "$work/check.txt") files read back"
+    if wine "$mingw_build/tests/wine/stream_load_check.exe" "${windows_books[@]}" >"$work/check.txt"; then
+        pass "mingw-w64 stream adapter: $(grep -c '^ok:' "$work/check.txt") loads as the files"
     else
         fail "mingw-w64 stream adapter: $(grep -v '^ok:' "$work/check.txt")"
     fi
