@@ -5,8 +5,9 @@
 
 #include <cstddef>
 
-// Each call becomes exactly one call on the stream, which keeps the position: nothing is read
-// ahead, and nothing else of the stream is used (never Stat, never a write). Borrows the stream.
+// Each call becomes one call on the stream (a read of no bytes, none), and the stream keeps the
+// position: nothing is read ahead, nothing else of the stream is used (never Stat, never a
+// write). Borrows the stream.
 class StreamStdio {
 public:
     explicit StreamStdio(IStream* stream) : Stream(stream) {}
