@@ -12,12 +12,12 @@ if(QUILLSIFT_FUZZ)
     # libFuzzer learns from libmobi's memcmp calls as they are.
     target_link_libraries(quillsift_libmobi INTERFACE "${LIBMOBI_ARCHIVE}")
 else()
-    # A copy whose memcmp calls go to book/LibmobiMemcmp.cpp.
+    # A copy whose memcmp and memmove calls go to book/LibmobiShortCalls.cpp.
     set(archive "${CMAKE_BINARY_DIR}/libmobi-static/libmobi.a")
     file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/libmobi-static")
     execute_process(
         COMMAND ${CMAKE_OBJCOPY} --redefine-sym memcmp=QuillsiftLibmobiMemcmp
-                "${LIBMOBI_ARCHIVE}" "${archive}"
+                --redefine-sym memmove=QuillsiftLibmobiMemmove "${LIBMOBI_ARCHIVE}" "${archive}"
         RESULT_VARIABLE copied)
     if(NOT copied EQUAL 0)
         message(FATAL_ERROR "Cannot copy ${LIBMOBI_ARCHIVE}")

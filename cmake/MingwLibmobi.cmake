@@ -19,12 +19,13 @@ if(LIBMOBI_ROOT)
     endif()
     # mobi.h marks every function dllexport under mingw-w64, so a static libmobi would add
     # its functions to the DLL's exports. The copy linked has those directives removed, and
-    # its memcmp calls go to book/LibmobiMemcmp.cpp as in the other builds.
+    # its memcmp and memmove calls go to book/LibmobiShortCalls.cpp as in the other builds.
     set(archive "${CMAKE_BINARY_DIR}/libmobi-static/libmobi.a")
     file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/libmobi-static")
     execute_process(
         COMMAND ${CMAKE_OBJCOPY} --remove-section=.drectve
-                --redefine-sym memcmp=QuillsiftLibmobiMemcmp "${LIBMOBI_ARCHIVE}" "${archive}"
+                --redefine-sym memcmp=QuillsiftLibmobiMemcmp
+                --redefine-sym memmove=QuillsiftLibmobiMemmove "${LIBMOBI_ARCHIVE}" "${archive}"
         RESULT_VARIABLE copied)
     if(NOT copied EQUAL 0)
         message(FATAL_ERROR "Cannot copy ${LIBMOBI_ARCHIVE} without its export directives")
