@@ -1,7 +1,7 @@
 #include "book/CFilterSample.h"
 
+#include "book/LoadBookFromStream.h"
 #include "book/MarkupToText.h"
-#include "book/StreamFile.h"
 
 #include <utility>
 
@@ -53,12 +53,7 @@ HRESULT CFilterSample::PrepareContent() {
     if (!Book) {
         return E_OUTOFMEMORY;
     }
-    FILE* file = OpenStreamAsFile(Stream.Get());
-    if (file == nullptr) {
-        return E_OUTOFMEMORY;
-    }
-    const MOBI_RET loaded = mobi_load_file(Book.Get(), file);
-    fclose(file);
+    const MOBI_RET loaded = LoadBookFromStream(Book.Get(), Stream.Get());
     return loaded == MOBI_SUCCESS ? S_OK : E_FAIL;
 }
 

@@ -1,6 +1,5 @@
 // The book filter on real books, on books derived from them, and on the IFilter protocol.
 #include "book/CFilterSample.h"
-#include "book/StreamFile.h"
 #include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include "tests/support/ChunkDrain.h"
@@ -135,48 +134,6 @@ TEST(BookFilter, SmallBuffersGiveTheSameText) {
             EXPECT_EQ(portions.Chunks[i].Content, whole.Chunks[i].Content) << size;
         }
     }
-}
-
-TEST(BookFilter, LoadOnlyReadsAndSeeksInFewLargeReads) {
-    for (const char* name : {"harbor-kf7.mobi", "harbor-kf8.azw3", "harbor-hybrid.mobi"}) {
-        const std::vector<unsigned char> bytes = Fixture(name);
-        BoundFilter bound(bytes);
-        ASSERT_EQ(bound.Bound, S_OK);
-        const auto& calls = bound.Stream.Calls;
-        ASSERT_FALSE(calls.empty());
-        EXPECT_EQ(calls.front(), (RecordingStream::Call{"Seek", 0, STREAM_SEEK_SET, 0}));
-        // The first read starts at the header; every byte of the book is delivered once.
-        uint64_t delivered = 0;
-        size_t reads = 0;
-        for (const RecordingStream::Call& call : calls) {
-            ASSERT_TRUE(call.Method == "Read" || call.Method == "Seek") << call.Method;
-            if (call.Method == "Read") {
-                if (reads++ == 0) {
-                    EXPECT_EQ(call.Offset, 0);
-                }
-                EXPECT_LE(call.Count, StreamFileBlockSize);
-                const uint64_t end = std::min<uint64_t>(call.Offset + call.Count, bytes.size());
-                delivered += end > static_cast<uint64_t>(call.Offset) ? end - call.Offset : 0;
-            }
-        }
-        EXPECT_GE(delivered, bytes.size());
-        EXPECT_LE(reads, bytes.size() / StreamFileBlockSize + 4) << name;
-        // Nothing more is read once the book is loaded.
-        bound.Stream.Calls.clear();
-        DrainFilter(bound.Filter.Get());
-        EXPECT_TRUE(bound.Stream.Calls.empty());
-    }
-}
-
-TEST(BookFilter, AFailingSeekOrShortStreamFailsTheLoad) {
-    RecordingStream failing(Fixture("harbor-kf7.mobi"));
-    failing.FailSeeks = true;
-    auto filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
-    ComPtr<IInitializeWithStream> init;
-    ASSERT_EQ(filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
-    // The stream stands at its start, so the header and the list read; the seek to the
-    // first record fails.
-    EXPECT_EQ(init->Initialize(&failing, 0), E_FAIL);
 }
 
 TEST(BookFilter, EncryptedBookGivesTitleAndAuthorOnly) {

@@ -65,6 +65,19 @@ void PalmBook::SetRecord0Field16(size_t offset, uint16_t value) {
     Bytes[at + 1] = static_cast<unsigned char>(value);
 }
 
+void PalmBook::AppendRecord(const std::vector<unsigned char>& data) {
+    const size_t count = RecordCount();
+    Bytes.insert(Bytes.begin() + RecordListOffset + 8 * count, 8, 0);
+    for (size_t r = 0; r < count; ++r) {
+        Write32(RecordListOffset + 8 * r, RecordOffset(r) + 8);
+    }
+    Write32(RecordListOffset + 8 * count, static_cast<uint32_t>(Bytes.size()));
+    Write32(RecordListOffset + 8 * count + 4, static_cast<uint32_t>(2 * count) & 0xFFFFFF);
+    Bytes[RecordCountOffset] = static_cast<unsigned char>((count + 1) >> 8);
+    Bytes[RecordCountOffset + 1] = static_cast<unsigned char>(count + 1);
+    Bytes.insert(Bytes.end(), data.begin(), data.end());
+}
+
 bool PalmBook::ReplaceExthString(uint32_t tag, const std::string& value) {
     const size_t record0 = RecordOffset(0);
     const size_t exth = record0 + MobiHeaderStart + Read32(record0 + MobiHeaderLength);

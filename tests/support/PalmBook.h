@@ -22,6 +22,8 @@ public:
     void SetDatabaseType(const char type[4]);
     // A big-endian 16-bit field of record 0 (encryption type at 12).
     void SetRecord0Field16(size_t offset, uint16_t value);
+    // Adds a record after the last one, moving every record 8 bytes on for its table entry.
+    void AppendRecord(const std::vector<unsigned char>& data);
     // Replaces the data of the first EXTH record with `tag`, moving everything after it.
     // False when the book has no such record.
     bool ReplaceExthString(uint32_t tag, const std::string& value);

@@ -29,10 +29,26 @@ ULONG RecordingStream::Release() {
     return static_cast<ULONG>(InterlockedDecrement(&References));
 }
 
+const RecordingStream::Fault* RecordingStream::Record(Call call) {
+    Calls.push_back(call);
+    if (OnCall) {
+        OnCall(Calls.back());
+    }
+    for (const Fault& fault : Faults) {
+        if (fault.Call == Calls.size() - 1) {
+            return &fault;
+        }
+    }
+    return nullptr;
+}
+
 HRESULT RecordingStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
-    Calls.push_back({"Read", static_cast<int64_t>(Position), 0, cb});
+    const Fault* fault = Record({"Read", static_cast<int64_t>(Position), 0, cb});
     const uint64_t available = Position < Bytes.size() ? Bytes.size() - Position : 0;
-    const ULONG count = static_cast<ULONG>(std::min<uint64_t>(cb, available));
+    ULONG count = static_cast<ULONG>(std::min<uint64_t>(cb, available));
+    if (fault != nullptr) {
+        count -= std::min(count, fault->Withheld);
+    }
     if (count > 0) {
         std::copy_n(Bytes.begin() + static_cast<std::ptrdiff_t>(Position), count,
                     static_cast<unsigned char*>(pv));
@@ -41,20 +57,26 @@ HRESULT RecordingStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
     if (pcbRead != nullptr) {
         *pcbRead = count;
     }
-    return count == cb ? S_OK : S_FALSE;
+    if (fault != nullptr) {
+        return fault->Answer;
+    }
+    return ReadAnswer ? *ReadAnswer : count == cb ? S_OK : S_FALSE;
 }
 
 HRESULT RecordingStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
                               ULARGE_INTEGER* plibNewPosition) {
-    Calls.push_back({"Seek", dlibMove.QuadPart, dwOrigin, 0});
+    const Fault* fault = Record({"Seek", dlibMove.QuadPart, dwOrigin, 0});
     if (FailSeeks) {
         return STG_E_INVALIDFUNCTION;
+    }
+    if (fault != nullptr && !fault->Acts) {
+        return fault->Answer;
     }
     int64_t base = 0;
     if (dwOrigin == STREAM_SEEK_CUR) {
         base = static_cast<int64_t>(Position);
     } else if (dwOrigin == STREAM_SEEK_END) {
-        base = static_cast<int64_t>(Bytes.size());
+        base = static_cast<int64_t>(ReportedLength ? *ReportedLength : Bytes.size());
     } else if (dwOrigin != STREAM_SEEK_SET) {
         return STG_E_INVALIDFUNCTION;
     }
@@ -66,7 +88,7 @@ HRESULT RecordingStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
     if (plibNewPosition != nullptr) {
         plibNewPosition->QuadPart = Position;
     }
-    return S_OK;
+    return fault != nullptr ? fault->Answer : S_OK;
 }
 
 HRESULT RecordingStream::Refuse(const char* method) {

@@ -4,6 +4,8 @@
 
 #include "platform/Platform.h"
 
+#include <functional>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -24,9 +26,24 @@ public:
     explicit RecordingStream(std::vector<unsigned char> bytes = {});
     virtual ~RecordingStream() = default;
 
+    // A call that misbehaves: the one recorded at index `Call` of Calls.
+    struct Fault {
+        size_t Call;
+        HRESULT Answer;     // what it returns
+        bool Acts = true;   // Seek: whether it still moves and reports the new position
+        ULONG Withheld = 0; // Read: how many of the bytes it would deliver it leaves out
+    };
+
     std::vector<Call> Calls;
     LONG References = 1;
     bool FailSeeks = false;
+    std::vector<Fault> Faults;
+    // What every Read answers, whatever it delivers; by default S_OK, or S_FALSE when short.
+    std::optional<HRESULT> ReadAnswer;
+    // The length a seek from the end counts from; by default that of Bytes.
+    std::optional<uint64_t> ReportedLength;
+    // Called with each Read and Seek as it is recorded, before it is served.
+    std::function<void(const Call&)> OnCall;
 
     std::vector<unsigned char> Bytes;
     uint64_t Position = 0;
@@ -50,6 +67,7 @@ public:
 
 private:
     HRESULT Refuse(const char* method);
+    const Fault* Record(Call call);
 };
 
 // Reads a whole file; an empty vector when it cannot be read.

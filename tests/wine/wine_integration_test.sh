@@ -2,11 +2,12 @@
 # Drives the Wine build of quillsift.dll the way Windows does, with Wine's real regsvr32,
 # registry, COM activation and file streams, in a fresh prefix of its own:
 #   register; the eight registry values; every fixture book through quillsift-host, byte for
-#   byte what the native quillsift-dump --json prints; malformed books; the resources of the
-#   loaded module; registering twice; unregistering (twice), which keeps what others put
-#   under the extension keys.
+#   byte what the native quillsift-dump --json prints, with TEMP and TMP naming a folder that
+#   does not exist (the indexer's host gives a filter no disk); malformed books; the resources
+#   of the loaded module; registering twice; unregistering (twice), which keeps what others
+#   put under the extension keys.
 # With a mingw-w64 build folder, its PE quillsift-host must print the same bytes too, and its
-# stream_file_check proves the stream adapter of the Windows C runtime on every book.
+# stream_load_check proves the stream adapter in a PE program on every book.
 # Usage: wine_integration_test.sh DLL_DIR HOST NATIVE_DUMP TESTDATA [MINGW_BUILD]
 set -uo pipefail
 
@@ -118,7 +119,19 @@ echo "registration: $(seconds_since "$phase") s"
 phase=$(date +%s%N)
 
 # 3. Every fixture book, through both binding interfaces, equals the native dump byte for
-# byte. .azw3 has no handler of its own, so its books are looked up as .mobi.
+# byte. .azw3 has no handler of its own, so its books are looked up as .mobi. The processes
+# started from here on find TEMP and TMP at a folder that does not exist: no temporary file
+# can be made.
+missing_temp=$(windows_path "$work/no-such-folder/temp")
+for name in TEMP TMP; do
+    wine reg add 'HKEY_CURRENT_USER\Environment' /v $name /t REG_EXPAND_SZ /d "$missing_temp" /f >/dev/null
+done
+seen_temp=$(wine cmd /c 'echo %TEMP%;%TMP%' | tr -d '\r')
+if [[ $seen_temp == "$missing_temp;$missing_temp" && ! -e $work/no-such-folder ]]; then
+    pass "TEMP and TMP name a folder that does not exist: $missing_temp"
+else
+    fail "TEMP and TMP are '$seen_temp', not '$missing_temp'"
+fi
 books=()
 for book in "$testdata"/*.mobi "$testdata"/*.azw "$testdata"/*.azw3; do
     [[ -f $book ]] && books+=("$book")
@@ -184,19 +197,20 @@ for book in "$work/truncated.mobi" "$work/text.mobi" "$work/empty.mobi"; do
     fi
 done
 
-# The stream adapter of a build against the Windows C runtime (a temporary file in place of
-# glibc's cookie streams), on every book and on the malformed ones.
+# The stream adapter in a PE program: libmobi's fread, fseek and ftell served from file streams,
+# on every book and on the malformed ones, one thread and two at once.
 if [[ -n $mingw_build ]]; then
     windows_books=()
     for book in "${books[@]}" "$work/text.mobi" "$work/empty.mobi"; do
         windows_books+=("$(windows_path "$book")")
     done
-    if wine "$mingw_build/tests/wine/stream_file_check.exe" "${windows_books[@]}" >"$work/check.txt"; then
-        pass "mingw-w64 stream adapter: $(grep -c '^ok:' "$work/check.txt") files read back"
+    if wine "$mingw_build/tests/wine/stream_load_check.exe" "${windows_books[@]}" >"$work/check.txt"; then
+        pass "mingw-w64 stream adapter: $(grep -c '^ok:' "$work/check.txt") loads as the files"
     else
         fail "mingw-w64 stream adapter: $(grep -v '^ok:' "$work/check.txt")"
     fi
 fi
+[[ -e $work/no-such-folder ]] && fail "something made the missing temporary folder"
 echo "books: $(seconds_since "$phase") s"
 phase=$(date +%s%N)
 

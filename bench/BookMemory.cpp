@@ -1,0 +1,150 @@
+// How much memory the filter needs for a picture-heavy book: libmobi holds every record of a
+// book while the filter object lives, images included. For each size given (in MiB), a book
+// is made from a test book with records of image-like bytes appended to its Palm database
+// until the file has that size, written to a temporary file and filtered by a fresh process of
+// this program: bound as a read-only file stream (which holds none of the book itself), every
+// chunk drained, released. That process reports its resident set before the load and its peak
+// (VmRSS and VmHWM of /proc/self/status).
+//   book_memory [--book PATH] SIZE_MIB...      e.g. book_memory 10 20 40 80
+#include "book/CFilterSample.h"
+#include "platform/ComObject.h"
+#include "tests/support/PalmBook.h"
+#include "tests/support/RecordingStream.h"
+#include "tools/quillsift-dump/FileStream.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr size_t PictureRecordBytes = 256 * 1024;
+constexpr double Mebibyte = 1024.0 * 1024.0;
+
+// A value of /proc/self/status in KiB ("VmRSS", "VmHWM").
+long StatusKiB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.compare(0, prefix.size(), prefix) == 0) {
+            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+        }
+    }
+    return -1;
+}
+
+// A record that looks like a JPEG image: its magic, then bytes that do not compress.
+std::vector<unsigned char> PictureRecord(uint32_t seed) {
+    std::vector<unsigned char> record(PictureRecordBytes);
+    uint32_t state = seed * 2654435761u + 1;
+    for (unsigned char& byte : record) {
+        state = state * 1664525u + 1013904223u;
+        byte = static_cast<unsigned char>(state >> 24);
+    }
+    const unsigned char magic[] = {0xFF, 0xD8, 0xFF, 0xE0};
+    std::copy(magic, magic + sizeof(magic), record.begin());
+    return record;
+}
+
+// Filters the book at `path` and prints one line: file size, resident set before, peak.
+int Measure(const char* path) {
+    const long before = StatusKiB("VmRSS");
+    IStream* stream = nullptr;
+    if (FAILED(FileStream::Open(path, &stream))) {
+        std::fprintf(stderr, "cannot open %s\n", path);
+        return 1;
+    }
+    auto* filter = new (std::nothrow) ComObject<CFilterSample>();
+    const HRESULT bound = filter->Initialize(stream, STGM_READ);
+    size_t characters = 0;
+    filter->Init(0, 0, nullptr, nullptr);
+    STAT_CHUNK stat;
+    std::vector<WCHAR> buffer(4096);
+    while (filter->GetChunk(&stat) == S_OK) {
+        if (stat.flags == CHUNK_VALUE) {
+            PROPVARIANT* value = nullptr;
+            filter->GetValue(&value);
+            PropVariantClear(value);
+            CoTaskMemFree(value);
+            continue;
+        }
+        for (;;) {
+            ULONG count = static_cast<ULONG>(buffer.size());
+            const HRESULT hr = filter->GetText(&count, buffer.data());
+            if (hr != S_OK && hr != FILTER_S_LAST_TEXT) {
+                break;
+            }
+            characters += count;
+        }
+    }
+    static_cast<IFilter*>(filter)->Release();
+    stream->Release();
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    const double size = static_cast<double>(file.tellg()) / Mebibyte;
+    const double start = static_cast<double>(before) / 1024.0;
+    const double peak = static_cast<double>(StatusKiB("VmHWM")) / 1024.0;
+    std::printf("%9.1f %9s %12.1f %10.1f %14.1f %7.2f %9zu\n", size,
+                SUCCEEDED(bound) ? "S_OK" : "failed", start, peak, peak - start,
+                (peak - start) / size, characters);
+    return SUCCEEDED(bound) ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--measure") {
+        return Measure(argv[2]);
+    }
+    std::string base = std::string(QUILLSIFT_TESTDATA) + "/harbor-kf8.azw3";
+    int first = 1;
+    if (argc > 2 && std::string(argv[1]) == "--book") {
+        base = argv[2];
+        first = 3;
+    }
+    if (first >= argc) {
+        std::fprintf(stderr, "usage: %s [--book PATH] SIZE_MIB...\n", argv[0]);
+        return 2;
+    }
+    const std::vector<unsigned char> bytes = ReadFileBytes(base);
+    if (bytes.empty()) {
+        std::fprintf(stderr, "cannot read %s\n", base.c_str());
+        return 2;
+    }
+    const char* folder = std::getenv("TMPDIR");
+    std::printf("%9s %9s %12s %10s %14s %7s %9s\n", "file MiB", "binding", "before MiB", "peak MiB",
+                "peak-before", "ratio", "chars");
+    int status = 0;
+    for (int i = first; i < argc; ++i) {
+        const double wanted = std::atof(argv[i]) * Mebibyte;
+        PalmBook book(bytes);
+        for (uint32_t n = 0; static_cast<double>(book.Bytes.size()) < wanted; ++n) {
+            book.AppendRecord(PictureRecord(n));
+        }
+        std::string path = std::string(folder != nullptr ? folder : "/tmp") + "/book_memory.XXXXXX";
+        const int descriptor = mkstemp(path.data());
+        if (descriptor < 0 || write(descriptor, book.Bytes.data(), book.Bytes.size()) !=
+                                  static_cast<ssize_t>(book.Bytes.size())) {
+            std::fprintf(stderr, "cannot write %s\n", path.c_str());
+            return 2;
+        }
+        close(descriptor);
+        book = PalmBook({});
+        std::fflush(stdout);
+        const pid_t child = fork();
+        if (child == 0) {
+            execl("/proc/self/exe", argv[0], "--measure", path.c_str(),
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        int result = 0;
+        waitpid(child, &result, 0);
+        status |= WIFEXITED(result) ? WEXITSTATUS(result) : 1;
+        unlink(path.c_str());
+    }
+    return status;
+}

@@ -1,0 +1,12 @@
+// Loads a book with libmobi from an IStream, with no file anywhere.
+#pragma once
+
+#include "platform/Platform.h"
+
+#include <mobi.h>
+
+// libmobi's load reads its FILE with fread, fseek and ftell only. The linker wraps those three
+// calls in every program that links libmobi (cmake/LibmobiStdio.cmake): the load is handed a
+// handle of its own, and the wrappers serve that handle from `stream` (StreamStdio) and pass
+// every other FILE to the C library. The stream stands at its start; the result is libmobi's.
+MOBI_RET LoadBookFromStream(MOBIData* book, IStream* stream);

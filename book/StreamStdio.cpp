@@ -1,0 +1,70 @@
+#include "book/StreamStdio.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace {
+
+constexpr size_t LargestRead = 0xFFFFFFFFu; // a ULONG
+
+} // namespace
+
+size_t StreamStdio::Read(void* buffer, size_t size, size_t count) {
+    if (size == 0 || count == 0 || count > SIZE_MAX / size) {
+        return 0;
+    }
+    auto* into = static_cast<unsigned char*>(buffer);
+    size_t wanted = size * count;
+    size_t delivered = 0;
+    // libmobi asks for at most a record, which a 32-bit count holds: one Read. More than that
+    // goes in pieces, up to the first that comes short.
+    while (wanted > 0) {
+        const ULONG asked = static_cast<ULONG>(wanted < LargestRead ? wanted : LargestRead);
+        ULONG got = 0;
+        // A stream may answer S_FALSE, or even a failure, and still deliver every byte.
+        Stream->Read(into + delivered, asked, &got);
+        if (got > asked) {
+            got = asked;
+        }
+        delivered += got;
+        wanted -= got;
+        if (got < asked) {
+            break;
+        }
+    }
+    return delivered / size;
+}
+
+int StreamStdio::Seek(long offset, int origin) {
+    LARGE_INTEGER move;
+    DWORD from;
+    switch (origin) {
+    case SEEK_SET:
+        // Offsets in a Palm database are 32-bit unsigned; where long has 32 bits the upper
+        // half of them arrives negative.
+        move.QuadPart = static_cast<LONGLONG>(static_cast<uint32_t>(offset));
+        from = STREAM_SEEK_SET;
+        break;
+    case SEEK_CUR:
+        move.QuadPart = offset;
+        from = STREAM_SEEK_CUR;
+        break;
+    case SEEK_END:
+        move.QuadPart = offset;
+        from = STREAM_SEEK_END;
+        break;
+    default:
+        return -1;
+    }
+    return SUCCEEDED(Stream->Seek(move, from, nullptr)) ? 0 : -1;
+}
+
+long StreamStdio::Tell() {
+    LARGE_INTEGER zero;
+    zero.QuadPart = 0;
+    ULARGE_INTEGER position;
+    position.QuadPart = 0;
+    // Not judged: what the stream delivers is the position, whatever it answers.
+    Stream->Seek(zero, STREAM_SEEK_CUR, &position);
+    return static_cast<long>(static_cast<uint32_t>(position.QuadPart));
+}

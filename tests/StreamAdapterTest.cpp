@@ -1,0 +1,532 @@
+// The stream adapter through which libmobi loads a book: the exact reads and seeks of a load,
+// the rules by which the stream's answers are judged, loads on two threads at once, and the
+// C library's own FILEs, which the wrapped calls pass through.
+#include "book/CFilterSample.h"
+#include "platform/ComObject.h"
+#include "book/LoadBookFromStream.h"
+#include "book/StreamStdio.h"
+#include "platform/ComPtr.h"
+#include "tests/support/ChunkDrain.h"
+#include "tests/support/PalmBook.h"
+#include "tests/support/RecordingStream.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+
+namespace {
+
+using Call = RecordingStream::Call;
+
+const HRESULT ReadFault = static_cast<HRESULT>(0x8003001E); // STG_E_READFAULT
+
+Call ReadAt(int64_t position, ULONG count) {
+    return {"Read", position, 0, count};
+}
+Call SeekTo(int64_t move, DWORD origin) {
+    return {"Seek", move, origin, 0};
+}
+
+std::string FixturePath(const char* folder, const std::string& name) {
+    return std::string(folder) + "/" + name;
+}
+
+std::vector<unsigned char> Fixture(const std::string& name) {
+    auto bytes = ReadFileBytes(FixturePath(QUILLSIFT_TESTDATA, name));
+    EXPECT_FALSE(bytes.empty()) << name;
+    return bytes;
+}
+
+// Every call binding a stream over `bytes` makes, derived from the book's Palm record table:
+// the binding's seek to the start; the 78-byte database header; one 8-byte entry per record;
+// then each record, a seek to its offset and one read of its length, which is the next
+// record's offset minus its own. The last record's length is the stream's: a seek of 0 from
+// the end, then one of 0 from the current position, which tells where that is.
+std::vector<Call> ExpectedLoad(const std::vector<unsigned char>& bytes) {
+    const PalmBook book(bytes);
+    const size_t records = book.RecordCount();
+    std::vector<Call> calls = {SeekTo(0, STREAM_SEEK_SET), ReadAt(0, 78)};
+    for (size_t i = 0; i < records; ++i) {
+        calls.push_back(ReadAt(static_cast<int64_t>(78 + 8 * i), 8));
+    }
+    for (size_t i = 0; i < records; ++i) {
+        const uint32_t offset = book.RecordOffset(i);
+        uint64_t end = bytes.size();
+        if (i + 1 < records) {
+            end = book.RecordOffset(i + 1);
+        } else {
+            calls.push_back(SeekTo(0, STREAM_SEEK_END));
+            calls.push_back(SeekTo(0, STREAM_SEEK_CUR));
+        }
+        calls.push_back(SeekTo(offset, STREAM_SEEK_SET));
+        if (end > offset) { // a record of no bytes is not read at all
+            calls.push_back(ReadAt(offset, static_cast<ULONG>(end - offset)));
+        }
+    }
+    return calls;
+}
+
+size_t IndexOf(const std::vector<Call>& calls, const Call& call) {
+    const auto found = std::find(calls.begin(), calls.end(), call);
+    EXPECT_NE(found, calls.end());
+    return static_cast<size_t>(found - calls.begin());
+}
+
+// A filter object bound to `stream`, with the result of the binding.
+struct Binding {
+    explicit Binding(RecordingStream& stream) {
+        Filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
+        ComPtr<IInitializeWithStream> init;
+        EXPECT_EQ(Filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
+        Bound = init->Initialize(&stream, STGM_READ);
+    }
+    ComPtr<IFilter> Filter;
+    HRESULT Bound;
+};
+
+DrainResult DrainBook(const std::vector<unsigned char>& bytes) {
+    RecordingStream stream(bytes);
+    Binding binding(stream);
+    EXPECT_EQ(binding.Bound, S_OK);
+    return DrainFilter(binding.Filter.Get());
+}
+
+void ExpectSameChunks(const DrainResult& actual, const DrainResult& expected) {
+    EXPECT_EQ(actual.End, expected.End);
+    ASSERT_EQ(actual.Chunks.size(), expected.Chunks.size());
+    for (size_t i = 0; i < expected.Chunks.size(); ++i) {
+        EXPECT_EQ(actual.Chunks[i].Property, expected.Chunks[i].Property) << i;
+        EXPECT_TRUE(actual.Chunks[i].Content == expected.Chunks[i].Content) << "chunk " << i;
+    }
+}
+
+// KF7, KF8 and hybrid test books, and the large books when their folder is there.
+struct LoadCase {
+    const char* Folder;
+    const char* File;
+};
+
+void PrintTo(const LoadCase& load, std::ostream* os) {
+    *os << load.File;
+}
+
+class StreamAdapterCalls : public ::testing::TestWithParam<LoadCase> {};
+
+TEST_P(StreamAdapterCalls, AreExactlyTheReadsAndSeeksOfThePalmRecordTable) {
+    const std::vector<unsigned char> bytes =
+        ReadFileBytes(FixturePath(GetParam().Folder, GetParam().File));
+    if (bytes.empty()) {
+        GTEST_SKIP() << GetParam().File << " is not there";
+    }
+    RecordingStream stream(bytes);
+    Binding binding(stream);
+    ASSERT_EQ(binding.Bound, S_OK);
+    EXPECT_EQ(stream.Calls, ExpectedLoad(bytes));
+    // Every byte of the book is asked for once, but for the gap between the record table
+    // and the first record.
+    const PalmBook book(bytes);
+    uint64_t asked = 0;
+    for (const Call& call : stream.Calls) {
+        asked += call.Method == "Read" ? call.Count : 0;
+    }
+    EXPECT_EQ(asked, bytes.size() - (book.RecordOffset(0) - (78 + 8 * book.RecordCount())));
+    // Nothing more is read once the book is loaded.
+    stream.Calls.clear();
+    DrainFilter(binding.Filter.Get());
+    EXPECT_TRUE(stream.Calls.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Books, StreamAdapterCalls,
+                         ::testing::Values(LoadCase{QUILLSIFT_TESTDATA, "harbor-kf7.mobi"},
+                                           LoadCase{QUILLSIFT_TESTDATA, "harbor-kf8.azw3"},
+                                           LoadCase{QUILLSIFT_TESTDATA, "harbor-hybrid.mobi"},
+                                           LoadCase{QUILLSIFT_FIXTURES, "ledger-large-kf7.mobi"},
+                                           LoadCase{QUILLSIFT_FIXTURES, "ledger-large-kf8.azw3"}),
+                         [](const ::testing::TestParamInfo<LoadCase>& info) {
+                             std::string name = info.param.File;
+                             for (char& c : name) {
+                                 c = isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             }
+                             return name;
+                         });
+
+// An image record of megabytes is read whole, in one Read, and changes nothing of the text.
+TEST(StreamAdapterCallsOfAPictureBook, ReadEachPictureInOneRead) {
+    const std::vector<unsigned char> original = Fixture("harbor-kf8.azw3");
+    PalmBook book(original);
+    for (unsigned char fill : {0x11, 0x22}) {
+        std::vector<unsigned char> picture(3 * 1024 * 1024 + fill, fill);
+        picture[0] = 0xFF; // JPEG magic
+        picture[1] = 0xD8;
+        picture[2] = 0xFF;
+        book.AppendRecord(picture);
+    }
+    ASSERT_EQ(book.RecordCount(), PalmBook(original).RecordCount() + 2);
+    RecordingStream stream(book.Bytes);
+    Binding binding(stream);
+    ASSERT_EQ(binding.Bound, S_OK);
+    const std::vector<Call> expected = ExpectedLoad(book.Bytes);
+    EXPECT_EQ(stream.Calls, expected);
+    EXPECT_EQ(expected.back(),
+              ReadAt(static_cast<int64_t>(book.Bytes.size() - 3 * 1024 * 1024 - 0x22),
+                     3 * 1024 * 1024 + 0x22));
+    ExpectSameChunks(DrainFilter(binding.Filter.Get()), DrainBook(original));
+}
+
+// How a stream misbehaves, set up against the calls of an undisturbed load.
+struct RuleCase {
+    const char* Name;
+    std::function<void(RecordingStream&, const std::vector<Call>&, const PalmBook&)> Arrange;
+    HRESULT Bound;
+    // The calls the load makes, from those of an undisturbed load; null: the same.
+    std::function<std::vector<Call>(std::vector<Call>, const PalmBook&)> Calls;
+};
+
+Call RecordSeek(const PalmBook& book, size_t record) {
+    return SeekTo(book.RecordOffset(record), STREAM_SEEK_SET);
+}
+Call RecordRead(const std::vector<Call>& calls, const PalmBook& book, size_t record) {
+    return calls[IndexOf(calls, RecordSeek(book, record)) + 1];
+}
+// The calls of an undisturbed load up to and including the one `last` picks: the load stops.
+std::function<std::vector<Call>(std::vector<Call>, const PalmBook&)>
+Through(std::function<Call(const std::vector<Call>&, const PalmBook&)> last) {
+    return [last](std::vector<Call> calls, const PalmBook& book) {
+        calls.resize(IndexOf(calls, last(calls, book)) + 1);
+        return calls;
+    };
+}
+void FaultAt(RecordingStream& stream, size_t call, HRESULT answer, bool acts = true,
+             ULONG withheld = 0) {
+    stream.Faults.push_back({call, answer, acts, withheld});
+}
+
+const RuleCase RuleCases[] = {
+    {"SeekToTheFirstRecordFails",
+     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook& book) {
+         FaultAt(s, IndexOf(calls, RecordSeek(book, 0)), STG_E_INVALIDFUNCTION, false);
+     },
+     E_FAIL,
+     Through([](const std::vector<Call>&, const PalmBook& book) { return RecordSeek(book, 0); })},
+    {"SeekToAMiddleRecordFailsThoughItMoves",
+     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook& book) {
+         FaultAt(s, IndexOf(calls, RecordSeek(book, book.RecordCount() / 2)), E_FAIL);
+     },
+     E_FAIL, Through([](const std::vector<Call>&, const PalmBook& book) {
+         return RecordSeek(book, book.RecordCount() / 2);
+     })},
+    {"SeekToTheLastRecordFails",
+     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook& book) {
+         FaultAt(s, IndexOf(calls, RecordSeek(book, book.RecordCount() - 1)), STG_E_INVALIDFUNCTION,
+                 false);
+     },
+     E_FAIL, Through([](const std::vector<Call>&, const PalmBook& book) {
+         return RecordSeek(book, book.RecordCount() - 1);
+     })},
+    // The seeks that measure the length are not judged: what counts is the position found.
+    {"SeekFromTheEndAnswersAFailureButMoves",
+     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook&) {
+         FaultAt(s, IndexOf(calls, SeekTo(0, STREAM_SEEK_END)), STG_E_INVALIDFUNCTION);
+     },
+     S_OK, nullptr},
+    {"PositionIsDeliveredWithAFailure",
+     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook&) {
+         FaultAt(s, IndexOf(calls, SeekTo(0, STREAM_SEEK_CUR)), E_FAIL);
+     },
+     S_OK, nullptr},
+    // Not moved to the end, the stream stands where the last record starts: 0 bytes.
+    {"SeekFromTheEndDoesNotMove",
+     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook&) {
+         FaultAt(s, IndexOf(calls, SeekTo(0, STREAM_SEEK_END)), STG_E_INVALIDFUNCTION, false);
+     },
+     E_FAIL,
+     Through([](const std::vector<Call>&, const PalmBook&) { return SeekTo(0, STREAM_SEEK_CUR); })},
+    // No position delivered counts as 0: a last record of less than 0 bytes.
+    {"PositionIsNotDelivered",
+     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook&) {
+         FaultAt(s, IndexOf(calls, SeekTo(0, STREAM_SEEK_CUR)), E_FAIL, false);
+     },
+     E_FAIL,
+     Through([](const std::vector<Call>&, const PalmBook&) { return SeekTo(0, STREAM_SEEK_CUR); })},
+    // A Read is judged by its count alone.
+    {"EveryReadAnswersAFailureButDeliversTheBytes",
+     [](RecordingStream& s, const std::vector<Call>&, const PalmBook&) {
+         s.ReadAnswer = ReadFault;
+     },
+     S_OK, nullptr},
+    {"EveryReadAnswersSFalseButDeliversTheBytes",
+     [](RecordingStream& s, const std::vector<Call>&, const PalmBook&) { s.ReadAnswer = S_FALSE; },
+     S_OK, nullptr},
+    {"HeaderReadDeliversOneByteLess",
+     [](RecordingStream& s, const std::vector<Call>&, const PalmBook&) {
+         FaultAt(s, 1, S_OK, true, 1);
+     },
+     E_FAIL, Through([](const std::vector<Call>&, const PalmBook&) { return ReadAt(0, 78); })},
+    {"EntryReadDeliversOneByteLess",
+     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook&) {
+         FaultAt(s, IndexOf(calls, ReadAt(78 + 8 * 2, 8)), S_FALSE, true, 1);
+     },
+     E_FAIL,
+     Through([](const std::vector<Call>&, const PalmBook&) { return ReadAt(78 + 8 * 2, 8); })},
+    {"MiddleRecordReadDeliversOneByteLess",
+     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook& book) {
+         FaultAt(s, IndexOf(calls, RecordRead(calls, book, 1)), S_OK, true, 1);
+     },
+     E_FAIL, Through([](const std::vector<Call>& calls, const PalmBook& book) {
+         return RecordRead(calls, book, 1);
+     })},
+    // A stream that reports more than it holds: the last record's read comes short at its end.
+    {"StreamEndsBeforeTheLengthItReports",
+     [](RecordingStream& s, const std::vector<Call>&, const PalmBook&) {
+         s.ReportedLength = s.Bytes.size() + 1;
+     },
+     E_FAIL,
+     [](std::vector<Call> calls, const PalmBook&) {
+         calls.back().Count += 1;
+         return calls;
+     }},
+};
+
+void PrintTo(const RuleCase& rule, std::ostream* os) {
+    *os << rule.Name;
+}
+
+class StreamAdapterRules : public ::testing::TestWithParam<RuleCase> {};
+
+TEST_P(StreamAdapterRules, DecideTheLoad) {
+    const RuleCase& rule = GetParam();
+    const std::vector<unsigned char> bytes = Fixture("harbor-kf8.azw3");
+    const PalmBook book(bytes);
+    const std::vector<Call> expected = ExpectedLoad(bytes);
+    RecordingStream stream(bytes);
+    rule.Arrange(stream, expected, book);
+    Binding binding(stream);
+    EXPECT_EQ(binding.Bound, rule.Bound);
+    EXPECT_EQ(stream.Calls, rule.Calls ? rule.Calls(expected, book) : expected);
+    if (rule.Bound == S_OK) {
+        ExpectSameChunks(DrainFilter(binding.Filter.Get()), DrainBook(bytes));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, StreamAdapterRules, ::testing::ValuesIn(RuleCases),
+                         [](const ::testing::TestParamInfo<RuleCase>& info) {
+                             return std::string(info.param.Name);
+                         });
+
+// The three calls on their own, with what libmobi never asks but a FILE would be asked.
+TEST(StreamAdapterStdio, ServesEachCallWithOneCallOnTheStream) {
+    RecordingStream stream(std::vector<unsigned char>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    StreamStdio served(&stream);
+    unsigned char buffer[12] = {};
+    // Whole elements only; the stream is asked for all the bytes at once.
+    EXPECT_EQ(served.Read(buffer, 4, 3), 2u);
+    EXPECT_EQ(buffer[9], 10);
+    EXPECT_EQ(served.Read(buffer, 0, 3), 0u);
+    EXPECT_EQ(served.Read(buffer, 1, 0), 0u);
+    EXPECT_EQ(served.Read(buffer, SIZE_MAX / 2, 3), 0u); // more than memory can hold
+    // A 32-bit long brings offsets of 2 GB and more as negative numbers.
+    EXPECT_EQ(served.Seek(static_cast<long>(static_cast<int32_t>(0x80000010u)), SEEK_SET), 0);
+    EXPECT_EQ(served.Seek(-3, SEEK_END), 0);
+    EXPECT_EQ(served.Tell(), 7);
+    EXPECT_EQ(served.Seek(2, SEEK_CUR), 0);
+    EXPECT_EQ(served.Seek(-20, SEEK_CUR), -1);
+    EXPECT_EQ(served.Seek(0, 7), -1);
+    EXPECT_EQ(stream.Calls,
+              (std::vector<Call>{ReadAt(0, 12), SeekTo(0x80000010, STREAM_SEEK_SET),
+                                 SeekTo(-3, STREAM_SEEK_END), SeekTo(0, STREAM_SEEK_CUR),
+                                 SeekTo(2, STREAM_SEEK_CUR), SeekTo(-20, STREAM_SEEK_CUR)}));
+}
+
+// A stream that claims to have delivered more than it was asked for.
+class BoastingStream : public RecordingStream {
+public:
+    using RecordingStream::RecordingStream;
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
+        RecordingStream::Read(pv, cb, pcbRead);
+        *pcbRead = cb + 100;
+        return S_OK;
+    }
+};
+
+TEST(StreamAdapterStdio, CountsNoMoreThanItAskedFor) {
+    BoastingStream stream(std::vector<unsigned char>(8, 1));
+    StreamStdio served(&stream);
+    unsigned char buffer[8];
+    EXPECT_EQ(served.Read(buffer, 1, 8), 8u);
+}
+
+TEST(StreamAdapterStdio, PositionNotDeliveredIsZero) {
+    RecordingStream stream(std::vector<unsigned char>(16, 0));
+    stream.Position = 12;
+    stream.FailSeeks = true;
+    EXPECT_EQ(StreamStdio(&stream).Tell(), 0);
+}
+
+// Lets two threads take turns, one stream call each, while both are loading.
+class Turnstile {
+public:
+    // Waits until it is `side`'s turn (or the other side has finished), then gives the turn on.
+    void Pass(int side) {
+        std::unique_lock<std::mutex> lock(Mutex);
+        const bool taken = Changed.wait_for(lock, std::chrono::seconds(10),
+                                            [&] { return Turn == side || Finished[1 - side]; });
+        EXPECT_TRUE(taken) << "the other load never came";
+        ++Passes[side];
+        Turn = 1 - side;
+        Changed.notify_all();
+    }
+    void Finish(int side) {
+        std::lock_guard<std::mutex> lock(Mutex);
+        Finished[side] = true;
+        Changed.notify_all();
+    }
+    int Passes[2] = {0, 0};
+
+private:
+    std::mutex Mutex;
+    std::condition_variable Changed;
+    int Turn = 0;
+    bool Finished[2] = {false, false};
+};
+
+// The books are drained once both threads are done: what the threads share is the load. (The
+// markup parse is libmobi's and libxml2's alone; libmobi ends it with libxml2's process-wide
+// cleanup, which is no business of the stream adapter.)
+TEST(StreamAdapterThreads, TwoLoadsAtOnceGetEachTheirOwnBook) {
+    const std::vector<unsigned char> books[2] = {Fixture("harbor-kf7.mobi"),
+                                                 Fixture("duet-kf8.azw")};
+    const DrainResult alone[2] = {DrainBook(books[0]), DrainBook(books[1])};
+    for (int round = 0; round < 20; ++round) {
+        Turnstile turns;
+        RecordingStream streams[2] = {RecordingStream(books[0]), RecordingStream(books[1])};
+        ComPtr<IFilter> filters[2];
+        HRESULT bound[2] = {E_UNEXPECTED, E_UNEXPECTED};
+        auto load = [&](int side) {
+            streams[side].OnCall = [&turns, side](const Call&) { turns.Pass(side); };
+            Binding binding(streams[side]);
+            turns.Finish(side);
+            bound[side] = binding.Bound;
+            filters[side] = std::move(binding.Filter);
+        };
+        std::thread first(load, 0);
+        std::thread second(load, 1);
+        first.join();
+        second.join();
+        for (int side = 0; side < 2; ++side) {
+            EXPECT_EQ(bound[side], S_OK);
+            EXPECT_EQ(streams[side].Calls, ExpectedLoad(books[side])) << side;
+            ExpectSameChunks(DrainFilter(filters[side].Get()), alone[side]);
+        }
+        // The two loads did run side by side, their calls alternating.
+        EXPECT_GT(std::min(turns.Passes[0], turns.Passes[1]), 10);
+    }
+}
+
+// A host's stream that itself reads a file through the C library's FILE.
+class StdioFileStream : public RecordingStream {
+public:
+    explicit StdioFileStream(const std::string& path) : File(std::fopen(path.c_str(), "rb")) {}
+    ~StdioFileStream() override {
+        if (File != nullptr) {
+            std::fclose(File);
+        }
+    }
+    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
+        Calls.push_back(ReadAt(std::ftell(File), cb));
+        *pcbRead = static_cast<ULONG>(std::fread(pv, 1, cb, File));
+        return *pcbRead == cb ? S_OK : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin,
+                                   ULARGE_INTEGER* position) override {
+        Calls.push_back(SeekTo(move.QuadPart, origin));
+        const int whence = origin == STREAM_SEEK_SET   ? SEEK_SET
+                           : origin == STREAM_SEEK_CUR ? SEEK_CUR
+                                                       : SEEK_END;
+        if (std::fseek(File, static_cast<long>(move.QuadPart), whence) != 0) {
+            return STG_E_INVALIDFUNCTION;
+        }
+        if (position != nullptr) {
+            position->QuadPart = static_cast<ULONGLONG>(std::ftell(File));
+        }
+        return S_OK;
+    }
+    FILE* File;
+};
+
+TEST(StreamAdapterFiles, AStreamReadingItsOwnFileMidLoadIsServedByTheCLibrary) {
+    const std::string path = FixturePath(QUILLSIFT_TESTDATA, "harbor-hybrid.mobi");
+    StdioFileStream stream(path);
+    ASSERT_NE(stream.File, nullptr);
+    Binding binding(stream);
+    ASSERT_EQ(binding.Bound, S_OK);
+    EXPECT_EQ(stream.Calls, ExpectedLoad(Fixture("harbor-hybrid.mobi")));
+    ExpectSameChunks(DrainFilter(binding.Filter.Get()), DrainBook(Fixture("harbor-hybrid.mobi")));
+}
+
+TEST(StreamAdapterFiles, LibmobiStillReadsFilesOfTheCLibrary) {
+    const std::string path = FixturePath(QUILLSIFT_TESTDATA, "harbor-kf8.azw3");
+    MOBIData* byName = mobi_init();
+    EXPECT_EQ(mobi_load_filename(byName, path.c_str()), MOBI_SUCCESS);
+    std::vector<unsigned char> bytes = Fixture("harbor-kf8.azw3");
+    FILE* memory = fmemopen(bytes.data(), bytes.size(), "rb");
+    ASSERT_NE(memory, nullptr);
+    MOBIData* byFile = mobi_init();
+    EXPECT_EQ(mobi_load_file(byFile, memory), MOBI_SUCCESS);
+    std::fclose(memory);
+    RecordingStream stream(bytes);
+    MOBIData* byStream = mobi_init();
+    EXPECT_EQ(LoadBookFromStream(byStream, &stream), MOBI_SUCCESS);
+    size_t records = 0;
+    for (const MOBIPdbRecord *a = byName->rec, *b = byFile->rec, *c = byStream->rec;
+         a != nullptr && b != nullptr && c != nullptr; a = a->next, b = b->next, c = c->next) {
+        ASSERT_TRUE(a->size == b->size && b->size == c->size);
+        EXPECT_EQ(std::memcmp(a->data, c->data, a->size), 0);
+        EXPECT_EQ(std::memcmp(b->data, c->data, b->size), 0);
+        ++records;
+    }
+    EXPECT_EQ(records, PalmBook(bytes).RecordCount());
+    mobi_free(byName);
+    mobi_free(byFile);
+    mobi_free(byStream);
+}
+
+std::set<std::string> OpenDescriptors() {
+    std::set<std::string> names;
+    DIR* folder = opendir("/proc/self/fd");
+    if (folder == nullptr) {
+        return names;
+    }
+    const int own = dirfd(folder);
+    while (const dirent* entry = readdir(folder)) {
+        if (entry->d_name[0] != '.' && std::to_string(own) != entry->d_name) {
+            names.insert(entry->d_name);
+        }
+    }
+    closedir(folder);
+    return names;
+}
+
+TEST(StreamAdapterFiles, NoFileIsOpenedWhileABookLoads) {
+    const std::set<std::string> before = OpenDescriptors();
+    ASSERT_FALSE(before.empty());
+    RecordingStream stream(Fixture("harbor-hybrid.mobi"));
+    size_t checked = 0;
+    stream.OnCall = [&](const Call&) {
+        EXPECT_EQ(OpenDescriptors(), before);
+        ++checked;
+    };
+    EXPECT_EQ(Binding(stream).Bound, S_OK);
+    EXPECT_EQ(checked, stream.Calls.size());
+    EXPECT_EQ(OpenDescriptors(), before);
+}
+
+} // namespace

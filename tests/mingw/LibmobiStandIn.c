@@ -1,0 +1,147 @@
+/* A stand-in for libmobi, for a mingw-w64 build that has no Windows libmobi (no LIBMOBI_ROOT).
+ * Never shipped: the DLL linked with it is named quillsift-libmobi-standin.dll and parses no
+ * book. It defines the functions the filter calls, so that the DLL links and its import table
+ * and exports can be checked. Its load reads the Palm database (header, record table, every
+ * record) through fread, fseek and ftell on the FILE it is given, in libmobi's order, from a
+ * static archive of its own as a Windows libmobi.a would: linked with the stream adapter, it
+ * shows under Wine that the wrapping serves those calls from a stream in a PE program too.
+ * Title, author, the Mobipocket test and the markup are absent. */
+#include <mobi.h>
+
+#include <stdlib.h>
+#include <string.h>
+
+#define PALM_HEADER_LENGTH 78
+#define RECORD_ENTRY_LENGTH 8
+
+static uint32_t Read32(const unsigned char* at) {
+    return ((uint32_t)at[0] << 24) | ((uint32_t)at[1] << 16) | ((uint32_t)at[2] << 8) | at[3];
+}
+
+MOBIData* mobi_init(void) {
+    MOBIData* book = calloc(1, sizeof(MOBIData));
+    if (book != NULL) {
+        book->use_kf8 = true;
+        book->kf8_boundary_offset = MOBI_NOTSET;
+    }
+    return book;
+}
+
+void mobi_free(MOBIData* book) {
+    if (book == NULL) {
+        return;
+    }
+    while (book->rec != NULL) {
+        MOBIPdbRecord* next = book->rec->next;
+        free(book->rec->data);
+        free(book->rec);
+        book->rec = next;
+    }
+    free(book->ph);
+    free(book);
+}
+
+static MOBI_RET LoadRecordTable(MOBIData* book, FILE* file) {
+    MOBIPdbRecord** tail = &book->rec;
+    for (uint16_t i = 0; i < book->ph->rec_count; ++i) {
+        unsigned char entry[RECORD_ENTRY_LENGTH];
+        if (fread(entry, 1, RECORD_ENTRY_LENGTH, file) != RECORD_ENTRY_LENGTH) {
+            return MOBI_DATA_CORRUPT;
+        }
+        MOBIPdbRecord* record = calloc(1, sizeof(MOBIPdbRecord));
+        if (record == NULL) {
+            return MOBI_MALLOC_FAILED;
+        }
+        record->offset = Read32(entry);
+        record->attributes = entry[4];
+        record->uid = Read32(entry + 4) & 0xFFFFFF;
+        *tail = record;
+        tail = &record->next;
+    }
+    return MOBI_SUCCESS;
+}
+
+static MOBI_RET LoadRecords(MOBIData* book, FILE* file) {
+    for (MOBIPdbRecord* record = book->rec; record != NULL; record = record->next) {
+        if (record->next != NULL) {
+            record->size = (uint32_t)(record->next->offset - record->offset);
+        } else {
+            fseek(file, 0, SEEK_END);
+            const long length = ftell(file) - (long)record->offset;
+            if (length <= 0) {
+                return MOBI_DATA_CORRUPT;
+            }
+            record->size = (size_t)length;
+        }
+        if (fseek(file, (long)record->offset, SEEK_SET) != 0) {
+            return MOBI_DATA_CORRUPT;
+        }
+        record->data = malloc(record->size > 0 ? record->size : 1);
+        if (record->data == NULL) {
+            return MOBI_MALLOC_FAILED;
+        }
+        if (fread(record->data, 1, record->size, file) < record->size) {
+            return MOBI_DATA_CORRUPT;
+        }
+    }
+    return MOBI_SUCCESS;
+}
+
+MOBI_RET mobi_load_file(MOBIData* book, FILE* file) {
+    if (book == NULL) {
+        return MOBI_INIT_FAILED;
+    }
+    if (file == NULL) {
+        return MOBI_FILE_NOT_FOUND;
+    }
+    unsigned char header[PALM_HEADER_LENGTH];
+    if (fread(header, 1, PALM_HEADER_LENGTH, file) != PALM_HEADER_LENGTH) {
+        return MOBI_DATA_CORRUPT;
+    }
+    book->ph = calloc(1, sizeof(MOBIPdbHeader));
+    if (book->ph == NULL) {
+        return MOBI_MALLOC_FAILED;
+    }
+    memcpy(book->ph->name, header, 32);
+    memcpy(book->ph->type, header + 60, 4);
+    memcpy(book->ph->creator, header + 64, 4);
+    book->ph->rec_count = (uint16_t)((header[76] << 8) | header[77]);
+    if (strcmp(book->ph->type, "BOOK") != 0 && strcmp(book->ph->type, "TEXt") != 0) {
+        return MOBI_FILE_UNSUPPORTED;
+    }
+    if (book->ph->rec_count == 0) {
+        return MOBI_DATA_CORRUPT;
+    }
+    const MOBI_RET listed = LoadRecordTable(book, file);
+    return listed != MOBI_SUCCESS ? listed : LoadRecords(book, file);
+}
+
+char* mobi_meta_get_title(const MOBIData* book) {
+    (void)book;
+    return NULL;
+}
+
+char* mobi_meta_get_author(const MOBIData* book) {
+    (void)book;
+    return NULL;
+}
+
+bool mobi_is_mobipocket(const MOBIData* book) {
+    (void)book;
+    return false;
+}
+
+MOBIRawml* mobi_init_rawml(const MOBIData* book) {
+    (void)book;
+    return NULL;
+}
+
+MOBI_RET mobi_parse_rawml(MOBIRawml* markup, const MOBIData* book) {
+    (void)markup;
+    (void)book;
+    return MOBI_INIT_FAILED;
+}
+
+void mobi_free_rawml(MOBIRawml* markup) {
+    free(markup);
+}
