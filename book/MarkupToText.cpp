@@ -1,6 +1,6 @@
 #include "book/MarkupToText.h"
 
-#include "book/ByteBlocks.h"
+#include "platform/ByteBlocks.h"
 #include "book/ByteWords.h"
 #include "book/ForwardSearch.h"
 #include "book/Utf16Builder.h"

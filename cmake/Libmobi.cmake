@@ -8,24 +8,7 @@ find_library(LIBMOBI_ARCHIVE NAMES libmobi.a
 
 add_library(quillsift_libmobi INTERFACE)
 target_include_directories(quillsift_libmobi INTERFACE ${LIBMOBI_STATIC_INCLUDE_DIRS})
-if(QUILLSIFT_FUZZ)
-    # libFuzzer learns from libmobi's memcmp calls as they are.
-    target_link_libraries(quillsift_libmobi INTERFACE "${LIBMOBI_ARCHIVE}")
-else()
-    # A copy whose memcmp and memmove calls go to book/LibmobiShortCalls.cpp.
-    set(archive "${CMAKE_BINARY_DIR}/libmobi-static/libmobi.a")
-    file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/libmobi-static")
-    execute_process(
-        COMMAND ${CMAKE_OBJCOPY} --redefine-sym memcmp=QuillsiftLibmobiMemcmp
-                --redefine-sym memmove=QuillsiftLibmobiMemmove "${LIBMOBI_ARCHIVE}" "${archive}"
-        RESULT_VARIABLE copied)
-    if(NOT copied EQUAL 0)
-        message(FATAL_ERROR "Cannot copy ${LIBMOBI_ARCHIVE}")
-    endif()
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${LIBMOBI_ARCHIVE}")
-    target_link_libraries(quillsift_libmobi INTERFACE "${archive}")
-    target_link_options(quillsift_libmobi INTERFACE "LINKER:--undefined=QuillsiftLibmobiMemcmp")
-endif()
+target_link_libraries(quillsift_libmobi INTERFACE "${LIBMOBI_ARCHIVE}")
 foreach(name IN LISTS LIBMOBI_STATIC_LIBRARIES)
     if(NOT name STREQUAL "mobi")
         # By full path: winegcc would look for a Windows import library under a bare -l name.

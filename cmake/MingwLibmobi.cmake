@@ -18,14 +18,11 @@ if(LIBMOBI_ROOT)
                             "DLL would read its FILE beyond the reach of the stream adapter")
     endif()
     # mobi.h marks every function dllexport under mingw-w64, so a static libmobi would add
-    # its functions to the DLL's exports. The copy linked has those directives removed, and
-    # its memcmp and memmove calls go to book/LibmobiShortCalls.cpp as in the other builds.
+    # its functions to the DLL's exports. The copy linked has those directives removed.
     set(archive "${CMAKE_BINARY_DIR}/libmobi-static/libmobi.a")
     file(MAKE_DIRECTORY "${CMAKE_BINARY_DIR}/libmobi-static")
     execute_process(
-        COMMAND ${CMAKE_OBJCOPY} --remove-section=.drectve
-                --redefine-sym memcmp=QuillsiftLibmobiMemcmp
-                --redefine-sym memmove=QuillsiftLibmobiMemmove "${LIBMOBI_ARCHIVE}" "${archive}"
+        COMMAND ${CMAKE_OBJCOPY} --remove-section=.drectve "${LIBMOBI_ARCHIVE}" "${archive}"
         RESULT_VARIABLE copied)
     if(NOT copied EQUAL 0)
         message(FATAL_ERROR "Cannot copy ${LIBMOBI_ARCHIVE} without its export directives")
@@ -33,7 +30,6 @@ if(LIBMOBI_ROOT)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${LIBMOBI_ARCHIVE}")
     target_include_directories(quillsift_libmobi INTERFACE "${LIBMOBI_ROOT}/include")
     target_link_libraries(quillsift_libmobi INTERFACE "${archive}")
-    target_link_options(quillsift_libmobi INTERFACE "LINKER:--undefined=QuillsiftLibmobiMemcmp")
     set(QUILLSIFT_LIBMOBI_STANDIN OFF)
     set(QUILLSIFT_LIBMOBI_ARCHIVE "${archive}")
     include(${CMAKE_CURRENT_LIST_DIR}/LibmobiStdio.cmake)

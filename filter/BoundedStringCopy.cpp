@@ -1,6 +1,6 @@
 #include "filter/BoundedStringCopy.h"
 
-#include "platform/Utf16Length.h"
+#include "platform/ByteBlocks.h"
 
 #include <cstring>
 
@@ -10,15 +10,28 @@ HRESULT BoundedStringCopy(WCHAR* destination, size_t destinationSize, const WCHA
         return E_INVALIDARG;
     }
     // The source ends at its zero or at maxCount; the destination holds destinationSize - 1
-    // characters and the terminator.
+    // characters and the terminator. Text is copied eight characters at a time, each block
+    // looked at for a zero on its way.
+    constexpr size_t UnitsPerBlock = ByteBlocks::Size / sizeof(WCHAR);
     const size_t limit = maxCount < destinationSize ? maxCount : destinationSize;
-    const size_t length = Utf16LengthBounded(source, limit);
+    size_t length = 0;
+    while (limit - length >= UnitsPerBlock) {
+        const ByteBlocks::Block block =
+            ByteBlocks::Load(reinterpret_cast<const char*>(source + length));
+        if (ByteBlocks::Any(ByteBlocks::ZeroUnits(block))) {
+            break;
+        }
+        std::memcpy(destination + length, &block, sizeof(block));
+        length += UnitsPerBlock;
+    }
+    while (length < limit && source[length] != 0) {
+        destination[length] = source[length];
+        ++length;
+    }
     if (length == destinationSize) {
-        std::memcpy(destination, source, (destinationSize - 1) * sizeof(WCHAR));
         destination[destinationSize - 1] = 0;
         return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     }
-    std::memcpy(destination, source, length * sizeof(WCHAR));
     destination[length] = 0;
     return S_OK;
 }

@@ -72,6 +72,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Require(filter->Release() == 0);
     Require(ModuleRefCount == modulesBefore);
-    Require(stream.References == 1);
+    Require(stream.ReferenceCount() == 1);
     return 0;
 }

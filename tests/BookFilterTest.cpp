@@ -324,11 +324,11 @@ TEST(BookFilterProtocol, BindingAgainRestartsTheSequenceWithTheNewBook) {
     const DrainResult result = DrainFilter(bound.Filter.Get());
     ASSERT_EQ(result.Chunks.size(), 5u);
     EXPECT_EQ(result.Chunks[1].Content, u"Ana Brel; Piet Vos");
-    EXPECT_EQ(bound.Stream.References, 1);
-    EXPECT_EQ(second.References, 2);
+    EXPECT_EQ(bound.Stream.ReferenceCount(), 1);
+    EXPECT_EQ(second.ReferenceCount(), 2);
     persist.Reset();
     bound.Filter.Reset();
-    EXPECT_EQ(second.References, 1);
+    EXPECT_EQ(second.ReferenceCount(), 1);
 }
 
 TEST(BookFilterProtocol, TheEndStaysTheEndHoweverOftenAsked) {
@@ -406,9 +406,9 @@ TEST(FilterObject, ReleaseLetsGoOfTheBoundStream) {
     RecordingStream stream(Fixture("harbor-kf7.mobi"));
     auto* object = new (std::nothrow) ComObject<CFilterSample>();
     ASSERT_EQ(object->Initialize(&stream, 0), S_OK);
-    EXPECT_EQ(stream.References, 2);
+    EXPECT_EQ(stream.ReferenceCount(), 2);
     object->Release();
-    EXPECT_EQ(stream.References, 1);
+    EXPECT_EQ(stream.ReferenceCount(), 1);
 }
 
 } // namespace

@@ -50,7 +50,7 @@ TEST(LibmobiFaults, ABookThatCannotBeRebuiltForExportGivesItsValuesAndItsText) {
     }
     EXPECT_EQ(result.Chunks[1].Content.rfind(u"\n\nChapter 1\n", 0), 0u);
     EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
-    EXPECT_EQ(stream.References, 1);
+    EXPECT_EQ(stream.ReferenceCount(), 1);
 }
 
 // Books with one bit flipped in their compressed text: a back-reference of distance 0, which

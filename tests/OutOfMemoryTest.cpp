@@ -107,7 +107,7 @@ BookRun RunBook(const std::vector<unsigned char>& bytes) {
             run.Chunks.push_back(chunk);
         }
     }
-    EXPECT_EQ(stream.References, 1) << "the stream is still held";
+    EXPECT_EQ(stream.ReferenceCount(), 1) << "the stream is still held";
     EXPECT_EQ(DllCanUnloadNow(), S_OK) << "an object of the module is still alive";
     return run;
 }

@@ -83,7 +83,7 @@ size_t IndexOf(const std::vector<Call>& calls, const Call& call) {
 
 // A filter object bound to `stream`, with the result of the binding.
 struct Binding {
-    explicit Binding(RecordingStream& stream) {
+    explicit Binding(IStream& stream) {
         Filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
         ComPtr<IInitializeWithStream> init;
         EXPECT_EQ(Filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
@@ -347,18 +347,18 @@ TEST(StreamAdapterStdio, ServesEachCallWithOneCallOnTheStream) {
 }
 
 // A stream that claims to have delivered more than it was asked for.
-class BoastingStream : public RecordingStream {
+class BoastingStream : public RecordingStreamBase {
 public:
-    using RecordingStream::RecordingStream;
+    using RecordingStreamBase::RecordingStreamBase;
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override {
-        RecordingStream::Read(pv, cb, pcbRead);
+        RecordingStreamBase::Read(pv, cb, pcbRead);
         *pcbRead = cb + 100;
         return S_OK;
     }
 };
 
 TEST(StreamAdapterStdio, CountsNoMoreThanItAskedFor) {
-    BoastingStream stream(std::vector<unsigned char>(8, 1));
+    HostObject<BoastingStream> stream(std::vector<unsigned char>(8, 1));
     StreamStdio served(&stream);
     unsigned char buffer[8];
     EXPECT_EQ(served.Read(buffer, 1, 8), 8u);
@@ -432,7 +432,7 @@ TEST(StreamAdapterThreads, TwoLoadsAtOnceGetEachTheirOwnBook) {
 }
 
 // A host's stream that itself reads a file through the C library's FILE.
-class StdioFileStream : public RecordingStream {
+class StdioFileStream : public RecordingStreamBase {
 public:
     explicit StdioFileStream(const std::string& path) : File(std::fopen(path.c_str(), "rb")) {}
     ~StdioFileStream() override {
@@ -464,7 +464,7 @@ public:
 
 TEST(StreamAdapterFiles, AStreamReadingItsOwnFileMidLoadIsServedByTheCLibrary) {
     const std::string path = FixturePath(QUILLSIFT_TESTDATA, "harbor-hybrid.mobi");
-    StdioFileStream stream(path);
+    HostObject<StdioFileStream> stream(path);
     ASSERT_NE(stream.File, nullptr);
     Binding binding(stream);
     ASSERT_EQ(binding.Bound, S_OK);

@@ -33,11 +33,11 @@ TEST(StreamBinding, NullStreamChangesNothing) {
     EXPECT_EQ(filter.PrepareCalls, 1);
     EXPECT_TRUE(stream.Calls.empty());
     EXPECT_EQ(filter.Bound(), &stream);
-    EXPECT_EQ(stream.References, 2);
+    EXPECT_EQ(stream.ReferenceCount(), 2);
 }
 
 TEST(StreamBinding, RewindsTheStreamBeforePreparing) {
-    RecordingStream stream({1, 2, 3, 4});
+    RecordingStream stream(std::vector<unsigned char>{1, 2, 3, 4});
     stream.Position = 3;
     Binding filter;
     ASSERT_EQ(filter.Initialize(&stream, STGM_READ), S_OK);
@@ -53,13 +53,13 @@ TEST(StreamBinding, HoldsOneReferenceWhateverTheRebinding) {
         Binding filter;
         filter.Initialize(&first, 0);
         filter.Initialize(&first, 0);
-        EXPECT_EQ(first.References, 2);
+        EXPECT_EQ(first.ReferenceCount(), 2);
         filter.Load(&second);
-        EXPECT_EQ(first.References, 1);
-        EXPECT_EQ(second.References, 2);
+        EXPECT_EQ(first.ReferenceCount(), 1);
+        EXPECT_EQ(second.ReferenceCount(), 2);
         EXPECT_EQ(filter.PrepareCalls, 3);
     }
-    EXPECT_EQ(second.References, 1);
+    EXPECT_EQ(second.ReferenceCount(), 1);
 }
 
 TEST(StreamBinding, LoadAnswersWhatPrepareAnswersAndKeepsTheStream) {

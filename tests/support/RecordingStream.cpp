@@ -4,32 +4,10 @@
 #include <fstream>
 #include <iterator>
 
-RecordingStream::RecordingStream(std::vector<unsigned char> bytes) : Bytes(std::move(bytes)) {}
+RecordingStreamBase::RecordingStreamBase(std::vector<unsigned char> bytes)
+    : Bytes(std::move(bytes)) {}
 
-HRESULT RecordingStream::QueryInterface(REFIID riid, void** ppv) {
-    if (ppv == nullptr) {
-        return E_POINTER;
-    }
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IStream) ||
-        IsEqualIID(riid, IID_ISequentialStream)) {
-        *ppv = static_cast<IStream*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG RecordingStream::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&References));
-}
-
-// The test owns the object; the count only tells what the filter did with it.
-ULONG RecordingStream::Release() {
-    return static_cast<ULONG>(InterlockedDecrement(&References));
-}
-
-const RecordingStream::Fault* RecordingStream::Record(Call call) {
+const RecordingStreamBase::Fault* RecordingStreamBase::Record(Call call) {
     Calls.push_back(call);
     if (OnCall) {
         OnCall(Calls.back());
@@ -42,7 +20,7 @@ const RecordingStream::Fault* RecordingStream::Record(Call call) {
     return nullptr;
 }
 
-HRESULT RecordingStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
+HRESULT RecordingStreamBase::Read(void* pv, ULONG cb, ULONG* pcbRead) {
     const Fault* fault = Record({"Read", static_cast<int64_t>(Position), 0, cb});
     const uint64_t available = Position < Bytes.size() ? Bytes.size() - Position : 0;
     ULONG count = static_cast<ULONG>(std::min<uint64_t>(cb, available));
@@ -63,8 +41,8 @@ HRESULT RecordingStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
     return ReadAnswer ? *ReadAnswer : count == cb ? S_OK : S_FALSE;
 }
 
-HRESULT RecordingStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
-                              ULARGE_INTEGER* plibNewPosition) {
+HRESULT RecordingStreamBase::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
+                                  ULARGE_INTEGER* plibNewPosition) {
     const Fault* fault = Record({"Seek", dlibMove.QuadPart, dwOrigin, 0});
     if (FailSeeks) {
         return STG_E_INVALIDFUNCTION;
@@ -91,36 +69,36 @@ HRESULT RecordingStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
     return fault != nullptr ? fault->Answer : S_OK;
 }
 
-HRESULT RecordingStream::Refuse(const char* method) {
+HRESULT RecordingStreamBase::Refuse(const char* method) {
     Calls.push_back({method, 0, 0, 0});
     return E_NOTIMPL;
 }
 
-HRESULT RecordingStream::Write(const void*, ULONG, ULONG*) {
+HRESULT RecordingStreamBase::Write(const void*, ULONG, ULONG*) {
     return Refuse("Write");
 }
-HRESULT RecordingStream::SetSize(ULARGE_INTEGER) {
+HRESULT RecordingStreamBase::SetSize(ULARGE_INTEGER) {
     return Refuse("SetSize");
 }
-HRESULT RecordingStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) {
+HRESULT RecordingStreamBase::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) {
     return Refuse("CopyTo");
 }
-HRESULT RecordingStream::Commit(DWORD) {
+HRESULT RecordingStreamBase::Commit(DWORD) {
     return Refuse("Commit");
 }
-HRESULT RecordingStream::Revert() {
+HRESULT RecordingStreamBase::Revert() {
     return Refuse("Revert");
 }
-HRESULT RecordingStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+HRESULT RecordingStreamBase::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
     return Refuse("LockRegion");
 }
-HRESULT RecordingStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
+HRESULT RecordingStreamBase::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
     return Refuse("UnlockRegion");
 }
-HRESULT RecordingStream::Stat(STATSTG*, DWORD) {
+HRESULT RecordingStreamBase::Stat(STATSTG*, DWORD) {
     return Refuse("Stat");
 }
-HRESULT RecordingStream::Clone(IStream**) {
+HRESULT RecordingStreamBase::Clone(IStream**) {
     return Refuse("Clone");
 }
 
@@ -130,7 +108,7 @@ std::vector<unsigned char> ReadFileBytes(const std::string& path) {
                                       std::istreambuf_iterator<char>());
 }
 
-void PrintTo(const RecordingStream::Call& call, std::ostream* os) {
+void PrintTo(const RecordingStreamBase::Call& call, std::ostream* os) {
     *os << call.Method << "(" << call.Offset;
     if (call.Method == "Seek") {
         *os << ", origin " << call.Origin;

@@ -2,6 +2,7 @@
 // checking what a filter does with the stream it is given.
 #pragma once
 
+#include "platform/ComObject.h"
 #include "platform/Platform.h"
 
 #include <functional>
@@ -10,7 +11,10 @@
 #include <string>
 #include <vector>
 
-class RecordingStream : public IStream {
+// The stream's methods; RecordingStream below is the object a test makes. The test holds one
+// reference throughout (a stream on the stack is never destroyed by a Release), and
+// ReferenceCount tells what the filter did with it.
+class RecordingStreamBase : public IStream {
 public:
     struct Call {
         std::string Method; // "Read", "Seek", "Stat", "Write", ...
@@ -23,8 +27,17 @@ public:
         }
     };
 
-    explicit RecordingStream(std::vector<unsigned char> bytes = {});
-    virtual ~RecordingStream() = default;
+    explicit RecordingStreamBase(std::vector<unsigned char> bytes = {});
+    virtual ~RecordingStreamBase() = default;
+
+    template <typename Self> static const QITAB* Interfaces() {
+        static const QITAB table[] = {
+            QITABENT(Self, IStream),
+            QITABENTMULTI(Self, ISequentialStream, IStream),
+            {nullptr, 0},
+        };
+        return table;
+    }
 
     // A call that misbehaves: the one recorded at index `Call` of Calls.
     struct Fault {
@@ -35,7 +48,6 @@ public:
     };
 
     std::vector<Call> Calls;
-    LONG References = 1;
     bool FailSeeks = false;
     std::vector<Fault> Faults;
     // What every Read answers, whatever it delivers; by default S_OK, or S_FALSE when short.
@@ -48,9 +60,6 @@ public:
     std::vector<unsigned char> Bytes;
     uint64_t Position = 0;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override;
     HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override;
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
@@ -69,6 +78,10 @@ private:
     HRESULT Refuse(const char* method);
     const Fault* Record(Call call);
 };
+
+// A host's stream: it does not keep the filter module loaded.
+template <typename Base> using HostObject = ComObject<Base, ModuleCount::NotCounted>;
+using RecordingStream = HostObject<RecordingStreamBase>;
 
 // Reads a whole file; an empty vector when it cannot be read.
 std::vector<unsigned char> ReadFileBytes(const std::string& path);
