@@ -30,7 +30,8 @@ std::vector<Part> BookHtmlParts(const std::string& path) {
     }
     if (mobi_load_filename(book, path.c_str()) == MOBI_SUCCESS) {
         MOBIRawml* rawml = mobi_init_rawml(book);
-        if (rawml != nullptr && mobi_parse_rawml(rawml, book) == MOBI_SUCCESS) {
+        if (rawml != nullptr &&
+            mobi_parse_rawml_opt(rawml, book, true, true, false) == MOBI_SUCCESS) {
             for (const MOBIPart* part = rawml->markup; part != nullptr; part = part->next) {
                 if (part->type == T_HTML && part->size > 0) {
                     parts.emplace_back(part->data, part->data + part->size);

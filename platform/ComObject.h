@@ -25,12 +25,9 @@ enum class ModuleCount { Counted, NotCounted };
 template <typename Base, ModuleCount Count = ModuleCount::Counted>
 class ComObject final : public Base {
 public:
-    template <typename... Args>
-    explicit ComObject(Args&&... args) : Base(std::forward<Args>(args)...) {
-        if constexpr (Count == ModuleCount::Counted) {
-            InterlockedIncrement(&ModuleRefCount);
-        }
-    }
+    using Base::Base;
+    ComObject() = default;
+
     // Runs only from the last Release, or for an object on the stack whose creator never
     // gives up its reference.
     ~ComObject() override = default;
@@ -67,8 +64,22 @@ public:
     }
 
 private:
+    // Counts the object in the module from its construction on; the count is given back only
+    // once the object is gone (Release).
+    struct ModuleCountTaken {
+        ModuleCountTaken() {
+            if constexpr (Count == ModuleCount::Counted) {
+                InterlockedIncrement(&ModuleRefCount);
+            }
+        }
+    };
+
+    ModuleCountTaken Counted;
     mutable LONG volatile RefCount = 1;
 };
+
+// An object of a host (a stream it hands the filter, say): it does not keep the module loaded.
+template <typename Base> using HostObject = ComObject<Base, ModuleCount::NotCounted>;
 
 // Makes an object and hands out its `riid` face: on success the caller holds the only
 // reference; on failure the object is gone again and `*ppv` is null.

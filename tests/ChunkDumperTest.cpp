@@ -78,7 +78,7 @@ TEST(ChunkDumper, DrainsTextInPortionsOfTheGivenSize) {
 }
 
 TEST(ChunkDumper, ReportsTheCodeThatEndedTheChunks) {
-    ScriptedFilter filter({});
+    ScriptedFilter filter(std::vector<ScriptedChunk>{});
     filter.EndCode = E_UNEXPECTED;
     const Dump dump = DumpWith(filter, DumpFormat::Json, 4096);
     EXPECT_EQ(dump.End, E_UNEXPECTED);
@@ -173,7 +173,7 @@ TEST(ChunkDumper, EndsTheBookAtABrokenPromiseForAFormatThatCannotRecordIt) {
     EXPECT_STREQ(dumper.StopFault(), "GetText reported more characters than the buffer holds");
     EXPECT_EQ(filter.GetChunkCalls, 1);
     // The next book starts without it.
-    ScriptedFilter next({});
+    ScriptedFilter next(std::vector<ScriptedChunk>{});
     writer->BeginBook("");
     EXPECT_EQ(dumper.Dump(&next), FILTER_E_END_OF_CHUNKS);
     EXPECT_EQ(dumper.StopFault(), nullptr);

@@ -78,7 +78,7 @@ public:
 };
 
 // On the stack: the test holds its one reference throughout.
-using Scripted = ComObject<ScriptedFilter, ModuleCount::NotCounted>;
+using Scripted = HostObject<ScriptedFilter>;
 
 STAT_CHUNK FreshStat() {
     STAT_CHUNK stat;

@@ -21,6 +21,8 @@ public:
         if (FAILED(Failure)) {
             return Failure;
         }
+        // A reference of the session's own, as a binding hands out.
+        Filter.AddRef();
         filter = ComPtr<IFilter>::Attach(&Filter);
         return S_OK;
     }

@@ -1,5 +1,6 @@
 // The module's entry points and class factory, reached through the exports of the built
 // library as a host reaches them.
+#include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include "platform/Platform.h"
 #include "tests/support/FilterModule.h"
@@ -23,24 +24,20 @@ constexpr int CreateInstanceSlot = 3;
 
 void* const Garbage = reinterpret_cast<void*>(0x5A5A5A5A);
 
-// A stream that holds no book and runs `OnRelease` whenever a reference to it is released,
-// from inside whatever code releases it.
+// A stream that holds no book and runs `OnRelease` when it goes, from inside whatever code
+// releases its last reference.
 class ReleaseProbeStream : public IStream {
 public:
-    LONG References = 1;
     std::function<void()> OnRelease;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+    template <typename Self> static const QITAB* Interfaces() {
+        static const QITAB table[] = {QITABENT(Self, IStream), {nullptr, 0}};
+        return table;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++References); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG count = --References;
+    virtual ~ReleaseProbeStream() {
         if (OnRelease) {
             OnRelease();
         }
-        return static_cast<ULONG>(count);
     }
     HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG* pcbRead) override {
         if (pcbRead != nullptr) {
@@ -265,14 +262,16 @@ TEST_F(ModuleEntry, TheModuleStaysInUseUntilAFilterHasWhollyGone) {
     ComPtr<IInitializeWithStream> filter;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IInitializeWithStream, filter.PutVoid()), S_OK);
     factory.Reset();
-    ReleaseProbeStream stream;
-    EXPECT_EQ(filter->Initialize(&stream, 0), E_FAIL); // no book, but the stream stays bound
-    ASSERT_EQ(stream.References, 2);
+    auto* stream = new (std::nothrow) HostObject<ReleaseProbeStream>();
+    ASSERT_NE(stream, nullptr);
+    EXPECT_EQ(filter->Initialize(stream, 0), E_FAIL); // no book, but the stream stays bound
+    ASSERT_EQ(stream->ReferenceCount(), 2);
 
+    // The filter holds the last reference: its teardown destroys the stream.
     std::vector<HRESULT> answers;
-    stream.OnRelease = [&answers] { answers.push_back(Module().CanUnloadNow()); };
+    stream->OnRelease = [&answers] { answers.push_back(Module().CanUnloadNow()); };
+    EXPECT_EQ(stream->Release(), 1u);
     filter.Reset();
-    EXPECT_EQ(stream.References, 1);
     EXPECT_EQ(answers, std::vector<HRESULT>{S_FALSE});
     EXPECT_EQ(Module().CanUnloadNow(), S_OK);
 }

@@ -1,3 +1,4 @@
+#include "platform/ComObject.h"
 #include "platform/Platform.h"
 #include "platform/Utf16Length.h"
 
@@ -84,10 +85,11 @@ TEST(ClsidFromString, ParsesEveryField) {
 // Two faces on one object, each counting into the same number.
 class TwoFaced : public IPersistStream, public IFilter {
 public:
-    LONG Count = 1;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOTIMPL; }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++Count; }
-    ULONG STDMETHODCALLTYPE Release() override { return --Count; }
+    template <typename Self> static const QITAB* Interfaces() {
+        static const QITAB table[] = {QITABENT(Self, IFilter), {nullptr, 0}};
+        return table;
+    }
+    virtual ~TwoFaced() = default;
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE IsDirty() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Load(IStream*) override { return E_NOTIMPL; }
@@ -107,19 +109,19 @@ public:
 TEST(QISearch, FindsFacesAndAnswersIUnknownWithTheFirstRow) {
     static const QITAB table[] = {
         QITABENT(TwoFaced, IFilter), QITABENT(TwoFaced, IPersistStream), {nullptr, 0}};
-    TwoFaced object;
+    HostObject<TwoFaced> object;
     void* out = nullptr;
     EXPECT_EQ(QISearch(&object, table, IID_IPersistStream, &out), S_OK);
     EXPECT_EQ(out, static_cast<IPersistStream*>(&object));
     EXPECT_EQ(QISearch(&object, table, IID_IUnknown, &out), S_OK);
     EXPECT_EQ(out, static_cast<IFilter*>(&object));
-    EXPECT_EQ(object.Count, 3);
+    EXPECT_EQ(object.ReferenceCount(), 3);
 
     out = &object;
     EXPECT_EQ(QISearch(&object, table, IID_IStream, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(QISearch(&object, table, IID_IFilter, nullptr), E_POINTER);
-    EXPECT_EQ(object.Count, 3);
+    EXPECT_EQ(object.ReferenceCount(), 3);
 }
 
 TEST(AnsiStrings, SearchAndCompare) {

@@ -149,8 +149,8 @@ INSTANTIATE_TEST_SUITE_P(Books, StreamAdapterCalls,
                          ::testing::Values(LoadCase{QUILLSIFT_TESTDATA, "harbor-kf7.mobi"},
                                            LoadCase{QUILLSIFT_TESTDATA, "harbor-kf8.azw3"},
                                            LoadCase{QUILLSIFT_TESTDATA, "harbor-hybrid.mobi"},
-                                           LoadCase{QUILLSIFT_FIXTURES, "ledger-large-kf7.mobi"},
-                                           LoadCase{QUILLSIFT_FIXTURES, "ledger-large-kf8.azw3"}),
+                                           LoadCase{QUILLSIFT_TESTDATA, "ledger-large-kf7.mobi"},
+                                           LoadCase{QUILLSIFT_TESTDATA, "ledger-large-kf8.azw3"}),
                          [](const ::testing::TestParamInfo<LoadCase>& info) {
                              std::string name = info.param.File;
                              for (char& c : name) {

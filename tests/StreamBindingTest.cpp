@@ -21,7 +21,7 @@ public:
 };
 
 // On the stack: the test holds its one reference throughout.
-using Binding = ComObject<BindingFilter, ModuleCount::NotCounted>;
+using Binding = HostObject<BindingFilter>;
 
 TEST(StreamBinding, NullStreamChangesNothing) {
     RecordingStream stream;

@@ -136,9 +136,13 @@ MOBIRawml* mobi_init_rawml(const MOBIData* book) {
     return NULL;
 }
 
-MOBI_RET mobi_parse_rawml(MOBIRawml* markup, const MOBIData* book) {
+MOBI_RET mobi_parse_rawml_opt(MOBIRawml* markup, const MOBIData* book, bool parse_toc,
+                              bool parse_dict, bool reconstruct) {
     (void)markup;
     (void)book;
+    (void)parse_toc;
+    (void)parse_dict;
+    (void)reconstruct;
     return MOBI_INIT_FAILED;
 }
 

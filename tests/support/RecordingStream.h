@@ -79,8 +79,6 @@ private:
     const Fault* Record(Call call);
 };
 
-// A host's stream: it does not keep the filter module loaded.
-template <typename Base> using HostObject = ComObject<Base, ModuleCount::NotCounted>;
 using RecordingStream = HostObject<RecordingStreamBase>;
 
 // Reads a whole file; an empty vector when it cannot be read.

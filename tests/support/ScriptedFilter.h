@@ -2,6 +2,7 @@
 // and that can be told to break the protocol, or to fail, in one way at a time.
 #pragma once
 
+#include "platform/ComObject.h"
 #include "platform/Platform.h"
 
 #include <algorithm>
@@ -18,16 +19,15 @@ struct ScriptedChunk {
     Utf16 Text;
 };
 
-class ScriptedFilter final : public IFilter {
+class ScriptedFilterBase : public IFilter {
 public:
-    explicit ScriptedFilter(std::vector<ScriptedChunk> chunks) : Chunks(std::move(chunks)) {}
+    explicit ScriptedFilterBase(std::vector<ScriptedChunk> chunks) : Chunks(std::move(chunks)) {}
+    virtual ~ScriptedFilterBase() = default;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+    template <typename Self> static const QITAB* Interfaces() {
+        static const QITAB table[] = {QITABENT(Self, IFilter), {nullptr, 0}};
+        return table;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
     HRESULT STDMETHODCALLTYPE Init(ULONG, ULONG, const FULLPROPSPEC*, ULONG*) override {
         ++InitCalls;
@@ -123,3 +123,6 @@ private:
     ULONG Position = 0;
     bool ValueTaken = false;
 };
+
+// On the stack: the test holds its one reference throughout.
+using ScriptedFilter = HostObject<ScriptedFilterBase>;

@@ -204,7 +204,7 @@ if [[ -n $mingw_build ]]; then
     for book in "${books[@]}" "$work/text.mobi" "$work/empty.mobi"; do
         windows_books+=("$(windows_path "$book")")
     done
-    if wine "$mingw_build/tests/wine/stream_load_check.exe" "${windows_books[@]}" >"$work/check.txt"; then
+    if wine "$mingw_build/tests/mingw/stream_load_check.exe" "${windows_books[@]}" >"$work/check.txt"; then
         pass "mingw-w64 stream adapter: $(grep -c '^ok:' "$work/check.txt") loads as the files"
     else
         fail "mingw-w64 stream adapter: $(grep -v '^ok:' "$work/check.txt")"

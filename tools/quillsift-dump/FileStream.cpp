@@ -67,7 +67,7 @@ HRESULT FileStream::Open(const std::string& path, IStream** stream) {
     }
     const size_t slash = path.find_last_of('/');
     // The stream is the host's: it does not keep the filter library loaded.
-    auto* created = new (std::nothrow) ComObject<FileStream, ModuleCount::NotCounted>(
+    auto* created = new (std::nothrow) HostObject<FileStream>(
         descriptor, slash == std::string::npos ? path : path.substr(slash + 1));
     if (created == nullptr) {
         ::close(descriptor);

@@ -23,18 +23,16 @@ public:
     ULONG Reads = 0;
     ULONG Seeks = 0;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IStream) ||
-            IsEqualIID(riid, IID_ISequentialStream)) {
-            *ppv = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
+    virtual ~CountingStream() = default;
+
+    template <typename Self> static const QITAB* Interfaces() {
+        static const QITAB table[] = {
+            QITABENT(Self, IStream),
+            QITABENTMULTI(Self, ISequentialStream, IStream),
+            {nullptr, 0},
+        };
+        return table;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* read) override {
         ++Reads;
         return Inner->Read(pv, cb, read);
@@ -86,7 +84,7 @@ double TimeLoad(const WCHAR* path, ULONG& reads, ULONG& seeks) {
                                       FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, file.Put()))) {
         return -1;
     }
-    CountingStream stream(file.Get());
+    HostObject<CountingStream> stream(file.Get());
     auto* filter = new (std::nothrow) ComObject<CFilterSample>();
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
