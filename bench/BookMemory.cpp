@@ -6,6 +6,7 @@
 // chunk drained, released. That process reports its resident set before the load and its peak
 // (VmRSS and VmHWM of /proc/self/status).
 //   book_memory [--book PATH] SIZE_MIB...      e.g. book_memory 10 20 40 80
+#include "bench/BenchSupport.h"
 #include "book/CFilterSample.h"
 #include "platform/ComObject.h"
 #include "tests/support/PalmBook.h"
@@ -24,19 +25,6 @@ namespace {
 
 constexpr size_t PictureRecordBytes = 256 * 1024;
 constexpr double Mebibyte = 1024.0 * 1024.0;
-
-// A value of /proc/self/status in KiB ("VmRSS", "VmHWM").
-long StatusKiB(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.compare(0, prefix.size(), prefix) == 0) {
-            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-        }
-    }
-    return -1;
-}
 
 // A record that looks like a JPEG image: its magic, then bytes that do not compress.
 std::vector<unsigned char> PictureRecord(uint32_t seed) {
@@ -61,34 +49,14 @@ int Measure(const char* path) {
     }
     auto* filter = new (std::nothrow) ComObject<CFilterSample>();
     const HRESULT bound = filter->Initialize(stream, STGM_READ);
-    size_t characters = 0;
-    filter->Init(0, 0, nullptr, nullptr);
-    STAT_CHUNK stat;
-    std::vector<WCHAR> buffer(4096);
-    while (filter->GetChunk(&stat) == S_OK) {
-        if (stat.flags == CHUNK_VALUE) {
-            PROPVARIANT* value = nullptr;
-            filter->GetValue(&value);
-            PropVariantClear(value);
-            CoTaskMemFree(value);
-            continue;
-        }
-        for (;;) {
-            ULONG count = static_cast<ULONG>(buffer.size());
-            const HRESULT hr = filter->GetText(&count, buffer.data());
-            if (hr != S_OK && hr != FILTER_S_LAST_TEXT) {
-                break;
-            }
-            characters += count;
-        }
-    }
+    const long long characters = DrainFilterText(filter, 4096);
     static_cast<IFilter*>(filter)->Release();
     stream->Release();
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     const double size = static_cast<double>(file.tellg()) / Mebibyte;
     const double start = static_cast<double>(before) / 1024.0;
     const double peak = static_cast<double>(StatusKiB("VmHWM")) / 1024.0;
-    std::printf("%9.1f %9s %12.1f %10.1f %14.1f %7.2f %9zu\n", size,
+    std::printf("%9.1f %9s %12.1f %10.1f %14.1f %7.2f %9lld\n", size,
                 SUCCEEDED(bound) ? "S_OK" : "failed", start, peak, peak - start,
                 (peak - start) / size, characters);
     return SUCCEEDED(bound) ? 0 : 1;

@@ -8,6 +8,7 @@
 // a fresh process of this program, whose peak resident set (VmHWM) is its memory.
 //   pipeline_bench [--rounds N] [BOOK...]     by default the two large test books
 // A book that cannot be read, or that does not load, fails the run.
+#include "bench/BenchSupport.h"
 #include "book/CFilterSample.h"
 #include "platform/ComObject.h"
 #include "tests/support/RecordingStream.h"
@@ -34,19 +35,6 @@ double ThreadMilliseconds() {
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
-}
-
-// A value of /proc/self/status in KiB ("VmHWM", "VmRSS").
-long StatusKiB(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.compare(0, prefix.size(), prefix) == 0) {
-            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-        }
-    }
-    return -1;
 }
 
 bool RunLibrary(std::vector<unsigned char>& bytes) {
@@ -76,28 +64,7 @@ long long RunPipeline(RecordingStream& stream) {
         }
         return -1;
     }
-    std::vector<WCHAR> buffer(PortionCharacters + 1);
-    long long characters = 0;
-    filter->Init(0, 0, nullptr, nullptr);
-    STAT_CHUNK stat;
-    while (filter->GetChunk(&stat) == S_OK) {
-        if (stat.flags == CHUNK_VALUE) {
-            PROPVARIANT* value = nullptr;
-            if (SUCCEEDED(filter->GetValue(&value))) {
-                PropVariantClear(value);
-                CoTaskMemFree(value);
-            }
-            continue;
-        }
-        for (;;) {
-            ULONG count = static_cast<ULONG>(buffer.size());
-            const HRESULT hr = filter->GetText(&count, buffer.data());
-            if (hr != S_OK && hr != FILTER_S_LAST_TEXT) {
-                break;
-            }
-            characters += count;
-        }
-    }
+    const long long characters = DrainFilterText(filter, PortionCharacters);
     static_cast<IFilter*>(filter)->Release();
     return characters;
 }

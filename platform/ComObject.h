@@ -78,6 +78,17 @@ private:
     mutable LONG volatile RefCount = 1;
 };
 
+// The interfaces of a stream: IStream, which answers IUnknown too, and ISequentialStream,
+// which it derives from. A stream class's Interfaces() returns this table.
+template <typename Self> const QITAB* StreamInterfaces() {
+    static const QITAB table[] = {
+        QITABENT(Self, IStream),
+        QITABENTMULTI(Self, ISequentialStream, IStream),
+        {nullptr, 0},
+    };
+    return table;
+}
+
 // An object of a host (a stream it hands the filter, say): it does not keep the module loaded.
 template <typename Base> using HostObject = ComObject<Base, ModuleCount::NotCounted>;
 

@@ -97,9 +97,7 @@ class JsonLines : public ChunkWriterTest<JsonChunkWriter> {};
 TEST_F(JsonLines, NamesTheBookOnEveryLineWhenLabelled) {
     const WCHAR title[] = UTF16("T");
     Writer.BeginBook("d/a.azw");
-    Writer.BeginChunk(Chunk(1, CHUNK_VALUE, PKEY_Title));
-    Writer.Value(title, 1, VT_LPWSTR);
-    Writer.EndChunk(S_OK, nullptr);
+    ValueChunk(1, PKEY_Title, {title, title + 1});
     Writer.End(FILTER_E_END_OF_CHUNKS);
     Writer.BeginBook("");
     Writer.LoadFailure(E_FAIL);

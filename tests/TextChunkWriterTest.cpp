@@ -15,9 +15,7 @@ class ReadableText : public ChunkWriterTest<TextChunkWriter> {};
 TEST_F(ReadableText, NamesTheBookAndThePropertiesAndEndsEveryChunkOnANewLine) {
     const WCHAR title[] = UTF16("Harbor \"Lights\"");
     Writer.BeginBook("books/harbor.mobi");
-    Writer.BeginChunk(Chunk(1, CHUNK_VALUE, PKEY_Title));
-    Writer.Value(title, 15, VT_LPWSTR);
-    Writer.EndChunk(S_OK, nullptr);
+    ValueChunk(1, PKEY_Title, {title, title + 15});
     TextChunk(2, {{'O', 'n', 'e', '\n', 's'}, {'m', 'i', 'l', 'e', ' ', 0xD83D}, {0xDE00}});
     TextChunk(3, {});
     TextChunk(4, {{'T', 'w', 'o', '\t', 0x1B, 0x85, '.', '\n'}});

@@ -25,14 +25,7 @@ public:
 
     virtual ~CountingStream() = default;
 
-    template <typename Self> static const QITAB* Interfaces() {
-        static const QITAB table[] = {
-            QITABENT(Self, IStream),
-            QITABENTMULTI(Self, ISequentialStream, IStream),
-            {nullptr, 0},
-        };
-        return table;
-    }
+    template <typename Self> static const QITAB* Interfaces() { return StreamInterfaces<Self>(); }
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* read) override {
         ++Reads;
         return Inner->Read(pv, cb, read);

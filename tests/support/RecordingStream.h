@@ -30,14 +30,7 @@ public:
     explicit RecordingStreamBase(std::vector<unsigned char> bytes = {});
     virtual ~RecordingStreamBase() = default;
 
-    template <typename Self> static const QITAB* Interfaces() {
-        static const QITAB table[] = {
-            QITABENT(Self, IStream),
-            QITABENTMULTI(Self, ISequentialStream, IStream),
-            {nullptr, 0},
-        };
-        return table;
-    }
+    template <typename Self> static const QITAB* Interfaces() { return StreamInterfaces<Self>(); }
 
     // A call that misbehaves: the one recorded at index `Call` of Calls.
     struct Fault {

@@ -63,13 +63,7 @@ std::vector<WCHAR> WidenUtf8(const std::string& text) {
 
 void AppendJsonString(std::string& out, const WCHAR* text, size_t length) {
     out += '"';
-    auto append = [&out](unsigned long codePoint) {
-        char bytes[8];
-        out.append(bytes, PutJsonCharacter(bytes, codePoint));
-    };
-    Utf16Decoder decoder;
-    decoder.Decode(text, length, append);
-    decoder.Finish(append);
+    AppendDecoded<8>(out, text, length, PutJsonCharacter);
     out += '"';
 }
 

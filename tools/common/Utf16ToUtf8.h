@@ -90,8 +90,23 @@ inline char* PutUtf8(char* out, unsigned long codePoint) {
     return out;
 }
 
+// Appends `length` UTF-16 units, each code point as put(bytes, code point) writes it into a
+// buffer of MaxBytes and returns the end of what it wrote.
+template <size_t MaxBytes, typename Put>
+void AppendDecoded(std::string& out, const WCHAR* text, size_t length, Put put) {
+    auto append = [&out, &put](unsigned long codePoint) {
+        char bytes[MaxBytes];
+        out.append(bytes, static_cast<size_t>(put(bytes, codePoint) - bytes));
+    };
+    Utf16Decoder decoder;
+    decoder.Decode(text, length, append);
+    decoder.Finish(append);
+}
+
 // Appends the UTF-8 form of `length` UTF-16 units.
-void AppendUtf8(std::string& out, const WCHAR* text, size_t length);
+inline void AppendUtf8(std::string& out, const WCHAR* text, size_t length) {
+    AppendDecoded<4>(out, text, length, PutUtf8);
+}
 
 // A zero-terminated string (an argument, a registry value) in UTF-8.
 std::string ToUtf8(const WCHAR* text);

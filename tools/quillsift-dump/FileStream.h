@@ -2,6 +2,7 @@
 // Read, Seek and Stat work; every way of writing is refused with STG_E_ACCESSDENIED.
 #pragma once
 
+#include "platform/ComObject.h"
 #include "platform/Platform.h"
 
 #include <string>
@@ -13,14 +14,7 @@ public:
     // access is denied).
     static HRESULT Open(const std::string& path, IStream** stream);
 
-    template <typename Self> static const QITAB* Interfaces() {
-        static const QITAB table[] = {
-            QITABENT(Self, IStream),
-            QITABENTMULTI(Self, ISequentialStream, IStream),
-            {nullptr, 0},
-        };
-        return table;
-    }
+    template <typename Self> static const QITAB* Interfaces() { return StreamInterfaces<Self>(); }
 
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override;
     HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override;

@@ -228,20 +228,26 @@ LSTATUS RegistryStore::FindKey(HKEY parent, LPCWSTR path, Handle* start,
     return ERROR_SUCCESS;
 }
 
+LSTATUS RegistryStore::FindReachableKey(HKEY parent, LPCWSTR path,
+                                        std::shared_ptr<RegistryNode>* node) {
+    Handle start;
+    std::vector<std::u16string> names;
+    const LSTATUS status = FindKey(parent, path, &start, &names, node);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    return IsDenied(*start.Node, names) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
+}
+
 LSTATUS RegistryStore::OpenKey(HKEY parent, LPCWSTR path, REGSAM access, HKEY* result) {
     std::lock_guard<std::mutex> guard(Lock);
     if (result == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    Handle start;
-    std::vector<std::u16string> names;
     std::shared_ptr<RegistryNode> node;
-    const LSTATUS status = FindKey(parent, path, &start, &names, &node);
+    const LSTATUS status = FindReachableKey(parent, path, &node);
     if (status != ERROR_SUCCESS) {
         return status;
-    }
-    if (IsDenied(*start.Node, names)) {
-        return ERROR_ACCESS_DENIED;
     }
     *result = AddHandle(std::move(node), access);
     return ERROR_SUCCESS;
@@ -261,15 +267,13 @@ LSTATUS RegistryStore::DeleteKey(HKEY parent, LPCWSTR path) {
     if (path == nullptr) {
         return ERROR_INVALID_PARAMETER;
     }
-    Handle start;
-    std::vector<std::u16string> names;
     std::shared_ptr<RegistryNode> node;
-    const LSTATUS status = FindKey(parent, path, &start, &names, &node);
+    const LSTATUS status = FindReachableKey(parent, path, &node);
     if (status != ERROR_SUCCESS) {
         return status;
     }
-    // A root cannot go, nor a denied key, nor one that still has subkeys.
-    if (node->Parent == nullptr || IsDenied(*start.Node, names) || !node->Subkeys.empty()) {
+    // A root cannot go, nor one that still has subkeys.
+    if (node->Parent == nullptr || !node->Subkeys.empty()) {
         return ERROR_ACCESS_DENIED;
     }
     RegistryNode* const above = node->Parent;

@@ -53,6 +53,9 @@ private:
     std::shared_ptr<RegistryNode> FindChild(const RegistryNode& node,
                                             const std::u16string& name) const;
     bool IsDenied(const RegistryNode& node, const std::vector<std::u16string>& below) const;
+    // The key at `path` under `parent`, when it is there and may be reached: FindKey, then
+    // ERROR_ACCESS_DENIED for a denied key.
+    LSTATUS FindReachableKey(HKEY parent, LPCWSTR path, std::shared_ptr<RegistryNode>* node);
     HKEY AddHandle(std::shared_ptr<RegistryNode> node, REGSAM access);
 
     std::mutex Lock;

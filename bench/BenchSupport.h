@@ -1,0 +1,12 @@
+// What the benchmark programs share: draining a filter as an indexer does, and the memory
+// figures of their own process.
+#pragma once
+
+#include "platform/Platform.h"
+
+// Init, then every chunk: each value taken and freed, each text in portions of
+// `portionCharacters`. Returns the characters of text drained.
+long long DrainFilterText(IFilter* filter, ULONG portionCharacters);
+
+// A value of /proc/self/status in KiB ("VmRSS", "VmHWM"), or -1.
+long StatusKiB(const char* field);
