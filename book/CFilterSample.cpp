@@ -17,10 +17,14 @@ bool IsHighSurrogate(WCHAR unit) {
 // Converts a UTF-8 string into `buffer`. A string too long for it keeps its first
 // ValueBufferUnits - 1 units, cut before a surrogate pair that would not fit whole.
 void ConvertValue(const char* utf8, WCHAR (&buffer)[ValueBufferUnits]) {
+    // Nearly every value fits, and is converted straight into the buffer; a conversion that
+    // does not fit fails, and only then is the whole string measured.
+    if (MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer, ValueBufferUnits) > 0) {
+        return;
+    }
     buffer[0] = 0;
     const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
     if (needed <= ValueBufferUnits) {
-        MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer, ValueBufferUnits);
         return;
     }
     CoTaskMemPtr<WCHAR> whole(

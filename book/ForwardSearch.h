@@ -1,7 +1,7 @@
 // Finds the next occurrence of one byte value in a part, from positions that only move forward.
 #pragma once
 
-#include "book/ByteWords.h"
+#include "platform/ByteBlocks.h"
 
 #include <cstring>
 
@@ -12,6 +12,9 @@
 class ForwardSearch {
 public:
     ForwardSearch(char byte, const char* end) : Byte(byte), End(end) {}
+    // When the first occurrence in the whole part is already known: `first`, or null for none.
+    ForwardSearch(char byte, const char* end, const char* first)
+        : Byte(byte), End(end), Next(first != nullptr ? first : end) {}
 
     // The first occurrence at or after `from`, or the part's end. `from` never decreases from
     // one call to the next.
@@ -19,18 +22,15 @@ public:
         if (Next != nullptr && Next >= from) {
             return Next;
         }
-        // The next occurrence is usually close: look at the next two words before calling
-        // memchr (on little-endian machines, where a word's first byte is its lowest).
+        // The next occurrence is usually close: look at the next block before calling memchr.
         const char* at = from;
-        if (ByteWords::IsLittleEndian()) {
-            for (int i = 0; i < 2 && static_cast<size_t>(End - at) >= ByteWords::Size; ++i) {
-                const uint64_t hits =
-                    ByteWords::Zeros(ByteWords::Load(at) ^ ByteWords::Every(Byte));
-                if (hits != 0) {
-                    return Next = at + ByteWords::LowestFlagged(hits);
-                }
-                at += ByteWords::Size;
+        if (static_cast<size_t>(End - at) >= ByteBlocks::Size) {
+            const ByteBlocks::Flags hits =
+                ByteBlocks::Equal(ByteBlocks::Load(at), static_cast<unsigned char>(Byte));
+            if (ByteBlocks::Any(hits)) {
+                return Next = at + ByteBlocks::First(hits);
             }
+            at += ByteBlocks::Size;
         }
         const void* found =
             at < End ? std::memchr(at, Byte, static_cast<size_t>(End - at)) : nullptr;

@@ -1,7 +1,6 @@
 #include "book/MarkupToText.h"
 
 #include "platform/ByteBlocks.h"
-#include "book/ByteWords.h"
 #include "book/ForwardSearch.h"
 #include "book/Utf16Builder.h"
 #include "platform/Utf16Length.h"
@@ -21,7 +20,7 @@ constexpr int MaxLineBreakRun = 2;
 
 // The bytes of a string of at most 8 bytes packed into one number, the first byte lowest, so
 // that comparing two short strings of the same length is comparing two numbers.
-constexpr size_t MaxPackedLength = ByteWords::Size;
+constexpr size_t MaxPackedLength = sizeof(uint64_t);
 
 constexpr uint64_t PackBytes(const char* text, size_t length) {
     uint64_t packed = 0;
@@ -33,10 +32,15 @@ constexpr uint64_t PackBytes(const char* text, size_t length) {
 
 // PackBytes for text that has at least 8 readable bytes: on little-endian machines one load.
 uint64_t PackBytesWithin(const char* text, size_t length, const char* end) {
-    if (ByteWords::IsLittleEndian() && static_cast<size_t>(end - text) >= ByteWords::Size) {
-        const uint64_t word = ByteWords::Load(text);
-        return length >= ByteWords::Size ? word : word & ((uint64_t{1} << (8 * length)) - 1);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (static_cast<size_t>(end - text) >= MaxPackedLength) {
+        uint64_t word;
+        std::memcpy(&word, text, sizeof(word));
+        return length >= MaxPackedLength ? word : word & ((uint64_t{1} << (8 * length)) - 1);
     }
+#else
+    (void)end;
+#endif
     return PackBytes(text, length);
 }
 
@@ -107,22 +111,21 @@ bool IsBodyMarkerAt(const char* at, const char* end) {
 
 // The first body marker that lies wholly in [begin, end), or null.
 const char* FindBodyMarker(const char* begin, const char* end) {
-    constexpr size_t Word = ByteWords::Size;
+    using Blocks = ByteBlocks;
     const char* at = begin;
-    // Eight starting positions at a time: only a '<' followed by a 'b' or 'B' (equal once bit
+    // Sixteen starting positions at a time: only a '<' followed by a 'b' or 'B' (equal once bit
     // 0x20 is set) is looked at closely, so that a part full of '<' costs no more than text.
-    while (static_cast<size_t>(end - at) > Word) {
-        const uint64_t opens = ByteWords::Zeros(ByteWords::Load(at) ^ ByteWords::Every('<'));
-        const uint64_t thenB = ByteWords::Zeros((ByteWords::Load(at + 1) | ByteWords::Every(0x20)) ^
-                                                ByteWords::Every('b'));
-        if ((opens & thenB) != 0) {
-            for (size_t i = 0; i < Word; ++i) {
+    while (static_cast<size_t>(end - at) > Blocks::Size) {
+        const Blocks::Flags opens = Blocks::Equal(Blocks::Load(at), '<');
+        const Blocks::Flags thenB = Blocks::Equal(Blocks::Load(at + 1) | 0x20, 'b');
+        if (Blocks::Any(opens & thenB)) {
+            for (size_t i = 0; i < Blocks::Size; ++i) {
                 if (IsBodyMarkerAt(at + i, end)) {
                     return at + i;
                 }
             }
         }
-        at += Word;
+        at += Blocks::Size;
     }
     for (; at < end; ++at) {
         if (IsBodyMarkerAt(at, end)) {
@@ -206,7 +209,7 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
         read = body;
     }
 
-    ForwardSearch zeros(0, end);
+    ForwardSearch zeros(0, end, firstZero);
     ForwardSearch tagEnds('>', end);
     ForwardSearch entityEnds(';', end);
     const auto lineBreak = [&] {

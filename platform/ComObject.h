@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/Platform.h"
-#include "platform/QueryInterfaceTable.h"
+#include "platform/IsNullReference.h"
 
 #include <new>
 #include <utility>
@@ -32,8 +32,17 @@ public:
     // gives up its reference.
     ~ComObject() override = default;
 
+    // QISearch, with the null interface id that a C host may pass refused as E_POINTER
+    // (QISearch itself would read through it).
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-        return QueryInterfaceFromTable(this, Base::template Interfaces<ComObject>(), riid, ppv);
+        if (ppv == nullptr) {
+            return E_POINTER;
+        }
+        if (IsNullReference(&riid)) {
+            *ppv = nullptr;
+            return E_POINTER;
+        }
+        return QISearch(this, Base::template Interfaces<ComObject>(), riid, ppv);
     }
     ULONG STDMETHODCALLTYPE AddRef() override {
         return static_cast<ULONG>(InterlockedIncrement(&RefCount));

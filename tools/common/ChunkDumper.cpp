@@ -18,6 +18,8 @@ ChunkDumper::ChunkDumper(ChunkWriter& writer, ULONG portionSize)
 
 HRESULT ChunkDumper::Dump(IFilter* filter) {
     Fault = nullptr;
+    ChunkCount = 0;
+    CharacterCount = 0;
     ULONG flags = 0;
     const HRESULT initResult =
         filter->Init(IFILTER_INIT_CANON_PARAGRAPHS | IFILTER_INIT_HARD_LINE_BREAKS |

@@ -26,7 +26,7 @@ public:
     // The broken promise that ended the last Dump; null for none.
     const char* StopFault() const { return Fault; }
 
-    // Totals over every Dump of this object: chunks, and characters of text and values.
+    // What the last Dump handed out: chunks, and characters of text and values.
     unsigned long long Chunks() const { return ChunkCount; }
     unsigned long long Characters() const { return CharacterCount; }
 

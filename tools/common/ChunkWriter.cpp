@@ -21,15 +21,16 @@ const char* ChunkKind(const STAT_CHUNK& stat) {
     return (stat.flags & CHUNK_VALUE) ? "value" : "none";
 }
 
+bool IsProperty(const FULLPROPSPEC& property, const PROPERTYKEY& key) {
+    return property.psProperty.ulKind == PRSPEC_PROPID && property.guidPropSet == key.fmtid &&
+           property.psProperty.propid == key.pid;
+}
+
 const char* KnownPropertyName(const FULLPROPSPEC& property) {
-    if (property.psProperty.ulKind != PRSPEC_PROPID) {
-        return nullptr;
-    }
     const PROPERTYKEY* const known[] = {&PKEY_Title, &PKEY_Author, &PKEY_Search_Contents};
     const char* const names[] = {"Title", "Author", "Contents"};
     for (size_t i = 0; i < 3; ++i) {
-        if (property.guidPropSet == known[i]->fmtid &&
-            property.psProperty.propid == known[i]->pid) {
+        if (IsProperty(property, *known[i])) {
             return names[i];
         }
     }

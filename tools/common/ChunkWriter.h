@@ -53,32 +53,42 @@ protected:
     // The most one UTF-16 unit becomes in the text and JSON formats: "\u001f".
     static constexpr size_t MaxBytesPerUnit = 6;
 
-    // Writes `length` units through `decoder`, each code point as put(out, code point) writes
-    // it at `out`, returning the end, in at most `bytesPerUnit` bytes; the output buffer is
-    // reserved a block at a time.
+    // Writes `length` units of the current string, each code point as put(out, code point)
+    // writes it at `out`, returning the end, in at most `bytesPerUnit` bytes; the output buffer
+    // is reserved a block at a time. A high surrogate that ends them waits for the next units.
     template <typename Put>
-    void WriteDecoded(Utf16Decoder& decoder, const WCHAR* text, size_t length, Put put,
+    void WriteDecoded(const WCHAR* text, size_t length, Put put,
                       size_t bytesPerUnit = MaxBytesPerUnit) {
         const size_t unitsPerBlock = OutputBuffer::MaxReserve / bytesPerUnit - 1;
         while (length != 0) {
             const size_t units = std::min(length, unitsPerBlock);
             // A high surrogate held back from the last block may come out first, as U+FFFD.
             char* out = Out.Reserve((units + 1) * bytesPerUnit);
-            decoder.Decode(text, units, [&out, &put](unsigned long c) { out = put(out, c); });
+            Decoder.Decode(text, units, [&out, &put](unsigned long c) { out = put(out, c); });
             Out.Commit(out);
             text += units;
             length -= units;
         }
     }
-    // The end of the string: a high surrogate still held back.
-    template <typename Put>
-    void FinishDecoded(Utf16Decoder& decoder, Put put, size_t bytesPerUnit = MaxBytesPerUnit) {
+    // The end of the current string: a high surrogate still held back.
+    template <typename Put> void FinishDecoded(Put put, size_t bytesPerUnit = MaxBytesPerUnit) {
         char* out = Out.Reserve(bytesPerUnit);
-        decoder.Finish([&out, &put](unsigned long c) { out = put(out, c); });
+        Decoder.Finish([&out, &put](unsigned long c) { out = put(out, c); });
         Out.Commit(out);
+    }
+    // A whole string, handed over at once.
+    template <typename Put>
+    void WriteWhole(const WCHAR* text, size_t length, Put put,
+                    size_t bytesPerUnit = MaxBytesPerUnit) {
+        WriteDecoded(text, length, put, bytesPerUnit);
+        FinishDecoded(put, bytesPerUnit);
     }
 
     OutputBuffer& Out;
+    // The string being written, which a text chunk's portions continue.
+    Utf16Decoder Decoder;
+    // Whether the current chunk is a text chunk.
+    bool InText = false;
 };
 
 // "\u00" and two lower-case hex digits, for a code point below U+0100.
@@ -97,6 +107,9 @@ std::unique_ptr<ChunkWriter> MakeChunkWriter(DumpFormat format, OutputBuffer& ou
 
 // What a chunk is: "text", "value" or "none" (a chunk flagged as neither).
 const char* ChunkKind(const STAT_CHUNK& stat);
+
+// Whether a chunk's property is the property `key`.
+bool IsProperty(const FULLPROPSPEC& property, const PROPERTYKEY& key);
 
 // "Title", "Author" or "Contents" for the properties the filter hands out, else null.
 const char* KnownPropertyName(const FULLPROPSPEC& property);

@@ -38,11 +38,9 @@ DumpTotals DumpSession::DumpBook(const std::string& path, const std::string& lab
             reportBook("cannot load (" + FormatCode(bound) + ")");
             return counts;
         }
-        const unsigned long long chunksBefore = Dumper.Chunks();
-        const unsigned long long charactersBefore = Dumper.Characters();
         end = Dumper.Dump(filter.Get());
-        counts.Chunks = Dumper.Chunks() - chunksBefore;
-        counts.Characters = Dumper.Characters() - charactersBefore;
+        counts.Chunks = Dumper.Chunks();
+        counts.Characters = Dumper.Characters();
     }
     if (Writer.Failed() || end == FILTER_E_END_OF_CHUNKS) {
         return counts;

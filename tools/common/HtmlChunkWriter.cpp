@@ -21,11 +21,6 @@ template <size_t N> char* PutLiteral(char* out, const char (&text)[N]) {
     return out + N - 1;
 }
 
-bool IsProperty(const FULLPROPSPEC& property, const PROPERTYKEY& key) {
-    return property.psProperty.ulKind == PRSPEC_PROPID && property.guidPropSet == key.fmtid &&
-           property.psProperty.propid == key.pid;
-}
-
 // A title or an author stays on its one line: a line break in it is a space.
 const auto PutValueCharacter = [](char* out, unsigned long codePoint) -> char* {
     return PutHtmlCharacter(out, IsHtmlLineBreak(codePoint) ? ' ' : codePoint);
@@ -120,7 +115,7 @@ void HtmlChunkWriter::BeginChunk(const STAT_CHUNK& stat) {
 
 void HtmlChunkWriter::Text(const WCHAR* text, size_t length) {
     WriteDecoded(
-        Decoder, text, length,
+        text, length,
         [this](char* out, unsigned long codePoint) { return PutBodyCharacter(out, codePoint); },
         MaxBodyBytesPerUnit);
 }
@@ -130,9 +125,7 @@ void HtmlChunkWriter::Value(const WCHAR* text, size_t length, VARTYPE) {
         return;
     }
     Out.Append(Current == Field::Title ? "<title>" : "<meta name=\"author\" content=\"");
-    Utf16Decoder decoder;
-    WriteDecoded(decoder, text, length, PutValueCharacter);
-    FinishDecoded(decoder, PutValueCharacter);
+    WriteWhole(text, length, PutValueCharacter);
     Out.Append(Current == Field::Title ? "</title>\n" : "\">\n");
 }
 
@@ -140,7 +133,6 @@ void HtmlChunkWriter::EndChunk(HRESULT, const char*) {
     if (InText) {
         // A high surrogate that ends the text is one more character of the last line.
         FinishDecoded(
-            Decoder,
             [this](char* out, unsigned long codePoint) { return PutBodyCharacter(out, codePoint); },
             MaxBodyBytesPerUnit);
         CloseLine();

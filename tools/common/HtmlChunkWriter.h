@@ -16,7 +16,6 @@
 #pragma once
 
 #include "tools/common/ChunkWriter.h"
-#include "tools/common/Utf16ToUtf8.h"
 
 class HtmlChunkWriter final : public ChunkWriter {
 public:
@@ -47,9 +46,7 @@ private:
     Part At = Part::Nothing;
     // What the value of the current chunk becomes.
     Field Current = Field::None;
-    bool InText = false;
     bool InLine = false;
-    Utf16Decoder Decoder;
 };
 
 // Whether `codePoint` ends a line of text: LF, CR, U+2028 or U+2029.

@@ -67,19 +67,10 @@ void AppendJsonString(std::string& out, const WCHAR* text, size_t length) {
     out += '"';
 }
 
-void JsonChunkWriter::Portion(const WCHAR* text, size_t length) {
-    WriteDecoded(Decoder, text, length, PutJsonCharacter);
-}
-
-void JsonChunkWriter::FinishString() {
-    FinishDecoded(Decoder, PutJsonCharacter);
-    Out.Append('"');
-}
-
 void JsonChunkWriter::String(const WCHAR* text, size_t length) {
     Out.Append('"');
-    Portion(text, length);
-    FinishString();
+    WriteWhole(text, length, PutJsonCharacter);
+    Out.Append('"');
 }
 
 void JsonChunkWriter::Utf8String(const std::string& text) {
@@ -163,7 +154,7 @@ void JsonChunkWriter::BeginChunk(const STAT_CHUNK& stat) {
 }
 
 void JsonChunkWriter::Text(const WCHAR* text, size_t length) {
-    Portion(text, length);
+    WriteDecoded(text, length, PutJsonCharacter);
 }
 
 void JsonChunkWriter::Value(const WCHAR* text, size_t length, VARTYPE type) {
@@ -181,7 +172,8 @@ void JsonChunkWriter::Value(const WCHAR* text, size_t length, VARTYPE type) {
 
 void JsonChunkWriter::EndChunk(HRESULT error, const char* fault) {
     if (InText) {
-        FinishString();
+        FinishDecoded(PutJsonCharacter);
+        Out.Append('"');
         InText = false;
     }
     if (error != S_OK) {

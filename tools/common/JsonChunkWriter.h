@@ -11,7 +11,6 @@
 #pragma once
 
 #include "tools/common/ChunkWriter.h"
-#include "tools/common/Utf16ToUtf8.h"
 
 class JsonChunkWriter final : public ChunkWriter {
 public:
@@ -32,14 +31,9 @@ private:
     // A whole string with its quotes.
     void String(const WCHAR* text, size_t length);
     void Utf8String(const std::string& text);
-    // The inside of a string, in portions, then the end of it.
-    void Portion(const WCHAR* text, size_t length);
-    void FinishString();
 
     // "{" or {"file":"...", : what every line of the book starts with.
     std::string LineStart = "{";
-    Utf16Decoder Decoder;
-    bool InText = false;
 };
 
 // Appends `text` as a quoted JSON string, as the writer does: for names and messages.

@@ -16,14 +16,6 @@ const auto PutReadableCharacter = [](char* out, unsigned long codePoint) -> char
 
 } // namespace
 
-void TextChunkWriter::Readable(const WCHAR* text, size_t length) {
-    WriteDecoded(Decoder, text, length, PutReadableCharacter);
-}
-
-void TextChunkWriter::FinishReadable() {
-    FinishDecoded(Decoder, PutReadableCharacter);
-}
-
 void TextChunkWriter::BeginBook(const std::string& label) {
     if (!label.empty()) {
         Out.Append("== ");
@@ -50,8 +42,7 @@ void TextChunkWriter::BeginChunk(const STAT_CHUNK& stat) {
         if (property.ulKind == PRSPEC_PROPID) {
             Out.Append(std::to_string(property.propid));
         } else if (property.lpwstr != nullptr) {
-            Readable(property.lpwstr, Utf16Length(property.lpwstr));
-            FinishReadable();
+            WriteWhole(property.lpwstr, Utf16Length(property.lpwstr), PutReadableCharacter);
         }
     }
     Out.Append(':');
@@ -66,7 +57,7 @@ void TextChunkWriter::BeginChunk(const STAT_CHUNK& stat) {
 
 void TextChunkWriter::Text(const WCHAR* text, size_t length) {
     if (length != 0) {
-        Readable(text, length);
+        WriteDecoded(text, length, PutReadableCharacter);
         HasText = true;
         LastUnit = text[length - 1];
     }
@@ -75,8 +66,7 @@ void TextChunkWriter::Text(const WCHAR* text, size_t length) {
 void TextChunkWriter::Value(const WCHAR* text, size_t length, VARTYPE type) {
     if (text != nullptr) {
         Out.Append(' ');
-        Readable(text, length);
-        FinishReadable();
+        WriteWhole(text, length, PutReadableCharacter);
     } else {
         Out.Append(" (no string, type " + std::to_string(type) + ")");
     }
@@ -85,7 +75,7 @@ void TextChunkWriter::Value(const WCHAR* text, size_t length, VARTYPE type) {
 
 void TextChunkWriter::EndChunk(HRESULT error, const char* fault) {
     if (InText) {
-        FinishReadable();
+        FinishDecoded(PutReadableCharacter);
         // A part that does not end its last line gets a line feed, so that the next chunk
         // starts on a line of its own.
         if (HasText && LastUnit != '\n') {

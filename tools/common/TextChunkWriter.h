@@ -9,7 +9,6 @@
 #pragma once
 
 #include "tools/common/ChunkWriter.h"
-#include "tools/common/Utf16ToUtf8.h"
 
 class TextChunkWriter final : public ChunkWriter {
 public:
@@ -24,11 +23,6 @@ public:
     void End(HRESULT code) override;
 
 private:
-    void Readable(const WCHAR* text, size_t length);
-    void FinishReadable();
-
-    Utf16Decoder Decoder;
-    bool InText = false;
     // Whether the chunk's text has come, and its last unit: a text that does not end with a
     // line feed gets one.
     bool HasText = false;
