@@ -1,5 +1,7 @@
 #include "bench/BenchSupport.h"
 
+#include "platform/UniqueAny.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -12,11 +14,8 @@ long long DrainFilterText(IFilter* filter, ULONG portionCharacters) {
     STAT_CHUNK stat;
     while (filter->GetChunk(&stat) == S_OK) {
         if (stat.flags == CHUNK_VALUE) {
-            PROPVARIANT* value = nullptr;
-            if (SUCCEEDED(filter->GetValue(&value))) {
-                PropVariantClear(value);
-                CoTaskMemFree(value);
-            }
+            PropVariantBlock value;
+            filter->GetValue(value.Put());
             continue;
         }
         for (;;) {

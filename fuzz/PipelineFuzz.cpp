@@ -3,6 +3,7 @@
 // checks what must hold for every input.
 #include "book/CFilterSample.h"
 #include "platform/ComObject.h"
+#include "platform/UniqueAny.h"
 #include "tests/support/RecordingStream.h"
 
 #include <cstdlib>
@@ -58,10 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         Require(stat.idChunk == expectedId++);
         if (stat.flags == CHUNK_VALUE) {
-            PROPVARIANT* value = nullptr;
-            Require(filter->GetValue(&value) == S_OK && value->vt == VT_LPWSTR);
-            PropVariantClear(value);
-            CoTaskMemFree(value);
+            PropVariantBlock value;
+            Require(filter->GetValue(value.Put()) == S_OK && value->vt == VT_LPWSTR);
         } else {
             Require(stat.flags == CHUNK_TEXT);
             DrainText(filter, bufferSize);

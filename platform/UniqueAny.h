@@ -48,10 +48,10 @@ public:
     void Reset(T value = T{}) {
         T old = std::exchange(Value, value);
         if (!IsEmpty(old)) {
-            if constexpr (std::is_invocable_v<decltype(Close), T&>) {
-                Close(old);
-            } else {
+            if constexpr (std::is_class_v<T>) {
                 Close(&old);
+            } else {
+                Close(old);
             }
         }
     }
@@ -72,8 +72,15 @@ inline void FreeMalloced(void* block) {
     std::free(block);
 }
 
+// A PROPVARIANT block a filter handed out: its contents cleared, then the block freed.
+inline void FreePropVariantBlock(PROPVARIANT* value) {
+    PropVariantClear(value);
+    CoTaskMemFree(value);
+}
+
 template <typename T> using CoTaskMemPtr = UniqueAny<T*, CoTaskMemFree>;
 using RegistryKey = UniqueAny<HKEY, RegCloseKey>;
 using PropVariant = UniqueAny<PROPVARIANT, PropVariantClear>;
+using PropVariantBlock = UniqueAny<PROPVARIANT*, FreePropVariantBlock>;
 // A string the C library allocated (libmobi hands out its strings so).
 using MallocedString = UniqueAny<char*, FreeMalloced>;

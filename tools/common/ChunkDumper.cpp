@@ -99,9 +99,8 @@ void ChunkDumper::DrainText(IFilter* filter, HRESULT& error, const char*& fault)
 }
 
 void ChunkDumper::TakeValue(IFilter* filter, HRESULT& error, const char*& fault) {
-    // The host owns the PROPVARIANT it receives: its content is cleared with
-    // PropVariantClear and the block itself freed with CoTaskMemFree.
-    CoTaskMemPtr<PROPVARIANT> value;
+    // The host owns the PROPVARIANT it receives, its contents and its block.
+    PropVariantBlock value;
     const HRESULT hr = filter->GetValue(value.Put());
     if (FAILED(hr)) {
         error = hr;
@@ -120,5 +119,4 @@ void ChunkDumper::TakeValue(IFilter* filter, HRESULT& error, const char*& fault)
     } else {
         Writer.Value(nullptr, 0, value->vt);
     }
-    PropVariantClear(value.Get());
 }
