@@ -2,9 +2,13 @@
 #include "book/CFilterSample.h"
 #include "platform/ComObject.h"
 #include "platform/ComPtr.h"
+#include "platform/UniqueAny.h"
+#include "tests/support/BookBinding.h"
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/TestNames.h"
+#include "tests/support/Utf16Text.h"
 
 #include <gtest/gtest.h>
 
@@ -17,33 +21,6 @@ constexpr PROPID TitleId = 2;
 constexpr PROPID AuthorId = 4;
 constexpr PROPID ContentsId = 19;
 
-std::vector<unsigned char> Fixture(const std::string& name) {
-    auto bytes = ReadFileBytes(std::string(QUILLSIFT_TESTDATA) + "/" + name);
-    EXPECT_FALSE(bytes.empty()) << name;
-    return bytes;
-}
-
-// A filter bound to a stream over `bytes`, with the result of the binding.
-struct BoundFilter {
-    explicit BoundFilter(std::vector<unsigned char> bytes) : Stream(std::move(bytes)) {
-        Filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
-        ComPtr<IInitializeWithStream> init;
-        EXPECT_EQ(Filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
-        Bound = init->Initialize(&Stream, STGM_READ);
-    }
-    RecordingStream Stream;
-    ComPtr<IFilter> Filter;
-    HRESULT Bound;
-};
-
-std::u16string Utf16(const std::string& utf8) {
-    std::u16string out(utf8.size() + 1, u'\0');
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, out.data(), static_cast<int>(out.size()));
-    out.resize(static_cast<size_t>(n > 0 ? n - 1 : 0));
-    return out;
-}
-
 struct SequenceCase {
     const char* File;
     std::u16string Title;
@@ -55,7 +32,7 @@ class BookSequence : public ::testing::TestWithParam<SequenceCase> {};
 
 TEST_P(BookSequence, TitleAuthorThenOneTextChunkPerHtmlPart) {
     const SequenceCase& c = GetParam();
-    BoundFilter bound(Fixture(c.File));
+    BoundFilter bound(TestBook(c.File));
     ASSERT_EQ(bound.Bound, S_OK);
     const DrainResult result = DrainFilter(bound.Filter.Get());
     EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
@@ -95,18 +72,10 @@ INSTANTIATE_TEST_SUITE_P(
                                          "ber Alles"),
                                    u"Ana Brel; Piet Vos", 3},
                       SequenceCase{"harbor-noauthor-kf7.mobi", u"The Harbor Lanterns", u"", 1}),
-    [](const ::testing::TestParamInfo<SequenceCase>& info) {
-        std::string name = info.param.File;
-        for (char& c : name) {
-            if (!isalnum(static_cast<unsigned char>(c))) {
-                c = '_';
-            }
-        }
-        return name;
-    });
+    NamedBy<&SequenceCase::File>());
 
 TEST(BookFilter, TextOfTheOldFormatBookIsPlainText) {
-    BoundFilter bound(Fixture("harbor-kf7.mobi"));
+    BoundFilter bound(TestBook("harbor-kf7.mobi"));
     const DrainResult result = DrainFilter(bound.Filter.Get());
     ASSERT_EQ(result.Chunks.size(), 3u);
     const std::u16string& text = result.Chunks[2].Content;
@@ -116,8 +85,8 @@ TEST(BookFilter, TextOfTheOldFormatBookIsPlainText) {
 }
 
 TEST(BookFilter, HybridBookGivesTheTextOfItsNewFormatPart) {
-    const DrainResult hybrid = DrainFilter(BoundFilter(Fixture("harbor-hybrid.mobi")).Filter.Get());
-    const DrainResult kf8 = DrainFilter(BoundFilter(Fixture("harbor-kf8.azw3")).Filter.Get());
+    const DrainResult hybrid = DrainBook(TestBook("harbor-hybrid.mobi"));
+    const DrainResult kf8 = DrainBook(TestBook("harbor-kf8.azw3"));
     ASSERT_EQ(hybrid.Chunks.size(), kf8.Chunks.size());
     for (size_t i = 2; i < kf8.Chunks.size(); ++i) {
         EXPECT_EQ(hybrid.Chunks[i].Content, kf8.Chunks[i].Content);
@@ -125,10 +94,10 @@ TEST(BookFilter, HybridBookGivesTheTextOfItsNewFormatPart) {
 }
 
 TEST(BookFilter, SmallBuffersGiveTheSameText) {
-    const DrainResult whole = DrainFilter(BoundFilter(Fixture("harbor-kf8.azw3")).Filter.Get());
+    const DrainResult whole = DrainBook(TestBook("harbor-kf8.azw3"));
     for (ULONG size : {2u, 3u, 7u}) {
         const DrainResult portions =
-            DrainFilter(BoundFilter(Fixture("harbor-kf8.azw3")).Filter.Get(), size);
+            DrainFilter(BoundFilter(TestBook("harbor-kf8.azw3")).Filter.Get(), size);
         ASSERT_EQ(portions.Chunks.size(), whole.Chunks.size());
         for (size_t i = 0; i < whole.Chunks.size(); ++i) {
             EXPECT_EQ(portions.Chunks[i].Content, whole.Chunks[i].Content) << size;
@@ -138,11 +107,9 @@ TEST(BookFilter, SmallBuffersGiveTheSameText) {
 
 TEST(BookFilter, EncryptedBookGivesTitleAndAuthorOnly) {
     for (uint16_t encryption : {1, 2}) {
-        PalmBook book(Fixture("harbor-kf7.mobi"));
+        PalmBook book(TestBook("harbor-kf7.mobi"));
         book.SetRecord0Field16(12, encryption);
-        BoundFilter bound(book.Bytes);
-        ASSERT_EQ(bound.Bound, S_OK);
-        const DrainResult result = DrainFilter(bound.Filter.Get());
+        const DrainResult result = DrainBook(book.Bytes);
         ASSERT_EQ(result.Chunks.size(), 2u) << encryption;
         EXPECT_EQ(result.Chunks[0].Property, TitleId);
         EXPECT_EQ(result.Chunks[1].Property, AuthorId);
@@ -168,7 +135,7 @@ TEST(BookFilter, TextReadDatabaseIsNotTreatedAsEncrypted) {
         EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
     }
     // A Mobipocket book relabelled "TEXt": loaded, its values given, nothing else, no error.
-    PalmBook relabelled(Fixture("harbor-kf7.mobi"));
+    PalmBook relabelled(TestBook("harbor-kf7.mobi"));
     relabelled.SetDatabaseType("TEXt");
     BoundFilter bound(relabelled.Bytes);
     ASSERT_EQ(bound.Bound, S_OK);
@@ -176,7 +143,7 @@ TEST(BookFilter, TextReadDatabaseIsNotTreatedAsEncrypted) {
 }
 
 TEST(BookFilter, CutStreamsFailToBindOrYieldWhatTheyHold) {
-    const std::vector<unsigned char> whole = Fixture("harbor-kf8.azw3");
+    const std::vector<unsigned char> whole = TestBook("harbor-kf8.azw3");
     const PalmBook book(whole);
     const uint32_t lastRecord = book.RecordOffset(book.RecordCount() - 1);
     const DrainResult full = DrainFilter(BoundFilter(whole).Filter.Get());
@@ -207,14 +174,14 @@ TEST(BookFilter, CutStreamsFailToBindOrYieldWhatTheyHold) {
 }
 
 TEST(BookFilter, NotABookFailsToBind) {
-    PalmBook other(Fixture("harbor-kf7.mobi"));
+    PalmBook other(TestBook("harbor-kf7.mobi"));
     other.SetDatabaseType("DATA");
     EXPECT_EQ(BoundFilter(other.Bytes).Bound, E_FAIL);
     EXPECT_EQ(BoundFilter({}).Bound, E_FAIL);
     EXPECT_EQ(BoundFilter(std::vector<unsigned char>(77, 0)).Bound, E_FAIL);
     // A database header that announces no records, alone or followed by the book's bytes.
     for (size_t kept : {size_t{78}, size_t{86}, other.Bytes.size()}) {
-        PalmBook empty(Fixture("harbor-kf7.mobi"));
+        PalmBook empty(TestBook("harbor-kf7.mobi"));
         empty.Bytes[76] = 0;
         empty.Bytes[77] = 0;
         empty.Bytes.resize(kept);
@@ -231,8 +198,8 @@ TEST(BookFilter, NotABookFailsToBind) {
 // A part whose text comes out empty (its first byte is zero) is passed over: the call that
 // reached it hands out the next part's text, and no id is lost.
 TEST(BookFilter, APartWithoutTextIsPassedOverWithinTheSameCall) {
-    const DrainResult whole = DrainFilter(BoundFilter(Fixture("harbor-kf8.azw3")).Filter.Get());
-    PalmBook book(Fixture("harbor-kf8.azw3"));
+    const DrainResult whole = DrainBook(TestBook("harbor-kf8.azw3"));
+    PalmBook book(TestBook("harbor-kf8.azw3"));
     // The first byte of the first text record is a literal '<' in the compressed text; a
     // literal zero there becomes the first byte of the first part.
     const uint32_t firstText = book.RecordOffset(1);
@@ -244,10 +211,8 @@ TEST(BookFilter, APartWithoutTextIsPassedOverWithinTheSameCall) {
     ASSERT_EQ(bound.Filter->Init(0, 0, nullptr, nullptr), S_OK);
     for (ULONG id = 1; id <= 2; ++id) {
         ASSERT_EQ(bound.Filter->GetChunk(&stat), S_OK);
-        PROPVARIANT* value = nullptr;
-        ASSERT_EQ(bound.Filter->GetValue(&value), S_OK);
-        PropVariantClear(value);
-        CoTaskMemFree(value);
+        PropVariantBlock value;
+        ASSERT_EQ(bound.Filter->GetValue(value.Put()), S_OK);
     }
     const DrainResult rest = DrainFilter(bound.Filter.Get());
     ASSERT_EQ(whole.Chunks.size(), 6u);
@@ -283,11 +248,9 @@ TEST(BookFilter, LongTitlesAreStoredWholeUpTo1023UnitsThenCutAtAWholeCharacter) 
         {std::string(1022, 'c') + emoji + "tail", std::u16string(1022, u'c')},
     };
     for (const TitleCase& c : cases) {
-        PalmBook book(Fixture("harbor-kf7.mobi"));
+        PalmBook book(TestBook("harbor-kf7.mobi"));
         ASSERT_TRUE(book.ReplaceExthString(503, c.Utf8));
-        BoundFilter bound(book.Bytes);
-        ASSERT_EQ(bound.Bound, S_OK);
-        const DrainResult result = DrainFilter(bound.Filter.Get());
+        const DrainResult result = DrainBook(book.Bytes);
         ASSERT_EQ(result.Chunks.size(), 3u);
         EXPECT_EQ(result.Chunks[0].Content.size(), c.Expected.size());
         EXPECT_EQ(result.Chunks[0].Content, c.Expected);
@@ -304,7 +267,7 @@ TEST(BookFilterProtocol, NoStreamEverBoundIsUnexpected) {
 }
 
 TEST(BookFilterProtocol, InitMidSequenceGoesOnWhereItStood) {
-    BoundFilter bound(Fixture("harbor-kf8.azw3"));
+    BoundFilter bound(TestBook("harbor-kf8.azw3"));
     STAT_CHUNK stat;
     ASSERT_EQ(bound.Filter->GetChunk(&stat), S_OK);
     ASSERT_EQ(bound.Filter->GetChunk(&stat), S_OK);
@@ -315,9 +278,9 @@ TEST(BookFilterProtocol, InitMidSequenceGoesOnWhereItStood) {
 }
 
 TEST(BookFilterProtocol, BindingAgainRestartsTheSequenceWithTheNewBook) {
-    BoundFilter bound(Fixture("harbor-kf8.azw3"));
+    BoundFilter bound(TestBook("harbor-kf8.azw3"));
     DrainFilter(bound.Filter.Get());
-    RecordingStream second(Fixture("duet-kf8.azw"));
+    RecordingStream second(TestBook("duet-kf8.azw"));
     ComPtr<IPersistStream> persist;
     ASSERT_EQ(bound.Filter->QueryInterface(IID_IPersistStream, persist.PutVoid()), S_OK);
     ASSERT_EQ(persist->Load(&second), S_OK);
@@ -332,7 +295,7 @@ TEST(BookFilterProtocol, BindingAgainRestartsTheSequenceWithTheNewBook) {
 }
 
 TEST(BookFilterProtocol, TheEndStaysTheEndHoweverOftenAsked) {
-    BoundFilter bound(Fixture("harbor-noauthor-kf7.mobi"));
+    BoundFilter bound(TestBook("harbor-noauthor-kf7.mobi"));
     DrainFilter(bound.Filter.Get());
     STAT_CHUNK stat;
     for (int i = 0; i < 10000; ++i) {
@@ -343,7 +306,7 @@ TEST(BookFilterProtocol, TheEndStaysTheEndHoweverOftenAsked) {
 // The last part's text is handed out once: after the end, GetText has nothing more, even for
 // a host that drains it before it looks at what GetChunk answered.
 TEST(BookFilterProtocol, AfterTheEndNoTextIsHandedOutAgain) {
-    BoundFilter bound(Fixture("harbor-kf7.mobi"));
+    BoundFilter bound(TestBook("harbor-kf7.mobi"));
     const DrainResult drained = DrainFilter(bound.Filter.Get());
     ASSERT_EQ(drained.End, FILTER_E_END_OF_CHUNKS);
     WCHAR buffer[64];
@@ -353,7 +316,7 @@ TEST(BookFilterProtocol, AfterTheEndNoTextIsHandedOutAgain) {
     EXPECT_EQ(bound.Filter->GetValue(&value), FILTER_E_NO_MORE_VALUES);
 
     // Ended in the middle of a text, by a host that asks for the next chunk too early.
-    BoundFilter early(Fixture("harbor-kf7.mobi"));
+    BoundFilter early(TestBook("harbor-kf7.mobi"));
     STAT_CHUNK stat;
     for (int i = 0; i < 3; ++i) {
         ASSERT_EQ(early.Filter->GetChunk(&stat), S_OK);
@@ -403,7 +366,7 @@ TEST(FilterObject, FacesShareOneIdentityAndOneCount) {
 }
 
 TEST(FilterObject, ReleaseLetsGoOfTheBoundStream) {
-    RecordingStream stream(Fixture("harbor-kf7.mobi"));
+    RecordingStream stream(TestBook("harbor-kf7.mobi"));
     auto* object = new (std::nothrow) ComObject<CFilterSample>();
     ASSERT_EQ(object->Initialize(&stream, 0), S_OK);
     EXPECT_EQ(stream.ReferenceCount(), 2);

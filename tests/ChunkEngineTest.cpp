@@ -1,6 +1,7 @@
 // The IFilter chunk engine driven by a scripted producer.
 #include "filter/CFilterBase.h"
 #include "platform/ComObject.h"
+#include "platform/UniqueAny.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +12,8 @@
 
 namespace {
 
-const PROPERTYKEY TextKey = {
-    {0xB725F130, 0x47EF, 0x101A, {0xA5, 0xF1, 0x02, 0x60, 0x8C, 0x9E, 0xEB, 0xAC}}, 19};
-const PROPERTYKEY ValueKey = {
-    {0xF29F85E0, 0x4FF9, 0x1068, {0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9}}, 2};
+const PROPERTYKEY& TextKey = PKEY_Search_Contents;
+const PROPERTYKEY& ValueKey = PKEY_Title;
 
 WCHAR* TaskString(const std::u16string& text) {
     auto* block = static_cast<WCHAR*>(CoTaskMemAlloc((text.size() + 1) * sizeof(WCHAR)));
@@ -192,14 +191,12 @@ TEST(ChunkEngine, InitRestartsIdsAndEmptiesTheChunkButNotTheProducer) {
     EXPECT_EQ(filter.Init(IFILTER_INIT_APPLY_INDEX_ATTRIBUTES, 0, nullptr, &flags), S_OK);
     EXPECT_EQ(flags, 0x77u);
     EXPECT_FALSE(filter.Current().IsSet);
-    PROPVARIANT* value = nullptr;
-    EXPECT_EQ(filter.GetValue(&value), FILTER_E_NO_MORE_VALUES);
+    PropVariantBlock value;
+    EXPECT_EQ(filter.GetValue(value.Put()), FILTER_E_NO_MORE_VALUES);
     ASSERT_EQ(filter.GetChunk(&stat), S_OK);
     EXPECT_EQ(stat.idChunk, 1u);
-    ASSERT_EQ(filter.GetValue(&value), S_OK);
+    ASSERT_EQ(filter.GetValue(value.Put()), S_OK);
     EXPECT_EQ(std::u16string(value->pwszVal), u"b");
-    PropVariantClear(value);
-    CoTaskMemFree(value);
 }
 
 struct PortionCase {
@@ -296,13 +293,11 @@ TEST(ChunkEngine, ValueIsHandedOutOnceAndTheHostOwnsIt) {
     EXPECT_EQ(filter.GetText(&count, buffer), FILTER_E_NO_TEXT);
     EXPECT_EQ(filter.GetValue(nullptr), E_INVALIDARG);
 
-    PROPVARIANT* value = nullptr;
-    ASSERT_EQ(filter.GetValue(&value), S_OK);
-    ASSERT_NE(value, nullptr);
+    PropVariantBlock value;
+    ASSERT_EQ(filter.GetValue(value.Put()), S_OK);
+    ASSERT_NE(value.Get(), nullptr);
     EXPECT_EQ(value->vt, VT_LPWSTR);
     EXPECT_EQ(std::u16string(value->pwszVal), u"Title");
-    PropVariantClear(value);
-    CoTaskMemFree(value);
 
     PROPVARIANT* again = nullptr;
     EXPECT_EQ(filter.GetValue(&again), FILTER_E_NO_MORE_VALUES);

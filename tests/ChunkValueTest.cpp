@@ -1,5 +1,6 @@
 // The chunk record: its states, what it owns, and the copies it hands out.
 #include "filter/ChunkValue.h"
+#include "platform/UniqueAny.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +9,7 @@
 
 namespace {
 
-const PROPERTYKEY Key = {
-    {0xF29F85E0, 0x4FF9, 0x1068, {0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9}}, 4};
+const PROPERTYKEY& Key = PKEY_Author;
 
 TEST(ChunkValue, StringValueIsAnOwnedCopy) {
     ChunkValue chunk;
@@ -67,17 +67,13 @@ TEST(ChunkValue, ClearEmptiesAndIsHarmlessTwice) {
 TEST(ChunkValue, CopiesOutAreIndependent) {
     ChunkValue chunk;
     ASSERT_EQ(chunk.SetStringValue(Key, u"same"), S_OK);
-    PROPVARIANT* first = nullptr;
-    PROPVARIANT* second = nullptr;
-    ASSERT_EQ(chunk.CopyValueOut(&first), S_OK);
-    ASSERT_EQ(chunk.CopyValueOut(&second), S_OK);
+    PropVariantBlock first;
+    PropVariantBlock second;
+    ASSERT_EQ(chunk.CopyValueOut(first.Put()), S_OK);
+    ASSERT_EQ(chunk.CopyValueOut(second.Put()), S_OK);
     EXPECT_NE(first->pwszVal, second->pwszVal);
     EXPECT_NE(first->pwszVal, chunk.Value->pwszVal);
     EXPECT_EQ(std::u16string(second->pwszVal), u"same");
-    for (PROPVARIANT* copy : {first, second}) {
-        PropVariantClear(copy);
-        CoTaskMemFree(copy);
-    }
     EXPECT_TRUE(chunk.IsSet);
     EXPECT_EQ(chunk.CopyValueOut(nullptr), E_INVALIDARG);
 }

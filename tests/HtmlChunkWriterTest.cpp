@@ -1,6 +1,7 @@
 #include "tools/common/HtmlChunkWriter.h"
 
 #include "tests/support/ChunkWriterTest.h"
+#include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -195,12 +196,6 @@ INSTANTIATE_TEST_SUITE_P(
         BodyCase{
             "two highs then low", {0xD83D, 0xD83D, 0xDE00}, "<p>" + Bad + "\xF0\x9F\x98\x80</p>\n"},
         BodyCase{"reversed pair", {0xDE00, 0xD83D}, "<p>" + Bad + Bad + "</p>\n"}),
-    [](const ::testing::TestParamInfo<BodyCase>& info) {
-        std::string name;
-        for (const char* c = info.param.name; *c != 0; ++c) {
-            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-        }
-        return name;
-    });
+    NamedBy<&BodyCase::name>());
 
 } // namespace

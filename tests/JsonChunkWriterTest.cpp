@@ -2,6 +2,7 @@
 
 #include "tests/support/ChunkWriterTest.h"
 #include "tests/support/StringSink.h"
+#include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -84,13 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         EscapeCase{"pairs and escapes mixed",
                    {'"', 0xD83D, 0xDE00, '\n', 0xD83D, 0xDE01, 0xDBFF},
                    "\"\\\"\xF0\x9F\x98\x80\\n\xF0\x9F\x98\x81\xEF\xBF\xBD\""}),
-    [](const ::testing::TestParamInfo<EscapeCase>& info) {
-        std::string name;
-        for (const char* c = info.param.name; *c != 0; ++c) {
-            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-        }
-        return name;
-    });
+    NamedBy<&EscapeCase::name>());
 
 class JsonLines : public ChunkWriterTest<JsonChunkWriter> {};
 

@@ -4,6 +4,7 @@
 #include "platform/ComPtr.h"
 #include "platform/Platform.h"
 #include "tests/support/FilterModule.h"
+#include "tests/support/RecordingStream.h"
 
 #include <gtest/gtest.h>
 
@@ -26,47 +27,14 @@ void* const Garbage = reinterpret_cast<void*>(0x5A5A5A5A);
 
 // A stream that holds no book and runs `OnRelease` when it goes, from inside whatever code
 // releases its last reference.
-class ReleaseProbeStream : public IStream {
+class ReleaseProbeStream : public RecordingStreamBase {
 public:
     std::function<void()> OnRelease;
-
-    template <typename Self> static const QITAB* Interfaces() {
-        static const QITAB table[] = {QITABENT(Self, IStream), {nullptr, 0}};
-        return table;
-    }
-    virtual ~ReleaseProbeStream() {
+    ~ReleaseProbeStream() override {
         if (OnRelease) {
             OnRelease();
         }
     }
-    HRESULT STDMETHODCALLTYPE Read(void*, ULONG, ULONG* pcbRead) override {
-        if (pcbRead != nullptr) {
-            *pcbRead = 0;
-        }
-        return S_FALSE;
-    }
-    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER* position) override {
-        if (position != nullptr) {
-            position->QuadPart = 0;
-        }
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*,
-                                     ULARGE_INTEGER*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
 };
 
 class ModuleEntry : public ::testing::Test {

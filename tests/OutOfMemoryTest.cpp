@@ -4,8 +4,11 @@
 // and the module serves the next book as if nothing had happened.
 #include "module/DllExports.h"
 #include "platform/ComPtr.h"
+#include "platform/UniqueAny.h"
 #include "platform/native/TaskMemoryTesting.h"
+#include "tests/support/BookBinding.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -81,16 +84,14 @@ BookRun RunBook(const std::vector<unsigned char>& bytes) {
             }
             Chunk chunk{stat.flags, stat.attribute.psProperty.propid, {}};
             if (stat.flags == CHUNK_VALUE) {
-                PROPVARIANT* value = nullptr;
-                hr = filter->GetValue(&value);
+                PropVariantBlock value;
+                hr = filter->GetValue(value.Put());
                 ExpectOneOf("GetValue", hr, {S_OK, E_OUTOFMEMORY}, run);
                 if (FAILED(hr)) {
-                    EXPECT_EQ(value, nullptr);
+                    EXPECT_EQ(value.Get(), nullptr);
                     continue;
                 }
                 chunk.Content = value->pwszVal;
-                PropVariantClear(value);
-                CoTaskMemFree(value);
             } else {
                 WCHAR buffer[256];
                 for (;;) {
@@ -130,8 +131,8 @@ bool IsSubsequence(const std::vector<Chunk>& part, const std::vector<Chunk>& who
 class OutOfMemory : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(OutOfMemory, EveryAllocationOfABookMayFailAndTheNextBookIsWhole) {
-    const auto bytes = ReadFileBytes(std::string(QUILLSIFT_TESTDATA) + "/" + GetParam());
-    ASSERT_FALSE(bytes.empty()) << GetParam();
+    const auto bytes = TestBook(GetParam());
+    ASSERT_FALSE(bytes.empty());
     TaskMemoryTestFailAllocation(0);
     const BookRun reference = RunBook(bytes);
     ASSERT_TRUE(reference.Bound);
@@ -164,14 +165,6 @@ TEST_P(OutOfMemory, EveryAllocationOfABookMayFailAndTheNextBookIsWhole) {
 
 INSTANTIATE_TEST_SUITE_P(Books, OutOfMemory,
                          ::testing::Values("harbor-kf8.azw3", "harbor-kf7.mobi", "duet-kf8.azw"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                             std::string name = info.param;
-                             for (char& c : name) {
-                                 if (!isalnum(static_cast<unsigned char>(c))) {
-                                     c = '_';
-                                 }
-                             }
-                             return name;
-                         });
+                         TestBookName);
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "platform/native/RegistryTesting.h"
 #include "tests/support/FilterModule.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/Utf16Text.h"
 
 #include <gtest/gtest.h>
 
@@ -35,35 +36,6 @@ struct StoredValue {
 };
 // Every value under HKEY_LOCAL_MACHINE, by key path (as the keys spell themselves) and name.
 using RegistryContents = std::map<std::pair<std::u16string, std::u16string>, StoredValue>;
-
-std::string Narrow(const std::u16string& text) {
-    std::string result;
-    for (char16_t c : text) {
-        result += c < 0x80 ? static_cast<char>(c) : '?';
-    }
-    return result;
-}
-
-// Valid UTF-8 to UTF-16, for the paths the tests make.
-std::u16string Widen(const std::string& utf8) {
-    std::u16string result;
-    for (size_t at = 0; at < utf8.size();) {
-        const unsigned char lead = static_cast<unsigned char>(utf8[at]);
-        const int extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
-        char32_t code = extra == 0 ? lead : lead & (0x3F >> extra);
-        for (int i = 1; i <= extra; ++i) {
-            code = (code << 6) | (static_cast<unsigned char>(utf8[at + i]) & 0x3F);
-        }
-        at += 1 + extra;
-        if (code >= 0x10000) {
-            result += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
-            result += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-        } else {
-            result += static_cast<char16_t>(code);
-        }
-    }
-    return result;
-}
 
 StoredValue StringValue(const std::u16string& text) {
     const BYTE* bytes = reinterpret_cast<const BYTE*>(text.c_str());
@@ -106,8 +78,9 @@ RegistryContents ReadRegistry() {
     return contents;
 }
 
-RegistryContents ExpectedRegistration(const std::u16string& modulePath) {
-    return {
+// What registration writes, in the order it writes it: the first `count` values.
+RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 8) {
+    const std::pair<std::pair<std::u16string, std::u16string>, StoredValue> values[] = {
         {{FilterKey, u""}, StringValue(u"Quillsift")},
         {{FilterKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
         {{FilterKey + u"\\InProcServer32", u"ThreadingModel"}, StringValue(u"Both")},
@@ -117,6 +90,7 @@ RegistryContents ExpectedRegistration(const std::u16string& modulePath) {
         {{MobiHandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
         {{AzwHandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
     };
+    return RegistryContents(std::begin(values), std::begin(values) + count);
 }
 
 void PutString(const std::u16string& path, const std::u16string& name, const std::u16string& data) {
@@ -164,7 +138,7 @@ protected:
     }
 
     static FilterModule& Module() { return FilterModule::Built(); }
-    static std::u16string BuiltPath() { return Widen(QUILLSIFT_LIBRARY); }
+    static std::u16string BuiltPath() { return Utf16(QUILLSIFT_LIBRARY); }
 
     // Extension keys as a system has them before the filter comes: values and subkeys of
     // their own, which registration must leave alone.
@@ -253,21 +227,8 @@ TEST_F(Registration, ARefusedKeyStopsRegistrationWithAccessDenied) {
         EXPECT_EQ(Module().RegisterServer(), static_cast<HRESULT>(0x80070005))
             << Narrow(c.deniedKey);
         // The entries before the refused one, in table order, and nothing else.
-        const RegistryContents expected = ExpectedRegistration(BuiltPath());
-        const std::vector<std::pair<std::u16string, std::u16string>> order = {
-            {FilterKey, u""},
-            {FilterKey + u"\\InProcServer32", u""},
-            {FilterKey + u"\\InProcServer32", u"ThreadingModel"},
-            {HandlerKey, u""},
-            {AddinKey, u""},
-            {IFilterAddinKey, u""},
-            {MobiHandlerKey, u""},
-            {AzwHandlerKey, u""}};
-        RegistryContents written;
-        for (size_t i = 0; i < c.valuesWritten; ++i) {
-            written[order[i]] = expected.at(order[i]);
-        }
-        EXPECT_EQ(ReadRegistry(), written) << Narrow(c.deniedKey);
+        EXPECT_EQ(ReadRegistry(), ExpectedRegistration(BuiltPath(), c.valuesWritten))
+            << Narrow(c.deniedKey);
         if (c.valuesWritten == 0) {
             EXPECT_FALSE(KeyExists(u"Software")) << "no key may be made before the refused one";
         }
@@ -336,7 +297,7 @@ TEST_F(Registration, ACopyElsewhereRegistersItsOwnPathOrNothing) {
         ASSERT_TRUE(module.IsLoaded()) << module.LoadError();
         EXPECT_EQ(module.RegisterServer(), c.expected);
         if (c.expected == S_OK) {
-            EXPECT_EQ(ReadRegistry(), ExpectedRegistration(Widen(copy.string())));
+            EXPECT_EQ(ReadRegistry(), ExpectedRegistration(Utf16(copy.string())));
         } else {
             EXPECT_EQ(ReadRegistry(), RegistryContents());
         }
@@ -366,7 +327,7 @@ TEST_F(Registration, ALibraryLoadedByARelativePathRegistersTheFileItLoaded) {
     EXPECT_EQ(module.RegisterServer(), registered) << "the path must not depend on the directory";
     fs::current_path(previous);
     EXPECT_EQ(registered, S_OK);
-    EXPECT_EQ(ReadRegistry(), ExpectedRegistration(Widen(fs::canonical(loaded).string())));
+    EXPECT_EQ(ReadRegistry(), ExpectedRegistration(Utf16(fs::canonical(loaded).string())));
     EXPECT_EQ(module.CanUnloadNow(), S_OK);
 }
 

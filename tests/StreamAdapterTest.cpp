@@ -1,14 +1,13 @@
 // The stream adapter through which libmobi loads a book: the exact reads and seeks of a load,
 // the rules by which the stream's answers are judged, loads on two threads at once, and the
 // C library's own FILEs, which the wrapped calls pass through.
-#include "book/CFilterSample.h"
-#include "platform/ComObject.h"
 #include "book/LoadBookFromStream.h"
 #include "book/StreamStdio.h"
-#include "platform/ComPtr.h"
+#include "tests/support/BookBinding.h"
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -34,16 +33,6 @@ Call ReadAt(int64_t position, ULONG count) {
 }
 Call SeekTo(int64_t move, DWORD origin) {
     return {"Seek", move, origin, 0};
-}
-
-std::string FixturePath(const char* folder, const std::string& name) {
-    return std::string(folder) + "/" + name;
-}
-
-std::vector<unsigned char> Fixture(const std::string& name) {
-    auto bytes = ReadFileBytes(FixturePath(QUILLSIFT_TESTDATA, name));
-    EXPECT_FALSE(bytes.empty()) << name;
-    return bytes;
 }
 
 // Every call binding a stream over `bytes` makes, derived from the book's Palm record table:
@@ -81,25 +70,6 @@ size_t IndexOf(const std::vector<Call>& calls, const Call& call) {
     return static_cast<size_t>(found - calls.begin());
 }
 
-// A filter object bound to `stream`, with the result of the binding.
-struct Binding {
-    explicit Binding(IStream& stream) {
-        Filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
-        ComPtr<IInitializeWithStream> init;
-        EXPECT_EQ(Filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
-        Bound = init->Initialize(&stream, STGM_READ);
-    }
-    ComPtr<IFilter> Filter;
-    HRESULT Bound;
-};
-
-DrainResult DrainBook(const std::vector<unsigned char>& bytes) {
-    RecordingStream stream(bytes);
-    Binding binding(stream);
-    EXPECT_EQ(binding.Bound, S_OK);
-    return DrainFilter(binding.Filter.Get());
-}
-
 void ExpectSameChunks(const DrainResult& actual, const DrainResult& expected) {
     EXPECT_EQ(actual.End, expected.End);
     ASSERT_EQ(actual.Chunks.size(), expected.Chunks.size());
@@ -109,24 +79,11 @@ void ExpectSameChunks(const DrainResult& actual, const DrainResult& expected) {
     }
 }
 
-// KF7, KF8 and hybrid test books, and the large books when their folder is there.
-struct LoadCase {
-    const char* Folder;
-    const char* File;
-};
-
-void PrintTo(const LoadCase& load, std::ostream* os) {
-    *os << load.File;
-}
-
-class StreamAdapterCalls : public ::testing::TestWithParam<LoadCase> {};
+// KF7, KF8, hybrid and the two large test books.
+class StreamAdapterCalls : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(StreamAdapterCalls, AreExactlyTheReadsAndSeeksOfThePalmRecordTable) {
-    const std::vector<unsigned char> bytes =
-        ReadFileBytes(FixturePath(GetParam().Folder, GetParam().File));
-    if (bytes.empty()) {
-        GTEST_SKIP() << GetParam().File << " is not there";
-    }
+    const std::vector<unsigned char> bytes = TestBook(GetParam());
     RecordingStream stream(bytes);
     Binding binding(stream);
     ASSERT_EQ(binding.Bound, S_OK);
@@ -146,22 +103,14 @@ TEST_P(StreamAdapterCalls, AreExactlyTheReadsAndSeeksOfThePalmRecordTable) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Books, StreamAdapterCalls,
-                         ::testing::Values(LoadCase{QUILLSIFT_TESTDATA, "harbor-kf7.mobi"},
-                                           LoadCase{QUILLSIFT_TESTDATA, "harbor-kf8.azw3"},
-                                           LoadCase{QUILLSIFT_TESTDATA, "harbor-hybrid.mobi"},
-                                           LoadCase{QUILLSIFT_TESTDATA, "ledger-large-kf7.mobi"},
-                                           LoadCase{QUILLSIFT_TESTDATA, "ledger-large-kf8.azw3"}),
-                         [](const ::testing::TestParamInfo<LoadCase>& info) {
-                             std::string name = info.param.File;
-                             for (char& c : name) {
-                                 c = isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                             }
-                             return name;
-                         });
+                         ::testing::Values("harbor-kf7.mobi", "harbor-kf8.azw3",
+                                           "harbor-hybrid.mobi", "ledger-large-kf7.mobi",
+                                           "ledger-large-kf8.azw3"),
+                         TestBookName);
 
 // An image record of megabytes is read whole, in one Read, and changes nothing of the text.
 TEST(StreamAdapterCallsOfAPictureBook, ReadEachPictureInOneRead) {
-    const std::vector<unsigned char> original = Fixture("harbor-kf8.azw3");
+    const std::vector<unsigned char> original = TestBook("harbor-kf8.azw3");
     PalmBook book(original);
     for (unsigned char fill : {0x11, 0x22}) {
         std::vector<unsigned char> picture(3 * 1024 * 1024 + fill, fill);
@@ -304,7 +253,7 @@ class StreamAdapterRules : public ::testing::TestWithParam<RuleCase> {};
 
 TEST_P(StreamAdapterRules, DecideTheLoad) {
     const RuleCase& rule = GetParam();
-    const std::vector<unsigned char> bytes = Fixture("harbor-kf8.azw3");
+    const std::vector<unsigned char> bytes = TestBook("harbor-kf8.azw3");
     const PalmBook book(bytes);
     const std::vector<Call> expected = ExpectedLoad(bytes);
     RecordingStream stream(bytes);
@@ -400,8 +349,8 @@ private:
 
 // Each thread loads its book and drains it, the two loads taking turns call by call.
 TEST(StreamAdapterThreads, TwoLoadsAtOnceGetEachTheirOwnBook) {
-    const std::vector<unsigned char> books[2] = {Fixture("harbor-kf7.mobi"),
-                                                 Fixture("duet-kf8.azw")};
+    const std::vector<unsigned char> books[2] = {TestBook("harbor-kf7.mobi"),
+                                                 TestBook("duet-kf8.azw")};
     const DrainResult alone[2] = {DrainBook(books[0]), DrainBook(books[1])};
     for (int round = 0; round < 20; ++round) {
         Turnstile turns;
@@ -461,20 +410,20 @@ public:
 };
 
 TEST(StreamAdapterFiles, AStreamReadingItsOwnFileMidLoadIsServedByTheCLibrary) {
-    const std::string path = FixturePath(QUILLSIFT_TESTDATA, "harbor-hybrid.mobi");
+    const std::string path = TestBookPath("harbor-hybrid.mobi");
     HostObject<StdioFileStream> stream(path);
     ASSERT_NE(stream.File, nullptr);
     Binding binding(stream);
     ASSERT_EQ(binding.Bound, S_OK);
-    EXPECT_EQ(stream.Calls, ExpectedLoad(Fixture("harbor-hybrid.mobi")));
-    ExpectSameChunks(DrainFilter(binding.Filter.Get()), DrainBook(Fixture("harbor-hybrid.mobi")));
+    EXPECT_EQ(stream.Calls, ExpectedLoad(TestBook("harbor-hybrid.mobi")));
+    ExpectSameChunks(DrainFilter(binding.Filter.Get()), DrainBook(TestBook("harbor-hybrid.mobi")));
 }
 
 TEST(StreamAdapterFiles, LibmobiStillReadsFilesOfTheCLibrary) {
-    const std::string path = FixturePath(QUILLSIFT_TESTDATA, "harbor-kf8.azw3");
+    const std::string path = TestBookPath("harbor-kf8.azw3");
     MOBIData* byName = mobi_init();
     EXPECT_EQ(mobi_load_filename(byName, path.c_str()), MOBI_SUCCESS);
-    std::vector<unsigned char> bytes = Fixture("harbor-kf8.azw3");
+    std::vector<unsigned char> bytes = TestBook("harbor-kf8.azw3");
     FILE* memory = fmemopen(bytes.data(), bytes.size(), "rb");
     ASSERT_NE(memory, nullptr);
     MOBIData* byFile = mobi_init();
@@ -516,7 +465,7 @@ std::set<std::string> OpenDescriptors() {
 TEST(StreamAdapterFiles, NoFileIsOpenedWhileABookLoads) {
     const std::set<std::string> before = OpenDescriptors();
     ASSERT_FALSE(before.empty());
-    RecordingStream stream(Fixture("harbor-hybrid.mobi"));
+    RecordingStream stream(TestBook("harbor-hybrid.mobi"));
     size_t checked = 0;
     stream.OnCall = [&](const Call&) {
         EXPECT_EQ(OpenDescriptors(), before);

@@ -2,6 +2,7 @@
 #include "book/MarkupToText.h"
 #include "book/Utf16Builder.h"
 #include "platform/UniqueAny.h"
+#include "tests/support/Utf16Text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +11,6 @@
 #include <vector>
 
 namespace {
-
-std::u16string ConvertWhole(const std::string& utf8) {
-    std::u16string out(utf8.size() + 1, u'#');
-    const int units =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                            reinterpret_cast<WCHAR*>(out.data()), static_cast<int>(out.size()));
-    out.resize(static_cast<size_t>(units > 0 ? units : 0));
-    return out;
-}
 
 // Appends `utf8` cut at `cuts`, each piece by the way the scan would hand it over: bytes one at a
 // time, whole blocks, or runs.
@@ -67,7 +59,7 @@ TEST(Utf16Builder, RunsCutInsideSequencesGiveTheWholeConversion) {
     };
     std::mt19937 random(7);
     for (const std::string& sample : samples) {
-        const std::u16string whole = ConvertWhole(sample);
+        const std::u16string whole = Utf16(sample);
         for (int round = 0; round < 200; ++round) {
             std::vector<size_t> cuts;
             for (size_t at = 0; at < sample.size();) {

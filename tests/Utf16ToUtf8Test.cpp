@@ -1,4 +1,5 @@
 #include "tools/common/Utf16ToUtf8.h"
+#include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -61,13 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         Utf8Case{
             "high, zero, low", {0xD83D, 0, 0xDE00}, std::string("\xEF\xBF\xBD\0\xEF\xBF\xBD", 7)},
         Utf8Case{"empty", {}, ""}),
-    [](const ::testing::TestParamInfo<Utf8Case>& info) {
-        std::string name;
-        for (const char* c = info.param.name; *c != 0; ++c) {
-            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
-        }
-        return name;
-    });
+    NamedBy<&Utf8Case::name>());
 
 TEST(Utf16ToUtf8, ConvertsAZeroTerminatedString) {
     const WCHAR text[] = {'k', 0x00E9, 'y', 0xD83D, 0};

@@ -6,6 +6,7 @@
 // Prints "ok: NAME" or "FAIL: NAME: why" per file and load; exits 1 when any failed.
 #include "book/LoadBookFromStream.h"
 #include "platform/ComPtr.h"
+#include "tests/support/PalmBook.h"
 
 #include <cstdio>
 #include <cstring>
@@ -37,40 +38,13 @@ bool ReadWholeFile(const WCHAR* path, std::vector<unsigned char>& bytes) {
     return true;
 }
 
-uint32_t Read32(const std::vector<unsigned char>& bytes, size_t at) {
-    return (uint32_t(bytes[at]) << 24) | (uint32_t(bytes[at + 1]) << 16) |
-           (uint32_t(bytes[at + 2]) << 8) | uint32_t(bytes[at + 3]);
-}
-
-// The records of a Palm database as (offset, length); empty when the bytes are none.
-std::vector<std::pair<uint32_t, uint32_t>> PalmRecords(const std::vector<unsigned char>& bytes) {
-    std::vector<std::pair<uint32_t, uint32_t>> records;
-    if (bytes.size() < 78) {
-        return records;
-    }
-    const std::string type(bytes.begin() + 60, bytes.begin() + 64);
-    const size_t count = (size_t(bytes[76]) << 8) | bytes[77];
-    if ((type != "BOOK" && type != "TEXt") || bytes.size() < 78 + 8 * count) {
-        return records;
-    }
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t offset = Read32(bytes, 78 + 8 * i);
-        const uint64_t end = i + 1 < count ? Read32(bytes, 78 + 8 * (i + 1)) : bytes.size();
-        if (end < offset || end > bytes.size()) {
-            return {};
-        }
-        records.emplace_back(offset, static_cast<uint32_t>(end - offset));
-    }
-    return records;
-}
-
 // Returns the reason of a failure, empty when the file passed.
 std::string Check(const WCHAR* path) {
     std::vector<unsigned char> bytes;
     if (!ReadWholeFile(path, bytes)) {
         return "cannot read the file";
     }
-    const auto expected = PalmRecords(bytes);
+    const auto expected = PalmBook(bytes).Records();
     ComPtr<IStream> stream;
     if (FAILED(SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE,
                                       FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put()))) {

@@ -1,5 +1,7 @@
 #include "tests/support/ChunkDrain.h"
 
+#include "platform/UniqueAny.h"
+
 #include <gtest/gtest.h>
 
 DrainResult DrainFilter(IFilter* filter, ULONG bufferSize) {
@@ -15,13 +17,11 @@ DrainResult DrainFilter(IFilter* filter, ULONG bufferSize) {
         }
         DrainedChunk chunk{stat.idChunk, stat.flags, stat.attribute.psProperty.propid, {}};
         if (stat.flags == CHUNK_VALUE) {
-            PROPVARIANT* value = nullptr;
-            EXPECT_EQ(filter->GetValue(&value), S_OK);
-            if (value != nullptr) {
+            PropVariantBlock value;
+            EXPECT_EQ(filter->GetValue(value.Put()), S_OK);
+            if (value) {
                 EXPECT_EQ(value->vt, VT_LPWSTR);
                 chunk.Content = value->pwszVal;
-                PropVariantClear(value);
-                CoTaskMemFree(value);
             }
         } else {
             for (;;) {

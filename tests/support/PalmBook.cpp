@@ -53,6 +53,27 @@ uint32_t PalmBook::RecordOffset(size_t index) const {
     return Read32(RecordListOffset + 8 * index);
 }
 
+std::vector<std::pair<uint32_t, uint32_t>> PalmBook::Records() const {
+    std::vector<std::pair<uint32_t, uint32_t>> records;
+    if (Bytes.size() < RecordListOffset) {
+        return records;
+    }
+    const std::string type(Bytes.begin() + 60, Bytes.begin() + 64);
+    const size_t count = RecordCount();
+    if ((type != "BOOK" && type != "TEXt") || Bytes.size() < RecordListOffset + 8 * count) {
+        return records;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t offset = RecordOffset(i);
+        const uint64_t end = i + 1 < count ? RecordOffset(i + 1) : Bytes.size();
+        if (end < offset || end > Bytes.size()) {
+            return {};
+        }
+        records.emplace_back(offset, static_cast<uint32_t>(end - offset));
+    }
+    return records;
+}
+
 void PalmBook::SetDatabaseType(const char type[4]) {
     for (int i = 0; i < 4; ++i) {
         Bytes[60 + i] = static_cast<unsigned char>(type[i]);

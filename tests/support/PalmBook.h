@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class PalmBook {
@@ -17,6 +18,9 @@ public:
 
     size_t RecordCount() const;
     uint32_t RecordOffset(size_t index) const;
+    // Every record as (offset, length); empty when the bytes are no Palm book database
+    // ("BOOK" or "TEXt") or its record list does not fit them.
+    std::vector<std::pair<uint32_t, uint32_t>> Records() const;
 
     // The database type, 4 bytes at offset 60 ("BOOK", "TEXt").
     void SetDatabaseType(const char type[4]);

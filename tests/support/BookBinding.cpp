@@ -1,0 +1,40 @@
+#include "tests/support/BookBinding.h"
+
+#include "book/CFilterSample.h"
+#include "platform/ComObject.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+namespace {
+
+HRESULT BindBookFilter(IStream& stream, ComPtr<IFilter>& filter) {
+    filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
+    ComPtr<IInitializeWithStream> init;
+    EXPECT_EQ(filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
+    return init->Initialize(&stream, STGM_READ);
+}
+
+} // namespace
+
+std::string TestBookPath(const std::string& name) {
+    return std::string(QUILLSIFT_TESTDATA) + "/" + name;
+}
+
+std::vector<unsigned char> TestBook(const std::string& name) {
+    auto bytes = ReadFileBytes(TestBookPath(name));
+    EXPECT_FALSE(bytes.empty()) << name << " cannot be read";
+    return bytes;
+}
+
+Binding::Binding(IStream& stream) : Bound(BindBookFilter(stream, Filter)) {}
+
+BoundFilter::BoundFilter(std::vector<unsigned char> bytes)
+    : Stream(std::move(bytes)), Bound(BindBookFilter(Stream, Filter)) {}
+
+DrainResult DrainBook(const std::vector<unsigned char>& bytes) {
+    BoundFilter bound(bytes);
+    EXPECT_EQ(bound.Bound, S_OK);
+    return DrainFilter(bound.Filter.Get());
+}
