@@ -18,6 +18,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -131,118 +132,99 @@ TEST(StreamAdapterCallsOfAPictureBook, ReadEachPictureInOneRead) {
     ExpectSameChunks(DrainFilter(binding.Filter.Get()), DrainBook(original));
 }
 
-// How a stream misbehaves, set up against the calls of an undisturbed load.
-struct RuleCase {
-    const char* Name;
-    std::function<void(RecordingStream&, const std::vector<Call>&, const PalmBook&)> Arrange;
-    HRESULT Bound;
-    // The calls the load makes, from those of an undisturbed load; null: the same.
-    std::function<std::vector<Call>(std::vector<Call>, const PalmBook&)> Calls;
-};
+// Picks one call of an undisturbed load.
+using Pick = Call (*)(const std::vector<Call>& calls, const PalmBook& book);
 
 Call RecordSeek(const PalmBook& book, size_t record) {
     return SeekTo(book.RecordOffset(record), STREAM_SEEK_SET);
 }
-Call RecordRead(const std::vector<Call>& calls, const PalmBook& book, size_t record) {
-    return calls[IndexOf(calls, RecordSeek(book, record)) + 1];
+Call FirstRecordSeek(const std::vector<Call>&, const PalmBook& book) {
+    return RecordSeek(book, 0);
 }
-// The calls of an undisturbed load up to and including the one `last` picks: the load stops.
-std::function<std::vector<Call>(std::vector<Call>, const PalmBook&)>
-Through(std::function<Call(const std::vector<Call>&, const PalmBook&)> last) {
-    return [last](std::vector<Call> calls, const PalmBook& book) {
-        calls.resize(IndexOf(calls, last(calls, book)) + 1);
-        return calls;
-    };
+Call MiddleRecordSeek(const std::vector<Call>&, const PalmBook& book) {
+    return RecordSeek(book, book.RecordCount() / 2);
 }
-void FaultAt(RecordingStream& stream, size_t call, HRESULT answer, bool acts = true,
-             ULONG withheld = 0) {
-    stream.Faults.push_back({call, answer, acts, withheld});
+Call LastRecordSeek(const std::vector<Call>&, const PalmBook& book) {
+    return RecordSeek(book, book.RecordCount() - 1);
 }
+Call SeekFromTheEnd(const std::vector<Call>&, const PalmBook&) {
+    return SeekTo(0, STREAM_SEEK_END);
+}
+Call PositionSeek(const std::vector<Call>&, const PalmBook&) {
+    return SeekTo(0, STREAM_SEEK_CUR);
+}
+Call HeaderRead(const std::vector<Call>&, const PalmBook&) {
+    return ReadAt(0, 78);
+}
+Call ThirdEntryRead(const std::vector<Call>&, const PalmBook&) {
+    return ReadAt(78 + 8 * 2, 8);
+}
+Call SecondRecordRead(const std::vector<Call>& calls, const PalmBook& book) {
+    return calls[IndexOf(calls, RecordSeek(book, 1)) + 1];
+}
+
+// How a stream misbehaves, set up against the calls of an undisturbed load.
+struct RuleCase {
+    const char* Name;
+    Pick Faulted;                 // the call that misbehaves, or none
+    RecordingStream::Fault Fault; // how it does (its index is Faulted's)
+    std::optional<HRESULT> ReadAnswer;
+    HRESULT Bound;
+    Pick LastCall; // where the load stops; none: it makes every call of an undisturbed load
+};
 
 const RuleCase RuleCases[] = {
     {"SeekToTheFirstRecordFails",
-     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook& book) {
-         FaultAt(s, IndexOf(calls, RecordSeek(book, 0)), STG_E_INVALIDFUNCTION, false);
-     },
+     FirstRecordSeek,
+     {0, STG_E_INVALIDFUNCTION, false},
+     {},
      E_FAIL,
-     Through([](const std::vector<Call>&, const PalmBook& book) { return RecordSeek(book, 0); })},
+     FirstRecordSeek},
     {"SeekToAMiddleRecordFailsThoughItMoves",
-     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook& book) {
-         FaultAt(s, IndexOf(calls, RecordSeek(book, book.RecordCount() / 2)), E_FAIL);
-     },
-     E_FAIL, Through([](const std::vector<Call>&, const PalmBook& book) {
-         return RecordSeek(book, book.RecordCount() / 2);
-     })},
+     MiddleRecordSeek,
+     {0, E_FAIL},
+     {},
+     E_FAIL,
+     MiddleRecordSeek},
     {"SeekToTheLastRecordFails",
-     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook& book) {
-         FaultAt(s, IndexOf(calls, RecordSeek(book, book.RecordCount() - 1)), STG_E_INVALIDFUNCTION,
-                 false);
-     },
-     E_FAIL, Through([](const std::vector<Call>&, const PalmBook& book) {
-         return RecordSeek(book, book.RecordCount() - 1);
-     })},
+     LastRecordSeek,
+     {0, STG_E_INVALIDFUNCTION, false},
+     {},
+     E_FAIL,
+     LastRecordSeek},
     // The seeks that measure the length are not judged: what counts is the position found.
     {"SeekFromTheEndAnswersAFailureButMoves",
-     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook&) {
-         FaultAt(s, IndexOf(calls, SeekTo(0, STREAM_SEEK_END)), STG_E_INVALIDFUNCTION);
-     },
-     S_OK, nullptr},
-    {"PositionIsDeliveredWithAFailure",
-     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook&) {
-         FaultAt(s, IndexOf(calls, SeekTo(0, STREAM_SEEK_CUR)), E_FAIL);
-     },
-     S_OK, nullptr},
+     SeekFromTheEnd,
+     {0, STG_E_INVALIDFUNCTION},
+     {},
+     S_OK,
+     nullptr},
+    {"PositionIsDeliveredWithAFailure", PositionSeek, {0, E_FAIL}, {}, S_OK, nullptr},
     // Not moved to the end, the stream stands where the last record starts: 0 bytes.
     {"SeekFromTheEndDoesNotMove",
-     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook&) {
-         FaultAt(s, IndexOf(calls, SeekTo(0, STREAM_SEEK_END)), STG_E_INVALIDFUNCTION, false);
-     },
+     SeekFromTheEnd,
+     {0, STG_E_INVALIDFUNCTION, false},
+     {},
      E_FAIL,
-     Through([](const std::vector<Call>&, const PalmBook&) { return SeekTo(0, STREAM_SEEK_CUR); })},
+     PositionSeek},
     // No position delivered counts as 0: a last record of less than 0 bytes.
-    {"PositionIsNotDelivered",
-     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook&) {
-         FaultAt(s, IndexOf(calls, SeekTo(0, STREAM_SEEK_CUR)), E_FAIL, false);
-     },
-     E_FAIL,
-     Through([](const std::vector<Call>&, const PalmBook&) { return SeekTo(0, STREAM_SEEK_CUR); })},
+    {"PositionIsNotDelivered", PositionSeek, {0, E_FAIL, false}, {}, E_FAIL, PositionSeek},
     // A Read is judged by its count alone.
-    {"EveryReadAnswersAFailureButDeliversTheBytes",
-     [](RecordingStream& s, const std::vector<Call>&, const PalmBook&) {
-         s.ReadAnswer = ReadFault;
-     },
-     S_OK, nullptr},
-    {"EveryReadAnswersSFalseButDeliversTheBytes",
-     [](RecordingStream& s, const std::vector<Call>&, const PalmBook&) { s.ReadAnswer = S_FALSE; },
-     S_OK, nullptr},
-    {"HeaderReadDeliversOneByteLess",
-     [](RecordingStream& s, const std::vector<Call>&, const PalmBook&) {
-         FaultAt(s, 1, S_OK, true, 1);
-     },
-     E_FAIL, Through([](const std::vector<Call>&, const PalmBook&) { return ReadAt(0, 78); })},
+    {"EveryReadAnswersAFailureButDeliversTheBytes", nullptr, {}, ReadFault, S_OK, nullptr},
+    {"EveryReadAnswersSFalseButDeliversTheBytes", nullptr, {}, S_FALSE, S_OK, nullptr},
+    {"HeaderReadDeliversOneByteLess", HeaderRead, {0, S_OK, true, 1}, {}, E_FAIL, HeaderRead},
     {"EntryReadDeliversOneByteLess",
-     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook&) {
-         FaultAt(s, IndexOf(calls, ReadAt(78 + 8 * 2, 8)), S_FALSE, true, 1);
-     },
+     ThirdEntryRead,
+     {0, S_FALSE, true, 1},
+     {},
      E_FAIL,
-     Through([](const std::vector<Call>&, const PalmBook&) { return ReadAt(78 + 8 * 2, 8); })},
+     ThirdEntryRead},
     {"MiddleRecordReadDeliversOneByteLess",
-     [](RecordingStream& s, const std::vector<Call>& calls, const PalmBook& book) {
-         FaultAt(s, IndexOf(calls, RecordRead(calls, book, 1)), S_OK, true, 1);
-     },
-     E_FAIL, Through([](const std::vector<Call>& calls, const PalmBook& book) {
-         return RecordRead(calls, book, 1);
-     })},
-    // A stream that reports more than it holds: the last record's read comes short at its end.
-    {"StreamEndsBeforeTheLengthItReports",
-     [](RecordingStream& s, const std::vector<Call>&, const PalmBook&) {
-         s.ReportedLength = s.Bytes.size() + 1;
-     },
+     SecondRecordRead,
+     {0, S_OK, true, 1},
+     {},
      E_FAIL,
-     [](std::vector<Call> calls, const PalmBook&) {
-         calls.back().Count += 1;
-         return calls;
-     }},
+     SecondRecordRead},
 };
 
 void PrintTo(const RuleCase& rule, std::ostream* os) {
@@ -255,21 +237,37 @@ TEST_P(StreamAdapterRules, DecideTheLoad) {
     const RuleCase& rule = GetParam();
     const std::vector<unsigned char> bytes = TestBook("harbor-kf8.azw3");
     const PalmBook book(bytes);
-    const std::vector<Call> expected = ExpectedLoad(bytes);
+    std::vector<Call> expected = ExpectedLoad(bytes);
     RecordingStream stream(bytes);
-    rule.Arrange(stream, expected, book);
+    if (rule.Faulted != nullptr) {
+        stream.Faults.push_back(rule.Fault);
+        stream.Faults.back().Call = IndexOf(expected, rule.Faulted(expected, book));
+    }
+    stream.ReadAnswer = rule.ReadAnswer;
     Binding binding(stream);
     EXPECT_EQ(binding.Bound, rule.Bound);
-    EXPECT_EQ(stream.Calls, rule.Calls ? rule.Calls(expected, book) : expected);
+    if (rule.LastCall != nullptr) {
+        expected.resize(IndexOf(expected, rule.LastCall(expected, book)) + 1);
+    }
+    EXPECT_EQ(stream.Calls, expected);
     if (rule.Bound == S_OK) {
         ExpectSameChunks(DrainFilter(binding.Filter.Get()), DrainBook(bytes));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, StreamAdapterRules, ::testing::ValuesIn(RuleCases),
-                         [](const ::testing::TestParamInfo<RuleCase>& info) {
-                             return std::string(info.param.Name);
-                         });
+                         NamedBy<&RuleCase::Name>());
+
+// A stream that reports more than it holds: the last record's read comes short at its end.
+TEST(StreamAdapterRule, AStreamEndingBeforeTheLengthItReportsFails) {
+    const std::vector<unsigned char> bytes = TestBook("harbor-kf8.azw3");
+    RecordingStream stream(bytes);
+    stream.ReportedLength = bytes.size() + 1;
+    EXPECT_EQ(Binding(stream).Bound, E_FAIL);
+    std::vector<Call> expected = ExpectedLoad(bytes);
+    expected.back().Count += 1;
+    EXPECT_EQ(stream.Calls, expected);
+}
 
 // The three calls on their own, with what libmobi never asks but a FILE would be asked.
 TEST(StreamAdapterStdio, ServesEachCallWithOneCallOnTheStream) {
