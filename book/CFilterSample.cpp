@@ -67,6 +67,22 @@ bool CFilterSample::IsEncrypted() const {
             Book->rh->encryption_type == MOBI_ENCRYPTION_V2);
 }
 
+bool CFilterSample::EncryptionFieldIsReadingPosition() const {
+    const MOBIRecord0Header* header = Book->rh;
+    if (header == nullptr || mobi_is_mobipocket(Book.Get())) {
+        return false;
+    }
+    // A PalmDOC record 0 keeps the high half of the reading position where libmobi reads the
+    // encryption type, so a book last read at 64 KiB or more looks encrypted. Without a
+    // Mobipocket header only DRM v1 exists: its 16-byte key sits at offset 14 of record 0, and
+    // libmobi finds it and decrypts by itself. Type 2, or type 1 in a record 0 too short for
+    // the key, is a reading position.
+    constexpr size_t DrmV1KeyEnd = 14 + 16;
+    return header->encryption_type == MOBI_ENCRYPTION_V2 ||
+           (header->encryption_type == MOBI_ENCRYPTION_V1 &&
+            (Book->rec == nullptr || Book->rec->size < DrmV1KeyEnd));
+}
+
 HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, MallocedString utf8, REFPROPERTYKEY key) {
     if (!utf8) {
         return S_FALSE;
@@ -82,10 +98,7 @@ HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
         if (IsEncrypted()) {
             return S_FALSE;
         }
-        if (!mobi_is_mobipocket(Book.Get()) && Book->rh != nullptr) {
-            // A PalmDOC record 0 keeps the high half of the reading position where a
-            // Mobipocket header keeps its encryption type. libmobi reads it as one and would
-            // decrypt plain text; such a book has no encryption.
+        if (EncryptionFieldIsReadingPosition()) {
             Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
         }
         Markup.Reset(mobi_init_rawml(Book.Get()));

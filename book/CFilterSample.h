@@ -17,6 +17,9 @@ private:
     enum : ULONG { TitleStage = 0, AuthorStage = 1, TextStage = 2, Finished = 3 };
 
     bool IsEncrypted() const;
+    // True when what libmobi read as the encryption type of a PalmDOC book cannot be one:
+    // the text is then read as plain.
+    bool EncryptionFieldIsReadingPosition() const;
     HRESULT ProduceValue(ChunkValue& chunk, MallocedString utf8, REFPROPERTYKEY key);
     HRESULT ProduceNextText(ChunkValue& chunk);
 

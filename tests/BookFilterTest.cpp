@@ -105,36 +105,114 @@ TEST(BookFilter, SmallBuffersGiveTheSameText) {
     }
 }
 
-TEST(BookFilter, EncryptedBookGivesTitleAndAuthorOnly) {
-    for (uint16_t encryption : {1, 2}) {
-        PalmBook book(TestBook("harbor-kf7.mobi"));
-        book.SetRecord0Field16(12, encryption);
-        const DrainResult result = DrainBook(book.Bytes);
-        ASSERT_EQ(result.Chunks.size(), 2u) << encryption;
+// What record 0 says about encryption, in Mobipocket and PalmDOC books. A PalmDOC record 0
+// keeps a reading position where libmobi reads the encryption type; only a DRM v1 book, whose
+// record 0 holds the key, is decrypted.
+enum class Outcome {
+    Text,       // the plain text, whole
+    NotTheText, // not even the first line of the plain text
+    ValuesOnly, // encrypted: title and author, no text
+};
+
+struct EncryptionCase {
+    const char* Name;
+    std::vector<unsigned char> (*Make)();
+    Outcome Expected;
+};
+
+constexpr char PalmDocMarkup[] = "<html><body><p>Tide &amp; time</p></body></html>";
+
+// The plain text of the DRM v1 test book, from which it was made.
+std::string DrmV1BookText() {
+    const std::vector<unsigned char> bytes = TestBook("sources/palmdoc-drm-v1.txt");
+    return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<unsigned char> PalmDocWith(uint16_t field, size_t record0Length = 16) {
+    PalmBook book = PalmBook::MakePalmDoc("Palm Notes", PalmDocMarkup);
+    book.SetRecord0Field16(12, field);
+    book.ResizeRecord(0, record0Length);
+    return book.Bytes;
+}
+
+std::vector<unsigned char> DrmV1WithRecord0Of(size_t length) {
+    PalmBook book(TestBook("palmdoc-drm-v1.prc"));
+    book.ResizeRecord(0, length);
+    return book.Bytes;
+}
+
+std::vector<unsigned char> MobipocketWith(uint16_t field) {
+    PalmBook book(TestBook("harbor-kf7.mobi"));
+    book.SetRecord0Field16(12, field);
+    return book.Bytes;
+}
+
+class EncryptionField : public ::testing::TestWithParam<EncryptionCase> {};
+
+TEST_P(EncryptionField, DecidesBetweenTextAndValuesOnly) {
+    const EncryptionCase& c = GetParam();
+    const std::vector<unsigned char> bytes = c.Make();
+    const PalmBook book(bytes);
+    const bool palmDoc = std::string(bytes.begin() + 60, bytes.begin() + 64) == "TEXt";
+    const bool drmV1Book = palmDoc && book.RecordCount() > 2;
+    const std::u16string plain = drmV1Book ? Utf16(DrmV1BookText()) : u"\nTide & time\n";
+
+    BoundFilter bound(bytes);
+    ASSERT_EQ(bound.Bound, S_OK);
+    const DrainResult result = DrainFilter(bound.Filter.Get());
+    EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+    std::u16string text;
+    size_t values = 0;
+    for (const DrainedChunk& chunk : result.Chunks) {
+        if (chunk.Kind == CHUNK_TEXT) {
+            text += chunk.Content;
+        } else {
+            ++values;
+        }
+    }
+    EXPECT_EQ(values, palmDoc ? 1u : 2u);
+    switch (c.Expected) {
+    case Outcome::Text:
+        EXPECT_EQ(Narrow(text), Narrow(plain));
+        break;
+    case Outcome::NotTheText:
+        EXPECT_EQ(text.find(plain.substr(0, plain.find(u'\n'))), std::u16string::npos);
+        break;
+    case Outcome::ValuesOnly:
+        EXPECT_EQ(result.Chunks.size(), 2u);
         EXPECT_EQ(result.Chunks[0].Property, TitleId);
         EXPECT_EQ(result.Chunks[1].Property, AuthorId);
-        EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+        break;
     }
 }
 
-TEST(BookFilter, TextReadDatabaseIsNotTreatedAsEncrypted) {
-    // A PalmDOC book: its markup is built and its text comes, whatever record 0 says at the
-    // place where a Mobipocket book keeps its encryption type.
-    for (uint16_t encryption : {0, 1, 2}) {
-        SCOPED_TRACE(encryption);
-        PalmBook book =
-            PalmBook::MakePalmDoc("Palm Notes", "<html><body><p>Tide &amp; time</p></body></html>");
-        book.SetRecord0Field16(12, encryption);
-        BoundFilter bound(book.Bytes);
-        ASSERT_EQ(bound.Bound, S_OK);
-        const DrainResult result = DrainFilter(bound.Filter.Get());
-        ASSERT_EQ(result.Chunks.size(), 2u);
-        EXPECT_EQ(result.Chunks[0].Content, u"Palm Notes");
-        EXPECT_EQ(result.Chunks[1].Kind, CHUNK_TEXT);
-        EXPECT_EQ(result.Chunks[1].Content, u"\nTide & time\n");
-        EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
-    }
-    // A Mobipocket book relabelled "TEXt": loaded, its values given, nothing else, no error.
+INSTANTIATE_TEST_SUITE_P(
+    Books, EncryptionField,
+    ::testing::Values(
+        // libmobi reads the key of a DRM v1 book from record 0 and decrypts it by itself.
+        EncryptionCase{"DrmV1Book", [] { return TestBook("palmdoc-drm-v1.prc"); }, Outcome::Text},
+        EncryptionCase{"DrmV1Record0EndsWithTheKey", [] { return DrmV1WithRecord0Of(30); },
+                       Outcome::Text},
+        // One byte short of the key: the field is a reading position, the bytes are read as
+        // they are.
+        EncryptionCase{"DrmV1Record0CutInsideTheKey", [] { return DrmV1WithRecord0Of(29); },
+                       Outcome::NotTheText},
+        // PalmDOC books read from 0, 64 KiB, 128 KiB and 192 KiB on.
+        EncryptionCase{"PalmDocPosition0", [] { return PalmDocWith(0); }, Outcome::Text},
+        EncryptionCase{"PalmDocPosition64K", [] { return PalmDocWith(1); }, Outcome::Text},
+        EncryptionCase{"PalmDocPosition128K", [] { return PalmDocWith(2); }, Outcome::Text},
+        EncryptionCase{"PalmDocPosition192K", [] { return PalmDocWith(3); }, Outcome::Text},
+        EncryptionCase{"PalmDocType1Record0Of29Bytes", [] { return PalmDocWith(1, 29); },
+                       Outcome::Text},
+        EncryptionCase{"PalmDocType2Record0Of65Bytes", [] { return PalmDocWith(2, 65); },
+                       Outcome::Text},
+        // Mobipocket DRM: title and author only.
+        EncryptionCase{"MobipocketDrmV1", [] { return MobipocketWith(1); }, Outcome::ValuesOnly},
+        EncryptionCase{"MobipocketDrmV2", [] { return MobipocketWith(2); }, Outcome::ValuesOnly}),
+    NamedBy<&EncryptionCase::Name>());
+
+TEST(BookFilter, MobipocketBookRelabelledTextReadGivesNoError) {
+    // Loaded, its values given, nothing else, no error.
     PalmBook relabelled(TestBook("harbor-kf7.mobi"));
     relabelled.SetDatabaseType("TEXt");
     BoundFilter bound(relabelled.Bytes);

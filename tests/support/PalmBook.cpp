@@ -86,6 +86,21 @@ void PalmBook::SetRecord0Field16(size_t offset, uint16_t value) {
     Bytes[at + 1] = static_cast<unsigned char>(value);
 }
 
+void PalmBook::ResizeRecord(size_t index, size_t length) {
+    const auto records = Records();
+    const uint32_t offset = records.at(index).first;
+    const uint32_t oldLength = records[index].second;
+    if (length < oldLength) {
+        Bytes.erase(Bytes.begin() + offset + length, Bytes.begin() + offset + oldLength);
+    } else {
+        Bytes.insert(Bytes.begin() + offset + oldLength, length - oldLength, 0);
+    }
+    for (size_t r = index + 1; r < records.size(); ++r) {
+        Write32(RecordListOffset + 8 * r,
+                static_cast<uint32_t>(records[r].first - oldLength + length));
+    }
+}
+
 void PalmBook::AppendRecord(const std::vector<unsigned char>& data) {
     const size_t count = RecordCount();
     Bytes.insert(Bytes.begin() + RecordListOffset + 8 * count, 8, 0);

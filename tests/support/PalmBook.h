@@ -26,6 +26,8 @@ public:
     void SetDatabaseType(const char type[4]);
     // A big-endian 16-bit field of record 0 (encryption type at 12).
     void SetRecord0Field16(size_t offset, uint16_t value);
+    // Cuts record `index` to `length` bytes or pads it with zeros, moving the records after it.
+    void ResizeRecord(size_t index, size_t length);
     // Adds a record after the last one, moving every record 8 bytes on for its table entry.
     void AppendRecord(const std::vector<unsigned char>& data);
     // Replaces the data of the first EXTH record with `tag`, moving everything after it.
