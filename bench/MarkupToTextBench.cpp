@@ -121,6 +121,11 @@ BENCHMARK_CAPTURE(BM_Hostile, LineFeedsOnly, Repeat("", "\r\n"))->Unit(benchmark
 // chain of dependent steps, so these run slower per byte, though still in one linear pass.
 BENCHMARK_CAPTURE(BM_Hostile, DenseTags, Repeat("<body>", "<i>a</i> <br/>"))
     ->Unit(benchmark::kMillisecond);
+// Block tags between words, each of which is named and may separate two words.
+BENCHMARK_CAPTURE(BM_Hostile, DenseBlockTags, Repeat("<body>", "<td>a</td>"))
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Hostile, BlockTagsOnly, Repeat("", "</figcaption><div>"))
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Hostile, ZeroInEveryTag, Repeat("", std::string("<p\0>&a\0;", 9)))
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Hostile, SyntheticBook, Repeat("<body>", Paragraph))

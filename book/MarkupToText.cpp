@@ -1,6 +1,7 @@
 #include "book/MarkupToText.h"
 
 #include "platform/ByteBlocks.h"
+#include "book/BlockTags.h"
 #include "book/ForwardSearch.h"
 #include "book/Utf16Builder.h"
 #include "platform/Utf16Length.h"
@@ -198,6 +199,11 @@ bool DecodeEntity(const char* name, size_t length, const char* end, char* decode
     return false;
 }
 
+// The bytes that already keep two words apart: a separator between them adds nothing.
+bool SeparatesWords(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0;
+}
+
 // Writes the text of the markup in [begin, end) to `out`. `firstZero` is the part's first zero
 // byte, or null.
 void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16Builder& out) {
@@ -212,13 +218,37 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
     ForwardSearch zeros(0, end, firstZero);
     ForwardSearch tagEnds('>', end);
     ForwardSearch entityEnds(';', end);
+
+    // A removed block tag (a list item, a table cell, a division...) stands between two words
+    // that the markup writes with nothing in between, as in `<td>a</td><td>b</td>`: the first
+    // byte written after it gets a line feed before it unless a line break, a space or the
+    // start of the text already separates the two. `lastWritten` is zero before any byte.
+    bool separatorPending = false;
+    char lastWritten = 0;
+    const auto separateFrom = [&](char next) {
+        if (separatorPending) {
+            separatorPending = false;
+            if (!SeparatesWords(lastWritten) && !SeparatesWords(next)) {
+                out.Append('\n');
+            }
+        }
+    };
     const auto lineBreak = [&] {
+        separatorPending = false;
         // Counting stops past the limit, so that no run can overflow the counter.
         if (lineBreakRun < MaxLineBreakRun) {
             out.Append('\n');
+            lastWritten = '\n';
         }
         if (lineBreakRun <= MaxLineBreakRun) {
             ++lineBreakRun;
+        }
+    };
+    const auto removeTag = [&](const char* content, size_t length) {
+        if (IsLineBreakTag(content, length)) {
+            lineBreak();
+        } else if (IsBlockTag(content, length)) {
+            separatorPending = true;
         }
     };
 
@@ -241,6 +271,7 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
     while (read < end) {
         const char c = *read;
         if (isText(c, read)) {
+            separateFrom(c);
             // Plain text, a block at a time up to the next byte that may be special.
             for (;;) {
                 if (static_cast<size_t>(end - read) < Blocks::Size) {
@@ -275,6 +306,7 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
                 // A '<' or '&' already known to open nothing.
                 out.Append(*read++);
             }
+            lastWritten = read[-1];
             lineBreakRun = 0;
             continue;
         }
@@ -290,9 +322,7 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
                     const size_t length = Blocks::First(closes);
                     const Blocks::Flags zero = Blocks::Equal(block, 0);
                     if (!Blocks::Any(zero) || Blocks::First(zero) > length) {
-                        if (IsLineBreakTag(content, length)) {
-                            lineBreak();
-                        }
+                        removeTag(content, length);
                         read = content + length + 1;
                         continue;
                     }
@@ -306,9 +336,7 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
             } else {
                 const char* zero = zeros.Find(content);
                 if (zero > close) {
-                    if (IsLineBreakTag(content, static_cast<size_t>(close - content))) {
-                        lineBreak();
-                    }
+                    removeTag(content, static_cast<size_t>(close - content));
                     read = close + 1;
                     continue;
                 }
@@ -326,7 +354,9 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
                 if (zero > semicolon) {
                     char decoded;
                     if (DecodeEntity(name, static_cast<size_t>(semicolon - name), end, &decoded)) {
+                        separateFrom(decoded);
                         out.Append(decoded);
+                        lastWritten = decoded;
                     }
                     read = semicolon + 1;
                     continue;
@@ -342,7 +372,9 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
             continue;
         }
         // A '<' or '&' that opens nothing is text; what follows it is scanned as usual.
+        separateFrom(c);
         out.Append(c);
+        lastWritten = c;
         ++read;
         lineBreakRun = 0;
     }

@@ -1,15 +1,17 @@
 // Feeds arbitrary bytes to MarkupToText, each input in a heap block of exactly its size, and
 // checks every result against properties that hold for all parts and against a plain
-// reference conversion built from the zero-terminated string services.
+// reference conversion written with the C++ library's string searches.
 #include "book/MarkupToText.h"
 
 #include "platform/UniqueAny.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace {
@@ -41,64 +43,113 @@ std::u16string ToUtf16(const std::string& text) {
     return out;
 }
 
-// The conversion done the slow, obvious way: every search runs on a zero-terminated copy of the
-// part with the string services, so it stops at the first zero byte or at the part's end, and
-// no search is bounded. Returns the UTF-8 text with its final line feed.
-std::string ReferenceText(const uint8_t* data, size_t size) {
-    const std::string copy(reinterpret_cast<const char*>(data), size);
-    const char* begin = copy.c_str();
-    const char* end = begin + size;
-    const char* read = StrStrIA(begin, "<body");
-    if (read == nullptr) {
-        read = begin;
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
     }
+    return text;
+}
+
+// The element name a tag's content gives, lower case, or empty: after at most one '/', an
+// ASCII letter then letters and digits, up to the end or a space, tab, CR, LF, form feed or '/'.
+std::string TagName(const std::string& content) {
+    const size_t start = content.compare(0, 1, "/") == 0 ? 1 : 0;
+    const size_t stop = content.find_first_not_of(
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789", start);
+    const size_t nameEnd = stop == std::string::npos ? content.size() : stop;
+    if (nameEnd == start || !std::isalpha(static_cast<unsigned char>(content[start])) ||
+        (nameEnd < content.size() && std::string(" \t\r\n\f/").find(content[nameEnd]) ==
+                                         std::string::npos)) {
+        return {};
+    }
+    return Lower(content.substr(start, nameEnd - start));
+}
+
+bool IsBlockElement(const std::string& name) {
+    static const std::set<std::string> names = {
+        "address", "article", "aside",   "blockquote", "body",       "br",     "caption",
+        "center",  "col",     "colgroup", "dd",        "details",    "dialog", "dir",
+        "div",     "dl",      "dt",      "fieldset",   "figcaption", "figure", "footer",
+        "form",    "frame",   "frameset", "h1",        "h2",         "h3",     "h4",
+        "h5",      "h6",      "head",    "header",     "hgroup",     "hr",     "html",
+        "legend",  "li",      "main",    "menu",       "nav",        "ol",     "optgroup",
+        "option",  "p",       "pre",     "section",    "summary",    "table",  "tbody",
+        "td",      "tfoot",   "th",      "thead",      "title",      "tr",     "ul"};
+    return names.count(name) != 0;
+}
+
+bool IsWordByte(char c) {
+    return c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != 0;
+}
+
+// Where a search from `from` finds `c`, as in a zero-terminated string: before the next zero
+// byte or the part's end, or npos.
+size_t FindBeforeZero(const std::string& part, char c, size_t from) {
+    const size_t found = part.find(c, from);
+    return found < part.find('\0', from) ? found : std::string::npos;
+}
+
+// The conversion done the slow, obvious way: every search stops at the next zero byte or at the
+// part's end, and no search is bounded. Returns the UTF-8 text with its final line feed.
+std::string ReferenceText(const uint8_t* data, size_t size) {
+    const std::string part(reinterpret_cast<const char*>(data), size);
+    const size_t body = Lower(part.substr(0, part.find('\0'))).find("<body");
+    size_t read = body == std::string::npos ? 0 : body;
     std::string text;
     int run = 0;
+    bool separator = false;
     const auto lineBreak = [&] {
+        separator = false;
         if (++run <= 2) {
             text += '\n';
         }
     };
-    while (read < end) {
-        const char c = *read;
+    const auto write = [&](char c) {
+        if (separator && !text.empty() && IsWordByte(text.back()) && IsWordByte(c)) {
+            text += '\n';
+        }
+        separator = false;
+        text += c;
+    };
+    while (read < size) {
+        const char c = part[read];
         if (c == '<') {
-            const char* close = StrStrA(read + 1, ">");
-            if (close != nullptr && close - (read + 1) <= 255) {
-                const std::string content(read + 1, close);
-                bool breaks = false;
-                for (const char* tag : {"p", "br", "hr", "br/"}) {
-                    breaks = breaks || lstrcmpiA(content.c_str(), tag) == 0;
-                }
+            const size_t close = FindBeforeZero(part, '>', read + 1);
+            if (close != std::string::npos && close - (read + 1) <= 255) {
+                const std::string content = part.substr(read + 1, close - (read + 1));
+                const std::string lower = Lower(content);
+                bool breaks = lower == "p" || lower == "br" || lower == "hr" || lower == "br/";
                 if (content.size() >= 2) {
-                    breaks = breaks || ((content[0] == 'h' || content[0] == 'H') &&
-                                        content[1] >= '1' && content[1] <= '5');
-                    breaks =
-                        breaks || ((content[0] == 'p' || content[0] == 'P') && content[1] == ' ');
+                    breaks = breaks || (lower[0] == 'h' && content[1] >= '1' && content[1] <= '5');
+                    breaks = breaks || (lower[0] == 'p' && content[1] == ' ');
                 }
                 if (breaks) {
                     lineBreak();
+                } else if (IsBlockElement(TagName(content))) {
+                    separator = true;
                 }
                 read = close + 1;
                 continue;
             }
         } else if (c == '&') {
-            const char* semicolon = StrStrA(read + 1, ";");
-            if (semicolon != nullptr && semicolon - (read + 1) <= 9) {
-                const std::string name(read + 1, semicolon);
+            const size_t semicolon = FindBeforeZero(part, ';', read + 1);
+            if (semicolon != std::string::npos && semicolon - (read + 1) <= 9) {
+                const std::string name = part.substr(read + 1, semicolon - (read + 1));
+                const std::string suffixes[] = {"acute", "uml",   "circ", "grave",
+                                                "slash", "tilde", "cedil"};
+                const std::string names[] = {"amp", "lt", "gt", "nbsp", "quot"};
                 bool done = false;
-                if (!name.empty()) {
-                    for (const char* suffix :
-                         {"acute", "uml", "circ", "grave", "slash", "tilde", "cedil"}) {
-                        if (!done && lstrcmpA(name.c_str() + 1, suffix) == 0) {
-                            text += name[0];
-                            done = true;
-                        }
+                for (const std::string& suffix : suffixes) {
+                    if (!done && !name.empty() && name.compare(1, std::string::npos, suffix) == 0) {
+                        write(name[0]);
+                        done = true;
                     }
                 }
-                const char* names[] = {"amp", "lt", "gt", "nbsp", "quot"};
                 for (int i = 0; i < 5 && !done; ++i) {
-                    if (lstrcmpA(name.c_str(), names[i]) == 0) {
-                        text += "&<> \""[i];
+                    if (name == names[i]) {
+                        write("&<> \""[i]);
                         done = true;
                     }
                 }
@@ -113,7 +164,7 @@ std::string ReferenceText(const uint8_t* data, size_t size) {
             ++read;
             continue;
         }
-        text += c;
+        write(c);
         run = 0;
         ++read;
     }

@@ -75,7 +75,7 @@ TEST(MarkupToText, TextStartsAtTheBodyMarker) {
         {"<div>a</div>", u"a\n"},
         {"<bodyguard>y", u"y\n"},
         {"<p>head &amp; more</p><Body>b", u"b\n"},
-        {"<body>a<body>b", u"ab\n"},
+        {"<body>a<body>b", u"a\nb\n"},
         // Not found: cut off by the end, or lying past a zero byte.
         {"x<bod", u"x<bod"},
         {"a\0<body>b"s, u"a\0b\n"s},
@@ -89,18 +89,76 @@ TEST(MarkupToText, LineBreakTagsWriteALineFeedAndOtherTagsNothing) {
                                                "<hr>", "<HR>",  "<p class=\"x\">",
                                                "<h1>", "<h2>",  "<H3 id=\"a\">",
                                                "<h4>", "<h5>",  "<p >"};
+    // Block tags that are no line break: a line feed only where two words would touch.
+    const std::vector<std::string> separating = {
+        "<h6>",  "<br />", "<hr/>",          "<hr />", "<br clear=\"all\">", "<p/>",
+        "<pre>", "<div>",  "</p>",           "</h1>",  "<p\tclass=\"x\">",  "<p\n>",
+        "<td/>", "</TD>",  "<DIV id=a>",     "</ul >", "<li\f>",             "<tr\r>",
+        "<dd>",  "<BlockQuote>", "<figcaption class=\"c\">"};
     const std::vector<std::string> silent = {
-        "<h6>", "<h0>",       "<h>",    "<br />", "<hr/>", "<hr />",           "<br clear=\"all\">",
-        "<p/>", "<pre>",      "<div>",  "</p>",   "</h1>", "<p\tclass=\"x\">", "<p\n>",
-        "<>",   "<!-- p -->", "<span>", "<brr>",  "<phr>"};
+        "<h0>",   "<h>",      "<>",      "<!-- p -->", "<span>",    "<brr>",   "<phr>",
+        "<divx>", "<div:x>", "<//div>", "</ div>",    "<1div>",    "</b>",    "<a href=y>",
+        "<img src=x>", "<!--div-->", "<?xml version=\"1.0\"?>", "<tdiv>", "<blockquotes>"};
     std::vector<Case> cases;
     for (const std::string& tag : breaking) {
         cases.push_back({"a" + tag + "b", u"a\nb\n"});
+    }
+    for (const std::string& tag : separating) {
+        cases.push_back({"a" + tag + "b", u"a\nb\n"});
+        cases.push_back({"a " + tag + "b", u"a b\n"});
+        cases.push_back({tag, u"\n"});
     }
     for (const std::string& tag : silent) {
         cases.push_back({"a" + tag + "b", u"ab\n"});
     }
     ExpectText(cases);
+}
+
+TEST(MarkupToText, BlockTagsSeparateOnlyWordsThatWouldTouch) {
+    ExpectText({
+        {"First line<br class=\"x\"/>second", u"First line\nsecond\n"},
+        {"<td>a</td><td>b</td>", u"a\nb\n"},
+        {"<div>a</div><div>b</div>", u"a\nb\n"},
+        {"<ul><li>one</li><li>two</li></ul>", u"one\ntwo\n"},
+        {"Fifth</h5><h6>Sixth", u"Fifth\nSixth\n"},
+        {"<p>quoted</p><blockquote>aside</blockquote>", u"\nquoted\naside\n"},
+        // Already apart: a line feed of the markup, a space, a tab, a line-break tag.
+        {"<li>one</li>\n<li>two</li>", u"one\ntwo\n"},
+        {"a </div>b", u"a b\n"},
+        {"a\t</td>b", u"a\tb\n"},
+        {"a</div> b", u"a b\n"},
+        {"a</div><p>b", u"a\nb\n"},
+        {"a</div>\r\nb", u"a\nb\n"},
+        {"a</div>&nbsp;b", u"a b\n"},
+        // Inline tags keep a word whole.
+        {"W<span>o</span>rd", u"Word\n"},
+        {"W<i>o</i>rd", u"Word\n"},
+        // A carriage return and an entity that writes nothing leave the mark in place.
+        {"a</div>\rb", u"a\nb\n"},
+        {"a</div>&mdash;b", u"a\nb\n"},
+        // Entities and text-like '<' and '&' are bytes written like any other.
+        {"x</div>&eacute;t", u"x\net\n"},
+        {"x</div>&amp;y", u"x\n&y\n"},
+        {"a</div>< b", u"a\n< b\n"},
+        {"a</div>Q&A", u"a\nQ&A\n"},
+        // One line feed for a row of block tags.
+        {"a</td></tr>\r<tr><td>b", u"a\nb\n"},
+        // Nothing written yet: nothing to separate from.
+        {"<body><div><div>a", u"a\n"},
+        {"<html><head><title>T</title></head><body><div>x</div><div>y</div>", u"x\ny\n"},
+        // The line-break run counts no separator.
+        {"<p><p>a</div><p>b", u"\n\na\nb\n"},
+        {"<p><p>&amp;</div>&amp;<p>x", u"\n\n&\n&x\n"},
+        // A zero byte separates already, and still ends what a reader sees.
+        {"a</li>\0b"s, u"a\0b\n"s},
+        {"a\0</li>b"s, u"a\0b\n"s},
+        // Multi-byte sequences are word bytes, and stay whole across inline tags only.
+        {"\xC3\xA9</td><td>\xC3\xA9", u"\u00E9\n\u00E9\n"},
+        {"\xC3</td>\xA9", u"\uFFFD\n\uFFFD\n"},
+        // The shortest block tag leaves room for its separator and the final line feed.
+        {"a<dd>b", u"a\nb\n"},
+        {"a<li>b", u"a\nb\n"},
+    });
 }
 
 TEST(MarkupToText, TagsEndAtTheFirstGreaterThanSign) {
