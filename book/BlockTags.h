@@ -10,13 +10,13 @@ namespace BlockTagNames {
 // Lower case, grouped by first letter. Names of at most 8 bytes are compared packed into one
 // number, the first byte lowest; the two longer ones byte by byte.
 constexpr const char* Short[] = {
-    "address", "article", "aside",  "body",    "br",      "caption", "center",  "col",
-    "colgroup", "dd",     "details", "dialog", "dir",     "div",     "dl",      "dt",
-    "fieldset", "figure", "footer", "form",    "frame",   "frameset", "h1",     "h2",
-    "h3",      "h4",      "h5",     "h6",      "head",    "header",  "hgroup",  "hr",
-    "html",    "legend",  "li",     "main",    "menu",    "nav",     "ol",      "optgroup",
-    "option",  "p",       "pre",    "section", "summary", "table",   "tbody",   "td",
-    "tfoot",   "th",      "thead",  "title",   "tr",      "ul"};
+    "address",  "article", "aside",   "body",    "br",      "caption",  "center", "col",
+    "colgroup", "dd",      "details", "dialog",  "dir",     "div",      "dl",     "dt",
+    "fieldset", "figure",  "footer",  "form",    "frame",   "frameset", "h1",     "h2",
+    "h3",       "h4",      "h5",      "h6",      "head",    "header",   "hgroup", "hr",
+    "html",     "legend",  "li",      "main",    "menu",    "nav",      "ol",     "optgroup",
+    "option",   "p",       "pre",     "section", "summary", "table",    "tbody",  "td",
+    "tfoot",    "th",      "thead",   "title",   "tr",      "ul"};
 constexpr const char* Long[] = {"blockquote", "figcaption"};
 constexpr size_t ShortCount = sizeof(Short) / sizeof(Short[0]);
 constexpr size_t MaxPacked = sizeof(uint64_t);

@@ -60,8 +60,8 @@ std::string TagName(const std::string& content) {
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789", start);
     const size_t nameEnd = stop == std::string::npos ? content.size() : stop;
     if (nameEnd == start || !std::isalpha(static_cast<unsigned char>(content[start])) ||
-        (nameEnd < content.size() && std::string(" \t\r\n\f/").find(content[nameEnd]) ==
-                                         std::string::npos)) {
+        (nameEnd < content.size() &&
+         std::string(" \t\r\n\f/").find(content[nameEnd]) == std::string::npos)) {
         return {};
     }
     return Lower(content.substr(start, nameEnd - start));
@@ -69,14 +69,14 @@ std::string TagName(const std::string& content) {
 
 bool IsBlockElement(const std::string& name) {
     static const std::set<std::string> names = {
-        "address", "article", "aside",   "blockquote", "body",       "br",     "caption",
-        "center",  "col",     "colgroup", "dd",        "details",    "dialog", "dir",
-        "div",     "dl",      "dt",      "fieldset",   "figcaption", "figure", "footer",
-        "form",    "frame",   "frameset", "h1",        "h2",         "h3",     "h4",
-        "h5",      "h6",      "head",    "header",     "hgroup",     "hr",     "html",
-        "legend",  "li",      "main",    "menu",       "nav",        "ol",     "optgroup",
-        "option",  "p",       "pre",     "section",    "summary",    "table",  "tbody",
-        "td",      "tfoot",   "th",      "thead",      "title",      "tr",     "ul"};
+        "address", "article", "aside",    "blockquote", "body",       "br",     "caption",
+        "center",  "col",     "colgroup", "dd",         "details",    "dialog", "dir",
+        "div",     "dl",      "dt",       "fieldset",   "figcaption", "figure", "footer",
+        "form",    "frame",   "frameset", "h1",         "h2",         "h3",     "h4",
+        "h5",      "h6",      "head",     "header",     "hgroup",     "hr",     "html",
+        "legend",  "li",      "main",     "menu",       "nav",        "ol",     "optgroup",
+        "option",  "p",       "pre",      "section",    "summary",    "table",  "tbody",
+        "td",      "tfoot",   "th",       "thead",      "title",      "tr",     "ul"};
     return names.count(name) != 0;
 }
 

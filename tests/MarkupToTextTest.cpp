@@ -90,15 +90,46 @@ TEST(MarkupToText, LineBreakTagsWriteALineFeedAndOtherTagsNothing) {
                                                "<h1>", "<h2>",  "<H3 id=\"a\">",
                                                "<h4>", "<h5>",  "<p >"};
     // Block tags that are no line break: a line feed only where two words would touch.
-    const std::vector<std::string> separating = {
-        "<h6>",  "<br />", "<hr/>",          "<hr />", "<br clear=\"all\">", "<p/>",
-        "<pre>", "<div>",  "</p>",           "</h1>",  "<p\tclass=\"x\">",  "<p\n>",
-        "<td/>", "</TD>",  "<DIV id=a>",     "</ul >", "<li\f>",             "<tr\r>",
-        "<dd>",  "<BlockQuote>", "<figcaption class=\"c\">"};
-    const std::vector<std::string> silent = {
-        "<h0>",   "<h>",      "<>",      "<!-- p -->", "<span>",    "<brr>",   "<phr>",
-        "<divx>", "<div:x>", "<//div>", "</ div>",    "<1div>",    "</b>",    "<a href=y>",
-        "<img src=x>", "<!--div-->", "<?xml version=\"1.0\"?>", "<tdiv>", "<blockquotes>"};
+    const std::vector<std::string> separating = {"<h6>",
+                                                 "<br />",
+                                                 "<hr/>",
+                                                 "<hr />",
+                                                 "<br clear=\"all\">",
+                                                 "<p/>",
+                                                 "<pre>",
+                                                 "<div>",
+                                                 "</p>",
+                                                 "</h1>",
+                                                 "<p\tclass=\"x\">",
+                                                 "<p\n>",
+                                                 "<td/>",
+                                                 "</TD>",
+                                                 "<DIV id=a>",
+                                                 "</ul >",
+                                                 "<li\f>",
+                                                 "<tr\r>",
+                                                 "<dd>",
+                                                 "<BlockQuote>",
+                                                 "<figcaption class=\"c\">"};
+    const std::vector<std::string> silent = {"<h0>",
+                                             "<h>",
+                                             "<>",
+                                             "<!-- p -->",
+                                             "<span>",
+                                             "<brr>",
+                                             "<phr>",
+                                             "<divx>",
+                                             "<div:x>",
+                                             "<//div>",
+                                             "</ div>",
+                                             "<1div>",
+                                             "</b>",
+                                             "<a href=y>",
+                                             "<img src=x>",
+                                             "<!--div-->",
+                                             "<?xml version=\"1.0\"?>",
+                                             "<tdiv>",
+                                             "<blockquotes>"};
     std::vector<Case> cases;
     for (const std::string& tag : breaking) {
         cases.push_back({"a" + tag + "b", u"a\nb\n"});
