@@ -133,6 +133,10 @@ def main():
         print(__doc__, file=sys.stderr)
         return 2
     dump_tool, markup_parts, books = sys.argv[1], sys.argv[2], sys.argv[3:]
+    # The reader itself: block elements part words, inline ones do not, the head is no text.
+    sample = ("<html><head><title>T</title></head><body><li>one</li><li>two</li>"
+              "W<i>o</i>rd<br class='x'/>caf&eacute;<td>A</td></body></html>")
+    assert BodyWords(sample).words() == ["one", "two", "word", "cafe", "a"], "reader broken"
     total = missing = 0
     for book in books:
         book_total, book_missing = check_book(dump_tool, markup_parts, book)
