@@ -6,24 +6,8 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
-#include <sys/mman.h>
 
 namespace {
-
-constexpr uintptr_t HugePageBytes = uintptr_t{2} << 20;
-
-// A block this large holds the text of a long book part, which is written once from end to end
-// as soon as it is allocated: in transparent huge pages, where the system offers them, its
-// first touch costs about a third of what it costs in 4 KiB pages. Only the block's whole huge
-// pages are asked for; a system without them ignores the advice.
-void AdviseHugePages(void* block, size_t bytes) {
-    const uintptr_t start =
-        (reinterpret_cast<uintptr_t>(block) + HugePageBytes - 1) & ~(HugePageBytes - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(HugePageBytes - 1);
-    if (start < end) {
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-    }
-}
 
 // Allocations still to go before the one that fails; 0 when none is to fail.
 std::atomic<unsigned long> AllocationsUntilFailure{0};
@@ -49,11 +33,7 @@ extern "C" void* CoTaskMemAlloc(SIZE_T cb) {
     if (ThisAllocationFails()) {
         return nullptr;
     }
-    void* block = std::malloc(cb == 0 ? 1 : cb);
-    if (block != nullptr && cb >= 2 * HugePageBytes) {
-        AdviseHugePages(block, cb);
-    }
-    return block;
+    return std::malloc(cb == 0 ? 1 : cb);
 }
 
 extern "C" void CoTaskMemFree(void* pv) {
