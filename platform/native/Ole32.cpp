@@ -1,40 +1,10 @@
 // ole32 as the filter uses it: the task allocator, PROPVARIANT copies and class-id strings.
+// CoTaskMemAlloc is in CoTaskMemAlloc.cpp, alone.
 #include "platform/Platform.h"
-#include "platform/native/TaskMemoryTesting.h"
 #include "platform/Utf16Length.h"
 
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
-
-namespace {
-
-// Allocations still to go before the one that fails; 0 when none is to fail.
-std::atomic<unsigned long> AllocationsUntilFailure{0};
-std::atomic<bool> FailureHappened{false};
-
-bool ThisAllocationFails() {
-    unsigned long left = AllocationsUntilFailure.load(std::memory_order_relaxed);
-    while (left != 0) {
-        if (AllocationsUntilFailure.compare_exchange_weak(left, left - 1)) {
-            if (left == 1) {
-                FailureHappened = true;
-                return true;
-            }
-            return false;
-        }
-    }
-    return false;
-}
-
-} // namespace
-
-extern "C" void* CoTaskMemAlloc(SIZE_T cb) {
-    if (ThisAllocationFails()) {
-        return nullptr;
-    }
-    return std::malloc(cb == 0 ? 1 : cb);
-}
 
 extern "C" void CoTaskMemFree(void* pv) {
     std::free(pv);
@@ -42,15 +12,6 @@ extern "C" void CoTaskMemFree(void* pv) {
 
 extern "C" void* CoTaskMemRealloc(void* pv, SIZE_T cb) {
     return std::realloc(pv, cb == 0 ? 1 : cb);
-}
-
-extern "C" void TaskMemoryTestFailAllocation(unsigned long nth) {
-    FailureHappened = false;
-    AllocationsUntilFailure = nth;
-}
-
-extern "C" bool TaskMemoryTestFailureHappened() {
-    return FailureHappened;
 }
 
 extern "C" HRESULT PropVariantClear(PROPVARIANT* pvar) {
