@@ -1,10 +1,10 @@
 #include "book/MarkupToText.h"
 
-#include "platform/ByteBlocks.h"
+#include "book/ByteBlocks.h"
 #include "book/ForwardSearch.h"
 #include "book/Utf16Builder.h"
 #include "platform/LargeTextBlock.h"
-#include "platform/Utf16Length.h"
+#include "book/Utf16LengthBounded.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "filter/BoundedStringCopy.h"
 
-#include "platform/ByteBlocks.h"
+#include "book/ByteBlocks.h"
 
 #include <cstring>
 

@@ -1,3 +1,4 @@
+#include "book/Utf16LengthBounded.h"
 #include "platform/ComObject.h"
 #include "platform/Platform.h"
 #include "platform/Utf16Length.h"
@@ -122,23 +123,6 @@ TEST(QISearch, FindsFacesAndAnswersIUnknownWithTheFirstRow) {
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(QISearch(&object, table, IID_IFilter, nullptr), E_POINTER);
     EXPECT_EQ(object.ReferenceCount(), 3);
-}
-
-TEST(AnsiStrings, SearchAndCompare) {
-    const char* text = "<HTML><Body class=x>";
-    EXPECT_EQ(StrStrIA(text, "<body"), text + 6);
-    EXPECT_EQ(StrStrA(text, "<body"), nullptr);
-    EXPECT_EQ(StrStrA(text, ">"), text + 5);
-    EXPECT_EQ(StrStrA(text, "z"), nullptr);
-    EXPECT_EQ(StrStrA("", ">"), nullptr);
-
-    EXPECT_EQ(lstrcmpA("amp", "amp"), 0);
-    EXPECT_NE(lstrcmpA("AMP", "amp"), 0);
-    EXPECT_NE(lstrcmpA("am", "amp"), 0);
-    EXPECT_EQ(lstrcmpiA("BR/", "br/"), 0);
-    EXPECT_NE(lstrcmpiA("br ", "br"), 0);
-    // Only ASCII letters fold.
-    EXPECT_NE(lstrcmpiA("\xC3\xA9", "\xC3\x89"), 0);
 }
 
 TEST(Interlocked, CountsAtomicallyAcrossThreads) {
