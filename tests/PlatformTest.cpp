@@ -1,6 +1,7 @@
 #include "book/Utf16LengthBounded.h"
 #include "platform/ComObject.h"
 #include "platform/Platform.h"
+#include "platform/UniqueAny.h"
 #include "platform/Utf16Length.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +124,34 @@ TEST(QISearch, FindsFacesAndAnswersIUnknownWithTheFirstRow) {
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(QISearch(&object, table, IID_IFilter, nullptr), E_POINTER);
     EXPECT_EQ(object.ReferenceCount(), 3);
+}
+
+std::vector<int> ClosedDescriptors;
+void CloseDescriptor(int descriptor) {
+    ClosedDescriptors.push_back(descriptor);
+}
+using Descriptor = UniqueAny<int, CloseDescriptor, -1>;
+
+// A holder whose invalid value is not zero: 0 is held and closed, -1 never is.
+TEST(UniqueAny, AnInvalidValueOtherThanZeroHoldsNothing) {
+    ClosedDescriptors.clear();
+    {
+        Descriptor none;
+        EXPECT_FALSE(none);
+        EXPECT_EQ(none.Get(), -1);
+        Descriptor zero(0);
+        EXPECT_TRUE(zero);
+        Descriptor moved(std::move(zero));
+        EXPECT_EQ(zero.Get(), -1);
+        EXPECT_EQ(moved.Get(), 0);
+        Descriptor kept(7);
+        EXPECT_EQ(kept.Detach(), 7);
+        EXPECT_FALSE(kept);
+        Descriptor replaced(3);
+        replaced.Reset(4);
+        EXPECT_EQ(ClosedDescriptors, std::vector<int>{3});
+    }
+    EXPECT_EQ(ClosedDescriptors, (std::vector<int>{3, 4, 0}));
 }
 
 TEST(Interlocked, CountsAtomicallyAcrossThreads) {

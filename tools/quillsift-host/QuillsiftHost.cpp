@@ -3,10 +3,9 @@
 // read-only file stream from SHCreateStreamOnFileEx through IInitializeWithStream (or
 // IPersistStream) and prints the chunks as quillsift-dump does, byte for byte.
 #include "platform/ComPtr.h"
-#include "tools/common/BufferSize.h"
 #include "tools/common/ChunkWriter.h"
+#include "tools/common/CommandLine.h"
 #include "tools/common/DumpSession.h"
-#include "tools/common/ExitCodes.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/OutputBuffer.h"
 #include "tools/common/Utf16ToUtf8.h"
