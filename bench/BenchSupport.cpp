@@ -13,7 +13,9 @@ namespace {
 class TextCount final : public ChunkSink {
 public:
     void BeginChunk(const STAT_CHUNK&) override {}
-    void Text(const WCHAR*, size_t length) override { Characters += static_cast<long long>(length); }
+    void Text(const WCHAR*, size_t length) override {
+        Characters += static_cast<long long>(length);
+    }
     void Value(const WCHAR*, size_t, VARTYPE) override {}
     void EndChunk(HRESULT, const char*) override {}
     void End(HRESULT) override {}

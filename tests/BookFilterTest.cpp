@@ -333,9 +333,8 @@ TEST(BookFilterProtocol, AfterTheEndNoTextIsHandedOutAgain) {
 TEST(FilterObject, FacesShareOneIdentityAndOneCount) {
     const LONG before = ModuleRefCount;
     IPersistStream* created = nullptr;
-    ASSERT_EQ(
-        CreateInstance<CFilterSample>(IID_IPersistStream, reinterpret_cast<void**>(&created)),
-        S_OK);
+    ASSERT_EQ(CreateInstance<CFilterSample>(IID_IPersistStream, reinterpret_cast<void**>(&created)),
+              S_OK);
     auto* object = static_cast<ComObject<CFilterSample>*>(created);
     EXPECT_EQ(ModuleRefCount, before + 1);
     IUnknown* identity = nullptr;

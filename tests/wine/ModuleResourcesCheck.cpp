@@ -14,8 +14,8 @@ namespace {
 
 bool Write(DWORD handleId, const std::string& text) {
     DWORD written = 0;
-    return WriteFile(GetStdHandle(handleId), text.data(), static_cast<DWORD>(text.size()),
-                     &written, nullptr) &&
+    return WriteFile(GetStdHandle(handleId), text.data(), static_cast<DWORD>(text.size()), &written,
+                     nullptr) &&
            written == text.size();
 }
 
@@ -23,8 +23,8 @@ int Describe(const WCHAR* extension) {
     CLSID filterClass;
     const HRESULT found = FindRegisteredFilter(extension, &filterClass);
     if (FAILED(found)) {
-        Write(STD_ERROR_HANDLE, "module_resources_check: no filter registered (" +
-                                    FormatCode(found) + ")\n");
+        Write(STD_ERROR_HANDLE,
+              "module_resources_check: no filter registered (" + FormatCode(found) + ")\n");
         return 1;
     }
     ComPtr<IUnknown> object;
