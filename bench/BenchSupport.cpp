@@ -1,33 +1,34 @@
 #include "bench/BenchSupport.h"
 
-#include "platform/UniqueAny.h"
+#include "tools/common/ChunkDumper.h"
+#include "tools/common/ChunkSink.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <vector>
+
+namespace {
+
+// Counts the characters of text; values are taken and freed by the dumper.
+class TextCount final : public ChunkSink {
+public:
+    void BeginChunk(const STAT_CHUNK&) override {}
+    void Text(const WCHAR*, size_t length) override {
+        Characters += static_cast<long long>(length);
+    }
+    void Value(const WCHAR*, size_t, VARTYPE) override {}
+    void EndChunk(HRESULT, const char*) override {}
+    void End(HRESULT) override {}
+
+    long long Characters = 0;
+};
+
+} // namespace
 
 long long DrainFilterText(IFilter* filter, ULONG portionCharacters) {
-    std::vector<WCHAR> buffer(static_cast<size_t>(portionCharacters) + 1);
-    long long characters = 0;
-    filter->Init(0, 0, nullptr, nullptr);
-    STAT_CHUNK stat;
-    while (filter->GetChunk(&stat) == S_OK) {
-        if (stat.flags == CHUNK_VALUE) {
-            PropVariantBlock value;
-            filter->GetValue(value.Put());
-            continue;
-        }
-        for (;;) {
-            ULONG count = static_cast<ULONG>(buffer.size());
-            const HRESULT hr = filter->GetText(&count, buffer.data());
-            if (hr != S_OK && hr != FILTER_S_LAST_TEXT) {
-                break;
-            }
-            characters += count;
-        }
-    }
-    return characters;
+    TextCount count;
+    ChunkDumper(count, portionCharacters).Dump(filter);
+    return count.Characters;
 }
 
 long StatusKiB(const char* field) {

@@ -1,5 +1,5 @@
-// What the benchmark programs share: draining a filter as an indexer does, and the memory
-// figures of their own process.
+// What the benchmark programs share: draining a filter as an indexer does (the tools'
+// ChunkDumper), and the memory figures of their own process.
 #pragma once
 
 #include "platform/Platform.h"

@@ -7,8 +7,7 @@
 // (VmRSS and VmHWM of /proc/self/status).
 //   book_memory [--book PATH] SIZE_MIB...      e.g. book_memory 10 20 40 80
 #include "bench/BenchSupport.h"
-#include "book/CFilterSample.h"
-#include "platform/ComObject.h"
+#include "tests/support/MakeBookFilter.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
 #include "tools/quillsift-dump/FileStream.h"
@@ -47,10 +46,10 @@ int Measure(const char* path) {
         std::fprintf(stderr, "cannot open %s\n", path);
         return 1;
     }
-    auto* filter = new (std::nothrow) ComObject<CFilterSample>();
-    const HRESULT bound = filter->Initialize(stream, STGM_READ);
-    const long long characters = DrainFilterText(filter, 4096);
-    static_cast<IFilter*>(filter)->Release();
+    ComPtr<IFilter> filter;
+    const HRESULT bound = MakeBookFilter(stream, filter);
+    const long long characters = filter ? DrainFilterText(filter.Get(), 4096) : 0;
+    filter.Reset();
     stream->Release();
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     const double size = static_cast<double>(file.tellg()) / Mebibyte;

@@ -9,8 +9,7 @@
 //   pipeline_bench [--rounds N] [BOOK...]     by default the two large test books
 // A book that cannot be read, or that does not load, fails the run.
 #include "bench/BenchSupport.h"
-#include "book/CFilterSample.h"
-#include "platform/ComObject.h"
+#include "tests/support/MakeBookFilter.h"
 #include "tests/support/RecordingStream.h"
 
 #include <mobi.h>
@@ -57,16 +56,11 @@ bool RunLibrary(std::vector<unsigned char>& bytes) {
 // Returns the characters of text drained, or -1 when the book does not load.
 long long RunPipeline(RecordingStream& stream) {
     stream.Calls.clear();
-    auto* filter = new (std::nothrow) ComObject<CFilterSample>();
-    if (filter == nullptr || filter->Initialize(&stream, 0) != S_OK) {
-        if (filter != nullptr) {
-            filter->Release();
-        }
+    ComPtr<IFilter> filter;
+    if (MakeBookFilter(&stream, filter) != S_OK) {
         return -1;
     }
-    const long long characters = DrainFilterText(filter, PortionCharacters);
-    static_cast<IFilter*>(filter)->Release();
-    return characters;
+    return DrainFilterText(filter.Get(), PortionCharacters);
 }
 
 struct Spread {

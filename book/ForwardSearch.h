@@ -1,7 +1,7 @@
 // Finds the next occurrence of one byte value in a part, from positions that only move forward.
 #pragma once
 
-#include "platform/ByteBlocks.h"
+#include "filter/ByteBlocks.h"
 
 #include <cstring>
 

@@ -1,10 +1,11 @@
 #include "book/MarkupToText.h"
 
-#include "platform/ByteBlocks.h"
 #include "book/BlockTags.h"
+#include "filter/ByteBlocks.h"
 #include "book/ForwardSearch.h"
 #include "book/Utf16Builder.h"
-#include "platform/Utf16Length.h"
+#include "platform/LargeTextBlock.h"
+#include "book/Utf16LengthBounded.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -393,6 +394,7 @@ WCHAR* MarkupToText(const char* data, ULONG size, size_t* length) {
     if (text == nullptr) {
         return nullptr;
     }
+    AdviseLargeTextBlock(text, capacity * sizeof(WCHAR));
     const char* firstZero = static_cast<const char*>(std::memchr(data, 0, size));
     Utf16Builder out(text);
     ScanMarkup(data, data + size, firstZero, out);

@@ -1,7 +1,7 @@
 // UTF-8 text, handed over in runs as the markup scan finds it, written out as UTF-16.
 #pragma once
 
-#include "platform/ByteBlocks.h"
+#include "filter/ByteBlocks.h"
 #include "platform/Platform.h"
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #include "filter/BoundedStringCopy.h"
 
-#include "platform/ByteBlocks.h"
+#include "filter/ByteBlocks.h"
 
 #include <cstring>
 

@@ -1,10 +1,11 @@
 // The whole filtering path on arbitrary bytes: a stream over the bytes is bound, every chunk
-// is drained as an indexer would, and the object is released. Besides crashes and leaks it
-// checks what must hold for every input.
-#include "book/CFilterSample.h"
+// is drained as an indexer would (by the tools' ChunkDumper), and the object is released.
+// Besides crashes and leaks it checks what must hold for every input.
 #include "platform/ComObject.h"
-#include "platform/UniqueAny.h"
+#include "tests/support/MakeBookFilter.h"
 #include "tests/support/RecordingStream.h"
+#include "tools/common/ChunkDumper.h"
+#include "tools/common/ChunkSink.h"
 
 #include <cstdlib>
 #include <vector>
@@ -17,59 +18,56 @@ void Require(bool condition) {
     }
 }
 
-void DrainText(IFilter* filter, ULONG bufferSize) {
-    std::vector<WCHAR> buffer(bufferSize + 1);
-    for (;;) {
-        ULONG count = bufferSize;
-        const HRESULT hr = filter->GetText(&count, buffer.data());
-        if (hr != S_OK && hr != FILTER_S_LAST_TEXT) {
-            Require(hr == FILTER_E_NO_MORE_TEXT);
-            return;
-        }
-        Require(count > 0 && count < bufferSize && buffer[count] == 0);
-        if (hr == FILTER_S_LAST_TEXT) {
-            ULONG again = bufferSize;
-            Require(filter->GetText(&again, buffer.data()) == FILTER_E_NO_MORE_TEXT);
-            return;
+// Checks every chunk as it comes: numbered from 1, text in portions that are not empty, a
+// string for every value, no failing call and no broken promise (a portion longer than the
+// buffer, or not terminated), and the end of the chunks.
+class CheckingSink final : public ChunkSink {
+public:
+    explicit CheckingSink(IFilter* filter) : Filter(filter) {}
+
+    void BeginChunk(const STAT_CHUNK& stat) override {
+        Require(stat.idChunk == ++ExpectedId);
+        Require(stat.flags == CHUNK_VALUE || stat.flags == CHUNK_TEXT);
+        InText = stat.flags == CHUNK_TEXT;
+    }
+    void Text(const WCHAR*, size_t length) override { Require(length > 0); }
+    void Value(const WCHAR*, size_t, VARTYPE type) override { Require(type == VT_LPWSTR); }
+    void EndChunk(HRESULT error, const char* fault) override {
+        Require(error == S_OK && fault == nullptr);
+        // A drained text has nothing more.
+        if (InText) {
+            WCHAR buffer[8];
+            ULONG again = 7;
+            Require(Filter->GetText(&again, buffer) == FILTER_E_NO_MORE_TEXT);
         }
     }
-}
+    void End(HRESULT code) override { Require(code == FILTER_E_END_OF_CHUNKS); }
+
+private:
+    IFilter* Filter;
+    ULONG ExpectedId = 0;
+    bool InText = false;
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const LONG modulesBefore = ModuleRefCount;
-    static const ULONG bufferSizes[] = {2, 3, 5, 64, 4096};
-    const ULONG bufferSize = bufferSizes[size % (sizeof(bufferSizes) / sizeof(bufferSizes[0]))];
+    // Characters per GetText portion; the buffer holds one unit more.
+    static const ULONG portionSizes[] = {1, 2, 4, 63, 4095};
+    const ULONG portionSize = portionSizes[size % (sizeof(portionSizes) / sizeof(portionSizes[0]))];
 
     RecordingStream stream(std::vector<unsigned char>(data, data + size));
-    auto* object = new (std::nothrow) ComObject<CFilterSample>();
-    IFilter* filter = object;
-    const HRESULT bound = object->Initialize(&stream, 0);
+    ComPtr<IFilter> filter;
+    const HRESULT bound = MakeBookFilter(&stream, filter);
     Require(bound == S_OK || bound == E_FAIL);
 
-    Require(filter->Init(0, 0, nullptr, nullptr) == S_OK);
-    ULONG expectedId = 1;
-    for (;;) {
-        STAT_CHUNK stat;
-        const HRESULT hr = filter->GetChunk(&stat);
-        if (hr != S_OK) {
-            Require(hr == FILTER_E_END_OF_CHUNKS);
-            break;
-        }
-        Require(stat.idChunk == expectedId++);
-        if (stat.flags == CHUNK_VALUE) {
-            PropVariantBlock value;
-            Require(filter->GetValue(value.Put()) == S_OK && value->vt == VT_LPWSTR);
-        } else {
-            Require(stat.flags == CHUNK_TEXT);
-            DrainText(filter, bufferSize);
-        }
-    }
+    CheckingSink sink(filter.Get());
+    ChunkDumper(sink, portionSize).Dump(filter.Get());
     for (const RecordingStream::Call& call : stream.Calls) {
         Require(call.Method == "Read" || call.Method == "Seek");
     }
-    Require(filter->Release() == 0);
+    Require(filter.Detach()->Release() == 0);
     Require(ModuleRefCount == modulesBefore);
     Require(stream.ReferenceCount() == 1);
     return 0;

@@ -16,9 +16,6 @@ struct RegistryEntry {
     LPCWSTR Data;      // null-terminated
 };
 
-// The longest key name, 255 characters, and its terminator.
-constexpr DWORD KeyNameCapacity = 256;
-
 // Writes one value, creating its key and every missing key above it.
 HRESULT WriteRegistryEntry(const RegistryEntry& entry) {
     RegistryKey key;
@@ -34,33 +31,6 @@ HRESULT WriteRegistryEntry(const RegistryEntry& entry) {
     const LONG set = RegSetValueExW(key.Get(), entry.ValueName, 0, REG_SZ,
                                     reinterpret_cast<const BYTE*>(entry.Data), byteCount);
     return HRESULT_FROM_WIN32(set);
-}
-
-// Deletes a key with everything beneath it, deepest first. Returns a Win32 error code, 0 on
-// success; a failure anywhere below is returned unchanged and every key above it stays.
-LONG DeleteRegistryTree(HKEY parent, LPCWSTR path) {
-    RegistryKey key;
-    const LONG status = RegOpenKeyExW(parent, path, 0, KEY_READ | KEY_WRITE, key.Put());
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    // Always the first child: once deleted, the next one takes index 0. A child whose name
-    // cannot be read ends the walk, and the key's own deletion then reports the failure.
-    for (;;) {
-        WCHAR childName[KeyNameCapacity];
-        DWORD capacity = KeyNameCapacity;
-        FILETIME lastWrite;
-        if (RegEnumKeyExW(key.Get(), 0, childName, &capacity, nullptr, nullptr, nullptr,
-                          &lastWrite) != ERROR_SUCCESS) {
-            break;
-        }
-        const LONG deleted = DeleteRegistryTree(key.Get(), childName);
-        if (deleted != ERROR_SUCCESS) {
-            return deleted;
-        }
-    }
-    key.Reset();
-    return RegDeleteKeyW(parent, path);
 }
 
 } // namespace
@@ -122,7 +92,7 @@ STDAPI DllUnregisterServer() {
     };
     HRESULT result = S_OK;
     for (size_t i = 0; i < sizeof(trees) / sizeof(trees[0]) && SUCCEEDED(result); ++i) {
-        const LONG code = DeleteRegistryTree(HKEY_LOCAL_MACHINE, trees[i]);
+        const LONG code = RegDeleteTreeW(HKEY_LOCAL_MACHINE, trees[i]);
         result = code == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(code);
     }
     return result;

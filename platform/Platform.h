@@ -13,7 +13,7 @@
 #include "platform/native/Ole32.h"
 #include "platform/native/Shlwapi.h"
 #include "platform/native/Kernel32.h"
-#include "platform/native/Advapi32.h"
+#include "platform/native/registry/Advapi32.h"
 #define UTF16(s) u##s
 #endif
 

@@ -10,17 +10,18 @@
 
 // Owns `T` (a pointer, a handle, or a structure such as a PROPVARIANT) and hands it to `Close`
 // when it goes: Close(value) for a pointer or a handle, Close(&value) for a structure. A
-// pointer or a handle that is null holds nothing; a structure is always closed.
-template <typename T, auto Close> class UniqueAny {
+// pointer or a handle equal to `Invalid` holds nothing (null by default; a file descriptor
+// gives -1); a structure is always closed.
+template <typename T, auto Close, auto Invalid = nullptr> class UniqueAny {
 public:
     UniqueAny() = default;
     // Takes over a value the caller owned.
     explicit UniqueAny(T value) : Value(value) {}
     UniqueAny(const UniqueAny&) = delete;
     UniqueAny& operator=(const UniqueAny&) = delete;
-    UniqueAny(UniqueAny&& other) noexcept : Value(std::exchange(other.Value, T{})) {}
+    UniqueAny(UniqueAny&& other) noexcept : Value(std::exchange(other.Value, Empty())) {}
     UniqueAny& operator=(UniqueAny&& other) noexcept {
-        Reset(std::exchange(other.Value, T{}));
+        Reset(std::exchange(other.Value, Empty()));
         return *this;
     }
     ~UniqueAny() { Reset(); }
@@ -43,9 +44,9 @@ public:
     }
 
     // Gives up ownership without releasing.
-    T Detach() { return std::exchange(Value, T{}); }
+    T Detach() { return std::exchange(Value, Empty()); }
 
-    void Reset(T value = T{}) {
+    void Reset(T value = Empty()) {
         T old = std::exchange(Value, value);
         if (!IsEmpty(old)) {
             if constexpr (std::is_class_v<T>) {
@@ -57,15 +58,23 @@ public:
     }
 
 private:
-    static bool IsEmpty(const T& value) {
-        if constexpr (std::is_pointer_v<T>) {
-            return value == nullptr;
+    // What holds nothing: Invalid, or a zeroed structure.
+    static T Empty() {
+        if constexpr (std::is_class_v<T>) {
+            return T{};
         } else {
+            return static_cast<T>(Invalid);
+        }
+    }
+    static bool IsEmpty(const T& value) {
+        if constexpr (std::is_class_v<T>) {
             return false;
+        } else {
+            return value == static_cast<T>(Invalid);
         }
     }
 
-    T Value{};
+    T Value = Empty();
 };
 
 inline void FreeMalloced(void* block) {

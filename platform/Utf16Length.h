@@ -1,31 +1,9 @@
 // Length of a zero-terminated UTF-16 string, in units before the terminator.
 #pragma once
 
-#include "platform/ByteBlocks.h"
 #include "platform/Platform.h"
 
 #include <cstddef>
-
-// The first zero among the first `limit` units, or `limit` when there is none. All `limit`
-// units must be readable: the scan reads them eight at a time and may read past the
-// terminator up to the limit. Book text runs to millions of units, and its length is known
-// before it is measured.
-inline size_t Utf16LengthBounded(const WCHAR* text, size_t limit) {
-    constexpr size_t UnitsPerBlock = ByteBlocks::Size / sizeof(WCHAR);
-    size_t length = 0;
-    while (limit - length >= UnitsPerBlock) {
-        const ByteBlocks::Flags zeros =
-            ByteBlocks::ZeroUnits(ByteBlocks::Load(reinterpret_cast<const char*>(text + length)));
-        if (ByteBlocks::Any(zeros)) {
-            return length + ByteBlocks::First(zeros) / sizeof(WCHAR);
-        }
-        length += UnitsPerBlock;
-    }
-    while (length < limit && text[length] != 0) {
-        ++length;
-    }
-    return length;
-}
 
 // A string whose size is not known is read one unit at a time, never past its terminator.
 inline size_t Utf16Length(const WCHAR* text) {

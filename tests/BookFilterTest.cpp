@@ -328,7 +328,8 @@ TEST(BookFilter, LongTitlesAreStoredWholeUpTo1023UnitsThenCutAtAWholeCharacter) 
 }
 
 TEST(BookFilterProtocol, NoStreamEverBoundIsUnexpected) {
-    auto filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
+    ComPtr<IFilter> filter;
+    ASSERT_EQ(CreateInstance<CFilterSample>(IID_IFilter, filter.PutVoid()), S_OK);
     STAT_CHUNK stat;
     EXPECT_EQ(filter->Init(0, 0, nullptr, nullptr), S_OK);
     EXPECT_EQ(filter->GetChunk(&stat), E_UNEXPECTED);
@@ -400,7 +401,10 @@ TEST(BookFilterProtocol, AfterTheEndNoTextIsHandedOutAgain) {
 
 TEST(FilterObject, FacesShareOneIdentityAndOneCount) {
     const LONG before = ModuleRefCount;
-    auto* object = new (std::nothrow) ComObject<CFilterSample>();
+    IPersistStream* created = nullptr;
+    ASSERT_EQ(CreateInstance<CFilterSample>(IID_IPersistStream, reinterpret_cast<void**>(&created)),
+              S_OK);
+    auto* object = static_cast<ComObject<CFilterSample>*>(created);
     EXPECT_EQ(ModuleRefCount, before + 1);
     IUnknown* identity = nullptr;
     ASSERT_EQ(object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)), S_OK);
@@ -436,7 +440,10 @@ TEST(FilterObject, FacesShareOneIdentityAndOneCount) {
 
 TEST(FilterObject, ReleaseLetsGoOfTheBoundStream) {
     RecordingStream stream(TestBook("harbor-kf7.mobi"));
-    auto* object = new (std::nothrow) ComObject<CFilterSample>();
+    IInitializeWithStream* object = nullptr;
+    ASSERT_EQ(
+        CreateInstance<CFilterSample>(IID_IInitializeWithStream, reinterpret_cast<void**>(&object)),
+        S_OK);
     ASSERT_EQ(object->Initialize(&stream, 0), S_OK);
     EXPECT_EQ(stream.ReferenceCount(), 2);
     object->Release();

@@ -2,6 +2,7 @@
 
 #include "tests/support/ScriptedFilter.h"
 #include "tests/support/StringSink.h"
+#include "tools/common/ChunkWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // What a session reports for one book, beside what its writer writes: a book that does not
 // load, and a book whose chunks stop early, in a format that records failures and in one that
-// does not.
+// does not; and the totals of a run, summed and summarised.
 #include "tools/common/DumpSession.h"
 
 #include "tests/support/RecordingStream.h"
@@ -112,5 +112,27 @@ INSTANTIATE_TEST_SUITE_P(
         SessionCase{"JsonGetTextFails", DumpFormat::Json, S_OK, S_OK, FILTER_E_END_OF_CHUNKS,
                     E_OUTOFMEMORY, false, ""}),
     [](const ::testing::TestParamInfo<SessionCase>& info) { return info.param.Name; });
+
+TEST(DumpTotals, SumsBooksAndSummarisesTheRun) {
+    DumpTotals first;
+    first.Books = 1;
+    first.Chunks = 3;
+    first.Characters = 400;
+    first.Bytes = 1500000;
+    DumpTotals second;
+    second.Books = 1;
+    second.FailedLoads = 1;
+    second.Chunks = 4;
+    second.Characters = 600;
+    second.Bytes = 500000;
+    DumpTotals totals;
+    totals += first;
+    totals += second;
+    EXPECT_EQ(totals.Summary(0.5),
+              "2 books, 1 failed load, 7 chunks, 1000 characters, 2.00 MB in 500.0 ms (4.00 MB/s)");
+    EXPECT_EQ(totals.Summary(4), "2 books, 1 failed load, 7 chunks, 1000 characters, 2.00 MB in "
+                                 "4.00 s (0.50 MB/s)");
+    EXPECT_EQ(first.Summary(0), "1 book, 0 failed loads, 3 chunks, 400 characters, 1.50 MB");
+}
 
 } // namespace

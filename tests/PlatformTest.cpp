@@ -1,5 +1,7 @@
+#include "book/Utf16LengthBounded.h"
 #include "platform/ComObject.h"
 #include "platform/Platform.h"
+#include "platform/UniqueAny.h"
 #include "platform/Utf16Length.h"
 
 #include <gtest/gtest.h>
@@ -124,21 +126,32 @@ TEST(QISearch, FindsFacesAndAnswersIUnknownWithTheFirstRow) {
     EXPECT_EQ(object.ReferenceCount(), 3);
 }
 
-TEST(AnsiStrings, SearchAndCompare) {
-    const char* text = "<HTML><Body class=x>";
-    EXPECT_EQ(StrStrIA(text, "<body"), text + 6);
-    EXPECT_EQ(StrStrA(text, "<body"), nullptr);
-    EXPECT_EQ(StrStrA(text, ">"), text + 5);
-    EXPECT_EQ(StrStrA(text, "z"), nullptr);
-    EXPECT_EQ(StrStrA("", ">"), nullptr);
+std::vector<int> ClosedDescriptors;
+void CloseDescriptor(int descriptor) {
+    ClosedDescriptors.push_back(descriptor);
+}
+using Descriptor = UniqueAny<int, CloseDescriptor, -1>;
 
-    EXPECT_EQ(lstrcmpA("amp", "amp"), 0);
-    EXPECT_NE(lstrcmpA("AMP", "amp"), 0);
-    EXPECT_NE(lstrcmpA("am", "amp"), 0);
-    EXPECT_EQ(lstrcmpiA("BR/", "br/"), 0);
-    EXPECT_NE(lstrcmpiA("br ", "br"), 0);
-    // Only ASCII letters fold.
-    EXPECT_NE(lstrcmpiA("\xC3\xA9", "\xC3\x89"), 0);
+// A holder whose invalid value is not zero: 0 is held and closed, -1 never is.
+TEST(UniqueAny, AnInvalidValueOtherThanZeroHoldsNothing) {
+    ClosedDescriptors.clear();
+    {
+        Descriptor none;
+        EXPECT_FALSE(none);
+        EXPECT_EQ(none.Get(), -1);
+        Descriptor zero(0);
+        EXPECT_TRUE(zero);
+        Descriptor moved(std::move(zero));
+        EXPECT_EQ(zero.Get(), -1);
+        EXPECT_EQ(moved.Get(), 0);
+        Descriptor kept(7);
+        EXPECT_EQ(kept.Detach(), 7);
+        EXPECT_FALSE(kept);
+        Descriptor replaced(3);
+        replaced.Reset(4);
+        EXPECT_EQ(ClosedDescriptors, std::vector<int>{3});
+    }
+    EXPECT_EQ(ClosedDescriptors, (std::vector<int>{3, 4, 0}));
 }
 
 TEST(Interlocked, CountsAtomicallyAcrossThreads) {

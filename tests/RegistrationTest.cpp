@@ -1,7 +1,7 @@
 // Self-registration through the exports of the built library, against the registry library
 // that the module itself writes to.
 #include "platform/Platform.h"
-#include "platform/native/RegistryTesting.h"
+#include "platform/native/registry/RegistryTesting.h"
 #include "tests/support/FilterModule.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/Utf16Text.h"

@@ -1,6 +1,6 @@
 // The in-memory registry of the native build: the Windows behaviour that registration relies on.
 #include "platform/Platform.h"
-#include "platform/native/RegistryTesting.h"
+#include "platform/native/registry/RegistryTesting.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +81,39 @@ TEST_F(Registry, AKeyWithSubkeysCannotBeDeleted) {
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"Software\\Parent"), ERROR_SUCCESS);
     EXPECT_FALSE(Exists(u"Software\\Parent"));
     EXPECT_EQ(RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"Software\\Parent"), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Registry, DeleteTreeTakesEverythingBeneathAndStopsAtADeniedKey) {
+    HKEY deep = Create(u"Software\\Tree\\A\\B\\C");
+    SetString(deep, u"name", u"value");
+    RegCloseKey(deep);
+    RegCloseKey(Create(u"Software\\Tree\\Z"));
+    EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"software\\TREE"), ERROR_SUCCESS);
+    EXPECT_FALSE(Exists(u"Software\\Tree"));
+    EXPECT_TRUE(Exists(u"Software"));
+    EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"Software\\Tree"), ERROR_FILE_NOT_FOUND);
+
+    // Without a subkey, the key itself stays, emptied.
+    HKEY kept = Create(u"Software\\Kept");
+    SetString(kept, nullptr, u"value");
+    RegCloseKey(Create(u"Software\\Kept\\Child"));
+    EXPECT_EQ(RegDeleteTreeW(kept, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExW(kept, nullptr, nullptr, nullptr, nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND);
+    RegCloseKey(kept);
+    EXPECT_TRUE(Exists(u"Software\\Kept"));
+    EXPECT_FALSE(Exists(u"Software\\Kept\\Child"));
+
+    // Subkeys go in enumeration order, each with its own first: A goes, the denied key stops
+    // the walk, and its ancestors and Z stay.
+    RegCloseKey(Create(u"Software\\Tree\\A\\Inside"));
+    RegCloseKey(Create(u"Software\\Tree\\M\\Locked"));
+    RegCloseKey(Create(u"Software\\Tree\\Z"));
+    RegistryTestDenyAccess(HKEY_LOCAL_MACHINE, u"Software\\Tree\\M\\Locked");
+    EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, u"Software\\Tree"), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(Exists(u"Software\\Tree\\A"));
+    EXPECT_TRUE(Exists(u"Software\\Tree\\M"));
+    EXPECT_TRUE(Exists(u"Software\\Tree\\Z"));
 }
 
 TEST_F(Registry, AHandleToADeletedKeyAnswersKeyDeleted) {

@@ -78,13 +78,16 @@ double TimeLoad(const WCHAR* path, ULONG& reads, ULONG& seeks) {
         return -1;
     }
     HostObject<CountingStream> stream(file.Get());
-    auto* filter = new (std::nothrow) ComObject<CFilterSample>();
+    ComPtr<IInitializeWithStream> filter;
+    if (FAILED(CreateInstance<CFilterSample>(IID_IInitializeWithStream, filter.PutVoid()))) {
+        return -1;
+    }
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     const HRESULT bound = filter->Initialize(&stream, STGM_READ);
     QueryPerformanceCounter(&end);
-    static_cast<IFilter*>(filter)->Release();
+    filter.Reset();
     reads = stream.Reads;
     seeks = stream.Seeks;
     if (FAILED(bound)) {

@@ -1,60 +1,10 @@
 // ole32 as the filter uses it: the task allocator, PROPVARIANT copies and class-id strings.
+// CoTaskMemAlloc is in CoTaskMemAlloc.cpp, alone.
 #include "platform/Platform.h"
-#include "platform/native/TaskMemoryTesting.h"
 #include "platform/Utf16Length.h"
 
-#include <atomic>
 #include <cstdint>
 #include <cstdlib>
-#include <sys/mman.h>
-
-namespace {
-
-constexpr uintptr_t HugePageBytes = uintptr_t{2} << 20;
-
-// A block this large holds the text of a long book part, which is written once from end to end
-// as soon as it is allocated: in transparent huge pages, where the system offers them, its
-// first touch costs about a third of what it costs in 4 KiB pages. Only the block's whole huge
-// pages are asked for; a system without them ignores the advice.
-void AdviseHugePages(void* block, size_t bytes) {
-    const uintptr_t start =
-        (reinterpret_cast<uintptr_t>(block) + HugePageBytes - 1) & ~(HugePageBytes - 1);
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes) & ~(HugePageBytes - 1);
-    if (start < end) {
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-    }
-}
-
-// Allocations still to go before the one that fails; 0 when none is to fail.
-std::atomic<unsigned long> AllocationsUntilFailure{0};
-std::atomic<bool> FailureHappened{false};
-
-bool ThisAllocationFails() {
-    unsigned long left = AllocationsUntilFailure.load(std::memory_order_relaxed);
-    while (left != 0) {
-        if (AllocationsUntilFailure.compare_exchange_weak(left, left - 1)) {
-            if (left == 1) {
-                FailureHappened = true;
-                return true;
-            }
-            return false;
-        }
-    }
-    return false;
-}
-
-} // namespace
-
-extern "C" void* CoTaskMemAlloc(SIZE_T cb) {
-    if (ThisAllocationFails()) {
-        return nullptr;
-    }
-    void* block = std::malloc(cb == 0 ? 1 : cb);
-    if (block != nullptr && cb >= 2 * HugePageBytes) {
-        AdviseHugePages(block, cb);
-    }
-    return block;
-}
 
 extern "C" void CoTaskMemFree(void* pv) {
     std::free(pv);
@@ -62,15 +12,6 @@ extern "C" void CoTaskMemFree(void* pv) {
 
 extern "C" void* CoTaskMemRealloc(void* pv, SIZE_T cb) {
     return std::realloc(pv, cb == 0 ? 1 : cb);
-}
-
-extern "C" void TaskMemoryTestFailAllocation(unsigned long nth) {
-    FailureHappened = false;
-    AllocationsUntilFailure = nth;
-}
-
-extern "C" bool TaskMemoryTestFailureHappened() {
-    return FailureHappened;
 }
 
 extern "C" HRESULT PropVariantClear(PROPVARIANT* pvar) {

@@ -1,4 +1,4 @@
-// QISearch and the ANSI string helpers of shlwapi and kernel32, for the native build.
+// QISearch of shlwapi, for the native build.
 #pragma once
 
 #include "platform/native/ComInterfaces.h"
@@ -17,8 +17,3 @@ typedef const QITAB* LPCQITAB;
 // Looks riid up in the table, which ends with a row whose piid is null. IID_IUnknown is
 // answered with the first row.
 extern "C" HRESULT QISearch(void* that, LPCQITAB pqit, REFIID riid, void** ppv);
-
-extern "C" LPSTR StrStrA(LPCSTR pszFirst, LPCSTR pszSrch);
-extern "C" LPSTR StrStrIA(LPCSTR pszFirst, LPCSTR pszSrch);
-extern "C" int lstrcmpA(LPCSTR lpString1, LPCSTR lpString2);
-extern "C" int lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2);

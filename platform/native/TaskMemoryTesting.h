@@ -1,6 +1,7 @@
 // Test-only control of the task allocator of the native build: it can be told to fail one
-// allocation, so that tests reach every out-of-memory path of the code that allocates. The
-// filter module never exports it; tests that link the system's objects call it directly.
+// allocation, so that tests reach every out-of-memory path of the code that allocates. It lives
+// in a test-only library (quillsift_task_memory_testing), never in the filter module; tests
+// that link the system's objects link it first.
 #pragma once
 
 #include "platform/native/WinTypes.h"

@@ -1,7 +1,6 @@
 #include "tests/support/BookBinding.h"
 
-#include "book/CFilterSample.h"
-#include "platform/ComObject.h"
+#include "tests/support/MakeBookFilter.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +9,9 @@
 namespace {
 
 HRESULT BindBookFilter(IStream& stream, ComPtr<IFilter>& filter) {
-    filter = ComPtr<IFilter>::Attach(new (std::nothrow) ComObject<CFilterSample>());
-    ComPtr<IInitializeWithStream> init;
-    EXPECT_EQ(filter->QueryInterface(IID_IInitializeWithStream, init.PutVoid()), S_OK);
-    return init->Initialize(&stream, STGM_READ);
+    const HRESULT bound = MakeBookFilter(&stream, filter);
+    EXPECT_TRUE(filter) << "no book filter was made";
+    return bound;
 }
 
 } // namespace

@@ -1,39 +1,46 @@
 #include "tests/support/ChunkDrain.h"
 
-#include "platform/UniqueAny.h"
+#include "tools/common/ChunkDumper.h"
+#include "tools/common/ChunkSink.h"
 
 #include <gtest/gtest.h>
 
+namespace {
+
+// Keeps every chunk whole; a failing call or a broken promise fails the test.
+class RecordingSink final : public ChunkSink {
+public:
+    explicit RecordingSink(DrainResult& result) : Result(result) {}
+
+    void BeginChunk(const STAT_CHUNK& stat) override {
+        Result.Chunks.push_back(
+            DrainedChunk{stat.idChunk, stat.flags, stat.attribute.psProperty.propid, {}});
+    }
+    void Text(const WCHAR* text, size_t length) override {
+        Result.Chunks.back().Content.append(text, length);
+    }
+    void Value(const WCHAR* text, size_t length, VARTYPE type) override {
+        EXPECT_EQ(type, VT_LPWSTR);
+        if (text != nullptr) {
+            Result.Chunks.back().Content.assign(text, length);
+        }
+    }
+    void EndChunk(HRESULT error, const char* fault) override {
+        EXPECT_EQ(error, S_OK);
+        EXPECT_EQ(fault, nullptr) << fault;
+    }
+    void End(HRESULT code) override { Result.End = code; }
+
+private:
+    DrainResult& Result;
+};
+
+} // namespace
+
 DrainResult DrainFilter(IFilter* filter, ULONG bufferSize) {
     DrainResult result;
-    EXPECT_EQ(filter->Init(0, 0, nullptr, nullptr), S_OK);
-    std::vector<WCHAR> buffer(bufferSize);
-    for (;;) {
-        STAT_CHUNK stat;
-        const HRESULT hr = filter->GetChunk(&stat);
-        if (FAILED(hr)) {
-            result.End = hr;
-            return result;
-        }
-        DrainedChunk chunk{stat.idChunk, stat.flags, stat.attribute.psProperty.propid, {}};
-        if (stat.flags == CHUNK_VALUE) {
-            PropVariantBlock value;
-            EXPECT_EQ(filter->GetValue(value.Put()), S_OK);
-            if (value) {
-                EXPECT_EQ(value->vt, VT_LPWSTR);
-                chunk.Content = value->pwszVal;
-            }
-        } else {
-            for (;;) {
-                ULONG count = bufferSize;
-                const HRESULT text = filter->GetText(&count, buffer.data());
-                if (text != S_OK && text != FILTER_S_LAST_TEXT) {
-                    EXPECT_EQ(text, FILTER_E_NO_MORE_TEXT);
-                    break;
-                }
-                chunk.Content.append(buffer.data(), count);
-            }
-        }
-        result.Chunks.push_back(chunk);
-    }
+    RecordingSink sink(result);
+    // The dumper's portion leaves one unit of the buffer for the terminator.
+    ChunkDumper(sink, bufferSize - 1).Dump(filter);
+    return result;
 }

@@ -1,4 +1,5 @@
-// Drives an IFilter as an indexer does and records every chunk it yields.
+// Drives an IFilter as an indexer does, with the tools' ChunkDumper, and records every chunk it
+// yields.
 #pragma once
 
 #include "platform/Platform.h"
@@ -18,5 +19,6 @@ struct DrainResult {
     HRESULT End; // what the GetChunk that ended the loop answered
 };
 
-// Init, then GetChunk until it fails; text in portions of `bufferSize` characters.
+// Init, then GetChunk until it fails; text through a GetText buffer of `bufferSize` units
+// (at least 2), one of them for the terminator.
 DrainResult DrainFilter(IFilter* filter, ULONG bufferSize = 4096);

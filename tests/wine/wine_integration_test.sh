@@ -9,6 +9,7 @@
 # With a mingw-w64 build folder, its PE quillsift-host must print the same bytes too, and its
 # stream_load_check proves the stream adapter in a PE program on every book.
 # Usage: wine_integration_test.sh DLL_DIR HOST NATIVE_DUMP TESTDATA [MINGW_BUILD]
+# QUILLSIFT_RESOURCES_CHECK names the program that prints the resources (module_resources_check).
 set -uo pipefail
 
 dll_dir=$1
@@ -215,7 +216,7 @@ echo "books: $(seconds_since "$phase") s"
 phase=$(date +%s%N)
 
 # Version information and manifest, read from the module the filter object lives in.
-resources=$(wine "$host" --resources)
+resources=$(wine "${QUILLSIFT_RESOURCES_CHECK:?}")
 for line in "module: $dll" "FILEVERSION: 1.0.0.1" "PRODUCTVERSION: 1.0.0.1" \
     "Translation: 0x0409 1200" 'StringFileInfo\040904b0\FileVersion: 1.0.0.1' \
     'StringFileInfo\040904b0\ProductVersion: 1.0.0.1' \

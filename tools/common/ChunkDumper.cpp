@@ -12,8 +12,8 @@ const unsigned long MaxGetChunkCalls = 1UL << 22;
 
 } // namespace
 
-ChunkDumper::ChunkDumper(ChunkWriter& writer, ULONG portionSize)
-    : Writer(writer), PortionSize(portionSize == 0 ? 1 : portionSize),
+ChunkDumper::ChunkDumper(ChunkSink& sink, ULONG portionSize)
+    : Sink(sink), PortionSize(portionSize == 0 ? 1 : portionSize),
       Portion(static_cast<size_t>(PortionSize) + 1) {}
 
 HRESULT ChunkDumper::Dump(IFilter* filter) {
@@ -26,22 +26,22 @@ HRESULT ChunkDumper::Dump(IFilter* filter) {
                          IFILTER_INIT_APPLY_INDEX_ATTRIBUTES | IFILTER_INIT_INDEXING_ONLY,
                      0, nullptr, &flags);
     if (FAILED(initResult)) {
-        Writer.End(initResult);
+        Sink.End(initResult);
         return initResult;
     }
     for (unsigned long calls = 0;; ++calls) {
-        if (Writer.Failed()) {
+        if (Sink.Failed()) {
             return DumpStopped;
         }
         if (calls == MaxGetChunkCalls) {
-            Writer.End(E_UNEXPECTED);
+            Sink.End(E_UNEXPECTED);
             return E_UNEXPECTED;
         }
         STAT_CHUNK stat;
         std::memset(&stat, 0, sizeof(stat));
         const HRESULT chunkResult = filter->GetChunk(&stat);
         if (FAILED(chunkResult)) {
-            Writer.End(chunkResult);
+            Sink.End(chunkResult);
             return chunkResult;
         }
         // Another success code (S_FALSE: nothing this time) hands out no chunk; the host
@@ -50,7 +50,7 @@ HRESULT ChunkDumper::Dump(IFilter* filter) {
             continue;
         }
         ++ChunkCount;
-        Writer.BeginChunk(stat);
+        Sink.BeginChunk(stat);
         HRESULT error = S_OK;
         const char* fault = nullptr;
         if (stat.flags & CHUNK_TEXT) {
@@ -58,11 +58,11 @@ HRESULT ChunkDumper::Dump(IFilter* filter) {
         } else if (stat.flags & CHUNK_VALUE) {
             TakeValue(filter, error, fault);
         }
-        Writer.EndChunk(error, fault);
-        if ((error != S_OK || fault != nullptr) && !Writer.RecordsFailures()) {
+        Sink.EndChunk(error, fault);
+        if ((error != S_OK || fault != nullptr) && !Sink.RecordsFailures()) {
             Fault = fault;
             const HRESULT stop = error != S_OK ? error : E_UNEXPECTED;
-            Writer.End(stop);
+            Sink.End(stop);
             return stop;
         }
     }
@@ -87,8 +87,8 @@ void ChunkDumper::DrainText(IFilter* filter, HRESULT& error, const char*& fault)
             fault = "GetText did not terminate the portion";
         }
         CharacterCount += count;
-        Writer.Text(Portion.data(), count);
-        if (hr == FILTER_S_LAST_TEXT || Writer.Failed()) {
+        Sink.Text(Portion.data(), count);
+        if (hr == FILTER_S_LAST_TEXT || Sink.Failed()) {
             return;
         }
         if (count == 0) {
@@ -104,19 +104,19 @@ void ChunkDumper::TakeValue(IFilter* filter, HRESULT& error, const char*& fault)
     const HRESULT hr = filter->GetValue(value.Put());
     if (FAILED(hr)) {
         error = hr;
-        Writer.Value(nullptr, 0, VT_EMPTY);
+        Sink.Value(nullptr, 0, VT_EMPTY);
         return;
     }
     if (!value) {
         fault = "GetValue succeeded without a value";
-        Writer.Value(nullptr, 0, VT_EMPTY);
+        Sink.Value(nullptr, 0, VT_EMPTY);
         return;
     }
     if (value->vt == VT_LPWSTR && value->pwszVal != nullptr) {
         const size_t length = Utf16Length(value->pwszVal);
         CharacterCount += length;
-        Writer.Value(value->pwszVal, length, value->vt);
+        Sink.Value(value->pwszVal, length, value->vt);
     } else {
-        Writer.Value(nullptr, 0, value->vt);
+        Sink.Value(nullptr, 0, value->vt);
     }
 }

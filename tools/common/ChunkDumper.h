@@ -1,11 +1,12 @@
 // Drives one bound IFilter as an indexer does: Init, then GetChunk until it fails, each text
 // chunk drained with GetText in portions, each value taken once with GetValue and freed the
-// host's way. What it gets goes to a ChunkWriter as it comes; a portion is never kept past
-// the next GetText. A chunk that fails ends the book there when the writer cannot record it.
+// host's way. What it gets goes to a ChunkSink as it comes (a dump's output format, or what a
+// test, a benchmark or a fuzzer keeps); a portion is never kept past the next GetText. A chunk
+// that fails ends the book there when the sink cannot record it.
 #pragma once
 
 #include "platform/Platform.h"
-#include "tools/common/ChunkWriter.h"
+#include "tools/common/ChunkSink.h"
 
 #include <vector>
 
@@ -16,10 +17,10 @@ class ChunkDumper {
 public:
     // `portionSize` is the number of characters one GetText may hand out; the buffer offered
     // to the filter holds one unit more, for the terminator.
-    ChunkDumper(ChunkWriter& writer, ULONG portionSize);
+    ChunkDumper(ChunkSink& sink, ULONG portionSize);
 
     // Returns the code of the GetChunk that ended the sequence, or DumpStopped when the
-    // output failed. When the writer records no failures, a chunk that failed ends the dump
+    // output failed. When the sink records no failures, a chunk that failed ends the dump
     // with its code, or with E_UNEXPECTED and StopFault() for a broken promise.
     HRESULT Dump(IFilter* filter);
 
@@ -35,7 +36,7 @@ private:
     void DrainText(IFilter* filter, HRESULT& error, const char*& fault);
     void TakeValue(IFilter* filter, HRESULT& error, const char*& fault);
 
-    ChunkWriter& Writer;
+    ChunkSink& Sink;
     ULONG PortionSize;
     std::vector<WCHAR> Portion;
     unsigned long long ChunkCount = 0;

@@ -1,12 +1,11 @@
 // The output formats of a dump. The driver of an IFilter reports what it meets as it meets
 // it, and a format writes it at once into an OutputBuffer, so that no chunk is ever held whole.
 // For one book the calls come in this order:
-//   BeginBook, then either LoadFailure, or for every chunk
-//   BeginChunk, its text in any number of Text portions or its one Value, EndChunk;
-//   and at last End.
+//   BeginBook, then either LoadFailure, or the chunks as a ChunkSink receives them.
 #pragma once
 
 #include "platform/Platform.h"
+#include "tools/common/ChunkSink.h"
 #include "tools/common/OutputBuffer.h"
 #include "tools/common/Utf16ToUtf8.h"
 
@@ -17,10 +16,9 @@
 
 enum class DumpFormat { Text, Json, Html };
 
-class ChunkWriter {
+class ChunkWriter : public ChunkSink {
 public:
     explicit ChunkWriter(OutputBuffer& out) : Out(out) {}
-    virtual ~ChunkWriter() = default;
     ChunkWriter(const ChunkWriter&) = delete;
     ChunkWriter& operator=(const ChunkWriter&) = delete;
 
@@ -29,25 +27,11 @@ public:
     // The book could not be bound to a filter object: its only line.
     virtual void LoadFailure(HRESULT code) = 0;
 
-    virtual void BeginChunk(const STAT_CHUNK& stat) = 0;
-    // One GetText portion of a text chunk; a surrogate pair may be split between two.
-    virtual void Text(const WCHAR* text, size_t length) = 0;
-    // The value of a value chunk, once: `text` is its string, or null when it has none
-    // (GetValue failed, or the value is of another `type`).
-    virtual void Value(const WCHAR* text, size_t length, VARTYPE type) = 0;
-    // `error` is the failure code of GetText or GetValue (S_OK for none); `fault` a broken
-    // promise of the IFilter contract (null for none).
-    virtual void EndChunk(HRESULT error, const char* fault) = 0;
-
-    // The code of the GetChunk that ended the chunks.
-    virtual void End(HRESULT code) = 0;
-
     // Whether the output has failed; everything since is dropped.
-    bool Failed() const { return Out.Failed(); }
+    bool Failed() const override { return Out.Failed(); }
 
-    // Whether a chunk's failure code or fault is part of the output. A format with no place
-    // for one ends the book at that chunk instead, and the reason goes to the report.
-    virtual bool RecordsFailures() const { return true; }
+    // A format with no place for a chunk's failure ends the book at that chunk instead
+    // (RecordsFailures false), and the reason goes to the report.
 
 protected:
     // The most one UTF-16 unit becomes in the text and JSON formats: "\u001f".

@@ -1,9 +1,8 @@
 #include "tools/quillsift-dump/BookFinder.h"
 
-#include "tools/quillsift-dump/BookExtension.h"
+#include "tools/quillsift-dump/PosixHolders.h"
 
 #include <algorithm>
-#include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
@@ -11,11 +10,38 @@ namespace {
 // Symbolic links to folders are not followed, so a walk cannot loop; this bounds the rest.
 const unsigned MaxDepth = 64;
 
+bool EndsWithIgnoringCase(const std::string& name, const char* suffix) {
+    const std::string tail(suffix);
+    if (name.size() < tail.size()) {
+        return false;
+    }
+    const size_t start = name.size() - tail.size();
+    for (size_t i = 0; i < tail.size(); ++i) {
+        char c = name[start + i];
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != tail[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 std::string Join(const std::string& folder, const std::string& name) {
     return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 } // namespace
+
+bool HasBookExtension(const std::string& name) {
+    for (const char* extension : {".mobi", ".azw", ".azw3", ".prc"}) {
+        if (EndsWithIgnoringCase(name, extension)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 void BookFinder::Add(const std::string& path) {
     struct stat info;
@@ -28,19 +54,20 @@ void BookFinder::Add(const std::string& path) {
 }
 
 void BookFinder::Walk(const std::string& folder, unsigned depth) {
-    DIR* directory = depth <= MaxDepth ? ::opendir(folder.c_str()) : nullptr;
-    if (directory == nullptr) {
+    OpenFolder directory(depth <= MaxDepth ? ::opendir(folder.c_str()) : nullptr);
+    if (!directory) {
         Found.push_back({folder, true});
         return;
     }
     std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(directory)) {
+    while (const dirent* entry = ::readdir(directory.Get())) {
         const std::string name = entry->d_name;
         if (name != "." && name != "..") {
             names.push_back(name);
         }
     }
-    ::closedir(directory);
+    // Closed before the walk goes deeper: one open folder at a time.
+    directory.Reset();
     std::sort(names.begin(), names.end());
 
     for (const std::string& name : names) {

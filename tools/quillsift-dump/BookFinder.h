@@ -5,6 +5,11 @@
 #include <string>
 #include <vector>
 
+// Which files a folder walk takes: the Kindle books libmobi reads, whatever their extension
+// says of the format inside. True for a name ending in ".mobi", ".azw", ".azw3" or ".prc",
+// letter case ignored.
+bool HasBookExtension(const std::string& name);
+
 struct BookPath {
     std::string Path;
     // Set when a folder could not be read: the entry is reported as a failure.

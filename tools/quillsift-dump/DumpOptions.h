@@ -1,7 +1,7 @@
 // The command line of quillsift-dump.
 #pragma once
 
-#include "tools/common/BufferSize.h"
+#include "tools/common/CommandLine.h"
 #include "tools/common/ChunkWriter.h"
 
 #include <string>

@@ -3,8 +3,8 @@
 #include "tools/common/DumpSession.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/OutputBuffer.h"
-#include "tools/quillsift-dump/ExportBinder.h"
 #include "tools/quillsift-dump/FileStream.h"
+#include "tools/quillsift-dump/FilterLibrary.h"
 #include "tools/quillsift-dump/OrderedOutput.h"
 
 #include <algorithm>

@@ -5,11 +5,11 @@
 #pragma once
 
 #include "tools/common/ByteSink.h"
-#include "tools/common/DumpTotals.h"
+#include "tools/common/DumpSession.h"
 #include "tools/quillsift-dump/BookFinder.h"
 #include "tools/quillsift-dump/Console.h"
 #include "tools/quillsift-dump/DumpOptions.h"
-#include "tools/quillsift-dump/FilterEntryPoints.h"
+#include "tools/quillsift-dump/FilterLibrary.h"
 
 #include <atomic>
 #include <mutex>

@@ -50,39 +50,33 @@ WCHAR* CopyName(const std::string& name) {
 HRESULT FileStream::Open(const std::string& path, IStream** stream) {
     *stream = nullptr;
     // O_NONBLOCK keeps a FIFO given by mistake from blocking the open; it is refused below.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (descriptor < 0) {
+    FileDescriptor descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!descriptor) {
         return FromErrno(errno);
     }
     struct stat info;
-    if (::fstat(descriptor, &info) != 0) {
-        const int error = errno;
-        ::close(descriptor);
-        return FromErrno(error);
+    if (::fstat(descriptor.Get(), &info) != 0) {
+        return FromErrno(errno);
     }
     if (!S_ISREG(info.st_mode)) {
         // What Windows answers when a folder or a device is opened as a file.
-        ::close(descriptor);
         return E_ACCESSDENIED;
     }
     const size_t slash = path.find_last_of('/');
     // The stream is the host's: it does not keep the filter library loaded.
     auto* created = new (std::nothrow) HostObject<FileStream>(
-        descriptor, slash == std::string::npos ? path : path.substr(slash + 1));
+        std::move(descriptor), slash == std::string::npos ? path : path.substr(slash + 1));
     if (created == nullptr) {
-        ::close(descriptor);
         return E_OUTOFMEMORY;
     }
     *stream = created;
     return S_OK;
 }
 
-FileStream::FileStream(int descriptor, std::string name)
-    : Descriptor(descriptor), Name(std::move(name)) {}
+FileStream::FileStream(FileDescriptor&& descriptor, std::string name)
+    : Descriptor(std::move(descriptor)), Name(std::move(name)) {}
 
-FileStream::~FileStream() {
-    ::close(Descriptor);
-}
+FileStream::~FileStream() = default;
 
 HRESULT FileStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
     if (pcbRead != nullptr) {
@@ -96,7 +90,7 @@ HRESULT FileStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
         if (Position > static_cast<ULONGLONG>(LLONG_MAX)) {
             break;
         }
-        const ssize_t got = ::pread(Descriptor, static_cast<char*>(pv) + done, cb - done,
+        const ssize_t got = ::pread(Descriptor.Get(), static_cast<char*>(pv) + done, cb - done,
                                     static_cast<off_t>(Position));
         if (got < 0 && errno == EINTR) {
             continue;
@@ -137,7 +131,7 @@ HRESULT FileStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER*
         break;
     case STREAM_SEEK_END: {
         struct stat info;
-        if (::fstat(Descriptor, &info) != 0) {
+        if (::fstat(Descriptor.Get(), &info) != 0) {
             return FromErrno(errno);
         }
         base = static_cast<LONGLONG>(info.st_size);
@@ -196,7 +190,7 @@ HRESULT FileStream::Stat(STATSTG* pstatstg, DWORD grfStatFlag) {
     }
     std::memset(pstatstg, 0, sizeof(*pstatstg));
     struct stat info;
-    if (::fstat(Descriptor, &info) != 0) {
+    if (::fstat(Descriptor.Get(), &info) != 0) {
         return FromErrno(errno);
     }
     pstatstg->type = StreamStorageType;

@@ -4,6 +4,7 @@
 
 #include "platform/ComObject.h"
 #include "platform/Platform.h"
+#include "tools/quillsift-dump/PosixHolders.h"
 
 #include <string>
 
@@ -34,11 +35,11 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) override;
 
 protected:
-    FileStream(int descriptor, std::string name);
+    FileStream(FileDescriptor&& descriptor, std::string name);
     virtual ~FileStream();
 
 private:
-    int Descriptor;
+    FileDescriptor Descriptor;
     std::string Name;
     ULONGLONG Position = 0;
 };

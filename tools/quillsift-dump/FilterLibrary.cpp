@@ -1,8 +1,12 @@
 #include "tools/quillsift-dump/FilterLibrary.h"
 
+#include "module/ClassIds.h"
+#include "platform/ReturnIfFailed.h"
+
 #include <dlfcn.h>
 #include <limits.h>
 #include <unistd.h>
+#include <utility>
 
 #ifndef QUILLSIFT_BUILT_LIBRARY
 #define QUILLSIFT_BUILT_LIBRARY "libquillsift.so"
@@ -25,35 +29,25 @@ std::string ExecutableFolder() {
 
 } // namespace
 
-FilterLibrary::~FilterLibrary() {
-    if (Handle != nullptr) {
-        ::dlclose(Handle);
-    }
-}
-
 bool FilterLibrary::Load(const std::string& path, std::string& error) {
     // A path without a slash would make dlopen search the system's folders.
     const std::string opened = path.find('/') == std::string::npos ? "./" + path : path;
-    void* handle = ::dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle == nullptr) {
+    LoadedLibrary handle(::dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL));
+    if (!handle) {
         const char* reason = ::dlerror();
         error = reason != nullptr ? reason : "dlopen failed";
         return false;
     }
     FilterEntryPoints exports;
     exports.GetClassObject =
-        reinterpret_cast<DllGetClassObjectFunction>(::dlsym(handle, "DllGetClassObject"));
+        reinterpret_cast<DllGetClassObjectFunction>(::dlsym(handle.Get(), "DllGetClassObject"));
     exports.CanUnloadNow =
-        reinterpret_cast<DllCanUnloadNowFunction>(::dlsym(handle, "DllCanUnloadNow"));
+        reinterpret_cast<DllCanUnloadNowFunction>(::dlsym(handle.Get(), "DllCanUnloadNow"));
     if (exports.GetClassObject == nullptr || exports.CanUnloadNow == nullptr) {
         error = path + " does not export DllGetClassObject and DllCanUnloadNow";
-        ::dlclose(handle);
         return false;
     }
-    if (Handle != nullptr) {
-        ::dlclose(Handle);
-    }
-    Handle = handle;
+    Handle = std::move(handle);
     Exports = exports;
     return true;
 }
@@ -67,4 +61,23 @@ std::string FilterLibrary::DefaultPath() {
         }
     }
     return QUILLSIFT_BUILT_LIBRARY;
+}
+
+ExportBinder::ExportBinder(const FilterEntryPoints& entryPoints)
+    : EntryPoints(entryPoints), ClassId(),
+      ClassIdResult(CLSIDFromString(CLSID_BookFilter, &ClassId)) {}
+
+HRESULT ExportBinder::Bind(IStream* stream, ComPtr<IFilter>& filter) {
+    filter.Reset();
+    RETURN_IF_FAILED(ClassIdResult);
+    ComPtr<IClassFactory> factory;
+    RETURN_IF_FAILED(EntryPoints.GetClassObject(ClassId, IID_IClassFactory, factory.PutVoid()));
+    if (!factory) {
+        return E_POINTER;
+    }
+    return BindFilter(
+        [&factory](REFIID riid, void** object) {
+            return factory->CreateInstance(nullptr, riid, object);
+        },
+        BindingInterface::InitializeWithStream, stream, filter);
 }

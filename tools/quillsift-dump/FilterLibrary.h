@@ -1,25 +1,33 @@
-// The filter library loaded with dlopen, as a host loads an in-process server, and its two
-// exports that a host calls.
+// The filter library loaded with dlopen, as a host loads an in-process server, its two
+// exports that a host calls, and the binding of books through them.
 #pragma once
 
-#include "tools/quillsift-dump/FilterEntryPoints.h"
+#include "platform/Platform.h"
+#include "tools/common/FilterBinding.h"
+#include "tools/quillsift-dump/PosixHolders.h"
 
 #include <string>
 
+// The two exports of the filter library that quillsift-dump calls, resolved when it loads it.
+typedef HRESULT(STDMETHODCALLTYPE* DllGetClassObjectFunction)(REFCLSID clsid, REFIID riid,
+                                                              void** ppv);
+typedef HRESULT(STDMETHODCALLTYPE* DllCanUnloadNowFunction)();
+
+struct FilterEntryPoints {
+    DllGetClassObjectFunction GetClassObject = nullptr;
+    DllCanUnloadNowFunction CanUnloadNow = nullptr;
+};
+
+// Unloads the library when it goes: only once DllCanUnloadNow has answered S_OK, or after
+// KeepLoaded.
 class FilterLibrary {
 public:
-    FilterLibrary() = default;
-    FilterLibrary(const FilterLibrary&) = delete;
-    FilterLibrary& operator=(const FilterLibrary&) = delete;
-    // Unloads the library; call only once DllCanUnloadNow has answered S_OK.
-    ~FilterLibrary();
-
     // Loads `path` and resolves DllGetClassObject and DllCanUnloadNow. On failure `error`
     // says why.
     bool Load(const std::string& path, std::string& error);
 
     // Keeps the library mapped past the destructor, when objects of it may still live.
-    void KeepLoaded() { Handle = nullptr; }
+    void KeepLoaded() { Handle.Detach(); }
 
     const FilterEntryPoints& EntryPoints() const { return Exports; }
 
@@ -28,6 +36,21 @@ public:
     static std::string DefaultPath();
 
 private:
-    void* Handle = nullptr;
+    LoadedLibrary Handle;
     FilterEntryPoints Exports;
+};
+
+// Binds books the way an indexer does with an in-process server it has loaded itself: the
+// library's DllGetClassObject for the book filter class gives a class factory, which creates
+// one object per book, bound through IInitializeWithStream.
+class ExportBinder final : public FilterBinder {
+public:
+    explicit ExportBinder(const FilterEntryPoints& entryPoints);
+
+    HRESULT Bind(IStream* stream, ComPtr<IFilter>& filter) override;
+
+private:
+    FilterEntryPoints EntryPoints;
+    CLSID ClassId;
+    HRESULT ClassIdResult;
 };

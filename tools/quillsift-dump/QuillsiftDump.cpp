@@ -1,6 +1,6 @@
 // quillsift-dump for Linux: loads the filter library, finds the books and dumps them, with as
 // many workers as --jobs asks for, to standard output.
-#include "tools/common/ExitCodes.h"
+#include "tools/common/CommandLine.h"
 #include "tools/quillsift-dump/BookFinder.h"
 #include "tools/quillsift-dump/Console.h"
 #include "tools/quillsift-dump/DumpOptions.h"

@@ -16,51 +16,48 @@ bool SpillBuffer::Fail(const char* what) {
 }
 
 bool SpillBuffer::Append(const char* data, size_t size) {
-    if (File == nullptr && size <= MemoryLimit - Memory.size()) {
+    if (!File && size <= MemoryLimit - Memory.size()) {
         Memory.append(data, size);
         return true;
     }
     errno = 0;
-    if (File == nullptr) {
-        File = std::tmpfile();
-        if (File == nullptr) {
+    if (!File) {
+        File.Reset(std::tmpfile());
+        if (!File) {
             return Fail("cannot make a temporary file");
         }
-        if (std::fwrite(Memory.data(), 1, Memory.size(), File) != Memory.size()) {
+        if (std::fwrite(Memory.data(), 1, Memory.size(), File.Get()) != Memory.size()) {
             return Fail("cannot write a temporary file");
         }
         Memory.clear();
     }
-    if (std::fwrite(data, 1, size, File) != size) {
+    if (std::fwrite(data, 1, size, File.Get()) != size) {
         return Fail("cannot write a temporary file");
     }
     return true;
 }
 
 bool SpillBuffer::CopyTo(ByteSink& sink) {
-    if (File == nullptr) {
+    if (!File) {
         return Memory.empty() || sink.Write(Memory.data(), Memory.size());
     }
     errno = 0;
-    if (std::fflush(File) != 0 || std::fseek(File, 0, SEEK_SET) != 0) {
+    if (std::fflush(File.Get()) != 0 || std::fseek(File.Get(), 0, SEEK_SET) != 0) {
         return Fail("cannot read a temporary file back");
     }
     std::vector<char> block(CopyBlock);
     for (;;) {
-        const size_t got = std::fread(block.data(), 1, block.size(), File);
+        const size_t got = std::fread(block.data(), 1, block.size(), File.Get());
         if (got != 0 && !sink.Write(block.data(), got)) {
             return false;
         }
         if (got < block.size()) {
-            return std::ferror(File) == 0 || Fail("cannot read a temporary file back");
+            return std::ferror(File.Get()) == 0 || Fail("cannot read a temporary file back");
         }
     }
 }
 
 void SpillBuffer::Clear() {
-    if (File != nullptr) {
-        std::fclose(File);
-        File = nullptr;
-    }
+    File.Reset();
     Memory.clear();
 }

@@ -4,8 +4,8 @@
 #pragma once
 
 #include "tools/common/ByteSink.h"
+#include "tools/quillsift-dump/PosixHolders.h"
 
-#include <cstdio>
 #include <string>
 
 class SpillBuffer {
@@ -13,7 +13,6 @@ public:
     explicit SpillBuffer(size_t memoryLimit) : MemoryLimit(memoryLimit) {}
     SpillBuffer(const SpillBuffer&) = delete;
     SpillBuffer& operator=(const SpillBuffer&) = delete;
-    ~SpillBuffer() { Clear(); }
 
     // False when the temporary file cannot be made or written; Error() says why.
     bool Append(const char* data, size_t size);
@@ -25,8 +24,8 @@ public:
     // Forgets the content and closes the temporary file, which deletes it.
     void Clear();
 
-    bool Empty() const { return File == nullptr && Memory.empty(); }
-    bool Spilled() const { return File != nullptr; }
+    bool Empty() const { return !File && Memory.empty(); }
+    bool Spilled() const { return static_cast<bool>(File); }
     std::string Error() const { return ErrorText; }
 
 private:
@@ -34,6 +33,6 @@ private:
 
     size_t MemoryLimit;
     std::string Memory;
-    std::FILE* File = nullptr;
+    CFile File;
     std::string ErrorText;
 };

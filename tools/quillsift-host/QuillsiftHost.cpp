@@ -3,15 +3,13 @@
 // read-only file stream from SHCreateStreamOnFileEx through IInitializeWithStream (or
 // IPersistStream) and prints the chunks as quillsift-dump does, byte for byte.
 #include "platform/ComPtr.h"
-#include "tools/common/BufferSize.h"
 #include "tools/common/ChunkWriter.h"
+#include "tools/common/CommandLine.h"
 #include "tools/common/DumpSession.h"
-#include "tools/common/ExitCodes.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/OutputBuffer.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/ActivatedBinder.h"
-#include "tools/quillsift-host/ModuleResources.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 
 #include <memory>
@@ -22,7 +20,6 @@ namespace {
 
 const char Usage[] =
     "Usage: quillsift-host [OPTION]... BOOK...\n"
-    "       quillsift-host --resources [--extension .EXT]\n"
     "Finds the filter registered for each book's extension as the indexer does, binds the\n"
     "book as a read-only file stream and prints every chunk, as quillsift-dump does.\n"
     "\n"
@@ -30,9 +27,7 @@ const char Usage[] =
     "  --json             JSON Lines, as quillsift-dump --json\n"
     "  --persist-stream   bind through IPersistStream::Load, not IInitializeWithStream\n"
     "  --extension .EXT   look up the filter for .EXT instead of the book's own extension\n"
-    "  --buffer N         characters per GetText call (default 4096)\n"
-    "  --resources        print the version information and the manifest of the module\n"
-    "                     that implements the filter\n";
+    "  --buffer N         characters per GetText call (default 4096)\n";
 
 // A standard handle; a failed write (a closed pipe, a full disk) is remembered with its code.
 class HandleOutput final : public ByteSink {
@@ -108,7 +103,6 @@ struct HostOptions {
     BindingInterface Binding = BindingInterface::InitializeWithStream;
     ULONG BufferSize = DefaultBufferSize;
     const WCHAR* Extension = nullptr;
-    bool Resources = false;
     std::vector<const WCHAR*> Books;
 };
 
@@ -119,8 +113,6 @@ bool ParseOptions(int argc, WCHAR** argv, HostOptions& options, std::string& err
             options.Format = DumpFormat::Json;
         } else if (Equals(argument, "--persist-stream")) {
             options.Binding = BindingInterface::PersistStream;
-        } else if (Equals(argument, "--resources")) {
-            options.Resources = true;
         } else if (Equals(argument, "--extension") || Equals(argument, "--buffer")) {
             if (index + 1 >= argc) {
                 error = ToUtf8(argument) + " needs a value";
@@ -142,7 +134,7 @@ bool ParseOptions(int argc, WCHAR** argv, HostOptions& options, std::string& err
             options.Books.push_back(argument);
         }
     }
-    if (options.Books.empty() && !options.Resources) {
+    if (options.Books.empty()) {
         error = "no book given";
         return false;
     }
@@ -177,23 +169,6 @@ bool DumpBook(const HostOptions& options, const WCHAR* path, ActivatedBinder& bi
     return counts.FailedLoads == 0;
 }
 
-int ShowResources(const HostOptions& options) {
-    const WCHAR* extension = options.Extension ? options.Extension : UTF16(".mobi");
-    CLSID filterClass;
-    if (FAILED(FindFilterFor(extension, &filterClass))) {
-        return ExitSomeFailed;
-    }
-    ComPtr<IUnknown> object;
-    const HRESULT created = CoCreateInstance(filterClass, nullptr, CLSCTX_INPROC_SERVER,
-                                             IID_IUnknown, object.PutVoid());
-    HMODULE module = SUCCEEDED(created) && object ? ModuleOfObject(object.Get()) : nullptr;
-    if (module == nullptr) {
-        WriteError("cannot create the filter object (" + FormatCode(created) + ")\n");
-        return ExitSomeFailed;
-    }
-    return WriteOut(DescribeModuleResources(module));
-}
-
 int Run(int argc, WCHAR** argv) {
     HostOptions options;
     std::string error;
@@ -203,9 +178,6 @@ int Run(int argc, WCHAR** argv) {
     if (!ParseOptions(argc, argv, options, error)) {
         WriteError(error + "\nTry 'quillsift-host --help'.\n");
         return ExitUsage;
-    }
-    if (options.Resources) {
-        return ShowResources(options);
     }
     HandleOutput output(STD_OUTPUT_HANDLE);
     OutputBuffer buffer(&output);

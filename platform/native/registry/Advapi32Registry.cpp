@@ -1,6 +1,6 @@
 // The advapi32 registry functions over the in-memory registry. No exception leaves them: a
 // failed allocation is reported as ERROR_NOT_ENOUGH_MEMORY.
-#include "platform/native/Advapi32.h"
+#include "platform/native/registry/Advapi32.h"
 
 #include "platform/native/registry/RegistryStore.h"
 
@@ -92,8 +92,8 @@ LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     return Guarded([&](RegistryStore& store) { return store.DeleteKey(hKey, lpSubKey); });
 }
 
-LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
-    return Guarded([&](RegistryStore& store) { return store.DeleteValue(hKey, lpValueName); });
+LSTATUS RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) {
+    return Guarded([&](RegistryStore& store) { return store.DeleteTree(hKey, lpSubKey); });
 }
 
 } // extern "C"

@@ -2,7 +2,7 @@
 // first set, and its subkeys ordered by folded name, as a hive keeps them.
 #pragma once
 
-#include "platform/native/Advapi32.h"
+#include "platform/native/registry/Advapi32.h"
 
 #include <map>
 #include <memory>

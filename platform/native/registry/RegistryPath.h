@@ -2,7 +2,7 @@
 // and a path is a list of names separated by backslashes.
 #pragma once
 
-#include "platform/native/Advapi32.h"
+#include "platform/native/registry/Advapi32.h"
 
 #include <string>
 #include <vector>

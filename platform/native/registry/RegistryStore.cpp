@@ -8,26 +8,6 @@
 
 namespace {
 
-constexpr REGSAM MaximumAllowed = 0x02000000;
-constexpr REGSAM GenericRead = 0x80000000;
-constexpr REGSAM GenericWrite = 0x40000000;
-constexpr REGSAM GenericAll = 0x10000000;
-
-// The specific rights a requested access mask grants.
-REGSAM GrantedAccess(REGSAM requested) {
-    REGSAM granted = requested & KEY_ALL_ACCESS;
-    if ((requested & (MaximumAllowed | GenericAll)) != 0) {
-        granted |= KEY_ALL_ACCESS;
-    }
-    if ((requested & GenericRead) != 0) {
-        granted |= KEY_READ;
-    }
-    if ((requested & GenericWrite) != 0) {
-        granted |= KEY_WRITE;
-    }
-    return granted;
-}
-
 std::u16string NameOrEmpty(LPCWSTR name) {
     return name == nullptr ? std::u16string() : std::u16string(name);
 }
@@ -40,6 +20,14 @@ void MarkDeleted(RegistryNode& node) {
     node.Values.clear();
     node.Parent = nullptr;
     node.Deleted = true;
+}
+
+// Deletes a key that is not a root: marks it and takes it from its parent.
+void RemoveKey(RegistryNode& node) {
+    RegistryNode* const above = node.Parent;
+    const std::u16string folded = FoldRegistryName(node.Name);
+    MarkDeleted(node);
+    above->Subkeys.erase(folded);
 }
 
 // Copies `text` and its terminator into a buffer of *length units; on success *length is the
@@ -101,16 +89,13 @@ RegistryStore& RegistryStore::Instance() {
     return store;
 }
 
-RegistryStore::RegistryStore()
-    : LocalMachine(std::make_shared<RegistryNode>()),
-      CurrentUser(std::make_shared<RegistryNode>()) {
+RegistryStore::RegistryStore() : LocalMachine(std::make_shared<RegistryNode>()) {
     LocalMachine->Name = u"HKEY_LOCAL_MACHINE";
-    CurrentUser->Name = u"HKEY_CURRENT_USER";
 }
 
 LSTATUS RegistryStore::Resolve(HKEY key, REGSAM needed, Handle* handle) const {
-    if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER) {
-        handle->Node = key == HKEY_LOCAL_MACHINE ? LocalMachine : CurrentUser;
+    if (key == HKEY_LOCAL_MACHINE) {
+        handle->Node = LocalMachine;
         handle->Access = KEY_ALL_ACCESS;
         return ERROR_SUCCESS;
     }
@@ -158,7 +143,7 @@ bool RegistryStore::IsDenied(const RegistryNode& node,
 
 HKEY RegistryStore::AddHandle(std::shared_ptr<RegistryNode> node, REGSAM access) {
     const uintptr_t id = NextHandle;
-    Handles[id] = Handle{std::move(node), GrantedAccess(access)};
+    Handles[id] = Handle{std::move(node), access & static_cast<REGSAM>(KEY_ALL_ACCESS)};
     NextHandle += 4;
     return reinterpret_cast<HKEY>(id);
 }
@@ -255,7 +240,7 @@ LSTATUS RegistryStore::OpenKey(HKEY parent, LPCWSTR path, REGSAM access, HKEY* r
 
 LSTATUS RegistryStore::CloseKey(HKEY key) {
     std::lock_guard<std::mutex> guard(Lock);
-    if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER) {
+    if (key == HKEY_LOCAL_MACHINE) {
         return ERROR_SUCCESS;
     }
     return Handles.erase(reinterpret_cast<uintptr_t>(key)) == 1 ? ERROR_SUCCESS
@@ -276,9 +261,45 @@ LSTATUS RegistryStore::DeleteKey(HKEY parent, LPCWSTR path) {
     if (node->Parent == nullptr || !node->Subkeys.empty()) {
         return ERROR_ACCESS_DENIED;
     }
-    RegistryNode* const above = node->Parent;
-    MarkDeleted(*node);
-    above->Subkeys.erase(FoldRegistryName(node->Name));
+    RemoveKey(*node);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegistryStore::DeleteSubkeys(RegistryNode& node) {
+    // Always the first subkey, as a walk by enumeration index 0 takes them.
+    while (!node.Subkeys.empty()) {
+        RegistryNode& child = *node.Subkeys.begin()->second;
+        if (IsDenied(child, {})) {
+            return ERROR_ACCESS_DENIED;
+        }
+        const LSTATUS status = DeleteSubkeys(child);
+        if (status != ERROR_SUCCESS) {
+            return status;
+        }
+        RemoveKey(child);
+    }
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegistryStore::DeleteTree(HKEY parent, LPCWSTR path) {
+    std::lock_guard<std::mutex> guard(Lock);
+    std::shared_ptr<RegistryNode> node;
+    LSTATUS status = FindReachableKey(parent, path, &node);
+    if (status == ERROR_SUCCESS) {
+        status = DeleteSubkeys(*node);
+    }
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    if (path == nullptr || path[0] == 0) {
+        node->Values.clear();
+        return ERROR_SUCCESS;
+    }
+    // A root cannot go.
+    if (node->Parent == nullptr) {
+        return ERROR_ACCESS_DENIED;
+    }
+    RemoveKey(*node);
     return ERROR_SUCCESS;
 }
 
@@ -348,31 +369,13 @@ LSTATUS RegistryStore::EnumValue(HKEY key, DWORD index, LPWSTR name, DWORD* name
     return CopyData(value, type, data, size);
 }
 
-LSTATUS RegistryStore::DeleteValue(HKEY key, LPCWSTR name) {
-    std::lock_guard<std::mutex> guard(Lock);
-    Handle handle;
-    const LSTATUS status = Resolve(key, KEY_SET_VALUE, &handle);
-    if (status != ERROR_SUCCESS) {
-        return status;
-    }
-    std::vector<RegistryValue>& values = handle.Node->Values;
-    const RegistryValue* value = FindValue(*handle.Node, NameOrEmpty(name));
-    if (value == nullptr) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    values.erase(values.begin() + (value - values.data()));
-    return ERROR_SUCCESS;
-}
-
 void RegistryStore::Reset() {
     std::lock_guard<std::mutex> guard(Lock);
-    for (RegistryNode* root : {LocalMachine.get(), CurrentUser.get()}) {
-        for (auto& child : root->Subkeys) {
-            MarkDeleted(*child.second);
-        }
-        root->Subkeys.clear();
-        root->Values.clear();
+    for (auto& child : LocalMachine->Subkeys) {
+        MarkDeleted(*child.second);
     }
+    LocalMachine->Subkeys.clear();
+    LocalMachine->Values.clear();
     Denials.clear();
 }
 

@@ -1,4 +1,4 @@
-// The registry of the process, held in memory: the trees of the predefined roots, the open key
+// The registry of the process, held in memory: the tree of the predefined root, the open key
 // handles and, for tests, the key paths to which access is denied. Every operation takes one
 // lock, so any thread may call in.
 #pragma once
@@ -19,13 +19,13 @@ public:
     LSTATUS OpenKey(HKEY parent, LPCWSTR path, REGSAM access, HKEY* result);
     LSTATUS CloseKey(HKEY key);
     LSTATUS DeleteKey(HKEY parent, LPCWSTR path);
+    LSTATUS DeleteTree(HKEY parent, LPCWSTR path);
     LSTATUS EnumKey(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength);
 
     LSTATUS SetValue(HKEY key, LPCWSTR name, DWORD type, const BYTE* data, DWORD size);
     LSTATUS QueryValue(HKEY key, LPCWSTR name, DWORD* type, BYTE* data, DWORD* size);
     LSTATUS EnumValue(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength, DWORD* type,
                       BYTE* data, DWORD* size);
-    LSTATUS DeleteValue(HKEY key, LPCWSTR name);
 
     void Reset();
     void DenyAccess(HKEY root, LPCWSTR path);
@@ -44,7 +44,7 @@ private:
     };
 
     // The key behind `key`, if the handle is valid, its key not deleted and its access covers
-    // `needed`. A predefined root has every access.
+    // `needed`. The predefined root has every access.
     LSTATUS Resolve(HKEY key, REGSAM needed, Handle* handle) const;
     // Finds the existing key at `path` below `parent`: ERROR_FILE_NOT_FOUND when any name on
     // the way is missing. `start` is the parent's handle and `names` the path's names.
@@ -57,10 +57,12 @@ private:
     // ERROR_ACCESS_DENIED for a denied key.
     LSTATUS FindReachableKey(HKEY parent, LPCWSTR path, std::shared_ptr<RegistryNode>* node);
     HKEY AddHandle(std::shared_ptr<RegistryNode> node, REGSAM access);
+    // Deletes every subkey of `node`, deepest first; a denied one stops it with
+    // ERROR_ACCESS_DENIED.
+    LSTATUS DeleteSubkeys(RegistryNode& node);
 
     std::mutex Lock;
     std::shared_ptr<RegistryNode> LocalMachine;
-    std::shared_ptr<RegistryNode> CurrentUser;
     std::unordered_map<uintptr_t, Handle> Handles;
     uintptr_t NextHandle = 0x100;
     std::vector<Denial> Denials;

@@ -1,4 +1,4 @@
-#include "platform/native/RegistryTesting.h"
+#include "platform/native/registry/RegistryTesting.h"
 
 #include "platform/native/registry/RegistryStore.h"
 

@@ -1,6 +1,7 @@
 // Sixteen bytes of text at a time, in a vector register: the block scans of the markup
-// conversion and of UTF-16 strings. GCC and clang turn the vector types into SSE2 on x86-64,
-// where a flag mask is read in one instruction; elsewhere it is read byte by byte.
+// conversion, of book text and of the text a filter hands out (BoundedStringCopy). GCC and clang
+// turn the vector types into SSE2 on x86-64, where a flag mask is read in one instruction;
+// elsewhere it is read byte by byte.
 #pragma once
 
 #include "platform/Platform.h"

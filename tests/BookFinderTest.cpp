@@ -1,10 +1,10 @@
-#include "tools/quillsift-dump/BookExtension.h"
+#include "tools/quillsift-dump/BookFinder.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-TEST(BookExtension, TakesEveryKindleExtensionInAnyLetterCase) {
+TEST(BookFinder, TakesEveryKindleExtensionInAnyLetterCase) {
     for (const char* name : {"a.mobi", "b.MOBI", "c.Azw", "d.azw", "dir/e.mObI", "f.azw3", "g.AZW3",
                              "h.prc", "i.PrC", "j.mobi.azw3"}) {
         EXPECT_TRUE(HasBookExtension(name)) << name;

@@ -22,8 +22,7 @@ typedef struct _SECURITY_ATTRIBUTES {
     BOOL bInheritHandle;
 } SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 
-// The predefined roots, with the SDK's values. Only these two exist here.
-#define HKEY_CURRENT_USER ((HKEY)(ULONG_PTR)((LONG)0x80000001))
+// The predefined root the system writes to, with the SDK's value. It is the only one here.
 #define HKEY_LOCAL_MACHINE ((HKEY)(ULONG_PTR)((LONG)0x80000002))
 
 #define REG_NONE 0
@@ -65,7 +64,8 @@ typedef struct _SECURITY_ATTRIBUTES {
 
 // Key names are compared ignoring the case of ASCII letters and keep the case they were
 // created with. A key name holds at most 255 characters. Values are kept as typed bytes.
-// Deleting a key that still has subkeys fails with ERROR_ACCESS_DENIED, as on Windows.
+// Deleting a key that still has subkeys fails with ERROR_ACCESS_DENIED, as on Windows;
+// RegDeleteTreeW deletes a key with everything beneath it.
 // A handle checks the access it was opened with: setting a value needs KEY_SET_VALUE,
 // reading one KEY_QUERY_VALUE, enumerating KEY_ENUMERATE_SUB_KEYS, creating beneath it
 // KEY_CREATE_SUB_KEY. A handle whose key has been deleted answers ERROR_KEY_DELETED.
@@ -88,5 +88,8 @@ WINADVAPI LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName,
                                 LPDWORD lpcchValueName, LPDWORD lpReserved, LPDWORD lpType,
                                 LPBYTE lpData, LPDWORD lpcbData);
 WINADVAPI LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
-WINADVAPI LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName);
+// Deletes the subkeys of `lpSubKey` deepest first, each in enumeration order, then the key
+// itself; with a null or empty `lpSubKey`, the subkeys and values of hKey and not hKey. A key
+// that cannot be deleted stops it with its error, and what was deleted before stays deleted.
+WINADVAPI LSTATUS RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey);
 }

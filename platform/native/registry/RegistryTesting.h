@@ -3,7 +3,7 @@
 // and reach the failure paths of the code that writes to it.
 #pragma once
 
-#include "platform/native/Advapi32.h"
+#include "platform/native/registry/Advapi32.h"
 
 extern "C" {
 // Removes every key and value beneath the roots and every denial. Handles still open keep

@@ -1,4 +1,4 @@
-#include "tools/quillsift-host/ModuleResources.h"
+#include "tests/wine/ModuleResources.h"
 
 #include "platform/Utf16Length.h"
 #include "tools/common/Utf16ToUtf8.h"

@@ -1,4 +1,4 @@
-#include "tools/common/BufferSize.h"
+#include "tools/common/CommandLine.h"
 
 #include <cerrno>
 #include <cstdlib>
