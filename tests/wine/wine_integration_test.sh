@@ -9,8 +9,10 @@
 #   put under the extension keys.
 # DLL_DIR holds the quillsift.dll to register: the winelib build's placeholder (with its .so),
 # or the real PE DLL of a mingw-w64 build with libmobi, driven by that build's PE host.
-# With a mingw-w64 build folder, its PE quillsift-host must print the same bytes too, and its
-# stream_load_check proves the stream adapter in a PE program on every book.
+# With a mingw-w64 build folder, its PE quillsift-host must print the same bytes too, its
+# stream_load_check proves the stream adapter in a PE program on every book, and its
+# utf8_conversion_check runs the native layer's table of malformed UTF-8 through Wine's
+# MultiByteToWideChar.
 # Usage: wine_integration_test.sh DLL_DIR HOST NATIVE_DUMP TESTDATA [MINGW_BUILD]
 set -uo pipefail
 
@@ -211,6 +213,14 @@ if [[ -n $mingw_build ]]; then
         pass "mingw-w64 stream adapter: $(grep -c '^ok:' "$work/check.txt") loads as the files"
     else
         fail "mingw-w64 stream adapter: $(grep -v '^ok:' "$work/check.txt")"
+    fi
+fi
+# Wine's own MultiByteToWideChar on the malformed UTF-8 that the native layer is tested with.
+if [[ -n $mingw_build ]]; then
+    if wine "$mingw_build/tests/mingw/utf8_conversion_check.exe" >"$work/utf8.txt"; then
+        pass "malformed UTF-8: $(grep -c '^ok:' "$work/utf8.txt") cases give the U+FFFD of the native layer"
+    else
+        fail "malformed UTF-8: $(grep -v '^ok:' "$work/utf8.txt")"
     fi
 fi
 [[ -e $work/no-such-folder ]] && fail "something made the missing temporary folder"
