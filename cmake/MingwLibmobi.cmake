@@ -13,6 +13,10 @@ set(LIBMOBI_ROOT "" CACHE PATH "A Windows build of libmobi, static (include/, li
 set(LIBMOBI_SOURCE "" CACHE FILEPATH
     "libmobi's source (a tree or a .tar.gz) to build the static Windows libmobi from")
 
+if(LIBMOBI_SOURCE AND LIBMOBI_ROOT)
+    message(WARNING "Both LIBMOBI_SOURCE and LIBMOBI_ROOT are set: the libmobi of LIBMOBI_ROOT "
+                    "is linked, the source is not built")
+endif()
 if(LIBMOBI_SOURCE AND NOT LIBMOBI_ROOT)
     get_filename_component(source "${LIBMOBI_SOURCE}" ABSOLUTE)
     set(built "${CMAKE_BINARY_DIR}/libmobi-win64")
