@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The memory the filter needs for text-heavy books of many parts. Makes books of generated
-# prose (CHAPTERS chapters of about 4,200 characters, one HTML part each) with calibre's
-# ebook-convert, the writer of the test books: as KF8 (.azw3) and as KF7 (.mobi, one part),
-# each with plain markup (a <p> per paragraph) and with dense markup (a <span class> per word,
-# as in books whose every element is styled). book_memory then filters each in a fresh process
+# prose (chapters of about 4,200 characters, one HTML part each) with calibre's ebook-convert,
+# the writer of the test books: as KF8 (.azw3) and as KF7 (.mobi, one part), each with plain
+# markup (a <p> per paragraph; CHAPTERS chapters, default 2000) and with dense markup (a
+# <span class> per word, as in books whose every element is styled; a fifth as many chapters,
+# which calibre is slow to write). book_memory then filters each in a fresh process
 # and reports its peak; the uncompressed size of each book's markup, which libmobi holds
 # rebuilt, is printed beside it (the text length of record 0).
 #   bash bench/text-book-memory.sh BUILD [CHAPTERS]      e.g. bench/text-book-memory.sh build-rel 2000
@@ -18,8 +19,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/text-book-memory.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
 # Generated prose: words of a fixed list, drawn by a fixed seed, so every run makes the same books.
-make_source() { # folder, markup (plain or dense)
-    python3 - "$1" "$2" "$chapters" <<'PY'
+make_source() { # folder, markup (plain or dense), chapters
+    python3 - "$1" "$2" "$3" <<'PY'
 import os, random, sys
 folder, markup, chapters = sys.argv[1], sys.argv[2], int(sys.argv[3])
 words = ("harbor lantern ledger tide keel mast rope gull salt brine anchor compass chart reef "
@@ -66,13 +67,15 @@ PY
 }
 
 for markup in plain dense; do
-    make_source "$work/$markup" "$markup"
+    count=$chapters
+    [[ $markup == dense ]] && count=$((chapters / 5))
+    make_source "$work/$markup" "$markup" "$count"
     for kind in azw3 mobi; do
         book="$work/$markup.$kind"
         options=()
         [[ $kind == mobi ]] && options=(--mobi-file-type old)
         ebook-convert "$work/$markup/book.opf" "$book" "${options[@]}" >/dev/null 2>&1
-        echo "$markup markup, .$kind: $(markup_mib "$book") MiB of markup"
+        echo "$markup markup, $count chapters, .$kind: $(markup_mib "$book") MiB of markup"
         "$build/bench/book_memory" --book "$book" 0
     done
 done
