@@ -22,10 +22,15 @@ for tool in autoreconf libtoolize "$cc"; do
     fi
 done
 
+if [[ ! -e $source_path ]]; then
+    echo "$0: no libmobi source at $1" >&2
+    exit 1
+fi
 # A scratch copy: autogen.sh and configure write into the tree they run in.
 work="$prefix.work"
 rm -rf "$work"
 mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
 if [[ -d $source_path ]]; then
     cp -a "$source_path/." "$work/"
     origin="the source tree $source_path"
@@ -33,7 +38,7 @@ elif [[ -f $source_path ]]; then
     tar -xzf "$source_path" -C "$work" --strip-components=1
     origin="$(basename "$source_path") (sha256 $(sha256sum "$source_path" | cut -d' ' -f1))"
 else
-    echo "$0: no libmobi source at $1" >&2
+    echo "$0: $1 is neither a folder nor a tarball" >&2
     exit 1
 fi
 if [[ ! -f $work/configure.ac || ! -f $work/src/mobi.h ]]; then
@@ -53,6 +58,4 @@ version=$(sed -n 's/^#define PACKAGE_VERSION "\(.*\)"$/\1/p' config.h)
 mkdir -p "$prefix/share/libmobi"
 cp COPYING "$prefix/share/libmobi/COPYING"
 printf 'version %s\nbuilt from %s\n' "$version" "$origin" >"$prefix/share/libmobi/SOURCE.txt"
-cd /
-rm -rf "$work"
 echo "libmobi $version for Windows: $prefix/lib/libmobi.a"
