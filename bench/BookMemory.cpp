@@ -6,6 +6,7 @@
 // chunk drained, released. That process reports its resident set before the load and its peak
 // (VmRSS and VmHWM of /proc/self/status).
 //   book_memory [--book PATH] SIZE_MIB...      e.g. book_memory 10 20 40 80
+// A size of 0 measures the book as it is (bench/text-book-memory.sh measures text-heavy books so).
 #include "bench/BenchSupport.h"
 #include "tests/support/MakeBookFilter.h"
 #include "tests/support/PalmBook.h"

@@ -37,6 +37,7 @@ StreamStdio* LoadOf(FILE* file) {
 
 MOBI_RET LoadBookFromStream(MOBIData* book, IStream* stream) {
     StreamStdio served(stream);
+    served.MeasureEnd();
     LoadScope scope(served);
     return mobi_load_file(book, HandleOf(&served));
 }

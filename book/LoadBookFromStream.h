@@ -8,5 +8,7 @@
 // libmobi's load reads its FILE with fread, fseek and ftell only. The linker wraps those three
 // calls in every program that links libmobi (cmake/LibmobiStdio.cmake): the load is handed a
 // handle of its own, and the wrappers serve that handle from `stream` (StreamStdio) and pass
-// every other FILE to the C library. The stream stands at its start; the result is libmobi's.
+// every other FILE to the C library. The stream's length is measured first (StreamStdio::
+// MeasureEnd), so that no read asks for more than the stream holds. The stream stands at its
+// start; the result is libmobi's.
 MOBI_RET LoadBookFromStream(MOBIData* book, IStream* stream);

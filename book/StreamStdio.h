@@ -12,8 +12,15 @@ class StreamStdio {
 public:
     explicit StreamStdio(IStream* stream) : Stream(stream) {}
 
-    // fread: one Read of size * count bytes into `buffer`; the number of whole elements the
-    // stream reports delivered. Its HRESULT is not looked at: only the count tells.
+    // Learns where the stream ends, before a load: a Seek to the end, which delivers the
+    // length, and one back to the start. Reads are then never asked beyond the end: a corrupt
+    // record table can make libmobi ask for a read of about 4 GiB, and a host's stream may
+    // touch every page of a buffer that large. A stream that delivers no length is read as
+    // asked.
+    void MeasureEnd();
+    // fread: one Read of size * count bytes into `buffer`, or of what remains before the
+    // stream's end when that is less (nothing when nothing remains); the number of whole
+    // elements the stream reports delivered. Its HRESULT is not looked at: only the count tells.
     size_t Read(void* buffer, size_t size, size_t count);
     // fseek: one Seek; 0 when the stream moved, -1 when it answered a failure.
     int Seek(long offset, int origin);
@@ -22,5 +29,12 @@ public:
     long Tell();
 
 private:
+    // Seeks and notes the position the stream delivers (none: unknown).
+    HRESULT SeekAndNote(LONGLONG move, DWORD origin, ULONGLONG* position);
+
     IStream* Stream;
+    // Where the stream stands and where it ends, as far as it has told.
+    static constexpr ULONGLONG Unknown = ~0ull;
+    ULONGLONG Position = Unknown;
+    ULONGLONG End = Unknown;
 };

@@ -1,20 +1,60 @@
-# libmobi for a mingw-w64 build. The package registry has no Windows libmobi: a static one
-# built elsewhere is taken from LIBMOBI_ROOT (include/mobi.h, lib/libmobi.a). It must be
-# static: the stream adapter serves libmobi's fread, fseek and ftell only within one link.
+# libmobi for a mingw-w64 build. The package registry has no Windows libmobi. Either the build
+# makes one from libmobi's source (LIBMOBI_SOURCE: a source tree or release tarball, built at
+# configure time by tools/build-libmobi-windows.sh into the build folder), or a static one built
+# elsewhere is taken from LIBMOBI_ROOT (include/mobi.h, lib/libmobi.a). It must be static: the
+# stream adapter serves libmobi's fread, fseek and ftell only within one link.
 #
-# Without LIBMOBI_ROOT the DLL is linked against a stand-in for libmobi
+# With neither, the DLL is linked against a stand-in for libmobi
 # (tests/mingw/LibmobiStandIn.c), under another name, quillsift-libmobi-standin.dll: it proves
 # that the system links as a Windows DLL, and its import table and exports are checked, but it
 # is never shipped: it parses no book. The sources compile against the host's mobi.h then,
 # copied alone into the build tree so that no other Linux header is on the include path.
 set(LIBMOBI_ROOT "" CACHE PATH "A Windows build of libmobi, static (include/, lib/libmobi.a)")
+set(LIBMOBI_SOURCE "" CACHE FILEPATH
+    "libmobi's source (a tree or a .tar.gz) to build the static Windows libmobi from")
+
+if(LIBMOBI_SOURCE AND LIBMOBI_ROOT)
+    message(WARNING "Both LIBMOBI_SOURCE and LIBMOBI_ROOT are set: the libmobi of LIBMOBI_ROOT "
+                    "is linked, the source is not built")
+endif()
+if(LIBMOBI_SOURCE AND NOT LIBMOBI_ROOT)
+    get_filename_component(source "${LIBMOBI_SOURCE}" ABSOLUTE)
+    set(built "${CMAKE_BINARY_DIR}/libmobi-win64")
+    # Built once per source: the stamp names the source it was built from.
+    set(stamp "${built}/share/libmobi/BUILT-FROM")
+    set(built_from "")
+    if(EXISTS "${stamp}" AND EXISTS "${built}/lib/libmobi.a")
+        file(READ "${stamp}" built_from)
+    endif()
+    if(NOT built_from STREQUAL source)
+        message(STATUS "Building libmobi for Windows from ${source}")
+        execute_process(
+            COMMAND ${CMAKE_COMMAND} -E env CC=${CMAKE_C_COMPILER}
+                    bash ${PROJECT_SOURCE_DIR}/tools/build-libmobi-windows.sh "${source}" "${built}"
+            RESULT_VARIABLE code)
+        if(NOT code EQUAL 0)
+            message(FATAL_ERROR "Cannot build libmobi for Windows from ${source}")
+        endif()
+        file(WRITE "${stamp}" "${source}")
+    endif()
+    set(libmobi_root "${built}")
+else()
+    set(libmobi_root "${LIBMOBI_ROOT}")
+endif()
+# What the release package says of the libmobi inside the DLL (empty for a prebuilt one that
+# does not record it).
+set(QUILLSIFT_LIBMOBI_SOURCE_NOTE "")
+if(EXISTS "${libmobi_root}/share/libmobi/SOURCE.txt")
+    file(READ "${libmobi_root}/share/libmobi/SOURCE.txt" QUILLSIFT_LIBMOBI_SOURCE_NOTE)
+endif()
+set(QUILLSIFT_LIBMOBI_ROOT "${libmobi_root}")
 
 add_library(quillsift_libmobi INTERFACE)
-if(LIBMOBI_ROOT)
-    find_library(LIBMOBI_ARCHIVE NAMES libmobi.a PATHS "${LIBMOBI_ROOT}/lib"
+if(libmobi_root)
+    find_library(LIBMOBI_ARCHIVE NAMES libmobi.a PATHS "${libmobi_root}/lib"
                  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
     if(NOT LIBMOBI_ARCHIVE)
-        message(FATAL_ERROR "No static libmobi (lib/libmobi.a) in ${LIBMOBI_ROOT}: a libmobi "
+        message(FATAL_ERROR "No static libmobi (lib/libmobi.a) in ${libmobi_root}: a libmobi "
                             "DLL would read its FILE beyond the reach of the stream adapter")
     endif()
     # mobi.h marks every function dllexport under mingw-w64, so a static libmobi would add
@@ -28,10 +68,9 @@ if(LIBMOBI_ROOT)
         message(FATAL_ERROR "Cannot copy ${LIBMOBI_ARCHIVE} without its export directives")
     endif()
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${LIBMOBI_ARCHIVE}")
-    target_include_directories(quillsift_libmobi INTERFACE "${LIBMOBI_ROOT}/include")
+    target_include_directories(quillsift_libmobi INTERFACE "${libmobi_root}/include")
     target_link_libraries(quillsift_libmobi INTERFACE "${archive}")
     set(QUILLSIFT_LIBMOBI_STANDIN OFF)
-    set(QUILLSIFT_LIBMOBI_ARCHIVE "${archive}")
     include(${CMAKE_CURRENT_LIST_DIR}/LibmobiStdio.cmake)
     quillsift_libmobi_stdio(quillsift_libmobi "${archive}")
 else()
@@ -50,9 +89,8 @@ else()
         COMMAND ${CMAKE_OBJCOPY} --remove-section=.drectve $<TARGET_FILE:libmobi_standin>)
     target_link_libraries(quillsift_libmobi INTERFACE libmobi_standin)
     set(QUILLSIFT_LIBMOBI_STANDIN ON)
-    set(QUILLSIFT_LIBMOBI_ARCHIVE $<TARGET_FILE:libmobi_standin>)
     include(${CMAKE_CURRENT_LIST_DIR}/LibmobiStdio.cmake)
     quillsift_libmobi_stdio(quillsift_libmobi)
-    message(STATUS "No LIBMOBI_ROOT: quillsift-libmobi-standin.dll is linked against a "
+    message(STATUS "No LIBMOBI_SOURCE or LIBMOBI_ROOT: quillsift-libmobi-standin.dll is linked against a "
                    "stand-in for libmobi, for the checks only")
 endif()

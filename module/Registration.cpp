@@ -1,5 +1,7 @@
-// Self-registration: the eight values that route .mobi and .azw to the filter, written by one
-// loop over a table, and the four trees that unregistration deletes.
+// Self-registration: the nine values that route .mobi, .azw and .azw3 to the filter, written by
+// one loop over a table, and the five trees that unregistration deletes. .azw3 is what calibre
+// and Kindle Previewer name KF8 books; .prc is left alone, since Palm resource files of every
+// kind use it.
 #include "module/ClassIds.h"
 #include "module/DllExports.h"
 #include "module/ModuleState.h"
@@ -35,7 +37,7 @@ HRESULT WriteRegistryEntry(const RegistryEntry& entry) {
 
 } // namespace
 
-// Writes the eight values in order and stops at the first that fails. What was written before
+// Writes the nine values in order and stops at the first that fails. What was written before
 // a failure stays.
 STDAPI DllRegisterServer() {
     WCHAR modulePath[MAX_PATH];
@@ -72,6 +74,8 @@ STDAPI DllRegisterServer() {
          CLSID_BookPersistentHandler},
         {HKEY_LOCAL_MACHINE, UTF16("Software\\Classes\\.azw\\PersistentHandler"), nullptr,
          CLSID_BookPersistentHandler},
+        {HKEY_LOCAL_MACHINE, UTF16("Software\\Classes\\.azw3\\PersistentHandler"), nullptr,
+         CLSID_BookPersistentHandler},
     };
     HRESULT result = S_OK;
     for (size_t i = 0; i < sizeof(entries) / sizeof(entries[0]) && SUCCEEDED(result); ++i) {
@@ -80,7 +84,7 @@ STDAPI DllRegisterServer() {
     return result;
 }
 
-// Removes both class keys and the PersistentHandler keys of .mobi and .azw, each with
+// Removes both class keys and the PersistentHandler keys of .mobi, .azw and .azw3, each with
 // everything beneath it; the extension keys themselves and their other values stay. A tree
 // that is not there counts as removed; any other failure stops the run.
 STDAPI DllUnregisterServer() {
@@ -89,6 +93,7 @@ STDAPI DllUnregisterServer() {
         UTF16("Software\\Classes\\CLSID\\" BOOK_PERSISTENT_HANDLER_CLSID_TEXT),
         UTF16("Software\\Classes\\.mobi\\PersistentHandler"),
         UTF16("Software\\Classes\\.azw\\PersistentHandler"),
+        UTF16("Software\\Classes\\.azw3\\PersistentHandler"),
     };
     HRESULT result = S_OK;
     for (size_t i = 0; i < sizeof(trees) / sizeof(trees[0]) && SUCCEEDED(result); ++i) {

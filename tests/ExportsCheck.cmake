@@ -1,7 +1,9 @@
 cmake_minimum_required(VERSION 3.20)
 # Checks that a module exports exactly the functions named in EXPECTED (a ;-list; when given),
-# and that nothing of libmobi, which is linked into it statically, nor a wrapper of its C library calls
-# shows among its exports or imports.
+# that nothing of libmobi, which is linked into it statically, nor a wrapper of its C library calls
+# shows among its exports or imports, that a DLL imports nothing from a DLL of the C++ runtime
+# (libstdc++, libgcc, libwinpthread), and that it imports none of the functions named in REFUSED
+# (a ;-list; when given).
 #   ELF shared library: -DNM=nm (its dynamic symbols);
 #   PE DLL: -DOBJDUMP=x86_64-w64-mingw32-objdump (its export and import tables).
 # With -DFORBIDDEN=REGEX (ELF only), no symbol of its whole symbol table, local ones included,
@@ -13,6 +15,7 @@ if(NM)
     string(REGEX MATCHALL "[^\n]+" lines "${listing}")
     foreach(line IN LISTS lines)
         string(REGEX REPLACE "^.* " "" name "${line}")
+        string(REGEX REPLACE "@.*$" "" name "${name}")
         if(line MATCHES "^ +[Uw] ")
             list(APPEND imported ${name})
         else()
@@ -45,12 +48,19 @@ if(DEFINED EXPECTED AND NOT exported STREQUAL expected)
 endif()
 set(leaks "")
 foreach(name IN LISTS exported imported)
-    if(name MATCHES "^(mobi_|__wrap_|__real_)|mobi.*\\.(dll|DLL|so)")
+    string(TOLOWER "${name}" lower)
+    if(name MATCHES "^(mobi_|__wrap_|__real_)" OR lower MATCHES "mobi.*\\.(dll|so)" OR
+       lower MATCHES "^(libstdc\\+\\+|libgcc|libwinpthread).*\\.dll$")
+        list(APPEND leaks ${name})
+    endif()
+endforeach()
+foreach(name IN LISTS imported)
+    if(name IN_LIST REFUSED)
         list(APPEND leaks ${name})
     endif()
 endforeach()
 if(leaks)
-    message(FATAL_ERROR "${LIBRARY} shows libmobi or the stdio wrappers: ${leaks}")
+    message(FATAL_ERROR "${LIBRARY} shows what it must not: ${leaks}")
 endif()
 if(NM AND FORBIDDEN)
     execute_process(COMMAND ${NM} ${LIBRARY} OUTPUT_VARIABLE listing RESULT_VARIABLE code)
@@ -67,4 +77,5 @@ if(NM AND FORBIDDEN)
     endif()
 endif()
 list(LENGTH imported count)
-message(STATUS "${LIBRARY}: exports ${exported}; ${count} imports, none of libmobi")
+message(STATUS "${LIBRARY}: exports ${exported}; ${count} imports, none of libmobi, "
+               "of a runtime DLL or refused")

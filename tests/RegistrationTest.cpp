@@ -26,6 +26,7 @@ const std::u16string AddinKey = HandlerKey + u"\\PersistentAddinsRegistered";
 const std::u16string IFilterAddinKey = AddinKey + u"\\{89BCB740-6119-101A-BCB7-00DD010655AF}";
 const std::u16string MobiHandlerKey = u"Software\\Classes\\.mobi\\PersistentHandler";
 const std::u16string AzwHandlerKey = u"Software\\Classes\\.azw\\PersistentHandler";
+const std::u16string Azw3HandlerKey = u"Software\\Classes\\.azw3\\PersistentHandler";
 
 struct StoredValue {
     DWORD Type;
@@ -79,7 +80,7 @@ RegistryContents ReadRegistry() {
 }
 
 // What registration writes, in the order it writes it: the first `count` values.
-RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 8) {
+RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 9) {
     const std::pair<std::pair<std::u16string, std::u16string>, StoredValue> values[] = {
         {{FilterKey, u""}, StringValue(u"Quillsift")},
         {{FilterKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
@@ -89,6 +90,7 @@ RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t c
         {{IFilterAddinKey, u""}, StringValue(u"{5E1A9C42-7B3D-4C2F-9A61-3D8E2B7F1C05}")},
         {{MobiHandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
         {{AzwHandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
+        {{Azw3HandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
     };
     return RegistryContents(std::begin(values), std::begin(values) + count);
 }
@@ -147,12 +149,15 @@ protected:
         PutString(u"Software\\Classes\\.mobi", u"Content Type", u"application/x-mobipocket-ebook");
         PutString(u"Software\\Classes\\.mobi\\OpenWithProgids", u"reader.mobi", u"");
         PutString(u"Software\\Classes\\.azw", u"PerceivedType", u"document");
+        PutString(u"Software\\Classes\\.azw3", u"", u"reader.azw3");
+        PutString(u"Software\\Classes\\.azw3\\OpenWithProgids", u"reader.azw3", u"");
+        PutString(u"Software\\Classes\\.prc", u"", u"prcfile");
         PutString(u"Software\\Classes\\CLSID\\{00000000-1111-2222-3333-444444444444}", u"",
                   u"Someone else's class");
     }
 };
 
-TEST_F(Registration, WritesExactlyTheEightValues) {
+TEST_F(Registration, WritesExactlyTheNineValues) {
     ASSERT_EQ(Module().RegisterServer(), S_OK);
     EXPECT_EQ(ReadRegistry(), ExpectedRegistration(BuiltPath()));
     // The empty default value of PersistentAddinsRegistered is the terminator alone.
@@ -173,7 +178,9 @@ TEST_F(Registration, UnregisteringRestoresEverythingElse) {
     ASSERT_EQ(Module().UnregisterServer(), S_OK);
     EXPECT_EQ(ReadRegistry(), before);
     EXPECT_TRUE(KeyExists(u"Software\\Classes\\.azw"));
+    EXPECT_TRUE(KeyExists(u"Software\\Classes\\.azw3"));
     EXPECT_FALSE(KeyExists(MobiHandlerKey));
+    EXPECT_FALSE(KeyExists(Azw3HandlerKey));
     EXPECT_FALSE(KeyExists(FilterKey));
     EXPECT_FALSE(KeyExists(HandlerKey));
 }
@@ -185,6 +192,8 @@ TEST_F(Registration, UnregisteringPassesOverWhatIsNotThere) {
         {AzwHandlerKey},
         {HandlerKey, MobiHandlerKey},
         {FilterKey + u"\\InProcServer32", IFilterAddinKey, AzwHandlerKey},
+        {Azw3HandlerKey},
+        {MobiHandlerKey, Azw3HandlerKey + u"\\Extra"},
     };
     for (const std::vector<std::u16string>& keys : present) {
         RegistryTestReset();
@@ -192,7 +201,8 @@ TEST_F(Registration, UnregisteringPassesOverWhatIsNotThere) {
             PutString(key, u"", u"x");
         }
         EXPECT_EQ(Module().UnregisterServer(), S_OK);
-        for (const std::u16string& key : {FilterKey, HandlerKey, MobiHandlerKey, AzwHandlerKey}) {
+        for (const std::u16string& key :
+             {FilterKey, HandlerKey, MobiHandlerKey, AzwHandlerKey, Azw3HandlerKey}) {
             EXPECT_FALSE(KeyExists(key)) << Narrow(key);
         }
     }
@@ -219,7 +229,7 @@ TEST_F(Registration, ARefusedKeyStopsRegistrationWithAccessDenied) {
     const DeniedRegistration cases[] = {
         {FilterKey, 0},     {FilterKey + u"\\InProcServer32", 1},
         {HandlerKey, 3},    {IFilterAddinKey, 5},
-        {AzwHandlerKey, 7},
+        {AzwHandlerKey, 7}, {Azw3HandlerKey, 8},
     };
     for (const DeniedRegistration& c : cases) {
         RegistryTestReset();
@@ -248,7 +258,7 @@ TEST_F(Registration, ARefusedKeyDeepInATreeStopsUnregistrationAndKeepsItsAncesto
     for (const std::u16string& kept :
          {FilterKey, FilterKey + u"\\InProcServer32", FilterKey + u"\\InProcServer32\\M",
           FilterKey + u"\\InProcServer32\\Z", HandlerKey, IFilterAddinKey, MobiHandlerKey,
-          AzwHandlerKey}) {
+          AzwHandlerKey, Azw3HandlerKey}) {
         EXPECT_TRUE(KeyExists(kept)) << Narrow(kept);
     }
     EXPECT_EQ(ReadRegistry().count({FilterKey + u"\\InProcServer32", u"ThreadingModel"}), 1u);
@@ -262,6 +272,18 @@ TEST_F(Registration, ARefusedHandlerKeyLeavesTheTreesAfterIt) {
     EXPECT_FALSE(KeyExists(HandlerKey));
     EXPECT_TRUE(KeyExists(MobiHandlerKey));
     EXPECT_TRUE(KeyExists(AzwHandlerKey));
+    EXPECT_TRUE(KeyExists(Azw3HandlerKey));
+}
+
+// The last tree: everything before it is gone.
+TEST_F(Registration, ARefusedAzw3HandlerKeyIsTheOnlyOneLeft) {
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    RegistryTestDenyAccess(HKEY_LOCAL_MACHINE, Azw3HandlerKey.c_str());
+    EXPECT_EQ(Module().UnregisterServer(), static_cast<HRESULT>(0x80070005));
+    for (const std::u16string& gone : {FilterKey, HandlerKey, MobiHandlerKey, AzwHandlerKey}) {
+        EXPECT_FALSE(KeyExists(gone)) << Narrow(gone);
+    }
+    EXPECT_TRUE(KeyExists(Azw3HandlerKey));
 }
 
 struct CopyCase {

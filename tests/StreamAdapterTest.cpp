@@ -37,14 +37,16 @@ Call SeekTo(int64_t move, DWORD origin) {
 }
 
 // Every call binding a stream over `bytes` makes, derived from the book's Palm record table:
-// the binding's seek to the start; the 78-byte database header; one 8-byte entry per record;
+// the binding's seek to the start; the load's measure of the stream, a seek to the end and one
+// back to the start; the 78-byte database header; one 8-byte entry per record;
 // then each record, a seek to its offset and one read of its length, which is the next
 // record's offset minus its own. The last record's length is the stream's: a seek of 0 from
 // the end, then one of 0 from the current position, which tells where that is.
 std::vector<Call> ExpectedLoad(const std::vector<unsigned char>& bytes) {
     const PalmBook book(bytes);
     const size_t records = book.RecordCount();
-    std::vector<Call> calls = {SeekTo(0, STREAM_SEEK_SET), ReadAt(0, 78)};
+    std::vector<Call> calls = {SeekTo(0, STREAM_SEEK_SET), SeekTo(0, STREAM_SEEK_END),
+                               SeekTo(0, STREAM_SEEK_SET), ReadAt(0, 78)};
     for (size_t i = 0; i < records; ++i) {
         calls.push_back(ReadAt(static_cast<int64_t>(78 + 8 * i), 8));
     }
@@ -65,10 +67,11 @@ std::vector<Call> ExpectedLoad(const std::vector<unsigned char>& bytes) {
     return calls;
 }
 
+// The last call that is `call`: libmobi's own seek from the end comes after the measure's.
 size_t IndexOf(const std::vector<Call>& calls, const Call& call) {
-    const auto found = std::find(calls.begin(), calls.end(), call);
-    EXPECT_NE(found, calls.end());
-    return static_cast<size_t>(found - calls.begin());
+    const auto found = std::find(calls.rbegin(), calls.rend(), call);
+    EXPECT_NE(found, calls.rend());
+    return static_cast<size_t>(calls.rend() - found) - 1;
 }
 
 void ExpectSameChunks(const DrainResult& actual, const DrainResult& expected) {
@@ -269,6 +272,76 @@ TEST(StreamAdapterRule, AStreamEndingBeforeTheLengthItReportsFails) {
     EXPECT_EQ(stream.Calls, expected);
 }
 
+// The measure of the stream before the load is not judged: without a length delivered, the
+// reads are asked as libmobi asks them.
+TEST(StreamAdapterRule, AMeasureThatFailsLeavesTheLoadToLibmobi) {
+    const std::vector<unsigned char> bytes = TestBook("harbor-kf8.azw3");
+    for (size_t call : {1, 2}) { // the seek to the end, the seek back
+        for (bool acts : {false, true}) {
+            RecordingStream stream(bytes);
+            stream.Faults.push_back({call, STG_E_INVALIDFUNCTION, acts});
+            Binding binding(stream);
+            // Not moved back to the start, the stream is read from its end: no header.
+            const bool standsAtTheEnd = call == 2 && !acts;
+            EXPECT_EQ(binding.Bound, standsAtTheEnd ? E_FAIL : S_OK) << call << acts;
+            if (!standsAtTheEnd) {
+                EXPECT_EQ(stream.Calls, ExpectedLoad(bytes)) << call << acts;
+            }
+        }
+    }
+}
+
+// Writes a record's offset into the Palm record table.
+void SetRecordOffset(std::vector<unsigned char>& bytes, size_t record, uint32_t offset) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[78 + 8 * record + i] = static_cast<unsigned char>(offset >> (24 - 8 * i));
+    }
+}
+
+struct CorruptTable {
+    const char* Name;
+    size_t Record;
+    uint32_t (*Offset)(const PalmBook& book, size_t size);
+};
+
+// An offset below the one before it makes libmobi's record length wrap to about 4 GiB; one
+// beyond the end makes the record before it that long.
+const CorruptTable CorruptTables[] = {
+    {"OffsetAfterTheNextRecord", 1,
+     [](const PalmBook& book, size_t) { return book.RecordOffset(2) + 1; }},
+    {"OffsetBeforeThePreviousRecord", 3,
+     [](const PalmBook& book, size_t) { return book.RecordOffset(2) - 1; }},
+    {"OffsetBeyondTheEnd", 2, [](const PalmBook&, size_t) { return 0xFFFFFFF0u; }},
+    {"LastRecordBeyondTheEnd", SIZE_MAX,
+     [](const PalmBook&, size_t size) { return static_cast<uint32_t>(size + 100); }},
+};
+
+void PrintTo(const CorruptTable& table, std::ostream* os) {
+    *os << table.Name;
+}
+
+class StreamAdapterCorruptTable : public ::testing::TestWithParam<CorruptTable> {};
+
+TEST_P(StreamAdapterCorruptTable, AsksForNoMoreThanTheStreamHoldsAndFails) {
+    std::vector<unsigned char> bytes = TestBook("harbor-kf8.azw3");
+    const PalmBook book(bytes);
+    const size_t record =
+        GetParam().Record == SIZE_MAX ? book.RecordCount() - 1 : GetParam().Record;
+    SetRecordOffset(bytes, record, GetParam().Offset(book, bytes.size()));
+    RecordingStream stream(bytes);
+    EXPECT_EQ(Binding(stream).Bound, E_FAIL);
+    ULONG largest = 0;
+    for (const Call& call : stream.Calls) {
+        EXPECT_LE(call.Offset + int64_t{call.Count}, static_cast<int64_t>(bytes.size()))
+            << ::testing::PrintToString(call);
+        largest = std::max(largest, call.Count);
+    }
+    EXPECT_LT(largest, bytes.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Books, StreamAdapterCorruptTable, ::testing::ValuesIn(CorruptTables),
+                         NamedBy<&CorruptTable::Name>());
+
 // The three calls on their own, with what libmobi never asks but a FILE would be asked.
 TEST(StreamAdapterStdio, ServesEachCallWithOneCallOnTheStream) {
     RecordingStream stream(std::vector<unsigned char>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
@@ -291,6 +364,29 @@ TEST(StreamAdapterStdio, ServesEachCallWithOneCallOnTheStream) {
               (std::vector<Call>{ReadAt(0, 12), SeekTo(0x80000010, STREAM_SEEK_SET),
                                  SeekTo(-3, STREAM_SEEK_END), SeekTo(0, STREAM_SEEK_CUR),
                                  SeekTo(2, STREAM_SEEK_CUR), SeekTo(-20, STREAM_SEEK_CUR)}));
+}
+
+// Once the end is known, each read asks for what remains at most, and none is made at the end.
+TEST(StreamAdapterStdio, ReadsNoFurtherThanTheEndMeasured) {
+    RecordingStream stream(std::vector<unsigned char>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    StreamStdio served(&stream);
+    served.MeasureEnd();
+    unsigned char buffer[16] = {};
+    EXPECT_EQ(served.Seek(6, SEEK_SET), 0);
+    EXPECT_EQ(served.Read(buffer, 1, 16), 4u);
+    EXPECT_EQ(buffer[3], 10);
+    EXPECT_EQ(served.Read(buffer, 1, 16), 0u);
+    EXPECT_EQ(served.Seek(20, SEEK_SET), 0);
+    EXPECT_EQ(served.Read(buffer, 1, 1), 0u);
+    // Unknown after a seek that delivers no position: asked as libmobi asks.
+    stream.Faults.push_back({stream.Calls.size(), STG_E_INVALIDFUNCTION, false});
+    EXPECT_EQ(served.Seek(2, SEEK_SET), -1);
+    EXPECT_EQ(served.Read(buffer, 1, 16), 0u);
+    EXPECT_EQ(
+        stream.Calls,
+        (std::vector<Call>{SeekTo(0, STREAM_SEEK_END), SeekTo(0, STREAM_SEEK_SET),
+                           SeekTo(6, STREAM_SEEK_SET), ReadAt(6, 4), SeekTo(20, STREAM_SEEK_SET),
+                           SeekTo(2, STREAM_SEEK_SET), ReadAt(20, 16)}));
 }
 
 // A stream that claims to have delivered more than it was asked for.

@@ -1,4 +1,5 @@
 #include "platform/Platform.h"
+#include "tests/support/MalformedUtf8Cases.h"
 
 #include <gtest/gtest.h>
 
@@ -33,33 +34,35 @@ const char16_t R = 0xFFFD;
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Utf8Conversion,
-    ::testing::Values(
-        Utf8Case{"ascii", "Hello", u"Hello"}, Utf8Case{"two-byte e acute", "\xC3\xA9", u"\u00E9"},
-        Utf8Case{"three-byte euro", "\xE2\x82\xAC", u"\u20AC"},
-        Utf8Case{"CJK", "\xE6\xB8\xAF", u"\u6E2F"},
-        Utf8Case{"four-byte emoji is a surrogate pair", "\xF0\x9F\x98\x80",
-                 std::u16string{char16_t(0xD83D), char16_t(0xDE00)}},
-        Utf8Case{"largest code point", "\xF4\x8F\xBF\xBF",
-                 std::u16string{char16_t(0xDBFF), char16_t(0xDFFF)}},
-        Utf8Case{"lone continuation byte", "a\x80z", std::u16string{u'a', R, u'z'}},
-        Utf8Case{"overlong slash (C0 AF)", "\xC0\xAF", std::u16string{R, R}},
-        Utf8Case{"overlong three-byte (E0 80 AF)", "\xE0\x80\xAF", std::u16string{R, R, R}},
-        Utf8Case{"overlong four-byte (F0 80 80 AF)", "\xF0\x80\x80\xAF",
-                 std::u16string{R, R, R, R}},
-        Utf8Case{"encoded high surrogate (ED A0 80)", "\xED\xA0\x80", std::u16string{R, R, R}},
-        Utf8Case{"encoded low surrogate (ED BF BF)", "\xED\xBF\xBF", std::u16string{R, R, R}},
-        Utf8Case{"above U+10FFFF (F4 90 80 80)", "\xF4\x90\x80\x80", std::u16string{R, R, R, R}},
-        Utf8Case{"F5 lead byte", "\xF5\x80", std::u16string{R, R}},
-        Utf8Case{"FF byte", "x\xFF", std::u16string{u'x', R}},
-        Utf8Case{"truncated three-byte at end is one replacement", "ab\xE2\x82",
-                 std::u16string{u'a', u'b', R}},
-        Utf8Case{"truncated sequence before ASCII", "\xE2\x82z", std::u16string{R, u'z'}},
-        Utf8Case{"lead byte followed by a lead byte", "\xC3\xC3\xA9",
-                 std::u16string{R, char16_t(0xE9)}},
-        Utf8Case{"embedded zero is converted", std::string("a\0b", 3), std::u16string(u"a\0b", 3)}),
+    ::testing::Values(Utf8Case{"ascii", "Hello", u"Hello"},
+                      Utf8Case{"two-byte e acute", "\xC3\xA9", u"\u00E9"},
+                      Utf8Case{"three-byte euro", "\xE2\x82\xAC", u"\u20AC"},
+                      Utf8Case{"CJK", "\xE6\xB8\xAF", u"\u6E2F"},
+                      Utf8Case{"four-byte emoji is a surrogate pair", "\xF0\x9F\x98\x80",
+                               std::u16string{char16_t(0xD83D), char16_t(0xDE00)}},
+                      Utf8Case{"largest code point", "\xF4\x8F\xBF\xBF",
+                               std::u16string{char16_t(0xDBFF), char16_t(0xDFFF)}},
+                      Utf8Case{"overlong slash (C0 AF)", "\xC0\xAF", std::u16string{R, R}},
+                      Utf8Case{"F5 lead byte", "\xF5\x80", std::u16string{R, R}},
+                      Utf8Case{"FF byte", "x\xFF", std::u16string{u'x', R}},
+                      Utf8Case{"embedded zero is converted", std::string("a\0b", 3),
+                               std::u16string(u"a\0b", 3)}),
     [](const ::testing::TestParamInfo<Utf8Case>& info) {
         return "Case" + std::to_string(info.index);
     });
+
+// Malformed input gives as many U+FFFD as Windows gives; the same table runs through Wine's own
+// function in tests/mingw/Utf8ConversionCheck.cpp.
+class MalformedUtf8 : public ::testing::TestWithParam<MalformedUtf8Case> {};
+
+TEST_P(MalformedUtf8, GivesTheReplacementsOfWindows) {
+    EXPECT_EQ(Convert(GetParam().Bytes), GetParam().Units);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MalformedUtf8, ::testing::ValuesIn(MalformedUtf8Cases()),
+                         [](const ::testing::TestParamInfo<MalformedUtf8Case>& info) {
+                             return std::string(info.param.Name);
+                         });
 
 TEST(Utf8ConversionBuffers, MinusOneLengthIncludesTheTerminator) {
     WCHAR out[8];

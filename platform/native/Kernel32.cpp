@@ -77,8 +77,10 @@ LeadByte ClassifyLead(unsigned char b) {
     return {-1, 0, 0};
 }
 
-// Decodes one code point at `at`, or U+FFFD for the longest ill-formed prefix there.
-// Returns the number of bytes consumed (at least 1).
+// Decodes one code point at `at`, or U+FFFD for one ill-formed sequence there, as Windows
+// counts them: a lead byte takes the continuation bytes after it up to the first byte that is
+// none (not taken); a second byte outside the lead's range (overlong, surrogate, above
+// U+10FFFF) is taken with it. Returns the number of bytes consumed (at least 1).
 size_t DecodeOne(const unsigned char* at, size_t available, uint32_t* codePoint) {
     const unsigned char lead = at[0];
     if (lead < 0x80) {
@@ -86,22 +88,18 @@ size_t DecodeOne(const unsigned char* at, size_t available, uint32_t* codePoint)
         return 1;
     }
     const LeadByte kind = ClassifyLead(lead);
+    *codePoint = ReplacementCharacter;
     if (kind.continuationCount < 0) {
-        *codePoint = ReplacementCharacter;
         return 1;
     }
     uint32_t value = lead & (0x3F >> kind.continuationCount);
     size_t used = 1;
-    for (int i = 0; i < kind.continuationCount; ++i, ++used) {
-        if (used >= available) {
-            *codePoint = ReplacementCharacter;
+    for (int i = 0; i < kind.continuationCount; ++i) {
+        if (used >= available || (at[used] & 0xC0) != 0x80) {
             return used;
         }
-        const unsigned char next = at[used];
-        const unsigned char low = i == 0 ? kind.secondLow : 0x80;
-        const unsigned char high = i == 0 ? kind.secondHigh : 0xBF;
-        if (next < low || next > high) {
-            *codePoint = ReplacementCharacter;
+        const unsigned char next = at[used++];
+        if (i == 0 && (next < kind.secondLow || next > kind.secondHigh)) {
             return used;
         }
         value = (value << 6) | (next & 0x3F);

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Drives the Wine build of quillsift.dll the way Windows does, with Wine's real regsvr32,
 # registry, COM activation and file streams, in a fresh prefix of its own:
-#   register; the eight registry values; every fixture book through quillsift-host, byte for
-#   byte what the native quillsift-dump --json prints, with TEMP and TMP naming a folder that
+#   register; the nine registry values; every fixture book through quillsift-host, found through
+#   its own extension's handler (.mobi, .azw, .azw3), byte for byte what the native
+#   quillsift-dump --json prints, with TEMP and TMP naming a folder that
 #   does not exist (the indexer's host gives a filter no disk); malformed books; the resources
 #   of the loaded module; registering twice; unregistering (twice), which keeps what others
 #   put under the extension keys.
-# With a mingw-w64 build folder, its PE quillsift-host must print the same bytes too, and its
-# stream_load_check proves the stream adapter in a PE program on every book.
+# DLL_DIR holds the quillsift.dll to register: the winelib build's placeholder (with its .so),
+# or the real PE DLL of a mingw-w64 build with libmobi, driven by that build's PE host.
+# With a mingw-w64 build folder, its PE quillsift-host must print the same bytes too, its
+# stream_load_check proves the stream adapter in a PE program on every book, and its
+# utf8_conversion_check runs the native layer's table of malformed UTF-8 through Wine's
+# MultiByteToWideChar.
 # Usage: wine_integration_test.sh DLL_DIR HOST NATIVE_DUMP TESTDATA [MINGW_BUILD]
 # QUILLSIFT_RESOURCES_CHECK names the program that prints the resources (module_resources_check).
 set -uo pipefail
@@ -50,7 +55,7 @@ classes='HKEY_LOCAL_MACHINE\Software\Classes'
 filter_key="$classes\\CLSID\\$clsid_filter"
 handler_key="$classes\\CLSID\\$clsid_handler"
 registered_trees=("$filter_key" "$handler_key" "$classes\\.mobi\\PersistentHandler"
-    "$classes\\.azw\\PersistentHandler")
+    "$classes\\.azw\\PersistentHandler" "$classes\\.azw3\\PersistentHandler")
 dll=$(windows_path "$dll_dir/quillsift.dll")
 
 # Prints the values of each tree, one line each: key, name, type, data, tab-separated. reg
@@ -85,7 +90,8 @@ phase=$(date +%s%N)
 # Someone else's data under the extension key, which unregistration must leave alone.
 wine reg add "$classes\\.mobi" /v "Content Type" /d "application/x-mobipocket-ebook" /f >/dev/null
 wine reg add "$classes\\.mobi\\OpenWithProgids" /v "Reader.mobi" /d "" /f >/dev/null
-extension_before=$(registry_values "$classes\\.mobi")
+wine reg add "$classes\\.azw3" /ve /d "Reader.azw3" /f >/dev/null
+extension_before=$(registry_values "$classes\\.mobi" "$classes\\.azw3")
 
 # Nothing is registered yet: the host finds no filter.
 if wine "$host" --json "$(windows_path "$testdata/harbor-kf7.mobi")" >/dev/null 2>&1; then
@@ -95,7 +101,7 @@ fi
 # 1. Registration.
 if wine regsvr32 /s "$dll"; then pass "regsvr32 /s"; else fail "regsvr32 /s returned $?"; fi
 
-# 2. Exactly the eight values.
+# 2. Exactly the nine values.
 raw=$(wine reg query "$filter_key" /s 2>/dev/null)
 [[ $raw == *$'\r\n'* ]] || fail "reg query output has no CRLF line ends"
 expected=$(
@@ -107,11 +113,12 @@ expected=$(
         "$handler_key\\PersistentAddinsRegistered" "(Default)" REG_SZ "" \
         "$handler_key\\PersistentAddinsRegistered\\$iid_ifilter" "(Default)" REG_SZ "$clsid_filter" \
         "$classes\\.mobi\\PersistentHandler" "(Default)" REG_SZ "$clsid_handler" \
-        "$classes\\.azw\\PersistentHandler" "(Default)" REG_SZ "$clsid_handler"
+        "$classes\\.azw\\PersistentHandler" "(Default)" REG_SZ "$clsid_handler" \
+        "$classes\\.azw3\\PersistentHandler" "(Default)" REG_SZ "$clsid_handler"
 )
 registered=$(registry_values "${registered_trees[@]}")
 if [[ $registered == "$expected" ]]; then
-    pass "the eight REG_SZ values"
+    pass "the nine REG_SZ values"
 else
     fail "registry values differ:"
     diff <(echo "$expected") <(echo "$registered")
@@ -119,8 +126,8 @@ fi
 echo "registration: $(seconds_since "$phase") s"
 phase=$(date +%s%N)
 
-# 3. Every fixture book, through both binding interfaces, equals the native dump byte for
-# byte. .azw3 has no handler of its own, so its books are looked up as .mobi. The processes
+# 3. Every fixture book, found through its own extension's handler and bound through both
+# binding interfaces, equals the native dump byte for byte. The processes
 # started from here on find TEMP and TMP at a folder that does not exist: no temporary file
 # can be made.
 missing_temp=$(windows_path "$work/no-such-folder/temp")
@@ -142,13 +149,11 @@ hosts=("$host:initialize" "$host:persist")
 [[ -n $mingw_build ]] && hosts+=("$mingw_build/tools/quillsift-host.exe:mingw-initialize")
 for book in "${books[@]}"; do
     name=$(basename "$book")
-    lookup=()
-    case $name in *.mobi | *.azw) ;; *) lookup=(--extension .mobi) ;; esac
     "$native_dump" --json --quiet "$book" >"$work/native.json" 2>/dev/null
     for entry in "${hosts[@]}"; do
         program=${entry%:*}
         binding=${entry##*:}
-        options=(--json "${lookup[@]}")
+        options=(--json)
         [[ $binding == persist ]] && options+=(--persist-stream)
         wine "$program" "${options[@]}" "$(windows_path "$book")" >"$work/host.json"
         status=$?
@@ -174,11 +179,11 @@ for buffer in 1 3; do
     fi
 done
 
-# An extension without a handler is not routed to the filter.
-if wine "$host" --json "$(windows_path "$testdata/harbor-kf8.azw3")" >/dev/null 2>&1; then
-    fail ".azw3 found a filter although only .mobi and .azw are registered"
+# .prc, which Palm resource files of every kind use, is not routed to the filter.
+if wine "$host" --json --extension .prc "$(windows_path "$testdata/harbor-kf7.mobi")" >/dev/null 2>&1; then
+    fail ".prc found a filter although only .mobi, .azw and .azw3 are registered"
 else
-    pass ".azw3 has no persistent handler"
+    pass ".prc has no persistent handler"
 fi
 
 # 4. Malformed books: a binding error (exit 1, a "load" line), no crash, as natively.
@@ -209,6 +214,14 @@ if [[ -n $mingw_build ]]; then
         pass "mingw-w64 stream adapter: $(grep -c '^ok:' "$work/check.txt") loads as the files"
     else
         fail "mingw-w64 stream adapter: $(grep -v '^ok:' "$work/check.txt")"
+    fi
+fi
+# Wine's own MultiByteToWideChar on the malformed UTF-8 that the native layer is tested with.
+if [[ -n $mingw_build ]]; then
+    if wine "$mingw_build/tests/mingw/utf8_conversion_check.exe" >"$work/utf8.txt"; then
+        pass "malformed UTF-8: $(grep -c '^ok:' "$work/utf8.txt") cases give the U+FFFD of the native layer"
+    else
+        fail "malformed UTF-8: $(grep -v '^ok:' "$work/utf8.txt")"
     fi
 fi
 [[ -e $work/no-such-folder ]] && fail "something made the missing temporary folder"
@@ -245,10 +258,10 @@ for tree in "${registered_trees[@]}"; do
         pass "$tree removed"
     fi
 done
-extension_after=$(registry_values "$classes\\.mobi")
+extension_after=$(registry_values "$classes\\.mobi" "$classes\\.azw3")
 [[ $extension_after == "$extension_before" && -n $extension_after ]] &&
-    pass "the values placed under .mobi survived" ||
-    fail "the .mobi key changed: before '$extension_before', after '$extension_after'"
+    pass "the values placed under .mobi and .azw3 survived" ||
+    fail "the .mobi or .azw3 key changed: before '$extension_before', after '$extension_after'"
 wine reg query "$classes\\.azw" >/dev/null 2>&1 && pass ".azw key kept" || fail ".azw key removed"
 
 # 8. Unregistering again succeeds.

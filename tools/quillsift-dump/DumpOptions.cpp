@@ -139,5 +139,5 @@ std::string DumpUsage(const std::string& defaultLibrary) {
 }
 
 std::string DumpVersion() {
-    return "quillsift-dump 1.0.0.1\n";
+    return "quillsift-dump " QUILLSIFT_VERSION "\n";
 }

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Builds libmobi for 64-bit Windows with mingw-w64: the static library that quillsift.dll links,
+# with libmobi's bundled miniz and its own XML writer (--without-zlib --without-libxml2), so the
+# DLL needs nothing beside it. autoconf, automake and libtool make its build files.
+# Usage: build-libmobi-windows.sh SOURCE PREFIX
+#   SOURCE: a libmobi source tree or release tarball (.tar.gz); copied, never changed.
+#   PREFIX: receives include/mobi.h, lib/libmobi.a and share/libmobi/SOURCE.txt (the version and
+#           the source it was built from, for the release package's license notice).
+# CC names the compiler (default x86_64-w64-mingw32-gcc-posix).
+set -euo pipefail
+if [[ $# -ne 2 ]]; then
+    echo "usage: $0 SOURCE PREFIX" >&2
+    exit 2
+fi
+source_path=$(realpath "$1")
+prefix=$(realpath -m "$2")
+cc=${CC:-x86_64-w64-mingw32-gcc-posix}
+for tool in autoreconf libtoolize "$cc"; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "$0: $tool is missing (bash .ci/install-deps installs it)" >&2
+        exit 1
+    fi
+done
+
+if [[ ! -e $source_path ]]; then
+    echo "$0: no libmobi source at $1" >&2
+    exit 1
+fi
+# A scratch copy: autogen.sh and configure write into the tree they run in.
+work="$prefix.work"
+rm -rf "$work"
+mkdir -p "$work"
+trap 'rm -rf "$work"' EXIT
+if [[ -d $source_path ]]; then
+    cp -a "$source_path/." "$work/"
+    origin="the source tree $source_path"
+elif [[ -f $source_path ]]; then
+    tar -xzf "$source_path" -C "$work" --strip-components=1
+    origin="$(basename "$source_path") (sha256 $(sha256sum "$source_path" | cut -d' ' -f1))"
+else
+    echo "$0: $1 is neither a folder nor a tarball" >&2
+    exit 1
+fi
+if [[ ! -f $work/configure.ac || ! -f $work/src/mobi.h ]]; then
+    echo "$0: $1 is not a libmobi source (no configure.ac, src/mobi.h)" >&2
+    exit 1
+fi
+
+cd "$work"
+./autogen.sh >autogen.log 2>&1 || { cat autogen.log >&2; exit 1; }
+./configure --host=x86_64-w64-mingw32 CC="$cc" --prefix="$prefix" \
+    --enable-static --disable-shared --without-zlib --without-libxml2 >configure.log 2>&1 ||
+    { tail -30 configure.log >&2; exit 1; }
+make -C src -j "${LIBMOBI_JOBS:-2}" >make.log 2>&1 || { tail -30 make.log >&2; exit 1; }
+make -C src install >>make.log 2>&1 || { tail -30 make.log >&2; exit 1; }
+
+version=$(sed -n 's/^#define PACKAGE_VERSION "\(.*\)"$/\1/p' config.h)
+mkdir -p "$prefix/share/libmobi"
+cp COPYING "$prefix/share/libmobi/COPYING"
+printf 'version %s\nbuilt from %s\n' "$version" "$origin" >"$prefix/share/libmobi/SOURCE.txt"
+echo "libmobi $version for Windows: $prefix/lib/libmobi.a"
