@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // What the benchmark programs share: draining a filter as an indexer does (the tools'
 // ChunkDumper), and the memory figures of their own process.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // How much memory the filter needs for a picture-heavy book: libmobi holds every record of a
 // book while the filter object lives, images included. For each size given (in MiB), a book
 // is made from a test book with records of image-like bytes appended to its Palm database

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // What quillsift-dump is measured against as a whole process: libmobi alone loading a book
 // from its file and parsing its markup as the filter asks it to (without the rebuild for
 // export), with nothing of the filter.

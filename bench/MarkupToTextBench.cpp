@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Throughput of MarkupToText on the HTML parts of a large book and on hostile parts of several
 // MB. The conversion rewrites its input, so every iteration converts fresh copies of the parts;
 // the copying runs with the timer paused (once per iteration, for all parts together), so the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The whole filtering path against libmobi's own work on the same bytes, paired in one run:
 //   library   libmobi loads the book from a memory FILE and parses its markup, as the filter
 //             asks it to;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # quillsift-dump --json against libmobi alone, as whole processes under /usr/bin/time -v,
 # alternating round by round so that both see the same machine. A round runs each program ten
 # times in a row under one /usr/bin/time (which counts CPU time in hundredths of a second):

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # quillsift-dump --jobs 2 against --jobs 1 over one folder of books, as whole processes,
 # alternating round by round: the books per second of each and, per round, the ratio of the
 # two (median and min-max). The folder holds copies of the test books: COPIES of each small

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # The memory the filter needs for text-heavy books of many parts. Makes books of generated
 # prose (chapters of about 4,200 characters, one HTML part each) with calibre's ebook-convert,
 # the writer of the test books: as KF8 (.azw3) and as KF7 (.mobi, one part), each with plain

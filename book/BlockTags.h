@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Tags of block elements: where the markup's layout separates words that its text runs together.
 #pragma once
 

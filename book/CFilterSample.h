@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The book filter: loads a Kindle book from the bound stream with libmobi and yields its
 // title, its author, then the text of each HTML part of its markup, one chunk each.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Finds the next occurrence of one byte value in a part, from positions that only move forward.
 #pragma once
 

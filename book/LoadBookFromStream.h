@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Loads a book with libmobi from an IStream, with no file anywhere.
 #pragma once
 

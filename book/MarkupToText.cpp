@@ -1,11 +1,12 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/MarkupToText.h"
 
 #include "book/BlockTags.h"
-#include "filter/ByteBlocks.h"
 #include "book/ForwardSearch.h"
 #include "book/Utf16Builder.h"
-#include "platform/LargeTextBlock.h"
 #include "book/Utf16LengthBounded.h"
+#include "filter/ByteBlocks.h"
+#include "platform/LargeTextBlock.h"
 
 #include <cstddef>
 #include <cstdint>

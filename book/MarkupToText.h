@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Plain text of one HTML part of a book's rebuilt markup.
 #pragma once
 

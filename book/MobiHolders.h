@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Owners of libmobi's records, each released with the library's own operation.
 #pragma once
 

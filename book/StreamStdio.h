@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The three C library calls with which libmobi reads a book, served from an IStream.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // UTF-8 text, handed over in runs as the markup scan finds it, written out as UTF-16.
 #pragma once
 

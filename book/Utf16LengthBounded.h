@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Length of a UTF-16 string whose units are known to be there: book text, which runs to
 // millions of units, measured a block at a time.
 #pragma once

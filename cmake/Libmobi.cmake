@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # libmobi for the native and the winelib builds: the host's static library (Debian's
 # libmobi-dev ships libmobi.a), with the libraries it needs itself (zlib, libxml2) linked
 # dynamically. The target quillsift_libmobi carries everything a link of libmobi needs.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # libmobi reads a book through three C library calls on the FILE it is given: fread, fseek and
 # ftell. The system hands it a handle of its own and has the linker wrap those three calls
 # (book/LoadBookFromStream.cpp): the wrappers serve that handle from the bound IStream and pass

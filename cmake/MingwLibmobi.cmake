@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # libmobi for a mingw-w64 build. The package registry has no Windows libmobi. Either the build
 # makes one from libmobi's source (LIBMOBI_SOURCE: a source tree or release tarball, built at
 # configure time by tools/build-libmobi-windows.sh into the build folder), or a static one built

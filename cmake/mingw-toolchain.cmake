@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # Cross-compiles the system for 64-bit Windows with mingw-w64. The -posix toolchain is the
 # one whose libstdc++ has std::thread and std::mutex.
 set(CMAKE_SYSTEM_NAME Windows)

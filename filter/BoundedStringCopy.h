@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Bounded copy of UTF-16 characters that always terminates the destination.
 #pragma once
 

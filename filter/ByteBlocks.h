@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Sixteen bytes of text at a time, in a vector register: the block scans of the markup
 // conversion, of book text and of the text a filter hands out (BoundedStringCopy). GCC and clang
 // turn the vector types into SSE2 on x86-64, where a flag mask is read in one instruction;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The filter object's framework: the IFilter chunk engine over one ChunkValue, and the binding
 // of a stream through IInitializeWithStream or IPersistStream. A concrete class supplies the
 // content (PrepareContent, ProduceChunkValue); ComObject completes it into an object.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The one chunk a filter object is handing out: its description for the host and its
 // payload, either a string value or a block of text.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Feeds arbitrary bytes to MarkupToText, each input in a heap block of exactly its size, and
 // checks every result against properties that hold for all parts and against a plain
 // reference conversion written with the C++ library's string searches.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The whole filtering path on arbitrary bytes: a stream over the bytes is bound, every chunk
 // is drained as an indexer would (by the tools' ChunkDumper), and the object is released.
 // Besides crashes and leaks it checks what must hold for every input.

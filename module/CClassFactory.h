@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The class factory: one per DllGetClassObject call, made for whatever CLSID was asked for.
 // Only a factory made for CLSID_BookFilter creates filters. Each live factory and each server
 // lock counts in ModuleRefCount.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The class ids the module hands out and registers, spelled exactly as they are written to the
 // registry: the filter's in upper-case hexadecimal digits, the persistent handler's with a
 // lower-case digit in its third group. The narrow spellings let key paths be assembled from

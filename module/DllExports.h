@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The module's four exports, the whole of its interface to a host and to a registration tool.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The module's entry points for a COM host: the process-attach hook, DllGetClassObject and
 // DllCanUnloadNow, and the module-wide state they keep.
 #include "module/CClassFactory.h"

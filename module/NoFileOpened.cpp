@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The module opens no file. libmobi's mobi_load_filename shares its object file with the load
 // from a FILE and brings fopen and fclose into any link of it, although the filter never calls
 // it. The module's link wraps both (module/CMakeLists.txt), so the C library's are not linked

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Self-registration: the nine values that route .mobi, .azw and .azw3 to the filter, written by
 // one loop over a table, and the five trees that unregistration deletes. .azw3 is what calibre
 // and Kindle Previewer name KF8 books; .prc is left alone, since Palm resource files of every

@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The COM identity of every object the system makes, written once: reference counting, the
 // module count, QueryInterface over the interfaces a class lists, and making an instance.
 #pragma once
 
-#include "platform/Platform.h"
 #include "platform/IsNullReference.h"
+#include "platform/Platform.h"
 
 #include <new>
 #include <utility>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Owns one reference to a COM interface and releases it when it goes.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The IFilter status codes of the SDK's filterr.h, which Wine does not ship and the native
 // build does not have.
 #pragma once

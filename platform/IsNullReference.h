@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A host written in C passes CLSIDs and IIDs by pointer, and may pass null where C++ sees a
 // reference. The compiler may assume that a reference's address is never null and drop a plain
 // test, so the address is read back through a volatile. Callers pass the address (&riid) and

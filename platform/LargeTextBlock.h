@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A step of the native build's text path: the block that is about to receive a long book text
 // is offered to the system's transparent huge pages. Windows' task allocator has no such step,
 // so there it does nothing.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Marks the functions a module exports. Windows builds name them in the module's .def file; the
 // native build compiles with hidden visibility, so an export is made visible here and the
 // linker's version script keeps everything else local.

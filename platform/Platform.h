@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The Windows API as the system uses it. The system includes this header only; it gives the
 // SDK's names on every build: the SDK itself on Windows and Wine, a small layer of our own
 // on native Linux.
@@ -7,12 +8,12 @@
 #include "platform/win/WindowsApi.h"
 #define UTF16(s) L##s
 #else
-#include "platform/native/WinTypes.h"
-#include "platform/native/PropTypes.h"
 #include "platform/native/ComInterfaces.h"
-#include "platform/native/Ole32.h"
-#include "platform/native/Shlwapi.h"
 #include "platform/native/Kernel32.h"
+#include "platform/native/Ole32.h"
+#include "platform/native/PropTypes.h"
+#include "platform/native/Shlwapi.h"
+#include "platform/native/WinTypes.h"
 #include "platform/native/registry/Advapi32.h"
 #define UTF16(s) u##s
 #endif

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The property keys the filter emits. PKEY_Search_Contents is missing from the mingw-w64
 // and Wine headers, so every build declares it here.
 #pragma once

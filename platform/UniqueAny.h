@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // One owner for every kind of resource the system holds: a value and the function that
 // releases it. Each holder is a one-line alias.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Length of a zero-terminated UTF-16 string, in units before the terminator.
 #pragma once
 

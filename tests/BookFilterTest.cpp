@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The book filter on real books, on books derived from them, and on the IFilter protocol.
 #include "book/CFilterSample.h"
 #include "platform/ComObject.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The bounded UTF-16 copy that GetText and string values go through.
 #include "filter/BoundedStringCopy.h"
 

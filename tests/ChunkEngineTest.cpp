@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The IFilter chunk engine driven by a scripted producer.
 #include "filter/CFilterBase.h"
 #include "platform/ComObject.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The chunk record: its states, what it owns, and the copies it hands out.
 #include "filter/ChunkValue.h"
 #include "platform/UniqueAny.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // quillsift-dump's run over many books with the filter library loaded as the tool loads it:
 // several workers give the bytes and the reports of one worker, in the order of the books.
 #include "tools/quillsift-dump/DumpRun.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // What a session reports for one book, beside what its writer writes: a book that does not
 // load, and a book whose chunks stop early, in a format that records failures and in one that
 // does not; and the totals of a run, summed and summarised.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # Runs quillsift-dump as a subprocess and checks its output and exit code.
 #   cmake -DTOOL=... -DTESTDATA=... -DWORK=... -DMODE=golden|buffers|jobs|folder|large|html|stuck
 #         -P DumpToolCheck.cmake

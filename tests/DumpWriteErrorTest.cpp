@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // quillsift-dump whose standard output cannot be written: a pipe nobody reads and a full disk.
 // The run must end with a message and exit code 1: no SIGPIPE death, no silent truncation.
 #include <gtest/gtest.h>

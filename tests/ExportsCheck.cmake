@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: LGPL-3.0-or-later
 cmake_minimum_required(VERSION 3.20)
 # Checks that a module exports exactly the functions named in EXPECTED (a ;-list; when given),
 # that nothing of libmobi, which is linked into it statically, nor a wrapper of its C library calls

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: LGPL-3.0-or-later
 cmake_minimum_required(VERSION 3.20)
 # Checks that the DLL makes, opens or deletes no file: no function for temporary files, for
 # creating or opening files or for deleting them is referred to by the system's own objects, nor

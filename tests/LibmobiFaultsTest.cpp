@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Faults of libmobi 0.11 that reach the filter on corrupt books and that the filter cannot mend
 // without changing what good books yield. These tests pin down what the filter does with them
 // today, so that a change in either shows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A book larger than the memory its host allows: a Windows Search filter host runs under a job
 // that limits its memory, and a text-heavy book makes libmobi allocate far more than its file
 // size while it loads the book and rebuilds its markup. Each run filters the large KF8 test

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The module's entry points and class factory, reached through the exports of the built
 // library as a host reaches them.
 #include "platform/ComObject.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // GetModuleFileNameW of the native build: the module's own path in UTF-16, cut as on Windows
 // when the buffer is short.
 #include "module/ModuleState.h"

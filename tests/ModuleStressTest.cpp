@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Many host threads at once through the exports of the built library: factories, filters,
 // their faces, reference counts and server locks. Built under ThreadSanitizer in CI as well.
 #include "platform/ComPtr.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Running out of memory anywhere on the path from the class factory to the last chunk: each
 // allocation of a whole book is made to fail in turn. Every call answers a code, what comes
 // out is the book's output with pieces missing, nothing leaks (the sanitizer build checks),

@@ -1,6 +1,7 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+#include "platform/Platform.h"
 #include "book/Utf16LengthBounded.h"
 #include "platform/ComObject.h"
-#include "platform/Platform.h"
 #include "platform/UniqueAny.h"
 #include "platform/Utf16Length.h"
 

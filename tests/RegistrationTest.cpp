@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Self-registration through the exports of the built library, against the registry library
 // that the module itself writes to.
 #include "platform/Platform.h"

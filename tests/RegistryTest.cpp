@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The in-memory registry of the native build: the Windows behaviour that registration relies on.
 #include "platform/Platform.h"
 #include "platform/native/registry/RegistryTesting.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The stream adapter through which libmobi loads a book: the exact reads and seeks of a load,
 // the rules by which the stream's answers are judged, loads on two threads at once, and the
 // C library's own FILEs, which the wrapped calls pass through.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Binding a stream to a filter object through IInitializeWithStream and IPersistStream.
 #include "filter/CFilterBase.h"
 #include "platform/ComObject.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 #include "platform/Platform.h"
 #include "tests/support/MalformedUtf8Cases.h"
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # Builds libmobi for 64-bit Windows with mingw-w64: the static library that quillsift.dll links,
 # with libmobi's bundled miniz and its own XML writer (--without-zlib --without-libxml2), so the
 # DLL needs nothing beside it. autoconf, automake and libtool make its build files.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # Installs the dependencies, builds the filter library and quillsift-dump, and dumps a book
 # as an indexer would see it: the bundled sample unless other paths or options are given.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Times the load of books from the file streams the indexer hands a filter
 // (SHCreateStreamOnFileEx, read-only): the binding of a book filter object, which loads the
 // whole book through the stream, several rounds per book. Prints per book the Read and Seek

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # Makes quillsift-dump Recoll's handler for Kindle books. Usage: setup.sh [CONFDIR]
 # CONFDIR defaults to Recoll's own choice: $RECOLL_CONFDIR, else ~/.recoll. The script builds
 # quillsift-dump (as tools/run-sample.sh does) unless it is built and knows --html, then adds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The COM interfaces the filter implements or calls, for the native build: abstract classes
 // with the SDK's method order and signatures, so that a vtable here has the SDK's slot order.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // kernel32 as the filter uses it: interlocked counts, the last error, UTF-8 to UTF-16 and the
 // module's own file name.
 #include "platform/Platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The kernel32 services the filter uses, for the native build.
 #pragma once
 

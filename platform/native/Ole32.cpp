@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // ole32 as the filter uses it: the task allocator, PROPVARIANT copies and class-id strings.
 // CoTaskMemAlloc is in CoTaskMemAlloc.cpp, alone.
 #include "platform/Platform.h"

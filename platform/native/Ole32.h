@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Task allocator, PROPVARIANT and class-id services of ole32, for the native build.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The loader side of a DLL entry point for the native build: when the dynamic loader has
 // loaded the shared object, DllMain is told of the process attach with the object's own
 // handle, and of the detach when the object is unloaded. Linked statically into a program,

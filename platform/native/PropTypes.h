@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Property and chunk descriptions of the Windows API (propidl.h, filter.h), for the native build.
 #pragma once
 

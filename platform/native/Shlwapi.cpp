@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // shlwapi as the filter uses it: QISearch.
 #include "platform/Platform.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // QISearch of shlwapi, for the native build.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The task allocator's allocation for tests, which can be told to fail. A test program links
 // it before the system's objects, so that the plain CoTaskMemAlloc of the static library is
 // never linked in; CoTaskMemFree and CoTaskMemRealloc stay the library's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Test-only control of the task allocator of the native build: it can be told to fail one
 // allocation, so that tests reach every out-of-memory path of the code that allocates. It lives
 // in a test-only library (quillsift_task_memory_testing), never in the filter module; tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Scalar types, GUIDs and status codes of the Windows API, for the native Linux build.
 // Only what the filter uses is here; sizes and values match the Windows SDK.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The Windows SDK as mingw-w64 and Wine ship it, with the few gaps of those SDKs filled here
 // so that the system sees the same names on every Windows build.
 #pragma once
@@ -19,15 +20,19 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h first: the other headers build on what it declares.
 #include <windows.h>
+
+#include <filter.h>
 #include <objbase.h>
 #include <propidl.h>
 #include <shlwapi.h>
-#include <filter.h>
 #if __has_include(<filterr.h>)
 #include <filterr.h>
 #endif
+// propkeydef.h before propkey.h, whose keys it defines the macro for.
 #include <propkeydef.h>
+
 #include <propkey.h>
 #include <propsys.h>
 #include <shobjidl.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # Remakes the books of this folder from their sources with calibre (Debian's calibre package;
 # the books were made with ebook-convert 6.13.0). Each SOURCE folder holds an EPUB's files:
 # content.opf, nav.xhtml, the chapters and the style sheet. They are packed into an EPUB, and

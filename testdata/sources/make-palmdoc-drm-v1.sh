@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # Remakes ../palmdoc-drm-v1.prc: the plain PalmDOC book of palmdoc-drm-v1.txt, encrypted with
 # DRM v1 by libmobi's mobidrm (Debian's libmobi-tools). Such a book keeps its key in a 65-byte
 # record 0 and libmobi decrypts it without a PID. mobidrm draws a new key each run, so the book's

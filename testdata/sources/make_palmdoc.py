@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: LGPL-3.0-or-later
 """Writes a plain PalmDOC book ("TEXt"/"REAd"): a 16-byte record 0, then the text in records
 of 4096 bytes, each PalmDOC-compressed. The output depends only on the input.
 

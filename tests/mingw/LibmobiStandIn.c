@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 /* A stand-in for libmobi, for a mingw-w64 build that has no Windows libmobi (no LIBMOBI_ROOT).
  * Never shipped: the DLL linked with it is named quillsift-libmobi-standin.dll and parses no
  * book. It defines the functions the filter calls, so that the DLL links and its import table

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Checks the stream adapter in a PE program (mingw-w64), under Wine: each file given is loaded
 // by libmobi (or its stand-in) from a read-only file stream of the system, through the
 // linker's wrapping of fread, fseek and ftell. A Palm database must load with every record

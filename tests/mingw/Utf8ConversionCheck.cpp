@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Runs the table of malformed UTF-8 (tests/support/MalformedUtf8Cases.h), which the native
 // layer's MultiByteToWideChar is tested against, through the real one of Windows or Wine: the
 // native layer must count U+FFFD as the system it stands in for.

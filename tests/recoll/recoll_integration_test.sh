@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # Indexes a folder of Kindle books with the real recollindex, through the configuration that
 # integrations/recoll/setup.sh writes and `DUMP_TOOL --html BOOK`, and checks what recollq
 # finds. Usage:

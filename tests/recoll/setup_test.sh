@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # Checks integrations/recoll/setup.sh's edits of a Recoll configuration: what it adds, what it
 # replaces, that it keeps everything else, and that a second run changes nothing. It never
 # builds: every run names a stand-in tool. Usage: setup_test.sh

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Book filters bound the way a host binds them, to the test books or to any stream.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Drives an IFilter as an indexer does, with the tools' ChunkDumper, and records every chunk it
 // yields.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A chunk writer that writes into a string, and the chunks the writer tests feed it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The filter library as a host sees it: loaded with dlopen, reached only through its exports.
 #pragma once
 

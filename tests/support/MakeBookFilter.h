@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A book filter made in this process, outside the module: what the tests, the benchmarks and
 // the pipeline fuzzer filter books with. It is drained by the tools' ChunkDumper, the one
 // drain every host of the filter uses.

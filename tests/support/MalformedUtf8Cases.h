@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Malformed UTF-8 and the UTF-16 that MultiByteToWideChar (CP_UTF8, no flags) gives for it on
 // Windows: one table, which the native layer's test checks and which
 // tests/mingw/Utf8ConversionCheck.cpp runs through Wine's own function.

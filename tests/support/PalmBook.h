@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A Palm database (MOBI/AZW book) held as bytes, with the few edits tests make to derive
 // books from real ones: header fields, record-0 fields and EXTH strings.
 #pragma once

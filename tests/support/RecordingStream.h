@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // An IStream over bytes in memory that counts its references and records every call, for
 // checking what a filter does with the stream it is given.
 #pragma once

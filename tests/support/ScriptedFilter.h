@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // An IFilter that hands out a fixed list of chunks with the protocol's GetText and GetValue,
 // and that can be told to break the protocol, or to fail, in one way at a time.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A ByteSink that keeps what it is given, and can be told to fail from a given write on.
 #pragma once
 

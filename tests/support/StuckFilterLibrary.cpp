@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A stand-in filter library for the dump's own tests: it refuses every class and claims to
 // be in use for good, as a library that leaked an object would.
 #include "platform/ModuleExport.h"

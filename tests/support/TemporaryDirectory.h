@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A directory of its own under the system's temporary directory, removed with its contents.
 #pragma once
 

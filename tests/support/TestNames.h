@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Names of parameterised tests, made from text: letters and digits kept, anything else '_'.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // UTF-16 text for tests, and back to something a failure message can show.
 #pragma once
 

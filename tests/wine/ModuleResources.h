@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Reads back the resources of a loaded module: its version information through
 // GetFileVersionInfoW and VerQueryValueW, and its manifest.
 #pragma once

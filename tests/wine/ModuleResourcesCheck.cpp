@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Prints the version information and the manifest of the module that implements the filter
 // registered for an extension (.mobi when none is given), found as the indexer finds it: the
 // registry, then CoCreateInstance. The Wine integration test checks them in the DLL it

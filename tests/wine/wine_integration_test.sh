@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: LGPL-3.0-or-later
 # Drives the Wine build of quillsift.dll the way Windows does, with Wine's real regsvr32,
 # registry, COM activation and file streams, in a fresh prefix of its own:
 #   register; the nine registry values; every fixture book through quillsift-host, found through

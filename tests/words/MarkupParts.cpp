@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // markup_parts BOOK DIR: writes the HTML parts of a book, as libmobi rebuilds them for the
 // filter, to DIR/part00000.html, DIR/part00001.html... in the order of the part list, one file
 // per part that the filter converts (HTML with data). The word test reads them.

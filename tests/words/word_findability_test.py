@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: LGPL-3.0-or-later
 """Every word that an HTML reader sees in a book can be found in the filter's text.
 
     word_findability_test.py DUMP_TOOL MARKUP_PARTS BOOK...

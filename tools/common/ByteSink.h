@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Where a tool's output goes: standard output, a book's place in an ordered run, a string in
 // a test. Writing can fail (a closed pipe, a full disk), and the tool must notice.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Drives one bound IFilter as an indexer does: Init, then GetChunk until it fails, each text
 // chunk drained with GetText in portions, each value taken once with GetValue and freed the
 // host's way. What it gets goes to a ChunkSink as it comes (a dump's output format, or what a

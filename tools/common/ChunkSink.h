@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // What a drain of an IFilter (ChunkDumper) hands on as it meets it, chunk by chunk: to an
 // output format of a dump, or to whatever a test, a benchmark or a fuzzer keeps or checks.
 // For every chunk the calls come in this order: BeginChunk, its text in any number of Text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/common/ChunkWriter.h"
 
 #include "tools/common/HtmlChunkWriter.h"

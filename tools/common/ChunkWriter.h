@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The output formats of a dump. The driver of an IFilter reports what it meets as it meets
 // it, and a format writes it at once into an OutputBuffer, so that no chunk is ever held whole.
 // For one book the calls come in this order:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // What the command lines of quillsift-dump and quillsift-host share: the exit codes, and the
 // --buffer option, how many characters one GetText may hand out.
 #pragma once

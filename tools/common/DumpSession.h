@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Dumps books one at a time as an indexer reads them: each is bound to a fresh filter object
 // through the host's binder, drained into the writer and released, and what went wrong is
 // reported in one line. Opening the files is the host's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Binds a book to a new filter object the way an indexer does: the object is created asking
 // for the binding interface, handed the book's stream (IInitializeWithStream::Initialize,
 // read-only, or IPersistStream::Load), then asked for its IFilter. How the object is created

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // How the tools print the codes and ids they meet, in messages and in both output formats.
 #pragma once
 

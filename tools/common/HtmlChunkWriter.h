@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // One HTML document per book, the form a desktop search engine's "exec" handler prints (Recoll
 // reads it for the body text, <title> for the title field and the author meta for the author):
 //   <html>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // JSON Lines: one object per chunk, keys in a fixed order, strings in UTF-8 with the escapes of
 // RFC 8259.
 //   {"chunk":1,"kind":"value","propid":2,"value":"..."}

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A fixed buffer in front of a ByteSink: the output formats append small pieces, the sink
 // receives them in blocks. Once a write has failed everything later is dropped, so that a
 // writer can go on without checking every append and look at Failed() when it suits it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Readable text, for a person at a terminal:
 //   == books/harbor.mobi ==          (when the book is labelled)
 //   chunk 1 value Title: Harbor

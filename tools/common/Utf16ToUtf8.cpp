@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/common/Utf16ToUtf8.h"
 
 #include "platform/Utf16Length.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // UTF-16 to UTF-8 for the tools' output. The tools print what the filter hands out, so the
 // conversion must accept anything: a surrogate without its partner becomes U+FFFD. Text may
 // come in portions, and a pair may be split between two of them.

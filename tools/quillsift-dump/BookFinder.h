@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Turns the paths on the command line into the list of books to dump: files as given,
 // folders walked recursively in name order.
 #pragma once

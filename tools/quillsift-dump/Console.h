@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // What quillsift-dump tells the person running it, on standard error: one-line reports, and
 // on a terminal a progress line that each report or the next book replaces. Workers share it.
 #pragma once

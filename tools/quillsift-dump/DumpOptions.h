@@ -1,8 +1,9 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The command line of quillsift-dump.
 #pragma once
 
-#include "tools/common/CommandLine.h"
 #include "tools/common/ChunkWriter.h"
+#include "tools/common/CommandLine.h"
 
 #include <string>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // One run of quillsift-dump over its books: `Jobs` workers, each with its own filter objects
 // from the one loaded library, its own output buffer and GetText portion; the output in the
 // order of the books whatever order they finish in; the totals, the progress line and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Output to a file descriptor (standard output) with write(2), every failure noticed: a closed
 // pipe gives EPIPE (SIGPIPE must be ignored), a full disk ENOSPC.
 #pragma once

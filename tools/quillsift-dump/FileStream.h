@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // A read-only IStream over a file, for the native host: what an indexer hands a filter.
 // Read, Seek and Stat work; every way of writing is refused with STG_E_ACCESSDENIED.
 #pragma once

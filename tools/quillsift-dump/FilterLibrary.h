@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The filter library loaded with dlopen, as a host loads an in-process server, its two
 // exports that a host calls, and the binding of books through them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Books dumped at once by several workers reach one destination in the order of the books,
 // byte for byte as one worker would write them. The worker of the oldest book not yet written
 // (the head) writes straight to the destination; the others write into their book's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The POSIX resources quillsift-dump holds, each given back by its owner: file descriptors,
 // folders being read, C library files and loaded libraries.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // quillsift-dump for Linux: loads the filter library, finds the books and dumps them, with as
 // many workers as --jobs asks for, to standard output.
 #include "tools/common/CommandLine.h"

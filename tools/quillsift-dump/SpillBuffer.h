@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The output of a book that must wait for the books before it: kept in memory up to a limit,
 // and past it in an anonymous temporary file (tmpfile()), so that a large book waiting its
 // turn costs disk, not memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/quillsift-host/ActivatedBinder.h"
 
 void ActivatedBinder::UseClass(HRESULT found, const CLSID& filterClass) {

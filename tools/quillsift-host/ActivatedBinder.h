@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Binds books to filter objects that COM creates, as the indexer does: CoCreateInstance
 // (CLSCTX_INPROC_SERVER) of the class registered for the book's extension, then Initialize
 // (read-only) or Load with the book's stream.

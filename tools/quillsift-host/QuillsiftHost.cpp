@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // quillsift-host: a Windows host of the filter, as the indexer is. It finds the filter class
 // for a book's extension in the registry, creates the object with CoCreateInstance, binds a
 // read-only file stream from SHCreateStreamOnFileEx through IInitializeWithStream (or

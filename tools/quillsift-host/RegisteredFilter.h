@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Finds the filter class registered for a file extension, the way the Windows Search indexer
 // does (LoadIFilter is a stub in Wine, so the host walks the registry itself):
 //   HKLM\Software\Classes\<extension>\PersistentHandler            -> the persistent handler

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The registry services of advapi32, for the native build. They are provided by a small shared
 // library of their own (libquillsift_registry.so) that holds one registry in memory for the
 // whole process, as advapi32 holds the one registry of a Windows process. Every module that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The advapi32 registry functions over the in-memory registry. No exception leaves them: a
 // failed allocation is reported as ERROR_NOT_ENOUGH_MEMORY.
 #include "platform/native/registry/Advapi32.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // One key of the in-memory registry: its name as created, its values in the order they were
 // first set, and its subkeys ordered by folded name, as a hive keeps them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 #include "platform/native/registry/RegistryPath.h"
 
 std::u16string FoldRegistryName(const std::u16string& name) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Key names and paths of the in-memory registry: comparison ignores the case of ASCII letters,
 // and a path is a list of names separated by backslashes.
 #pragma once

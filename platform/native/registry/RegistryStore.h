@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // The registry of the process, held in memory: the tree of the predefined root, the open key
 // handles and, for tests, the key paths to which access is denied. Every operation takes one
 // lock, so any thread may call in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 #include "platform/native/registry/RegistryTesting.h"
 
 #include "platform/native/registry/RegistryStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
 // Test-only controls of the in-memory registry of the native build. They are exported by the
 // registry library alone, never by the filter module, so that tests can prepare the registry
 // and reach the failure paths of the code that writes to it.
