@@ -35,25 +35,32 @@ constexpr uint64_t Pack(const char* name) {
 struct Table {
     uint64_t Packed[ShortCount] = {};
     unsigned char First[27] = {};
-    uint32_t Letters = 0; // bit n: some name starts with the letter 'a' + n
     constexpr Table() {
         size_t name = 0;
         for (size_t letter = 0; letter < 26; ++letter) {
             First[letter] = static_cast<unsigned char>(name);
             while (name < ShortCount && static_cast<size_t>(Short[name][0] - 'a') == letter) {
                 Packed[name] = Pack(Short[name]);
-                Letters |= uint32_t{1} << letter;
                 ++name;
             }
         }
         First[26] = static_cast<unsigned char>(name);
-        for (const char* name : Long) {
-            Letters |= uint32_t{1} << (name[0] - 'a');
-        }
     }
+    // Whether some name starts with the letter 'a' + `letter`.
+    constexpr bool Starts(size_t letter) const { return First[letter] != First[letter + 1]; }
 };
 inline constexpr Table Names;
 static_assert(Names.First[26] == ShortCount, "the short names are grouped by first letter");
+constexpr bool EveryLongNameLetterStartsShortNames() {
+    for (const char* name : Long) {
+        if (!Names.Starts(static_cast<size_t>(name[0] - 'a'))) {
+            return false;
+        }
+    }
+    return true;
+}
+// A letter that starts no short name is refused before the long names are looked at.
+static_assert(EveryLongNameLetterStartsShortNames(), "a long name's letter starts a short one");
 
 // ASCII letters and digits, the bytes of a name.
 struct NameBytes {
@@ -86,7 +93,7 @@ inline bool IsBlockTag(const char* content, size_t length) {
     }
     // Setting bit 0x20 folds exactly the ASCII letters onto 'a'...'z'.
     const unsigned letter = static_cast<unsigned char>(*at | 0x20) - unsigned{'a'};
-    if (letter >= 26 || (Names.Letters >> letter & 1) == 0) {
+    if (letter >= 26 || !Names.Starts(letter)) {
         return false;
     }
     const char* const name = at;

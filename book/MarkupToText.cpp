@@ -235,6 +235,13 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
             }
         }
     };
+    // One byte of text that is not part of a run: a decoded entity, a '<' or '&' that opens
+    // nothing.
+    const auto writeByte = [&](char c) {
+        separateFrom(c);
+        out.Append(c);
+        lastWritten = c;
+    };
     const auto lineBreak = [&] {
         separatorPending = false;
         // Counting stops past the limit, so that no run can overflow the counter.
@@ -356,9 +363,7 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
                 if (zero > semicolon) {
                     char decoded;
                     if (DecodeEntity(name, static_cast<size_t>(semicolon - name), end, &decoded)) {
-                        separateFrom(decoded);
-                        out.Append(decoded);
-                        lastWritten = decoded;
+                        writeByte(decoded);
                     }
                     read = semicolon + 1;
                     continue;
@@ -374,9 +379,7 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
             continue;
         }
         // A '<' or '&' that opens nothing is text; what follows it is scanned as usual.
-        separateFrom(c);
-        out.Append(c);
-        lastWritten = c;
+        writeByte(c);
         ++read;
         lineBreakRun = 0;
     }
