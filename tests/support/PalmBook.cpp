@@ -75,6 +75,12 @@ std::vector<std::pair<uint32_t, uint32_t>> PalmBook::Records() const {
     return records;
 }
 
+void PalmBook::MoveRecords(size_t first, int64_t shift) {
+    for (size_t r = first; r < RecordCount(); ++r) {
+        Write32(RecordListOffset + 8 * r, static_cast<uint32_t>(RecordOffset(r) + shift));
+    }
+}
+
 void PalmBook::SetDatabaseType(const char type[4]) {
     for (int i = 0; i < 4; ++i) {
         Bytes[60 + i] = static_cast<unsigned char>(type[i]);
@@ -96,18 +102,13 @@ void PalmBook::ResizeRecord(size_t index, size_t length) {
     } else {
         Bytes.insert(Bytes.begin() + offset + oldLength, length - oldLength, 0);
     }
-    for (size_t r = index + 1; r < records.size(); ++r) {
-        Write32(RecordListOffset + 8 * r,
-                static_cast<uint32_t>(records[r].first - oldLength + length));
-    }
+    MoveRecords(index + 1, static_cast<int64_t>(length) - static_cast<int64_t>(oldLength));
 }
 
 void PalmBook::AppendRecord(const std::vector<unsigned char>& data) {
     const size_t count = RecordCount();
     Bytes.insert(Bytes.begin() + RecordListOffset + 8 * count, 8, 0);
-    for (size_t r = 0; r < count; ++r) {
-        Write32(RecordListOffset + 8 * r, RecordOffset(r) + 8);
-    }
+    MoveRecords(0, 8);
     Write32(RecordListOffset + 8 * count, static_cast<uint32_t>(Bytes.size()));
     Write32(RecordListOffset + 8 * count + 4, static_cast<uint32_t>(2 * count) & 0xFFFFFF);
     Bytes[RecordCountOffset] = static_cast<unsigned char>((count + 1) >> 8);
@@ -147,9 +148,7 @@ bool PalmBook::ReplaceExthString(uint32_t tag, const std::string& value) {
 
         Write32(record0 + FullNameOffsetField,
                 static_cast<uint32_t>(Read32(record0 + FullNameOffsetField) + shift));
-        for (size_t r = 1; r < RecordCount(); ++r) {
-            Write32(RecordListOffset + 8 * r, static_cast<uint32_t>(RecordOffset(r) + shift));
-        }
+        MoveRecords(1, shift);
         return true;
     }
     return false;

@@ -38,4 +38,6 @@ public:
 private:
     uint32_t Read32(size_t at) const;
     void Write32(size_t at, uint32_t value);
+    // Moves the offsets of record `first` and of every record after it by `shift` bytes.
+    void MoveRecords(size_t first, int64_t shift);
 };
