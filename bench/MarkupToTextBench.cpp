@@ -4,9 +4,9 @@
 // the copying runs with the timer paused (once per iteration, for all parts together), so the
 // figures are for the conversion alone, including its allocation and UTF-16 output.
 #include "book/MarkupToText.h"
+#include "tests/support/BookHtmlParts.h"
 
 #include <benchmark/benchmark.h>
-#include <mobi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,33 +16,10 @@
 
 namespace {
 
-using Part = std::vector<char>;
+using Part = HtmlPart;
 
 std::string TestBookPath(const char* name) {
     return std::string(QUILLSIFT_TESTDATA) + "/" + name;
-}
-
-// The HTML parts of the book's rebuilt markup, read with libmobi; empty when it cannot be read.
-std::vector<Part> BookHtmlParts(const std::string& path) {
-    std::vector<Part> parts;
-    MOBIData* book = mobi_init();
-    if (book == nullptr) {
-        return parts;
-    }
-    if (mobi_load_filename(book, path.c_str()) == MOBI_SUCCESS) {
-        MOBIRawml* rawml = mobi_init_rawml(book);
-        if (rawml != nullptr &&
-            mobi_parse_rawml_opt(rawml, book, true, true, false) == MOBI_SUCCESS) {
-            for (const MOBIPart* part = rawml->markup; part != nullptr; part = part->next) {
-                if (part->type == T_HTML && part->size > 0) {
-                    parts.emplace_back(part->data, part->data + part->size);
-                }
-            }
-        }
-        mobi_free_rawml(rawml);
-    }
-    mobi_free(book);
-    return parts;
 }
 
 void ConvertParts(benchmark::State& state, const std::vector<Part>& parts) {
