@@ -42,12 +42,7 @@ if(LIBMOBI_SOURCE AND NOT LIBMOBI_ROOT)
 else()
     set(libmobi_root "${LIBMOBI_ROOT}")
 endif()
-# What the release package says of the libmobi inside the DLL (empty for a prebuilt one that
-# does not record it).
-set(QUILLSIFT_LIBMOBI_SOURCE_NOTE "")
-if(EXISTS "${libmobi_root}/share/libmobi/SOURCE.txt")
-    file(READ "${libmobi_root}/share/libmobi/SOURCE.txt" QUILLSIFT_LIBMOBI_SOURCE_NOTE)
-endif()
+# The release package (package/) reads what libmobi's build recorded there.
 set(QUILLSIFT_LIBMOBI_ROOT "${libmobi_root}")
 
 add_library(quillsift_libmobi INTERFACE)

@@ -147,7 +147,9 @@ for book in "$testdata"/*.mobi "$testdata"/*.azw "$testdata"/*.azw3; do
 done
 [[ ${#books[@]} -ge 1 ]] || fail "no fixture book in $testdata"
 hosts=("$host:initialize" "$host:persist")
-[[ -n $mingw_build ]] && hosts+=("$mingw_build/tools/quillsift-host.exe:mingw-initialize")
+# The mingw-w64 build's host too, unless it is the host above (the real DLL's own build).
+mingw_host="$mingw_build/tools/quillsift-host.exe"
+[[ -n $mingw_build && ! $mingw_host -ef $host ]] && hosts+=("$mingw_host:mingw-initialize")
 for book in "${books[@]}"; do
     name=$(basename "$book")
     "$native_dump" --json --quiet "$book" >"$work/native.json" 2>/dev/null

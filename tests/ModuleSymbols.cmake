@@ -1,0 +1,46 @@
+# SPDX-License-Identifier: LGPL-3.0-or-later
+# module_symbols(LIBRARY EXPORTED IMPORTED LISTING): the names a module exports and imports,
+# for the checks run with cmake -P.
+#   PE DLL, with OBJDUMP set (x86_64-w64-mingw32-objdump): its export table; its import table,
+#   the name of each DLL and of each function imported from it.
+#   ELF shared library, with NM set and no OBJDUMP: its dynamic symbols, the undefined ones
+#   imported, without their version.
+# LISTING receives the tool's output.
+function(module_symbols library exported_var imported_var listing_var)
+    set(exported "")
+    set(imported "")
+    if(OBJDUMP)
+        execute_process(COMMAND ${OBJDUMP} -p ${library} OUTPUT_VARIABLE listing
+                        RESULT_VARIABLE code)
+        string(REGEX MATCHALL "\n\t\\[ *[0-9]+\\] [^+\n][^\n]*" entries "${listing}")
+        foreach(entry IN LISTS entries)
+            string(REGEX REPLACE "^.*\\] " "" name "${entry}")
+            list(APPEND exported ${name})
+        endforeach()
+        # Imports: "DLL Name: X" lines, then one "vma hint name" line per function.
+        string(REGEX MATCHALL "\n\tDLL Name: [^\n]+|\n\t[0-9a-f]+\t +[0-9]+ +[^\n]+" entries
+               "${listing}")
+        foreach(entry IN LISTS entries)
+            string(REGEX REPLACE "^.*[ \t]" "" name "${entry}")
+            list(APPEND imported ${name})
+        endforeach()
+    else()
+        execute_process(COMMAND ${NM} -D ${library} OUTPUT_VARIABLE listing RESULT_VARIABLE code)
+        string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+        foreach(line IN LISTS lines)
+            string(REGEX REPLACE "^.* " "" name "${line}")
+            string(REGEX REPLACE "@.*$" "" name "${name}")
+            if(line MATCHES "^ +[Uw] ")
+                list(APPEND imported ${name})
+            else()
+                list(APPEND exported ${name})
+            endif()
+        endforeach()
+    endif()
+    if(NOT code EQUAL 0)
+        message(FATAL_ERROR "Cannot list the symbols of ${library}")
+    endif()
+    set(${exported_var} ${exported} PARENT_SCOPE)
+    set(${imported_var} ${imported} PARENT_SCOPE)
+    set(${listing_var} "${listing}" PARENT_SCOPE)
+endfunction()

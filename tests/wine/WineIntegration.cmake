@@ -1,0 +1,27 @@
+# SPDX-License-Identifier: LGPL-3.0-or-later
+# What the Wine integration test needs, for the winelib build (tests/wine/) and for the real
+# DLL of a mingw-w64 build (tests/mingw/): the native quillsift-dump to compare with, the
+# program that reads the registered module's resources, and the test itself.
+set(QUILLSIFT_NATIVE_DUMP "" CACHE FILEPATH
+    "quillsift-dump of a native build, whose --json output the Windows host must match")
+
+# The version information and manifest of the module behind the registered filter class, which
+# the integration test checks: a program of its own, so that quillsift-host stays a host.
+add_executable(module_resources_check
+    ${CMAKE_CURRENT_LIST_DIR}/ModuleResourcesCheck.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ModuleResources.cpp
+    ${PROJECT_SOURCE_DIR}/tools/quillsift-host/RegisteredFilter.cpp)
+target_link_libraries(module_resources_check PRIVATE quillsift_tool_common quillsift_host_platform
+                      version)
+quillsift_platform_program(module_resources_check)
+
+# quillsift_wine_integration_test(NAME DLL_DIR [MINGW_BUILD]): wine_integration_test.sh on the
+# quillsift.dll in DLL_DIR, driven by this build's quillsift-host.
+function(quillsift_wine_integration_test name dll_dir)
+    add_test(NAME ${name}
+        COMMAND bash ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/wine_integration_test.sh
+                ${dll_dir} $<TARGET_FILE:quillsift-host>
+                ${QUILLSIFT_NATIVE_DUMP} ${PROJECT_SOURCE_DIR}/testdata ${ARGN})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 900
+        ENVIRONMENT QUILLSIFT_RESOURCES_CHECK=$<TARGET_FILE:module_resources_check>)
+endfunction()
