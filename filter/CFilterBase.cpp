@@ -17,7 +17,12 @@ CFilterBase::CFilterBase() : LastChunkId(0), TextPosition(0) {
     Chunk.Clear();
 }
 
-HRESULT CFilterBase::Init(ULONG, ULONG, const FULLPROPSPEC*, ULONG*) {
+HRESULT CFilterBase::Init(ULONG, ULONG, const FULLPROPSPEC*, ULONG* pFlags) {
+    // The flags are an [out] value: a host that leaves the variable as it was must not read
+    // IFILTER_FLAGS_OLE_PROPERTIES from whatever it held, and go looking for property sets.
+    if (pFlags != nullptr) {
+        *pFlags = 0;
+    }
     LastChunkId = 0;
     TextPosition = 0;
     Chunk.Clear();
