@@ -45,13 +45,30 @@ Dump DumpWith(ScriptedFilter& filter, DumpFormat format, ULONG portion,
     return result;
 }
 
-const char BookJson[] =
-    "{\"chunk\":1,\"kind\":\"value\",\"propid\":2,\"value\":\"Harbor \\\"Lights\\\"\"}\n"
-    "{\"chunk\":2,\"kind\":\"value\",\"propid\":4,\"value\":\"Ann Writer; Bo Other\"}\n"
-    "{\"chunk\":3,\"kind\":\"text\",\"propid\":19,\"text\":\"One\\nsmile \xF0\x9F\x98\x80 end\"}\n"
-    "{\"chunk\":4,\"kind\":\"text\",\"propid\":19,\"text\":\"\"}\n"
-    "{\"chunk\":5,\"kind\":\"text\",\"propid\":19,\"text\":\"Two\\t\\u001b.\"}\n"
-    "{\"end\":\"0x80041700\"}\n";
+// The keys of a chunk of the title, the author and the contents, as the scripted filter gives
+// them: no locale, no break.
+const std::string TitleKeys =
+    "\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\",\"propid\":2,\"locale\":0,\"break\":0";
+const std::string AuthorKeys =
+    "\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\",\"propid\":4,\"locale\":0,\"break\":0";
+const std::string TextKeys =
+    "\"fmtid\":\"{B725F130-47EF-101A-A5F1-02608C9EEBAC}\",\"propid\":19,\"locale\":0,\"break\":0";
+
+const std::string BookJson = "{\"chunk\":1,\"kind\":\"value\"," + TitleKeys +
+                             ",\"value\":\"Harbor \\\"Lights\\\"\"}\n"
+                             "{\"chunk\":2,\"kind\":\"value\"," +
+                             AuthorKeys +
+                             ",\"value\":\"Ann Writer; Bo Other\"}\n"
+                             "{\"chunk\":3,\"kind\":\"text\"," +
+                             TextKeys +
+                             ",\"text\":\"One\\nsmile \xF0\x9F\x98\x80 end\"}\n"
+                             "{\"chunk\":4,\"kind\":\"text\"," +
+                             TextKeys +
+                             ",\"text\":\"\"}\n"
+                             "{\"chunk\":5,\"kind\":\"text\"," +
+                             TextKeys +
+                             ",\"text\":\"Two\\t\\u001b.\"}\n"
+                             "{\"end\":\"0x80041700\"}\n";
 
 TEST(ChunkDumper, WritesEveryChunkAsOneJsonLineThenTheEndCode) {
     ScriptedFilter filter(Book());
@@ -90,17 +107,19 @@ TEST(ChunkDumper, ReportsTheCodeThatEndedTheChunks) {
 TEST(ChunkDumper, AsksAgainAfterASuccessWithoutAChunk) {
     ScriptedFilter filter({{CHUNK_VALUE, PKEY_Title, UTF16("T")}});
     filter.NothingFirst = 2;
-    EXPECT_EQ(DumpWith(filter, DumpFormat::Json, 4096).Output,
-              "{\"chunk\":1,\"kind\":\"value\",\"propid\":2,\"value\":\"T\"}\n"
-              "{\"end\":\"0x80041700\"}\n");
+    EXPECT_EQ(DumpWith(filter, DumpFormat::Json, 4096).Output, "{\"chunk\":1,\"kind\":\"value\"," +
+                                                                   TitleKeys +
+                                                                   ",\"value\":\"T\"}\n"
+                                                                   "{\"end\":\"0x80041700\"}\n");
 }
 
 TEST(ChunkDumper, ReportsAFailedGetValueOnItsChunk) {
     ScriptedFilter filter({{CHUNK_VALUE, PKEY_Title, UTF16("T")}});
     filter.ValueError = E_OUTOFMEMORY;
     EXPECT_EQ(DumpWith(filter, DumpFormat::Json, 4096).Output,
-              "{\"chunk\":1,\"kind\":\"value\",\"propid\":2,\"value\":null,"
-              "\"error\":\"0x8007000e\"}\n{\"end\":\"0x80041700\"}\n");
+              "{\"chunk\":1,\"kind\":\"value\"," + TitleKeys +
+                  ",\"value\":null,"
+                  "\"error\":\"0x8007000e\"}\n{\"end\":\"0x80041700\"}\n");
 }
 
 TEST(ChunkDumper, StopsOnAGetTextThatBreaksTheProtocol) {

@@ -78,6 +78,41 @@ TEST_F(HtmlDocument, WritesTheValuesOnOneLineEscaped) {
                              Bad + "\">\n" + Body + End);
 }
 
+TEST_F(HtmlDocument, GivesRecollTheKeywordsAndTheDescriptionButNoDate) {
+    // The book filter's values in its order: the subjects and the description become metas,
+    // escaped on one line; a date meta would replace the file's date in Recoll, and publisher
+    // and language have no field there.
+    Writer.BeginBook("");
+    Value(1, PKEY_Title, U("T"));
+    Value(2, PKEY_Author, U("A"));
+    Value(3, PKEY_Media_Publisher, U("P & Sons"));
+    Value(4, PKEY_Keywords, U("Semantics; \"Tides\" & <Salt>"));
+    Value(5, PKEY_Comment, {'A', ' ', '<', 'b', '>', '\n', 'w', 'o', 'r', 'd', 0x2029, 0xE9, '.'});
+    Value(6, PKEY_Media_DateReleased, U("2024-03-15"));
+    Value(7, PKEY_Language, U("fr"));
+    Text(8, {U("text")});
+    Writer.End(FILTER_E_END_OF_CHUNKS);
+    EXPECT_EQ(Written(),
+              Start +
+                  "<title>T</title>\n<meta name=\"author\" content=\"A\">\n"
+                  "<meta name=\"keywords\" content=\"Semantics; &quot;Tides&quot; &amp; "
+                  "&lt;Salt&gt;\">\n"
+                  "<meta name=\"description\" content=\"A &lt;b&gt; word \xC3\xA9.\">\n" +
+                  Body + "<p>text</p>\n" + End);
+}
+
+TEST_F(HtmlDocument, LeavesOutKeywordsAndDescriptionThatAreEmptyOrLate) {
+    Writer.BeginBook("");
+    Value(1, PKEY_Keywords, {});
+    Value(2, PKEY_Comment, {}, VT_I4);
+    Value(3, PROPERTYKEY{PKEY_Comment.fmtid, 7}, U("Not a comment"));
+    Text(4, {U("text")});
+    Value(5, PKEY_Keywords, U("Too Late"));
+    Value(6, PKEY_Comment, U("Too Late"));
+    Writer.End(FILTER_E_END_OF_CHUNKS);
+    EXPECT_EQ(Written(), Start + Body + "<p>text</p>\n" + End);
+}
+
 TEST_F(HtmlDocument, LeavesOutEmptyLateAndOtherValues) {
     // An empty title, a value that is not a string, a property of no element and a value after
     // the first text all write nothing.

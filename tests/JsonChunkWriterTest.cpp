@@ -16,6 +16,12 @@ namespace {
 
 using Utf16 = std::vector<WCHAR>;
 
+// The keys of a chunk of the contents and of the title with no locale and no break.
+const std::string TextKeys =
+    "\"fmtid\":\"{B725F130-47EF-101A-A5F1-02608C9EEBAC}\",\"propid\":19,\"locale\":0,\"break\":0";
+const std::string TitleKeys =
+    "\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\",\"propid\":2,\"locale\":0,\"break\":0";
+
 struct EscapeCase {
     const char* name;
     std::vector<unsigned> units;
@@ -52,8 +58,8 @@ TEST_P(JsonEscaping, IsTheSameForEveryPortionSize) {
         }
         writer.EndChunk(S_OK, nullptr);
         buffer.Flush();
-        EXPECT_EQ(sink.Text, "{\"chunk\":0,\"kind\":\"text\",\"propid\":19,\"text\":" +
-                                 GetParam().expected + "}\n")
+        EXPECT_EQ(sink.Text, "{\"chunk\":0,\"kind\":\"text\"," + TextKeys +
+                                 ",\"text\":" + GetParam().expected + "}\n")
             << GetParam().name << ", portions of " << portion;
     }
 }
@@ -97,10 +103,10 @@ TEST_F(JsonLines, NamesTheBookOnEveryLineWhenLabelled) {
     Writer.End(FILTER_E_END_OF_CHUNKS);
     Writer.BeginBook("");
     Writer.LoadFailure(E_FAIL);
-    EXPECT_EQ(Written(),
-              "{\"file\":\"d/a.azw\",\"chunk\":1,\"kind\":\"value\",\"propid\":2,\"value\":\"T\"}\n"
-              "{\"file\":\"d/a.azw\",\"end\":\"0x80041700\"}\n"
-              "{\"load\":\"0x80004005\"}\n");
+    EXPECT_EQ(Written(), "{\"file\":\"d/a.azw\",\"chunk\":1,\"kind\":\"value\"," + TitleKeys +
+                             ",\"value\":\"T\"}\n"
+                             "{\"file\":\"d/a.azw\",\"end\":\"0x80041700\"}\n"
+                             "{\"load\":\"0x80004005\"}\n");
 }
 
 TEST_F(JsonLines, ReplacesMalformedUtf8InTheFileName) {
@@ -111,11 +117,10 @@ TEST_F(JsonLines, ReplacesMalformedUtf8InTheFileName) {
 }
 
 TEST_F(JsonLines, ShowsWhatTheChunkHasBeyondTheUsual) {
-    // An unknown property gives its format id, flags that are neither text nor value are
-    // shown, and so are a break type and a locale.
-    STAT_CHUNK odd = Chunk(7, static_cast<CHUNKSTATE>(CHUNK_TEXT | CHUNK_VALUE),
-                           PROPERTYKEY{PKEY_Title.fmtid, 9});
-    odd.breakType = CHUNK_EOP;
+    // Flags that are neither text nor value are shown, a known property's included, and a
+    // property named by string gives its name in place of the id.
+    STAT_CHUNK odd = Chunk(7, static_cast<CHUNKSTATE>(CHUNK_TEXT | CHUNK_VALUE), PKEY_Title);
+    odd.breakType = CHUNK_EOC;
     odd.locale = 1033;
     Writer.BeginBook("");
     Writer.BeginChunk(odd);
@@ -130,11 +135,76 @@ TEST_F(JsonLines, ShowsWhatTheChunkHasBeyondTheUsual) {
     EXPECT_EQ(
         Written(),
         "{\"chunk\":7,\"kind\":\"text\",\"flags\":3,"
-        "\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\",\"propid\":9,\"break\":3,"
-        "\"locale\":1033,\"text\":\"\"}\n"
+        "\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\",\"propid\":2,\"locale\":1033,"
+        "\"break\":4,\"text\":\"\"}\n"
         "{\"chunk\":8,\"kind\":\"value\",\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\","
-        "\"propname\":\"Sub\\\"ject\",\"vt\":3,\"value\":null,\"fault\":\"GetValue said so\"}\n");
+        "\"propname\":\"Sub\\\"ject\",\"locale\":0,\"break\":0,\"vt\":3,\"value\":null,"
+        "\"fault\":\"GetValue said so\"}\n");
 }
+
+struct KeyCase {
+    const char* name;
+    PROPERTYKEY key;
+    CHUNKSTATE flags;
+    CHUNK_BREAKTYPE breakType;
+    LCID locale;
+    std::string expected;
+};
+
+class JsonChunkKeys : public ::testing::TestWithParam<KeyCase> {};
+
+// Every chunk names its property set, its property, its locale and its break, in that order,
+// whatever the property: a reader of the lines needs no table of the filter's properties.
+TEST_P(JsonChunkKeys, AreAllWrittenInTheirOrder) {
+    StringSink sink;
+    OutputBuffer buffer(&sink);
+    JsonChunkWriter writer(buffer);
+    STAT_CHUNK stat = Chunk(3, GetParam().flags, GetParam().key);
+    stat.breakType = GetParam().breakType;
+    stat.locale = GetParam().locale;
+    const WCHAR value[] = UTF16("v");
+    writer.BeginBook("");
+    writer.BeginChunk(stat);
+    if (GetParam().flags == CHUNK_VALUE) {
+        writer.Value(value, 1, VT_LPWSTR);
+    }
+    writer.EndChunk(S_OK, nullptr);
+    buffer.Flush();
+    const char* const kind = GetParam().flags == CHUNK_VALUE ? "value" : "text";
+    const char* const tail =
+        GetParam().flags == CHUNK_VALUE ? ",\"value\":\"v\"}\n" : ",\"text\":\"\"}\n";
+    EXPECT_EQ(sink.Text,
+              std::string("{\"chunk\":3,\"kind\":\"") + kind + "\"," + GetParam().expected + tail)
+        << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JsonChunkKeys,
+    ::testing::Values(
+        KeyCase{"publisher", PKEY_Media_Publisher, CHUNK_VALUE, CHUNK_NO_BREAK, 1033,
+                "\"fmtid\":\"{64440492-4C8B-11D1-8B70-080036B11A03}\",\"propid\":30,"
+                "\"locale\":1033,\"break\":0"},
+        KeyCase{"keywords", PKEY_Keywords, CHUNK_VALUE, CHUNK_NO_BREAK, 0x040C,
+                "\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\",\"propid\":5,"
+                "\"locale\":1036,\"break\":0"},
+        KeyCase{"comment", PKEY_Comment, CHUNK_VALUE, CHUNK_NO_BREAK, 0x0411,
+                "\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\",\"propid\":6,"
+                "\"locale\":1041,\"break\":0"},
+        KeyCase{"date released", PKEY_Media_DateReleased, CHUNK_VALUE, CHUNK_NO_BREAK, 1033,
+                "\"fmtid\":\"{DE41CC29-6971-4290-B472-F59F2E2F31E2}\",\"propid\":100,"
+                "\"locale\":1033,\"break\":0"},
+        KeyCase{"language", PKEY_Language, CHUNK_VALUE, CHUNK_NO_BREAK, 1033,
+                "\"fmtid\":\"{D5CDD502-2E9C-101B-9397-08002B2CF9AE}\",\"propid\":28,"
+                "\"locale\":1033,\"break\":0"},
+        KeyCase{"contents at the end of a paragraph", PKEY_Search_Contents, CHUNK_TEXT, CHUNK_EOP,
+                0x0411,
+                "\"fmtid\":\"{B725F130-47EF-101A-A5F1-02608C9EEBAC}\",\"propid\":19,"
+                "\"locale\":1041,\"break\":3"},
+        KeyCase{"largest locale and break", PROPERTYKEY{PKEY_Title.fmtid, 0xFFFFFFFF}, CHUNK_TEXT,
+                CHUNK_EOC, 0xFFFFFFFF,
+                "\"fmtid\":\"{F29F85E0-4FF9-1068-AB91-08002B27B3D9}\",\"propid\":4294967295,"
+                "\"locale\":4294967295,\"break\":4"}),
+    NamedBy<&KeyCase::name>());
 
 TEST_F(JsonLines, ClosesATextWithItsFailureCode) {
     const WCHAR text[] = {'a', 0xD83D};
@@ -142,8 +212,9 @@ TEST_F(JsonLines, ClosesATextWithItsFailureCode) {
     Writer.BeginChunk(Chunk(3, CHUNK_TEXT, PKEY_Search_Contents));
     Writer.Text(text, 2);
     Writer.EndChunk(E_OUTOFMEMORY, nullptr);
-    EXPECT_EQ(Written(), "{\"chunk\":3,\"kind\":\"text\",\"propid\":19,\"text\":\"a\xEF\xBF\xBD\","
-                         "\"error\":\"0x8007000e\"}\n");
+    EXPECT_EQ(Written(), "{\"chunk\":3,\"kind\":\"text\"," + TextKeys +
+                             ",\"text\":\"a\xEF\xBF\xBD\","
+                             "\"error\":\"0x8007000e\"}\n");
 }
 
 TEST_F(JsonLines, KeepsAPairWholeAcrossTheWritersOwnBlocks) {
@@ -162,7 +233,7 @@ TEST_F(JsonLines, KeepsAPairWholeAcrossTheWritersOwnBlocks) {
     Writer.Text(text.data(), text.size());
     Writer.EndChunk(S_OK, nullptr);
     EXPECT_EQ(Written(),
-              "{\"chunk\":1,\"kind\":\"text\",\"propid\":19,\"text\":\"" + expected + "\"}\n");
+              "{\"chunk\":1,\"kind\":\"text\"," + TextKeys + ",\"text\":\"" + expected + "\"}\n");
 }
 
 } // namespace

@@ -60,4 +60,29 @@ TEST_F(ReadableText, SaysWhatAValueWithoutAStringAndAnOddChunkAre) {
                          "load failed 0x80004005\n");
 }
 
+TEST_F(ReadableText, NamesEveryPropertyOfTheBookFilter) {
+    // Each of the filter's values by its name; a property of a known set with another id is
+    // not one of them.
+    const struct {
+        PROPERTYKEY key;
+        const char* name;
+    } properties[] = {
+        {PKEY_Title, "Title"},
+        {PKEY_Author, "Author"},
+        {PKEY_Media_Publisher, "Publisher"},
+        {PKEY_Keywords, "Keywords"},
+        {PKEY_Comment, "Comment"},
+        {PKEY_Media_DateReleased, "Date released"},
+        {PKEY_Language, "Language"},
+        {PKEY_Search_Contents, "Contents"},
+        {PROPERTYKEY{PKEY_Media_Publisher.fmtid, 5}, "{64440492-4C8B-11D1-8B70-080036B11A03} 5"}};
+    std::string expected;
+    ULONG id = 0;
+    for (const auto& property : properties) {
+        ValueChunk(++id, property.key, {'v'});
+        expected += "chunk " + std::to_string(id) + " value " + property.name + ": v\n";
+    }
+    EXPECT_EQ(Written(), expected);
+}
+
 } // namespace

@@ -96,5 +96,6 @@ const char* ChunkKind(const STAT_CHUNK& stat);
 // Whether a chunk's property is the property `key`.
 bool IsProperty(const FULLPROPSPEC& property, const PROPERTYKEY& key);
 
-// "Title", "Author" or "Contents" for the properties the filter hands out, else null.
+// The name of a property the filter hands out ("Title", "Author", "Publisher", "Keywords",
+// "Comment", "Date released", "Language", "Contents"), else null.
 const char* KnownPropertyName(const FULLPROPSPEC& property);

@@ -22,12 +22,22 @@ template <size_t N> char* PutLiteral(char* out, const char (&text)[N]) {
     return out + N - 1;
 }
 
-// A title or an author stays on its one line: a line break in it is a space.
+// A value of the head stays on its one line: a line break in it is a space.
 const auto PutValueCharacter = [](char* out, unsigned long codePoint) -> char* {
     return PutHtmlCharacter(out, IsHtmlLineBreak(codePoint) ? ' ' : codePoint);
 };
 
 } // namespace
+
+// What Recoll reads from the head: the title, the author, the keywords and the abstract. A date
+// meta would replace the file's own date in its sorting and date queries, and it has no field
+// for a publisher or a language, so those values are not written.
+const HtmlChunkWriter::HeadField HtmlChunkWriter::HeadFields[] = {
+    {&PKEY_Title, "<title>", "</title>\n"},
+    {&PKEY_Author, "<meta name=\"author\" content=\"", "\">\n"},
+    {&PKEY_Keywords, "<meta name=\"keywords\" content=\"", "\">\n"},
+    {&PKEY_Comment, "<meta name=\"description\" content=\"", "\">\n"},
+};
 
 char* PutHtmlCharacter(char* out, unsigned long codePoint) {
     switch (codePoint) {
@@ -66,7 +76,7 @@ char* HtmlChunkWriter::PutBodyCharacter(char* out, unsigned long codePoint) {
 void HtmlChunkWriter::BeginBook(const std::string&) {
     // Nothing yet: a book that cannot be bound must leave the output empty.
     At = Part::Nothing;
-    Current = Field::None;
+    Current = nullptr;
     InText = false;
     InLine = false;
     Decoder = Utf16Decoder();
@@ -97,7 +107,7 @@ void HtmlChunkWriter::CloseLine() {
 }
 
 void HtmlChunkWriter::BeginChunk(const STAT_CHUNK& stat) {
-    Current = Field::None;
+    Current = nullptr;
     InText = (stat.flags & CHUNK_TEXT) != 0;
     if (InText) {
         OpenBody();
@@ -106,10 +116,11 @@ void HtmlChunkWriter::BeginChunk(const STAT_CHUNK& stat) {
     OpenHead();
     // A value after the first text has no place left: the head is closed.
     if (At == Part::Head && (stat.flags & CHUNK_VALUE) != 0) {
-        if (IsProperty(stat.attribute, PKEY_Title)) {
-            Current = Field::Title;
-        } else if (IsProperty(stat.attribute, PKEY_Author)) {
-            Current = Field::Author;
+        for (const HeadField& field : HeadFields) {
+            if (IsProperty(stat.attribute, *field.Key)) {
+                Current = &field;
+                break;
+            }
         }
     }
 }
@@ -122,12 +133,12 @@ void HtmlChunkWriter::Text(const WCHAR* text, size_t length) {
 }
 
 void HtmlChunkWriter::Value(const WCHAR* text, size_t length, VARTYPE) {
-    if (Current == Field::None || text == nullptr || length == 0) {
+    if (Current == nullptr || text == nullptr || length == 0) {
         return;
     }
-    Out.Append(Current == Field::Title ? "<title>" : "<meta name=\"author\" content=\"");
+    Out.Append(Current->Open);
     WriteWhole(text, length, PutValueCharacter);
-    Out.Append(Current == Field::Title ? "</title>\n" : "\">\n");
+    Out.Append(Current->Close);
 }
 
 void HtmlChunkWriter::EndChunk(HRESULT, const char*) {
@@ -139,7 +150,7 @@ void HtmlChunkWriter::EndChunk(HRESULT, const char*) {
         CloseLine();
         InText = false;
     }
-    Current = Field::None;
+    Current = nullptr;
 }
 
 void HtmlChunkWriter::End(HRESULT) {

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // One HTML document per book, the form a desktop search engine's "exec" handler prints (Recoll
-// reads it for the body text, <title> for the title field and the author meta for the author):
+// reads it for the body text, <title> for the title field, the author meta for the author, the
+// keywords meta for its keywords and the description meta for the abstract it shows):
 //   <html>
 //   <head>
 //   <meta http-equiv="Content-Type" content="text/html; charset=utf-8">
 //   <title>TITLE</title>                       when the book has a title
 //   <meta name="author" content="AUTHOR">      when it has an author
+//   <meta name="keywords" content="SUBJECTS">  when it has subjects (PKEY_Keywords)
+//   <meta name="description" content="TEXT">   when it has a description (PKEY_Comment)
 //   </head>
 //   <body>
 //   <p>LINE</p>                                one per line of text that is not empty
@@ -35,7 +38,13 @@ public:
 
 private:
     enum class Part { Nothing, Head, Body };
-    enum class Field { None, Title, Author };
+    // A value written into the head: its property and the markup around it.
+    struct HeadField {
+        const PROPERTYKEY* Key;
+        const char* Open;
+        const char* Close;
+    };
+    static const HeadField HeadFields[];
 
     void OpenHead();
     void OpenBody();
@@ -46,7 +55,7 @@ private:
 
     Part At = Part::Nothing;
     // What the value of the current chunk becomes.
-    Field Current = Field::None;
+    const HeadField* Current = nullptr;
     bool InLine = false;
 };
 

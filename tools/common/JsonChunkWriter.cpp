@@ -123,15 +123,15 @@ void JsonChunkWriter::BeginChunk(const STAT_CHUNK& stat) {
     Out.Append(",\"kind\":\"");
     Out.Append(ChunkKind(stat));
     Out.Append('"');
-    if (KnownPropertyName(stat.attribute) == nullptr) {
-        if (stat.flags != CHUNK_TEXT && stat.flags != CHUNK_VALUE) {
-            Out.Append(",\"flags\":");
-            Number(static_cast<unsigned long long>(stat.flags));
-        }
-        Out.Append(",\"fmtid\":\"");
-        Out.Append(FormatGuid(stat.attribute.guidPropSet));
-        Out.Append('"');
+    if (stat.flags != CHUNK_TEXT && stat.flags != CHUNK_VALUE) {
+        Out.Append(",\"flags\":");
+        Number(static_cast<unsigned long long>(stat.flags));
     }
+    // Every line names its property in full and gives locale and break even when zero, so that
+    // a reader needs no table of what the tool leaves out.
+    Out.Append(",\"fmtid\":\"");
+    Out.Append(FormatGuid(stat.attribute.guidPropSet));
+    Out.Append('"');
     const PROPSPEC& property = stat.attribute.psProperty;
     if (property.ulKind == PRSPEC_PROPID) {
         Out.Append(",\"propid\":");
@@ -140,14 +140,10 @@ void JsonChunkWriter::BeginChunk(const STAT_CHUNK& stat) {
         Out.Append(",\"propname\":");
         String(property.lpwstr, Utf16Length(property.lpwstr));
     }
-    if (stat.breakType != CHUNK_NO_BREAK) {
-        Out.Append(",\"break\":");
-        Number(static_cast<unsigned long long>(stat.breakType));
-    }
-    if (stat.locale != 0) {
-        Out.Append(",\"locale\":");
-        Number(stat.locale);
-    }
+    Out.Append(",\"locale\":");
+    Number(stat.locale);
+    Out.Append(",\"break\":");
+    Number(static_cast<unsigned long long>(stat.breakType));
     InText = (stat.flags & CHUNK_TEXT) != 0;
     if (InText) {
         Out.Append(",\"text\":\"");

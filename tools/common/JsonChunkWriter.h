@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // JSON Lines: one object per chunk, keys in a fixed order, strings in UTF-8 with the escapes of
 // RFC 8259.
-//   {"chunk":1,"kind":"value","propid":2,"value":"..."}
-//   {"chunk":3,"kind":"text","propid":19,"text":"..."}
+//   {"chunk":1,"kind":"value","fmtid":"{F29F85E0-...}","propid":2,"locale":1033,"break":0,
+//    "value":"..."}
+//   {"chunk":3,"kind":"text","fmtid":"{B725F130-...}","propid":19,"locale":1033,"break":3,
+//    "text":"..."}
 //   {"end":"0x80041700"}            or, for a book that cannot be bound, {"load":"0x80004005"}
-// A labelled book starts every line with "file". A chunk of an unknown property gives its
-// "fmtid" (and "flags" when they are neither text nor value), a property named by string its
-// "propname"; "break" and "locale" appear when set; "error" and "fault" close the line when the
-// chunk had them. A text chunk's string is opened when the chunk begins and its portions are
-// written as they come.
+// A labelled book starts every line with "file". Every chunk gives its property set ("fmtid",
+// upper-case and braced), its "propid" (or, for a property named by string, "propname"), its
+// "locale" and its "break", zeros included; "flags" follows "kind" when they are neither text
+// nor value. "error" and "fault" close the line when the chunk had them. A text chunk's string
+// is opened when the chunk begins and its portions are written as they come.
 #pragma once
 
 #include "tools/common/ChunkWriter.h"
