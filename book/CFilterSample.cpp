@@ -1,65 +1,69 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CFilterSample.h"
 
+#include "book/BookLocale.h"
 #include "book/LoadBookFromStream.h"
 #include "book/MarkupToText.h"
+#include "book/ValueText.h"
 
 #include <utility>
 
 namespace {
 
-// The title and the author are converted in a buffer of this many UTF-16 units.
-constexpr int ValueBufferUnits = 1024;
+// How the string a libmobi getter gives becomes a value.
+enum class ValueRule {
+    // Converted; given even when empty.
+    Always,
+    // Converted; passed over when empty.
+    WhenNotEmpty,
+    // Markup converted to its text and trimmed; passed over when nothing remains.
+    MarkupText,
+};
 
-bool IsHighSurrogate(WCHAR unit) {
-    return unit >= 0xD800 && unit <= 0xDBFF;
-}
+struct ValueField {
+    const PROPERTYKEY* Key;
+    char* (*Get)(const MOBIData*);
+    ValueRule Rule;
+};
 
-// Converts a UTF-8 string into `buffer`. A string too long for it keeps its first
-// ValueBufferUnits - 1 units, cut before a surrogate pair that would not fit whole.
-void ConvertValue(const char* utf8, WCHAR (&buffer)[ValueBufferUnits]) {
-    // Nearly every value fits, and is converted straight into the buffer; a conversion that
-    // does not fit fails, and only then is the whole string measured.
-    if (MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer, ValueBufferUnits) > 0) {
-        return;
-    }
-    buffer[0] = 0;
-    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    if (needed <= ValueBufferUnits) {
-        return;
-    }
-    CoTaskMemPtr<WCHAR> whole(
-        static_cast<WCHAR*>(CoTaskMemAlloc(static_cast<size_t>(needed) * sizeof(WCHAR))));
-    if (!whole) {
-        return;
-    }
-    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, whole.Get(), needed);
-    int kept = ValueBufferUnits - 1;
-    if (IsHighSurrogate(whole.Get()[kept - 1])) {
-        --kept;
-    }
-    for (int i = 0; i < kept; ++i) {
-        buffer[i] = whole.Get()[i];
-    }
-    buffer[kept] = 0;
-}
+// The values, in the order of the chunk sequence. Several EXTH records of one tag come joined
+// by "; ", as libmobi joins them.
+const ValueField ValueFields[] = {
+    {&PKEY_Title, mobi_meta_get_title, ValueRule::Always},
+    {&PKEY_Author, mobi_meta_get_author, ValueRule::Always},
+    {&PKEY_Media_Publisher, mobi_meta_get_publisher, ValueRule::WhenNotEmpty},
+    {&PKEY_Keywords, mobi_meta_get_subject, ValueRule::WhenNotEmpty},
+    {&PKEY_Comment, mobi_meta_get_description, ValueRule::MarkupText},
+    {&PKEY_Media_DateReleased, mobi_meta_get_publishdate, ValueRule::WhenNotEmpty},
+    {&PKEY_Language, mobi_meta_get_language, ValueRule::WhenNotEmpty},
+};
+
+constexpr ULONG ValueFieldCount = sizeof(ValueFields) / sizeof(ValueFields[0]);
 
 } // namespace
 
-CFilterSample::CFilterSample() : PartCursor(nullptr), Stage(TitleStage) {}
+const ULONG CFilterSample::TextStage = ValueFieldCount;
+const ULONG CFilterSample::Finished = ValueFieldCount + 1;
+
+CFilterSample::CFilterSample() : PartCursor(nullptr), Stage(0), Locale(0) {}
 
 HRESULT CFilterSample::PrepareContent() {
     // A stream bound again replaces the book bound before, and its sequence starts over.
     Markup.Reset();
     PartCursor = nullptr;
-    Stage = TitleStage;
+    Stage = 0;
+    Locale = 0;
 
     Book.Reset(mobi_init());
     if (!Book) {
         return E_OUTOFMEMORY;
     }
     const MOBI_RET loaded = LoadBookFromStream(Book.Get(), Stream.Get());
-    return loaded == MOBI_SUCCESS ? S_OK : E_FAIL;
+    if (loaded != MOBI_SUCCESS) {
+        return E_FAIL;
+    }
+    Locale = BookLocale(Book.Get());
+    return S_OK;
 }
 
 bool CFilterSample::IsEncrypted() const {
@@ -84,13 +88,21 @@ bool CFilterSample::EncryptionFieldIsReadingPosition() const {
             (Book->rec == nullptr || Book->rec->size < DrmV1KeyEnd));
 }
 
-HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, MallocedString utf8, REFPROPERTYKEY key) {
-    if (!utf8) {
+HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, ULONG stage) {
+    const ValueField& field = ValueFields[stage];
+    const MallocedString utf8(field.Get(Book.Get()));
+    if (!utf8 || (field.Rule != ValueRule::Always && utf8.Get()[0] == 0)) {
         return S_FALSE;
     }
-    WCHAR buffer[ValueBufferUnits];
-    ConvertValue(utf8.Get(), buffer);
-    return chunk.SetStringValue(key, buffer);
+    ValueBuffer buffer;
+    if (field.Rule == ValueRule::MarkupText) {
+        if (!ConvertMarkupValue(utf8.Get(), buffer)) {
+            return S_FALSE;
+        }
+    } else {
+        ConvertValue(utf8.Get(), buffer);
+    }
+    return chunk.SetStringValue(*field.Key, buffer);
 }
 
 HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
@@ -134,23 +146,19 @@ HRESULT CFilterSample::ProduceChunkValue(ChunkValue& chunk) {
     }
     while (Stage < Finished) {
         HRESULT produced = S_FALSE;
-        switch (Stage) {
-        case TitleStage:
-            produced =
-                ProduceValue(chunk, MallocedString(mobi_meta_get_title(Book.Get())), PKEY_Title);
-            break;
-        case AuthorStage:
-            produced =
-                ProduceValue(chunk, MallocedString(mobi_meta_get_author(Book.Get())), PKEY_Author);
-            break;
-        default:
-            if (ProduceNextText(chunk) == S_OK) {
-                return S_OK; // the stage stays at text while parts remain
-            }
-            break;
+        if (Stage < TextStage) {
+            produced = ProduceValue(chunk, Stage);
+            ++Stage;
+        } else if (ProduceNextText(chunk) == S_OK) {
+            // The stage stays at text while parts remain. Each part is a passage of its own:
+            // the host must not join its first word to the last word of the part before.
+            chunk.Stat.breakType = CHUNK_EOP;
+            produced = S_OK;
+        } else {
+            ++Stage;
         }
-        ++Stage;
         if (produced == S_OK) {
+            chunk.Stat.locale = Locale;
             return S_OK;
         }
     }

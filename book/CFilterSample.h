@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // The book filter: loads a Kindle book from the bound stream with libmobi and yields its
-// title, its author, then the text of each HTML part of its markup, one chunk each.
+// metadata (title, author, publisher, subjects, description, publication date, language) as
+// values, then the text of each HTML part of its markup, one chunk each, all in the book's
+// locale.
 #pragma once
 
 #include "book/MobiHolders.h"
@@ -14,14 +16,16 @@ public:
     HRESULT ProduceChunkValue(ChunkValue& chunk) override;
 
 private:
-    // Positions in the chunk sequence; Stage stops at Finished.
-    enum : ULONG { TitleStage = 0, AuthorStage = 1, TextStage = 2, Finished = 3 };
+    // Positions in the chunk sequence: one per metadata value, then TextStage, which lasts
+    // while parts remain; Stage stops at Finished.
+    static const ULONG TextStage;
+    static const ULONG Finished;
 
     bool IsEncrypted() const;
     // True when what libmobi read as the encryption type of a PalmDOC book cannot be one:
     // the text is then read as plain.
     bool EncryptionFieldIsReadingPosition() const;
-    HRESULT ProduceValue(ChunkValue& chunk, MallocedString utf8, REFPROPERTYKEY key);
+    HRESULT ProduceValue(ChunkValue& chunk, ULONG stage);
     HRESULT ProduceNextText(ChunkValue& chunk);
 
     // The markup is declared after the book, so that it is released first.
@@ -29,4 +33,6 @@ private:
     MobiMarkup Markup;
     MOBIPart* PartCursor;
     ULONG Stage;
+    // Every chunk of the book carries it; found when the book is bound.
+    LCID Locale;
 };

@@ -19,9 +19,10 @@ void Require(bool condition) {
     }
 }
 
-// Checks every chunk as it comes: numbered from 1, text in portions that are not empty, a
-// string for every value, no failing call and no broken promise (a portion longer than the
-// buffer, or not terminated), and the end of the chunks.
+// Checks every chunk as it comes: numbered from 1, one locale for all of them (neutral, or a
+// language with its sublanguage), text chunks ending a paragraph, text in portions that are not
+// empty, a string for every value, no failing call and no broken promise (a portion longer than
+// the buffer, or not terminated), and the end of the chunks.
 class CheckingSink final : public ChunkSink {
 public:
     explicit CheckingSink(IFilter* filter) : Filter(filter) {}
@@ -30,6 +31,10 @@ public:
         Require(stat.idChunk == ++ExpectedId);
         Require(stat.flags == CHUNK_VALUE || stat.flags == CHUNK_TEXT);
         InText = stat.flags == CHUNK_TEXT;
+        Require(stat.breakType == (InText ? CHUNK_EOP : CHUNK_NO_BREAK));
+        Require(stat.locale == 0 || (stat.locale >> 10) != 0);
+        Require(ExpectedId == 1 || stat.locale == Locale);
+        Locale = stat.locale;
     }
     void Text(const WCHAR*, size_t length) override { Require(length > 0); }
     void Value(const WCHAR*, size_t, VARTYPE type) override { Require(type == VT_LPWSTR); }
@@ -47,6 +52,7 @@ public:
 private:
     IFilter* Filter;
     ULONG ExpectedId = 0;
+    LCID Locale = 0;
     bool InText = false;
 };
 

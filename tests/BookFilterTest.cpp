@@ -22,38 +22,46 @@ constexpr PROPID TitleId = 2;
 constexpr PROPID AuthorId = 4;
 constexpr PROPID ContentsId = 19;
 
+struct ExpectedValue {
+    const PROPERTYKEY* Key;
+    std::u16string Content;
+};
+
 struct SequenceCase {
     const char* File;
-    std::u16string Title;
-    std::u16string Author; // empty: no author chunk
+    std::vector<ExpectedValue> Values;
     size_t TextChunks;
 };
 
+const std::u16string English = u"en";
+constexpr LCID EnglishUnitedStates = 0x0409;
+
 class BookSequence : public ::testing::TestWithParam<SequenceCase> {};
 
-TEST_P(BookSequence, TitleAuthorThenOneTextChunkPerHtmlPart) {
+TEST_P(BookSequence, ValuesThenOneTextChunkPerHtmlPartAllInTheBooksLocale) {
     const SequenceCase& c = GetParam();
     BoundFilter bound(TestBook(c.File));
     ASSERT_EQ(bound.Bound, S_OK);
     const DrainResult result = DrainFilter(bound.Filter.Get());
     EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
 
-    std::vector<DrainedChunk> expectedValues = {{1, CHUNK_VALUE, TitleId, c.Title}};
-    if (!c.Author.empty()) {
-        expectedValues.push_back({2, CHUNK_VALUE, AuthorId, c.Author});
-    }
-    ASSERT_EQ(result.Chunks.size(), expectedValues.size() + c.TextChunks);
+    ASSERT_EQ(result.Chunks.size(), c.Values.size() + c.TextChunks);
     for (size_t i = 0; i < result.Chunks.size(); ++i) {
         const DrainedChunk& chunk = result.Chunks[i];
+        SCOPED_TRACE(::testing::Message() << "chunk " << i + 1);
         EXPECT_EQ(chunk.Id, i + 1);
-        if (i < expectedValues.size()) {
+        EXPECT_EQ(chunk.Locale, EnglishUnitedStates);
+        if (i < c.Values.size()) {
             EXPECT_EQ(chunk.Kind, CHUNK_VALUE);
-            EXPECT_EQ(chunk.Property, expectedValues[i].Property);
-            EXPECT_EQ(chunk.Content, expectedValues[i].Content);
+            EXPECT_TRUE(chunk.Is(*c.Values[i].Key));
+            EXPECT_EQ(chunk.Content, c.Values[i].Content);
+            EXPECT_EQ(chunk.Break, CHUNK_NO_BREAK);
         } else {
             EXPECT_EQ(chunk.Kind, CHUNK_TEXT);
-            EXPECT_EQ(chunk.Property, ContentsId);
+            EXPECT_TRUE(chunk.Is(PKEY_Search_Contents));
             EXPECT_FALSE(chunk.Content.empty());
+            // Two parts are two passages: the host never joins their words.
+            EXPECT_EQ(chunk.Break, CHUNK_EOP);
         }
     }
     // The end stays the end.
@@ -62,24 +70,49 @@ TEST_P(BookSequence, TitleAuthorThenOneTextChunkPerHtmlPart) {
     EXPECT_EQ(bound.Filter->GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
 }
 
+const std::u16string Harbor = u"The Harbor Lanterns";
+const std::u16string Mira = u"Mira Tolvane";
+
+// calibre writes the conversion's time as the publication date, and the language.
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, BookSequence,
-    ::testing::Values(SequenceCase{"harbor-kf7.mobi", u"The Harbor Lanterns", u"Mira Tolvane", 1},
-                      SequenceCase{"harbor-kf8.azw3", u"The Harbor Lanterns", u"Mira Tolvane", 4},
-                      SequenceCase{"harbor-hybrid.mobi", u"The Harbor Lanterns", u"Mira Tolvane",
+    ::testing::Values(SequenceCase{"harbor-kf7.mobi",
+                                   {{&PKEY_Title, Harbor},
+                                    {&PKEY_Author, Mira},
+                                    {&PKEY_Media_DateReleased, u"2026-12-07T23:47:38.684506+00:00"},
+                                    {&PKEY_Language, English}},
+                                   1},
+                      SequenceCase{"harbor-kf8.azw3",
+                                   {{&PKEY_Title, Harbor},
+                                    {&PKEY_Author, Mira},
+                                    {&PKEY_Media_DateReleased, u"2026-12-07T23:47:39.944983+00:00"},
+                                    {&PKEY_Language, English}},
+                                   4},
+                      SequenceCase{"harbor-hybrid.mobi",
+                                   {{&PKEY_Title, Harbor},
+                                    {&PKEY_Author, Mira},
+                                    {&PKEY_Media_DateReleased, u"2026-12-07T23:47:40.963991+00:00"},
+                                    {&PKEY_Language, English}},
                                    4},
                       SequenceCase{"duet-kf8.azw",
-                                   Utf16("Caf\xc3\xa9 Stories \xe2\x80\x94 \xc3\x9c"
-                                         "ber Alles"),
-                                   u"Ana Brel; Piet Vos", 3},
-                      SequenceCase{"harbor-noauthor-kf7.mobi", u"The Harbor Lanterns", u"", 1}),
+                                   {{&PKEY_Title, Utf16("Caf\xc3\xa9 Stories \xe2\x80\x94 \xc3\x9c"
+                                                        "ber Alles")},
+                                    {&PKEY_Author, u"Ana Brel; Piet Vos"},
+                                    {&PKEY_Media_DateReleased, u"2026-12-07T23:47:41.937251+00:00"},
+                                    {&PKEY_Language, English}},
+                                   3},
+                      SequenceCase{"harbor-noauthor-kf7.mobi",
+                                   {{&PKEY_Title, Harbor},
+                                    {&PKEY_Media_DateReleased, u"2026-12-07T23:47:38.684506+00:00"},
+                                    {&PKEY_Language, English}},
+                                   1}),
     NamedBy<&SequenceCase::File>());
 
 TEST(BookFilter, TextOfTheOldFormatBookIsPlainText) {
     BoundFilter bound(TestBook("harbor-kf7.mobi"));
     const DrainResult result = DrainFilter(bound.Filter.Get());
-    ASSERT_EQ(result.Chunks.size(), 3u);
-    const std::u16string& text = result.Chunks[2].Content;
+    ASSERT_EQ(result.Chunks.size(), 5u);
+    const std::u16string& text = result.Chunks[4].Content;
     EXPECT_EQ(text.find(u'\r'), std::u16string::npos);
     EXPECT_EQ(text.find(u"\n\n\n"), std::u16string::npos);
     EXPECT_EQ(text.back(), u'\n');
@@ -89,7 +122,7 @@ TEST(BookFilter, HybridBookGivesTheTextOfItsNewFormatPart) {
     const DrainResult hybrid = DrainBook(TestBook("harbor-hybrid.mobi"));
     const DrainResult kf8 = DrainBook(TestBook("harbor-kf8.azw3"));
     ASSERT_EQ(hybrid.Chunks.size(), kf8.Chunks.size());
-    for (size_t i = 2; i < kf8.Chunks.size(); ++i) {
+    for (size_t i = kf8.ValueCount(); i < kf8.Chunks.size(); ++i) {
         EXPECT_EQ(hybrid.Chunks[i].Content, kf8.Chunks[i].Content);
     }
 }
@@ -164,7 +197,8 @@ TEST_P(EncryptionField, DecidesBetweenTextAndValuesOnly) {
             ++values;
         }
     }
-    EXPECT_EQ(values, c.From == Source::Mobipocket ? 2u : 1u); // a PalmDOC book has no author
+    // A PalmDOC book has a title alone; the Mobipocket one an author, a date and a language too.
+    EXPECT_EQ(values, c.From == Source::Mobipocket ? 4u : 1u);
     switch (c.Expected) {
     case Outcome::Text:
         EXPECT_EQ(text, plain);
@@ -173,7 +207,9 @@ TEST_P(EncryptionField, DecidesBetweenTextAndValuesOnly) {
         EXPECT_EQ(text.find(plain.substr(0, plain.find(u'\n'))), std::u16string::npos);
         break;
     case Outcome::ValuesOnly:
-        EXPECT_EQ(result.Chunks.size(), 2u);
+        // An encrypted book keeps its values: they are outside the encrypted text.
+        EXPECT_EQ(result.Chunks.size(), 4u);
+        EXPECT_EQ(result.ValueCount(), 4u);
         EXPECT_EQ(result.Chunks[0].Property, TitleId);
         EXPECT_EQ(result.Chunks[1].Property, AuthorId);
         break;
@@ -279,17 +315,18 @@ TEST(BookFilter, APartWithoutTextIsPassedOverWithinTheSameCall) {
     ASSERT_EQ(bound.Bound, S_OK);
     STAT_CHUNK stat;
     ASSERT_EQ(bound.Filter->Init(0, 0, nullptr, nullptr), S_OK);
-    for (ULONG id = 1; id <= 2; ++id) {
+    const size_t values = whole.ValueCount();
+    for (ULONG id = 1; id <= values; ++id) {
         ASSERT_EQ(bound.Filter->GetChunk(&stat), S_OK);
         PropVariantBlock value;
         ASSERT_EQ(bound.Filter->GetValue(value.Put()), S_OK);
     }
     const DrainResult rest = DrainFilter(bound.Filter.Get());
-    ASSERT_EQ(whole.Chunks.size(), 6u);
+    ASSERT_EQ(whole.Chunks.size(), values + 4);
     ASSERT_EQ(rest.Chunks.size(), 3u);
     for (size_t i = 0; i < rest.Chunks.size(); ++i) {
         EXPECT_EQ(rest.Chunks[i].Id, i + 1);
-        EXPECT_EQ(rest.Chunks[i].Content, whole.Chunks[i + 3].Content);
+        EXPECT_EQ(rest.Chunks[i].Content, whole.Chunks[values + 1 + i].Content);
     }
 }
 
@@ -321,7 +358,7 @@ TEST(BookFilter, LongTitlesAreStoredWholeUpTo1023UnitsThenCutAtAWholeCharacter) 
         PalmBook book(TestBook("harbor-kf7.mobi"));
         ASSERT_TRUE(book.ReplaceExthString(503, c.Utf8));
         const DrainResult result = DrainBook(book.Bytes);
-        ASSERT_EQ(result.Chunks.size(), 3u);
+        ASSERT_EQ(result.Chunks.size(), 5u);
         EXPECT_EQ(result.Chunks[0].Content.size(), c.Expected.size());
         EXPECT_EQ(result.Chunks[0].Content, c.Expected);
         EXPECT_EQ(result.Chunks[1].Content, u"Mira Tolvane");
@@ -343,9 +380,9 @@ TEST(BookFilterProtocol, InitMidSequenceGoesOnWhereItStood) {
     ASSERT_EQ(bound.Filter->GetChunk(&stat), S_OK);
     ASSERT_EQ(bound.Filter->GetChunk(&stat), S_OK);
     const DrainResult rest = DrainFilter(bound.Filter.Get());
-    ASSERT_EQ(rest.Chunks.size(), 4u);
+    ASSERT_EQ(rest.Chunks.size(), 6u);
     EXPECT_EQ(rest.Chunks[0].Id, 1u);
-    EXPECT_EQ(rest.Chunks[0].Kind, CHUNK_TEXT);
+    EXPECT_TRUE(rest.Chunks[0].Is(PKEY_Media_DateReleased));
 }
 
 TEST(BookFilterProtocol, BindingAgainRestartsTheSequenceWithTheNewBook) {
@@ -356,7 +393,7 @@ TEST(BookFilterProtocol, BindingAgainRestartsTheSequenceWithTheNewBook) {
     ASSERT_EQ(bound.Filter->QueryInterface(IID_IPersistStream, persist.PutVoid()), S_OK);
     ASSERT_EQ(persist->Load(&second), S_OK);
     const DrainResult result = DrainFilter(bound.Filter.Get());
-    ASSERT_EQ(result.Chunks.size(), 5u);
+    ASSERT_EQ(result.Chunks.size(), 7u);
     EXPECT_EQ(result.Chunks[1].Content, u"Ana Brel; Piet Vos");
     EXPECT_EQ(bound.Stream.ReferenceCount(), 1);
     EXPECT_EQ(second.ReferenceCount(), 2);
@@ -389,13 +426,13 @@ TEST(BookFilterProtocol, AfterTheEndNoTextIsHandedOutAgain) {
     // Ended in the middle of a text, by a host that asks for the next chunk too early.
     BoundFilter early(TestBook("harbor-kf7.mobi"));
     STAT_CHUNK stat;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 5; ++i) {
         ASSERT_EQ(early.Filter->GetChunk(&stat), S_OK);
     }
     count = 64;
     ASSERT_EQ(early.Filter->GetText(&count, buffer), S_OK);
     EXPECT_EQ(early.Filter->GetChunk(&stat), FILTER_E_END_OF_CHUNKS);
-    EXPECT_EQ(stat.idChunk, 3u);
+    EXPECT_EQ(stat.idChunk, 5u);
     count = 64;
     EXPECT_EQ(early.Filter->GetText(&count, buffer), FILTER_E_NO_MORE_TEXT);
 }

@@ -6,7 +6,7 @@
  * record) through fread, fseek and ftell on the FILE it is given, in libmobi's order, from a
  * static archive of its own as a Windows libmobi.a would: linked with the stream adapter, it
  * shows under Wine that the wrapping serves those calls from a stream in a PE program too.
- * Title, author, the Mobipocket test and the markup are absent. */
+ * The metadata, the locale, the Mobipocket test and the markup are absent. */
 #include <mobi.h>
 
 #include <stdlib.h>
@@ -117,14 +117,28 @@ MOBI_RET mobi_load_file(MOBIData* book, FILE* file) {
     return listed != MOBI_SUCCESS ? listed : LoadRecords(book, file);
 }
 
-char* mobi_meta_get_title(const MOBIData* book) {
-    (void)book;
+/* Every metadata getter finds nothing. */
+#define ABSENT_METADATA(getter)                                                                    \
+    char* getter(const MOBIData* book) {                                                           \
+        (void)book;                                                                                \
+        return NULL;                                                                               \
+    }
+ABSENT_METADATA(mobi_meta_get_title)
+ABSENT_METADATA(mobi_meta_get_author)
+ABSENT_METADATA(mobi_meta_get_publisher)
+ABSENT_METADATA(mobi_meta_get_subject)
+ABSENT_METADATA(mobi_meta_get_description)
+ABSENT_METADATA(mobi_meta_get_publishdate)
+ABSENT_METADATA(mobi_meta_get_language)
+
+const char* mobi_get_locale_string(const uint32_t locale_number) {
+    (void)locale_number;
     return NULL;
 }
 
-char* mobi_meta_get_author(const MOBIData* book) {
-    (void)book;
-    return NULL;
+size_t mobi_get_locale_number(const char* locale_string) {
+    (void)locale_string;
+    return 0;
 }
 
 bool mobi_is_mobipocket(const MOBIData* book) {

@@ -14,8 +14,13 @@ public:
     explicit RecordingSink(DrainResult& result) : Result(result) {}
 
     void BeginChunk(const STAT_CHUNK& stat) override {
-        Result.Chunks.push_back(
-            DrainedChunk{stat.idChunk, stat.flags, stat.attribute.psProperty.propid, {}});
+        Result.Chunks.push_back(DrainedChunk{stat.idChunk,
+                                             stat.flags,
+                                             stat.attribute.psProperty.propid,
+                                             {},
+                                             stat.attribute.guidPropSet,
+                                             stat.breakType,
+                                             stat.locale});
     }
     void Text(const WCHAR* text, size_t length) override {
         Result.Chunks.back().Content.append(text, length);

@@ -87,6 +87,10 @@ void PalmBook::SetDatabaseType(const char type[4]) {
     }
 }
 
+void PalmBook::SetRecord0Field32(size_t offset, uint32_t value) {
+    Write32(RecordOffset(0) + offset, value);
+}
+
 void PalmBook::SetRecord0Field16(size_t offset, uint16_t value) {
     const size_t at = RecordOffset(0) + offset;
     Bytes[at] = static_cast<unsigned char>(value >> 8);
@@ -117,6 +121,14 @@ void PalmBook::AppendRecord(const std::vector<unsigned char>& data) {
 }
 
 bool PalmBook::ReplaceExthString(uint32_t tag, const std::string& value) {
+    return EditExthString(tag, value, false);
+}
+
+bool PalmBook::AddExthString(uint32_t tag, const std::string& value) {
+    return EditExthString(tag, value, true);
+}
+
+bool PalmBook::EditExthString(uint32_t tag, const std::string& value, bool add) {
     const size_t record0 = RecordOffset(0);
     const size_t exth = record0 + MobiHeaderStart + Read32(record0 + MobiHeaderLength);
     if (Bytes.size() < exth + 12 ||
@@ -126,30 +138,40 @@ bool PalmBook::ReplaceExthString(uint32_t tag, const std::string& value) {
     const uint32_t headerLength = Read32(exth + 4);
     const uint32_t count = Read32(exth + 8);
     size_t at = exth + 12;
-    for (uint32_t i = 0; i < count; ++i) {
-        const uint32_t recordTag = Read32(at);
-        const uint32_t recordLength = Read32(at + 8 - 4);
-        if (recordTag != tag) {
+    uint32_t recordLength = 0;
+    bool found = false;
+    for (uint32_t i = 0; i < count && !found; ++i) {
+        recordLength = Read32(at + 4);
+        found = !add && Read32(at) == tag;
+        if (!found) {
             at += recordLength;
-            continue;
         }
-        const long change = static_cast<long>(value.size() + 8) - static_cast<long>(recordLength);
-        // Keep everything after the EXTH block 4-byte aligned by adding zero padding after it.
-        const long padding = ((change % 4) + 4) % 4 == 0 ? 0 : 4 - ((change % 4) + 4) % 4;
-        const long shift = change + padding;
-
-        std::vector<unsigned char> data(value.begin(), value.end());
-        Bytes.erase(Bytes.begin() + at + 8, Bytes.begin() + at + recordLength);
-        Bytes.insert(Bytes.begin() + at + 8, data.begin(), data.end());
-        Write32(at + 4, static_cast<uint32_t>(value.size() + 8));
-        const size_t exthEnd = exth + headerLength + change;
-        Bytes.insert(Bytes.begin() + exthEnd, static_cast<size_t>(padding), 0);
-        Write32(exth + 4, static_cast<uint32_t>(headerLength + change));
-
-        Write32(record0 + FullNameOffsetField,
-                static_cast<uint32_t>(Read32(record0 + FullNameOffsetField) + shift));
-        MoveRecords(1, shift);
-        return true;
     }
-    return false;
+    if (add) {
+        // A new record after the last one.
+        Bytes.insert(Bytes.begin() + at, 8, 0);
+        Write32(at, tag);
+        Write32(exth + 8, count + 1);
+        recordLength = 8;
+    } else if (!found) {
+        return false;
+    }
+    const long inserted = add ? 8 : 0;
+    const long change = static_cast<long>(value.size() + 8) - static_cast<long>(recordLength);
+    // Keep everything after the EXTH block 4-byte aligned by adding zero padding after it.
+    const long padding = ((change % 4) + 4) % 4 == 0 ? 0 : 4 - ((change % 4) + 4) % 4;
+    const long shift = inserted + change + padding;
+
+    std::vector<unsigned char> data(value.begin(), value.end());
+    Bytes.erase(Bytes.begin() + at + 8, Bytes.begin() + at + recordLength);
+    Bytes.insert(Bytes.begin() + at + 8, data.begin(), data.end());
+    Write32(at + 4, static_cast<uint32_t>(value.size() + 8));
+    const size_t exthEnd = exth + headerLength + inserted + change;
+    Bytes.insert(Bytes.begin() + exthEnd, static_cast<size_t>(padding), 0);
+    Write32(exth + 4, static_cast<uint32_t>(headerLength + inserted + change));
+
+    Write32(record0 + FullNameOffsetField,
+            static_cast<uint32_t>(Read32(record0 + FullNameOffsetField) + shift));
+    MoveRecords(1, shift);
+    return true;
 }

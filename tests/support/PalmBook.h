@@ -27,6 +27,8 @@ public:
     void SetDatabaseType(const char type[4]);
     // A big-endian 16-bit field of record 0 (encryption type at 12).
     void SetRecord0Field16(size_t offset, uint16_t value);
+    // A big-endian 32-bit field of record 0 (the MOBI header's locale at 92).
+    void SetRecord0Field32(size_t offset, uint32_t value);
     // Cuts record `index` to `length` bytes or pads it with zeros, moving the records after it.
     void ResizeRecord(size_t index, size_t length);
     // Adds a record after the last one, moving every record 8 bytes on for its table entry.
@@ -34,10 +36,14 @@ public:
     // Replaces the data of the first EXTH record with `tag`, moving everything after it.
     // False when the book has no such record.
     bool ReplaceExthString(uint32_t tag, const std::string& value);
+    // Adds an EXTH record with `tag` after the last one. False when the book has no EXTH block.
+    bool AddExthString(uint32_t tag, const std::string& value);
 
 private:
     uint32_t Read32(size_t at) const;
     void Write32(size_t at, uint32_t value);
+    // Replaces the first record with `tag`, or adds one when `add`.
+    bool EditExthString(uint32_t tag, const std::string& value, bool add);
     // Moves the offsets of record `first` and of every record after it by `shift` bytes.
     void MoveRecords(size_t first, int64_t shift);
 };

@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+#include "book/ValueText.h"
+
+#include "book/MarkupToText.h"
+#include "platform/UniqueAny.h"
+
+#include <cstring>
+
+namespace {
+
+bool IsHighSurrogate(WCHAR unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+bool IsTrimmed(WCHAR unit) {
+    return unit == ' ' || unit == '\t' || unit == '\r' || unit == '\n';
+}
+
+void CopyKept(const WCHAR* text, size_t length, ValueBuffer& buffer) {
+    const size_t kept = ValueLengthKept(text, length);
+    std::memcpy(buffer, text, kept * sizeof(WCHAR));
+    buffer[kept] = 0;
+}
+
+} // namespace
+
+size_t ValueLengthKept(const WCHAR* text, size_t length) {
+    if (length < ValueBufferUnits) {
+        return length;
+    }
+    const size_t kept = ValueBufferUnits - 1;
+    return IsHighSurrogate(text[kept - 1]) ? kept - 1 : kept;
+}
+
+void ConvertValue(const char* utf8, ValueBuffer& buffer) {
+    // Nearly every value fits, and is converted straight into the buffer; a conversion that
+    // does not fit fails, and only then is the whole string measured.
+    if (MultiByteToWideChar(CP_UTF8, 0, utf8, -1, buffer, static_cast<int>(ValueBufferUnits)) > 0) {
+        return;
+    }
+    buffer[0] = 0;
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    if (needed <= static_cast<int>(ValueBufferUnits)) {
+        return;
+    }
+    CoTaskMemPtr<WCHAR> whole(
+        static_cast<WCHAR*>(CoTaskMemAlloc(static_cast<size_t>(needed) * sizeof(WCHAR))));
+    if (!whole) {
+        return;
+    }
+    MultiByteToWideChar(CP_UTF8, 0, utf8, -1, whole.Get(), needed);
+    CopyKept(whole.Get(), static_cast<size_t>(needed) - 1, buffer);
+}
+
+bool ConvertMarkupValue(const char* utf8, ValueBuffer& buffer) {
+    buffer[0] = 0;
+    const size_t size = std::strlen(utf8);
+    if (size > 0xFFFFFFFFu) {
+        return false;
+    }
+    size_t length = 0;
+    CoTaskMemPtr<WCHAR> text(MarkupToText(utf8, static_cast<ULONG>(size), &length));
+    if (!text) {
+        return false;
+    }
+    const WCHAR* begin = text.Get();
+    const WCHAR* end = begin + length;
+    while (begin != end && IsTrimmed(*begin)) {
+        ++begin;
+    }
+    while (end != begin && IsTrimmed(end[-1])) {
+        --end;
+    }
+    CopyKept(begin, static_cast<size_t>(end - begin), buffer);
+    return begin != end;
+}
