@@ -6,13 +6,16 @@
 # the EPUB is converted twice:
 #   ebook-convert SOURCE.epub SOURCE-kf7.mobi --mobi-file-type old
 #   ebook-convert SOURCE.epub SOURCE-kf8.azw3
-# CI needs no calibre: the books are committed with their sources. Usage: make-books.sh
+# CI needs no calibre: the books are committed with their sources. calibre stamps every book it
+# writes anew, so remake only the books whose sources changed. Usage: make-books.sh [SOURCE...]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-for source in almanac tides; do
+sources=("$@")
+[ ${#sources[@]} -ne 0 ] || sources=(almanac tides lexique kaze)
+for source in "${sources[@]}"; do
     python3 - "$here/$source" "$work/$source.epub" <<'PY'
 import os, sys, zipfile
 source, epub = sys.argv[1:3]
