@@ -17,7 +17,9 @@ cmake_minimum_required(VERSION 3.20)
 
 set(small_books harbor-kf7.mobi harbor-kf8.azw3 harbor-hybrid.mobi duet-kf8.azw
                 harbor-noauthor-kf7.mobi palmdoc-drm-v1.prc markup/almanac-kf7.mobi
-                markup/almanac-kf8.azw3 markup/tides-kf7.mobi markup/tides-kf8.azw3)
+                markup/almanac-kf8.azw3 markup/tides-kf7.mobi markup/tides-kf8.azw3
+                markup/lexique-kf7.mobi markup/lexique-kf8.azw3 markup/kaze-kf7.mobi
+                markup/kaze-kf8.azw3)
 list(LENGTH small_books small_book_count)
 
 function(fail)
