@@ -57,6 +57,12 @@ stored() { # FIELD QUERY
     recollq -c "$conf" -F "$1" "$2" 2>/dev/null | tail -n 1 | tr -d " \n" | base64 -d
 }
 
+# A field of the one book a query finds, as recollq -m prints it: the document's own abstract,
+# which -F and -A replace with snippets built around the query's words.
+meta() { # FIELD QUERY
+    recollq -c "$conf" -m "$2" 2>/dev/null | sed -n "s/^$1 = //p"
+}
+
 # A field of Recoll's status file after indexing, e.g. fileerrors.
 status_field() {
     sed -n "s/^$1 = //p" "$conf/idxstatus.txt"
@@ -67,7 +73,7 @@ status_field() {
 # in place to strings of the same length, hold markup characters; a truncated one that does
 # not load.
 for book in harbor-kf7.mobi harbor-kf8.azw3 harbor-hybrid.mobi harbor-noauthor-kf7.mobi \
-    duet-kf8.azw; do
+    duet-kf8.azw markup/lexique-kf7.mobi markup/lexique-kf8.azw3 markup/kaze-kf8.azw3; do
     cp "$testdata/$book" "$books/"
 done
 cp "$testdata/harbor-kf7.mobi" "$books/swap.prc"
@@ -143,7 +149,24 @@ author: the second of two authors|author:"Piet Vos"|duet-kf8.azw
 the failed book is kept by its file name|filename:truncated-kf8.azw3|truncated-kf8.azw3
 the failed book has no title|title:"Harbor Lanterns" filename:truncated-kf8.azw3|
 the encrypted book has no text|"pel gorqu Re braqutin" filename:locked-kf7.mobi|
+keywords: one of three subjects|keywords:Semantics|lexique-kf7.mobi lexique-kf8.azw3
+keywords: a subject of two words|keywords:"Marais salants"|lexique-kf7.mobi lexique-kf8.azw3
+keywords: a Japanese subject|keywords:言語学|kaze-kf8.azw3
+a word only the description holds|quillwort|lexique-kf7.mobi lexique-kf8.azw3
+the description is not a keyword|keywords:quillwort|
+author: with accents, searched without|author:eloise|lexique-kf7.mobi lexique-kf8.azw3
+a French phrase with accents|"grand-mère était paludière"|lexique-kf7.mobi lexique-kf8.azw3
+Japanese body text without spaces|漁師|kaze-kf8.azw3
 EOF
+description='Un lexique des mots du marais, tenu par une paludière de la Grève : le sel, l’eau, les plantes, de la salicorne à la quillwort. Préface de l’auteure.'
+check "the description is the book's abstract, on one line" "$description" \
+    "$(meta abstract filename:lexique-kf8.azw3)"
+check "the subjects are stored as the keywords" "Semantics; Marais salants; Botanique côtière" \
+    "$(meta keywords filename:lexique-kf7.mobi)"
+# The publication date is not the document's date: Recoll keeps the file's.
+check "the book's date is the file's, not its publication date" \
+    "$(meta fmtime filename:lexique-kf8.azw3)|" \
+    "$(meta mtime filename:lexique-kf8.azw3)|$(meta dmtime filename:lexique-kf8.azw3)"
 check "a title with markup characters is stored as it is" "$markup_title" \
     "$(stored title filename:markup-kf7.mobi)"
 check "an author with markup characters is stored as it is" "$markup_author" \
