@@ -142,7 +142,10 @@ else
     fail "TEMP and TMP are '$seen_temp', not '$missing_temp'"
 fi
 books=()
-for book in "$testdata"/*.mobi "$testdata"/*.azw "$testdata"/*.azw3; do
+# The books of the independent writer and those made with calibre from publisher-like markup
+# (metadata, French and Japanese locales).
+for book in "$testdata"/*.mobi "$testdata"/*.azw "$testdata"/*.azw3 \
+    "$testdata"/markup/*.mobi "$testdata"/markup/*.azw3; do
     [[ -f $book ]] && books+=("$book")
 done
 [[ ${#books[@]} -ge 1 ]] || fail "no fixture book in $testdata"
