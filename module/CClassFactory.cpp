@@ -12,10 +12,16 @@ namespace {
 // only tells whether an unlock has a lock to match.
 LONG volatile ServerLocks = 0;
 
-// One book filter, handed out by its `riid` face.
-HRESULT CreateFilterInstance(REFIID riid, void** ppvObject) {
-    return CreateInstance<CFilterSample>(riid, ppvObject);
-}
+// The classes the module hands out: each class id with what makes one object of it, handed
+// out by its `riid` face.
+struct ModuleClass {
+    const WCHAR* ClassId;
+    HRESULT (*Create)(REFIID riid, void** ppvObject);
+};
+
+const ModuleClass ModuleClasses[] = {
+    {CLSID_BookFilter, CreateInstance<CFilterSample>},
+};
 
 } // namespace
 
@@ -32,12 +38,14 @@ HRESULT CClassFactory::CreateInstance(IUnknown* pUnkOuter, REFIID riid, void** p
     if (pUnkOuter != nullptr) {
         return CLASS_E_NOAGGREGATION;
     }
-    CLSID bookFilter;
-    if (FAILED(CLSIDFromString(CLSID_BookFilter, &bookFilter)) ||
-        !IsEqualCLSID(bookFilter, ClassId)) {
-        return CLASS_E_CLASSNOTAVAILABLE;
+    for (const ModuleClass& moduleClass : ModuleClasses) {
+        CLSID classId;
+        if (SUCCEEDED(CLSIDFromString(moduleClass.ClassId, &classId)) &&
+            IsEqualCLSID(classId, ClassId)) {
+            return moduleClass.Create(riid, ppvObject);
+        }
     }
-    return CreateFilterInstance(riid, ppvObject);
+    return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 HRESULT CClassFactory::LockServer(BOOL fLock) {

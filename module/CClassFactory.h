@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // The class factory: one per DllGetClassObject call, made for whatever CLSID was asked for.
-// Only a factory made for CLSID_BookFilter creates filters. Each live factory and each server
-// lock counts in ModuleRefCount.
+// Only a factory made for one of the module's classes creates objects. Each live factory and each
+// server lock counts in ModuleRefCount.
 #pragma once
 
 #include "platform/Platform.h"
