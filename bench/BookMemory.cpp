@@ -9,10 +9,10 @@
 //   book_memory [--book PATH] SIZE_MIB...      e.g. book_memory 10 20 40 80
 // A size of 0 measures the book as it is (bench/text-book-memory.sh measures text-heavy books so).
 #include "bench/BenchSupport.h"
+#include "platform/native/FileStream.h"
 #include "tests/support/MakeBookFilter.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
-#include "tools/quillsift-dump/FileStream.h"
 
 #include <cstdio>
 #include <cstdlib>

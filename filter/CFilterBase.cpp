@@ -2,6 +2,10 @@
 #include "filter/CFilterBase.h"
 
 #include "filter/BoundedStringCopy.h"
+#include "platform/ReturnIfFailed.h"
+#include "platform/Utf16Length.h"
+
+#include <utility>
 
 namespace {
 
@@ -10,6 +14,20 @@ constexpr int MaxProduceAttempts = 256;
 
 // No host buffer can really hold this many characters; such a size is a corrupt argument.
 constexpr ULONG LargestTextBuffer = 0x7FFFFFFF;
+
+// What GetCurFile names when no file is bound: the default save prompt, as the convention
+// of IPersistFile has it, for the product's most common books.
+const WCHAR DefaultFilePrompt[] = UTF16("*.mobi");
+
+// A copy of a zero-terminated string in the task allocator; null when memory runs out.
+WCHAR* CopyToTaskMemory(const WCHAR* text) {
+    const size_t size = (Utf16Length(text) + 1) * sizeof(WCHAR);
+    auto* copy = static_cast<WCHAR*>(CoTaskMemAlloc(size));
+    if (copy != nullptr) {
+        std::memcpy(copy, text, size);
+    }
+    return copy;
+}
 
 } // namespace
 
@@ -104,6 +122,8 @@ HRESULT CFilterBase::Initialize(IStream* pstream, DWORD) {
     if (pstream == nullptr) {
         return E_INVALIDARG;
     }
+    // A stream of the host's: no file of ours is bound any more.
+    FilePath.Reset();
     // The new reference is taken before the old one goes, so that rebinding the same stream
     // never drops it to 0.
     pstream->AddRef();
@@ -118,7 +138,7 @@ HRESULT CFilterBase::GetClassID(CLSID*) {
     return E_NOTIMPL;
 }
 
-HRESULT CFilterBase::IsDirty() {
+HRESULT CFilterBase::IsStreamDirty() {
     return E_NOTIMPL;
 }
 
@@ -132,4 +152,47 @@ HRESULT CFilterBase::Save(IStream*, BOOL) {
 
 HRESULT CFilterBase::GetSizeMax(ULARGE_INTEGER*) {
     return E_NOTIMPL;
+}
+
+HRESULT CFilterBase::IsFileDirty() {
+    // Never changed, so never in need of saving.
+    return S_FALSE;
+}
+
+HRESULT CFilterBase::Load(LPCOLESTR pszFileName, DWORD) {
+    if (pszFileName == nullptr) {
+        return E_INVALIDARG;
+    }
+    // Everything that can fail before the binding does so while the object is as it was.
+    CoTaskMemPtr<WCHAR> path(CopyToTaskMemory(pszFileName));
+    if (!path) {
+        return E_OUTOFMEMORY;
+    }
+    ComPtr<IStream> stream;
+    RETURN_IF_FAILED(SHCreateStreamOnFileEx(pszFileName, STGM_READ | STGM_SHARE_DENY_NONE,
+                                            FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put()));
+    const HRESULT bound =
+        static_cast<IInitializeWithStream*>(this)->Initialize(stream.Get(), STGM_READ);
+    // Initialize held on to the stream whatever its result, so the file is the one bound.
+    FilePath = std::move(path);
+    return bound;
+}
+
+HRESULT CFilterBase::Save(LPCOLESTR, BOOL) {
+    return E_NOTIMPL;
+}
+
+HRESULT CFilterBase::SaveCompleted(LPCOLESTR) {
+    return E_NOTIMPL;
+}
+
+HRESULT CFilterBase::GetCurFile(LPOLESTR* ppszFileName) {
+    if (ppszFileName == nullptr) {
+        return E_POINTER;
+    }
+    *ppszFileName = CopyToTaskMemory(FilePath ? FilePath.Get() : DefaultFilePrompt);
+    if (*ppszFileName == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    return FilePath ? S_OK : S_FALSE;
 }

@@ -1,25 +1,51 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // The filter object's framework: the IFilter chunk engine over one ChunkValue, and the binding
-// of a stream through IInitializeWithStream or IPersistStream. A concrete class supplies the
-// content (PrepareContent, ProduceChunkValue); ComObject completes it into an object.
+// of a stream through IInitializeWithStream or IPersistStream, or of a file by its path through
+// IPersistFile (for hosts that bind with LoadIFilter). A concrete class supplies the content
+// (PrepareContent, ProduceChunkValue); ComObject completes it into an object.
 #pragma once
 
 #include "filter/ChunkValue.h"
 #include "platform/ComPtr.h"
 #include "platform/Platform.h"
+#include "platform/UniqueAny.h"
 
-class CFilterBase : public IFilter, public IInitializeWithStream, public IPersistStream {
+// IPersistStream and IPersistFile both declare IsDirty() with one signature, but answer it
+// differently; each is given a name of its own here, so that one override cannot serve both.
+class PersistStreamFace : public IPersistStream {
+public:
+    HRESULT STDMETHODCALLTYPE IsDirty() final { return IsStreamDirty(); }
+    virtual HRESULT IsStreamDirty() = 0;
+
+protected:
+    ~PersistStreamFace() = default;
+};
+
+class PersistFileFace : public IPersistFile {
+public:
+    HRESULT STDMETHODCALLTYPE IsDirty() final { return IsFileDirty(); }
+    virtual HRESULT IsFileDirty() = 0;
+
+protected:
+    ~PersistFileFace() = default;
+};
+
+class CFilterBase : public IFilter,
+                    public IInitializeWithStream,
+                    public PersistStreamFace,
+                    public PersistFileFace {
 public:
     CFilterBase();
     CFilterBase(const CFilterBase&) = delete;
     CFilterBase& operator=(const CFilterBase&) = delete;
 
-    // The three faces; the first is the object's identity.
+    // The four faces; the first is the object's identity.
     template <typename Self> static const QITAB* Interfaces() {
         static const QITAB table[] = {
             QITABENT(Self, IPersistStream),
             QITABENT(Self, IInitializeWithStream),
             QITABENT(Self, IFilter),
+            QITABENT(Self, IPersistFile),
             {nullptr, 0},
         };
         return table;
@@ -44,15 +70,28 @@ public:
     // IInitializeWithStream
     HRESULT STDMETHODCALLTYPE Initialize(IStream* pstream, DWORD grfMode) override;
 
-    // IPersistStream
+    // IPersist, of both IPersistStream and IPersistFile
     HRESULT STDMETHODCALLTYPE GetClassID(CLSID* pClassID) override;
-    HRESULT STDMETHODCALLTYPE IsDirty() override;
+
+    // IPersistStream
+    HRESULT IsStreamDirty() override;
     HRESULT STDMETHODCALLTYPE Load(IStream* pStm) override;
     HRESULT STDMETHODCALLTYPE Save(IStream* pStm, BOOL fClearDirty) override;
     HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* pcbSize) override;
 
+    // IPersistFile. Load opens the file read-only and shared, whatever mode the host asks
+    // for (the filter only reads, and must not lock the user's book), and binds that stream
+    // as Initialize does.
+    HRESULT IsFileDirty() override;
+    HRESULT STDMETHODCALLTYPE Load(LPCOLESTR pszFileName, DWORD dwMode) override;
+    HRESULT STDMETHODCALLTYPE Save(LPCOLESTR pszFileName, BOOL fRemember) override;
+    HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR pszFileName) override;
+    HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* ppszFileName) override;
+
 protected:
     ComPtr<IStream> Stream;
+    // The path of the file whose stream is bound; empty when the stream came from the host.
+    CoTaskMemPtr<WCHAR> FilePath;
     ULONG LastChunkId;
     ULONG TextPosition;
     ChunkValue Chunk;

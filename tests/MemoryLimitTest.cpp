@@ -10,8 +10,8 @@
 #include "book/CFilterSample.h"
 #include "platform/ComObject.h"
 #include "platform/Utf16Length.h"
+#include "platform/native/FileStream.h"
 #include "tests/support/BookBinding.h"
-#include "tools/quillsift-dump/FileStream.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,7 @@ void Digest(ChunkDigest& chunk, const WCHAR* units, ULONG count) {
 void Filter(const std::string& path, RunReport& report) {
     report = RunReport{E_FAIL, S_OK, 0, {}};
     IStream* stream = nullptr;
-    if (FAILED(FileStream::Open(path, &stream))) {
+    if (FAILED(FileStream::Open(path.c_str(), &stream))) {
         return;
     }
     auto* object = new (std::nothrow) ComObject<CFilterSample>();

@@ -131,7 +131,8 @@ TEST_F(ModuleEntry, EveryFaceOfAFilterIsOneObject) {
     ComPtr<IUnknown> identity;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, identity.PutVoid()), S_OK);
     factory.Reset();
-    for (const IID* iid : {&IID_IFilter, &IID_IInitializeWithStream, &IID_IPersistStream}) {
+    for (const IID* iid :
+         {&IID_IFilter, &IID_IInitializeWithStream, &IID_IPersistStream, &IID_IPersistFile}) {
         ComPtr<IUnknown> face;
         ASSERT_EQ(identity->QueryInterface(*iid, face.PutVoid()), S_OK);
         ComPtr<IUnknown> back;
@@ -210,7 +211,8 @@ TEST_F(ModuleEntry, NullPointersAreRefusedWithEPointer) {
     // The filter object answers the same, on each of its faces.
     ComPtr<IUnknown> identity;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, identity.PutVoid()), S_OK);
-    for (const IID* iid : {&IID_IFilter, &IID_IInitializeWithStream, &IID_IPersistStream}) {
+    for (const IID* iid :
+         {&IID_IFilter, &IID_IInitializeWithStream, &IID_IPersistStream, &IID_IPersistFile}) {
         ComPtr<IUnknown> face;
         ASSERT_EQ(identity->QueryInterface(*iid, face.PutVoid()), S_OK);
         auto faceQuery = VtableSlot<QueryInterfaceByPointer>(face.Get(), QueryInterfaceSlot);

@@ -17,7 +17,7 @@ constexpr int Threads = 8;
 constexpr int Rounds = 5000;
 
 const IID* const FilterFaces[] = {&IID_IFilter, &IID_IInitializeWithStream, &IID_IPersistStream,
-                                  &IID_IUnknown};
+                                  &IID_IPersistFile, &IID_IUnknown};
 constexpr int FaceCount = sizeof(FilterFaces) / sizeof(FilterFaces[0]);
 
 // One round of a host thread; returns the number of results that were not as expected.

@@ -2,13 +2,16 @@
 #include "platform/Platform.h"
 #include "book/Utf16LengthBounded.h"
 #include "platform/ComObject.h"
+#include "platform/ComPtr.h"
 #include "platform/UniqueAny.h"
 #include "platform/Utf16Length.h"
+#include "tests/support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -134,6 +137,63 @@ void CloseDescriptor(int descriptor) {
 using Descriptor = UniqueAny<int, CloseDescriptor, -1>;
 
 // A holder whose invalid value is not zero: 0 is held and closed, -1 never is.
+// The path arrives in UTF-16 and names the file Linux holds under its UTF-8 bytes: a letter
+// of two bytes, one of three and a surrogate pair of four.
+TEST(ShCreateStreamOnFileEx, OpensTheFileItsUtf16PathNamesForReading) {
+    TemporaryDirectory folder;
+    std::ofstream(folder.Path() / "\xC3\xA9t\xE2\x82\xAC\xF0\x9F\x93\x96.mobi") << "book";
+    const std::string root = folder.Path().string();
+    std::u16string path(root.begin(), root.end());
+    path += u"/\u00E9t\u20AC\U0001F4D6.mobi";
+    ComPtr<IStream> stream;
+    ASSERT_EQ(SHCreateStreamOnFileEx(path.c_str(), STGM_READ | STGM_SHARE_DENY_NONE,
+                                     FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put()),
+              S_OK);
+    char bytes[8] = {};
+    ULONG read = 0;
+    EXPECT_EQ(stream->Read(bytes, sizeof(bytes), &read), S_FALSE);
+    EXPECT_EQ(std::string(bytes, read), "book");
+    STATSTG stat;
+    ASSERT_EQ(stream->Stat(&stat, STATFLAG_DEFAULT), S_OK);
+    const CoTaskMemPtr<WCHAR> name(stat.pwcsName);
+    EXPECT_EQ(std::u16string(name.Get()), u"\u00E9t\u20AC\U0001F4D6.mobi");
+    EXPECT_EQ(stream->Write("x", 1, nullptr), _HRESULT_TYPEDEF_(0x80030005));
+}
+
+TEST(ShCreateStreamOnFileEx, RefusesWhatItCannotDoAndHandsOutNothing) {
+    TemporaryDirectory folder;
+    std::ofstream(folder.Path() / "a.mobi") << "book";
+    const std::string root = folder.Path().string();
+    const std::u16string book = std::u16string(root.begin(), root.end()) + u"/a.mobi";
+    IStream* const Garbage = reinterpret_cast<IStream*>(0x1);
+    ComPtr<IStream> other;
+    ASSERT_EQ(SHCreateStreamOnFileEx(book.c_str(), STGM_READ, 0, FALSE, nullptr, other.Put()),
+              S_OK);
+    const struct {
+        const char* What;
+        const WCHAR* Path;
+        DWORD Mode;
+        BOOL Create;
+        IStream* Template;
+        HRESULT Expected;
+    } cases[] = {
+        {"null path", nullptr, STGM_READ, FALSE, nullptr, E_INVALIDARG},
+        {"a template", book.c_str(), STGM_READ, FALSE, other.Get(), E_INVALIDARG},
+        {"writing", book.c_str(), STGM_WRITE, FALSE, nullptr, E_NOTIMPL},
+        {"reading and writing", book.c_str(), STGM_READWRITE, FALSE, nullptr, E_NOTIMPL},
+        {"creating", book.c_str(), STGM_READ, TRUE, nullptr, E_NOTIMPL},
+    };
+    for (const auto& c : cases) {
+        IStream* stream = Garbage;
+        EXPECT_EQ(SHCreateStreamOnFileEx(c.Path, c.Mode, 0, c.Create, c.Template, &stream),
+                  c.Expected)
+            << c.What;
+        EXPECT_EQ(stream, c.Template == nullptr ? nullptr : Garbage) << c.What;
+    }
+    EXPECT_EQ(SHCreateStreamOnFileEx(book.c_str(), STGM_READ, 0, FALSE, nullptr, nullptr),
+              E_INVALIDARG);
+}
+
 TEST(UniqueAny, AnInvalidValueOtherThanZeroHoldsNothing) {
     ClosedDescriptors.clear();
     {

@@ -81,8 +81,9 @@ TEST(StreamBinding, UnsupportedPersistenceOperations) {
     size.QuadPart = 42;
     EXPECT_EQ(filter.GetClassID(&clsid), E_NOTIMPL);
     EXPECT_TRUE(IsEqualCLSID(clsid, IID_IFilter));
-    EXPECT_EQ(filter.IsDirty(), E_NOTIMPL);
-    EXPECT_EQ(filter.Save(nullptr, TRUE), E_NOTIMPL);
+    IPersistStream& persist = filter;
+    EXPECT_EQ(persist.IsDirty(), E_NOTIMPL);
+    EXPECT_EQ(persist.Save(nullptr, TRUE), E_NOTIMPL);
     EXPECT_EQ(filter.GetSizeMax(&size), E_NOTIMPL);
     EXPECT_EQ(size.QuadPart, 42u);
 }

@@ -17,6 +17,8 @@ DEFINE_GUID(IID_IPersist, 0x0000010c, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x
             0x46);
 DEFINE_GUID(IID_IPersistStream, 0x00000109, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00,
             0x00, 0x46);
+DEFINE_GUID(IID_IPersistFile, 0x0000010b, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+            0x46);
 DEFINE_GUID(IID_IInitializeWithStream, 0xb824b49d, 0x22ac, 0x4161, 0xac, 0x8a, 0x99, 0x16, 0xe8,
             0xfa, 0x3f, 0x7f);
 DEFINE_GUID(IID_IFilter, 0x89bcb740, 0x6119, 0x101a, 0xbc, 0xb7, 0x00, 0xdd, 0x01, 0x06, 0x55,
@@ -115,6 +117,18 @@ public:
 
 protected:
     ~IPersistStream() = default;
+};
+
+class IPersistFile : public IPersist {
+public:
+    virtual HRESULT STDMETHODCALLTYPE IsDirty() = 0;
+    virtual HRESULT STDMETHODCALLTYPE Load(LPCOLESTR pszFileName, DWORD dwMode) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Save(LPCOLESTR pszFileName, BOOL fRemember) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SaveCompleted(LPCOLESTR pszFileName) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurFile(LPOLESTR* ppszFileName) = 0;
+
+protected:
+    ~IPersistFile() = default;
 };
 
 class IInitializeWithStream : public IUnknown {

@@ -3,8 +3,10 @@
 # Drives the Wine build of quillsift.dll the way Windows does, with Wine's real regsvr32,
 # registry, COM activation and file streams, in a fresh prefix of its own:
 #   register; the nine registry values; every fixture book through quillsift-host, found through
-#   its own extension's handler (.mobi, .azw, .azw3), byte for byte what the native
-#   quillsift-dump --json prints, with TEMP and TMP naming a folder that
+#   its own extension's handler (.mobi, .azw, .azw3) and bound as a stream (IInitializeWithStream,
+#   IPersistStream) and by its path (IPersistFile, the filter opening the file with Wine's
+#   SHCreateStreamOnFileEx), byte for byte what the native quillsift-dump --json prints, with
+#   TEMP and TMP naming a folder that
 #   does not exist (the indexer's host gives a filter no disk); malformed books; the resources
 #   of the loaded module; registering twice; unregistering (twice), which keeps what others
 #   put under the extension keys.
@@ -128,7 +130,8 @@ echo "registration: $(seconds_since "$phase") s"
 phase=$(date +%s%N)
 
 # 3. Every fixture book, found through its own extension's handler and bound through both
-# binding interfaces, equals the native dump byte for byte. The processes
+# stream interfaces and by its path (IPersistFile::Load, as LoadIFilter binds; Wine's own
+# LoadIFilter is a stub), equals the native dump byte for byte. The processes
 # started from here on find TEMP and TMP at a folder that does not exist: no temporary file
 # can be made.
 missing_temp=$(windows_path "$work/no-such-folder/temp")
@@ -149,7 +152,7 @@ for book in "$testdata"/*.mobi "$testdata"/*.azw "$testdata"/*.azw3 \
     [[ -f $book ]] && books+=("$book")
 done
 [[ ${#books[@]} -ge 1 ]] || fail "no fixture book in $testdata"
-hosts=("$host:initialize" "$host:persist")
+hosts=("$host:initialize" "$host:persist" "$host:path")
 # The mingw-w64 build's host too, unless it is the host above (the real DLL's own build).
 mingw_host="$mingw_build/tools/quillsift-host.exe"
 [[ -n $mingw_build && ! $mingw_host -ef $host ]] && hosts+=("$mingw_host:mingw-initialize")
@@ -161,6 +164,7 @@ for book in "${books[@]}"; do
         binding=${entry##*:}
         options=(--json)
         [[ $binding == persist ]] && options+=(--persist-stream)
+        [[ $binding == path ]] && options+=(--by-path)
         wine "$program" "${options[@]}" "$(windows_path "$book")" >"$work/host.json"
         status=$?
         if [[ $status -eq 0 ]] && cmp -s "$work/native.json" "$work/host.json"; then
@@ -199,14 +203,18 @@ printf 'This is not a Palm database, only text named like a book.\n%.0s' {1..40}
 for book in "$work/truncated.mobi" "$work/text.mobi" "$work/empty.mobi"; do
     name=$(basename "$book")
     "$native_dump" --json --quiet "$book" >"$work/native.json" 2>/dev/null
-    wine "$host" --json "$(windows_path "$book")" >"$work/host.json" 2>"$work/host.err"
-    status=$?
-    if [[ $status -eq 1 ]] && grep -q '^{"load":"0x8' "$work/host.json" &&
-        cmp -s "$work/native.json" "$work/host.json"; then
-        pass "$name: binding error $(cat "$work/host.json")"
-    else
-        fail "$name: exit $status, output $(cat "$work/host.json") $(cat "$work/host.err")"
-    fi
+    for binding in stream path; do
+        options=(--json)
+        [[ $binding == path ]] && options+=(--by-path)
+        wine "$host" "${options[@]}" "$(windows_path "$book")" >"$work/host.json" 2>"$work/host.err"
+        status=$?
+        if [[ $status -eq 1 ]] && grep -q '^{"load":"0x8' "$work/host.json" &&
+            cmp -s "$work/native.json" "$work/host.json"; then
+            pass "$name ($binding): binding error $(cat "$work/host.json")"
+        else
+            fail "$name ($binding): exit $status, output $(cat "$work/host.json") $(cat "$work/host.err")"
+        fi
+    done
 done
 
 # The stream adapter in a PE program: libmobi's fread, fseek and ftell served from file streams,

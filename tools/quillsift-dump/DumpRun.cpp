@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/quillsift-dump/DumpRun.h"
 
+#include "platform/native/FileStream.h"
 #include "tools/common/DumpSession.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/OutputBuffer.h"
-#include "tools/quillsift-dump/FileStream.h"
 #include "tools/quillsift-dump/FilterLibrary.h"
 #include "tools/quillsift-dump/OrderedOutput.h"
 
@@ -76,8 +76,9 @@ void DumpRun::Work(OrderedOutput& ordered, const std::vector<BookPath>& books, b
         DumpTotals counts;
         {
             ComPtr<IStream> stream;
-            const HRESULT opened =
-                path.Unreadable ? E_ACCESSDENIED : FileStream::Open(path.Path, stream.Put());
+            const HRESULT opened = path.Unreadable
+                                       ? E_ACCESSDENIED
+                                       : FileStream::Open(path.Path.c_str(), stream.Put());
             counts =
                 session.DumpBook(path.Path, labelled ? path.Path : std::string(), stream.Get(),
                                  opened, [book](const std::string& line) { book->Report(line); });

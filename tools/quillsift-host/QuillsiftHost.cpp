@@ -2,7 +2,8 @@
 // quillsift-host: a Windows host of the filter, as the indexer is. It finds the filter class
 // for a book's extension in the registry, creates the object with CoCreateInstance, binds a
 // read-only file stream from SHCreateStreamOnFileEx through IInitializeWithStream (or
-// IPersistStream) and prints the chunks as quillsift-dump does, byte for byte.
+// IPersistStream), or has the filter open the book by its path through IPersistFile, and
+// prints the chunks as quillsift-dump does, byte for byte.
 #include "platform/ComPtr.h"
 #include "tools/common/ChunkWriter.h"
 #include "tools/common/CommandLine.h"
@@ -27,6 +28,8 @@ const char Usage[] =
     "Options:\n"
     "  --json             JSON Lines, as quillsift-dump --json\n"
     "  --persist-stream   bind through IPersistStream::Load, not IInitializeWithStream\n"
+    "  --by-path          bind through IPersistFile::Load of the book's path, as hosts\n"
+    "                     built on LoadIFilter do\n"
     "  --extension .EXT   look up the filter for .EXT instead of the book's own extension\n"
     "  --buffer N         characters per GetText call (default 4096)\n";
 
@@ -102,6 +105,7 @@ std::vector<WCHAR> ExtensionOf(const WCHAR* path) {
 struct HostOptions {
     DumpFormat Format = DumpFormat::Text;
     BindingInterface Binding = BindingInterface::InitializeWithStream;
+    bool ByPath = false;
     ULONG BufferSize = DefaultBufferSize;
     const WCHAR* Extension = nullptr;
     std::vector<const WCHAR*> Books;
@@ -114,6 +118,8 @@ bool ParseOptions(int argc, WCHAR** argv, HostOptions& options, std::string& err
             options.Format = DumpFormat::Json;
         } else if (Equals(argument, "--persist-stream")) {
             options.Binding = BindingInterface::PersistStream;
+        } else if (Equals(argument, "--by-path")) {
+            options.ByPath = true;
         } else if (Equals(argument, "--extension") || Equals(argument, "--buffer")) {
             if (index + 1 >= argc) {
                 error = ToUtf8(argument) + " needs a value";
@@ -139,6 +145,10 @@ bool ParseOptions(int argc, WCHAR** argv, HostOptions& options, std::string& err
         error = "no book given";
         return false;
     }
+    if (options.ByPath && options.Binding == BindingInterface::PersistStream) {
+        error = "--by-path and --persist-stream are two ways of binding: choose one";
+        return false;
+    }
     return true;
 }
 
@@ -159,6 +169,10 @@ bool DumpBook(const HostOptions& options, const WCHAR* path, ActivatedBinder& bi
     const HRESULT found =
         FindFilterFor(options.Extension ? options.Extension : ownExtension.data(), &filterClass);
     binder.UseClass(found, filterClass);
+    binder.UseBook(path);
+    // Opened when binding by path too: the host measures the book through it and reports a
+    // file that does not open as it does for a stream. Its share mode lets others read, so
+    // the filter's own read-only open succeeds beside it.
     ComPtr<IStream> stream;
     const HRESULT opened =
         SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
@@ -183,7 +197,8 @@ int Run(int argc, WCHAR** argv) {
     HandleOutput output(STD_OUTPUT_HANDLE);
     OutputBuffer buffer(&output);
     const std::unique_ptr<ChunkWriter> writer = MakeChunkWriter(options.Format, buffer);
-    ActivatedBinder binder(options.Binding);
+    ActivatedBinder binder =
+        options.ByPath ? ActivatedBinder::ByPath() : ActivatedBinder(options.Binding);
     DumpSession session("quillsift-host", binder, *writer, options.BufferSize);
     bool allLoaded = true;
     for (const WCHAR* book : options.Books) {

@@ -1,20 +1,22 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// A read-only IStream over a file, for the native host: what an indexer hands a filter.
-// Read, Seek and Stat work; every way of writing is refused with STG_E_ACCESSDENIED.
+// A read-only IStream over a file: what the native SHCreateStreamOnFileEx hands out, and what
+// the native host binds a book to. Read, Seek and Stat work; every way of writing is refused
+// with STG_E_ACCESSDENIED.
 #pragma once
 
 #include "platform/ComObject.h"
 #include "platform/Platform.h"
-#include "tools/quillsift-dump/PosixHolders.h"
+#include "platform/UniqueAny.h"
 
-#include <string>
+#include <unistd.h>
 
 class FileStream : public IStream {
 public:
-    // On success *stream holds the only reference. A file that cannot be opened gives the
-    // Win32-style code of the failure (0x80070002 for a missing file, 0x80070005 when
-    // access is denied).
-    static HRESULT Open(const std::string& path, IStream** stream);
+    // `path` is a file system path as the C library takes it (UTF-8). On success *stream
+    // holds the only reference. A file that cannot be opened gives the Win32-style code of
+    // the failure (0x80070002 for a missing file, 0x80070003 when its folder is missing,
+    // 0x80070005 when access is denied or the path names a folder).
+    static HRESULT Open(const char* path, IStream** stream);
 
     template <typename Self> static const QITAB* Interfaces() { return StreamInterfaces<Self>(); }
 
@@ -36,11 +38,15 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IStream** ppstm) override;
 
 protected:
-    FileStream(FileDescriptor&& descriptor, std::string name);
+    using Descriptor = UniqueAny<int, ::close, -1>;
+    using Utf8Name = UniqueAny<char*, CoTaskMemFree>;
+
+    FileStream(Descriptor&& file, Utf8Name&& name);
     virtual ~FileStream();
 
 private:
-    FileDescriptor Descriptor;
-    std::string Name;
+    Descriptor File;
+    // The file's name without its folder, for Stat.
+    Utf8Name Name;
     ULONGLONG Position = 0;
 };

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-#include "tools/quillsift-dump/FileStream.h"
+#include "platform/native/FileStream.h"
 
 #include "platform/ComObject.h"
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
@@ -20,7 +21,6 @@ const DWORD StreamStorageType = 2; // STGTY_STREAM
 HRESULT FromErrno(int error) {
     switch (error) {
     case ENOENT:
-    case ENOTDIR:
         return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
     case EACCES:
     case EPERM:
@@ -32,28 +32,62 @@ HRESULT FromErrno(int error) {
     }
 }
 
+// Why `path` did not open. Windows tells a missing file in an existing folder
+// (ERROR_FILE_NOT_FOUND) from a path whose folder is missing or no folder
+// (ERROR_PATH_NOT_FOUND); ENOENT is both.
+HRESULT OpenFailure(const char* path, int error) {
+    if (error == ENOTDIR) {
+        return HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+    }
+    const char* slash = std::strrchr(path, '/');
+    if (error != ENOENT || slash == nullptr || slash == path) {
+        return FromErrno(error);
+    }
+    const size_t length = static_cast<size_t>(slash - path);
+    const UniqueAny<char*, CoTaskMemFree> folder(static_cast<char*>(CoTaskMemAlloc(length + 1)));
+    if (!folder) {
+        return FromErrno(error);
+    }
+    std::memcpy(folder.Get(), path, length);
+    folder.Get()[length] = 0;
+    struct stat info;
+    const bool isFolder = ::stat(folder.Get(), &info) == 0 && S_ISDIR(info.st_mode);
+    return isFolder ? FromErrno(error) : HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
+}
+
 // Stat's name belongs to the caller, from the task allocator.
-WCHAR* CopyName(const std::string& name) {
-    const int size = static_cast<int>(name.size()) + 1;
-    const int units = MultiByteToWideChar(CP_UTF8, 0, name.c_str(), size, nullptr, 0);
+WCHAR* CopyName(const char* name) {
+    const int units = MultiByteToWideChar(CP_UTF8, 0, name, -1, nullptr, 0);
     if (units <= 0) {
         return nullptr;
     }
     auto* copy = static_cast<WCHAR*>(CoTaskMemAlloc(static_cast<SIZE_T>(units) * sizeof(WCHAR)));
     if (copy != nullptr) {
-        MultiByteToWideChar(CP_UTF8, 0, name.c_str(), size, copy, units);
+        MultiByteToWideChar(CP_UTF8, 0, name, -1, copy, units);
+    }
+    return copy;
+}
+
+// The part of `path` after its last slash, in the task allocator.
+char* CopyBaseName(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    const char* name = slash == nullptr ? path : slash + 1;
+    const size_t size = std::strlen(name) + 1;
+    auto* copy = static_cast<char*>(CoTaskMemAlloc(size));
+    if (copy != nullptr) {
+        std::memcpy(copy, name, size);
     }
     return copy;
 }
 
 } // namespace
 
-HRESULT FileStream::Open(const std::string& path, IStream** stream) {
+HRESULT FileStream::Open(const char* path, IStream** stream) {
     *stream = nullptr;
     // O_NONBLOCK keeps a FIFO given by mistake from blocking the open; it is refused below.
-    FileDescriptor descriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    Descriptor descriptor(::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!descriptor) {
-        return FromErrno(errno);
+        return OpenFailure(path, errno);
     }
     struct stat info;
     if (::fstat(descriptor.Get(), &info) != 0) {
@@ -63,10 +97,14 @@ HRESULT FileStream::Open(const std::string& path, IStream** stream) {
         // What Windows answers when a folder or a device is opened as a file.
         return E_ACCESSDENIED;
     }
-    const size_t slash = path.find_last_of('/');
-    // The stream is the host's: it does not keep the filter library loaded.
-    auto* created = new (std::nothrow) HostObject<FileStream>(
-        std::move(descriptor), slash == std::string::npos ? path : path.substr(slash + 1));
+    Utf8Name name(CopyBaseName(path));
+    if (!name) {
+        return E_OUTOFMEMORY;
+    }
+    // As shlwapi's streams, it does not keep the filter module loaded: a host's stream is
+    // the host's, and the filter's own stream lives no longer than the filter.
+    auto* created =
+        new (std::nothrow) HostObject<FileStream>(std::move(descriptor), std::move(name));
     if (created == nullptr) {
         return E_OUTOFMEMORY;
     }
@@ -74,8 +112,8 @@ HRESULT FileStream::Open(const std::string& path, IStream** stream) {
     return S_OK;
 }
 
-FileStream::FileStream(FileDescriptor&& descriptor, std::string name)
-    : Descriptor(std::move(descriptor)), Name(std::move(name)) {}
+FileStream::FileStream(Descriptor&& file, Utf8Name&& name)
+    : File(std::move(file)), Name(std::move(name)) {}
 
 FileStream::~FileStream() = default;
 
@@ -91,7 +129,7 @@ HRESULT FileStream::Read(void* pv, ULONG cb, ULONG* pcbRead) {
         if (Position > static_cast<ULONGLONG>(LLONG_MAX)) {
             break;
         }
-        const ssize_t got = ::pread(Descriptor.Get(), static_cast<char*>(pv) + done, cb - done,
+        const ssize_t got = ::pread(File.Get(), static_cast<char*>(pv) + done, cb - done,
                                     static_cast<off_t>(Position));
         if (got < 0 && errno == EINTR) {
             continue;
@@ -132,7 +170,7 @@ HRESULT FileStream::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER*
         break;
     case STREAM_SEEK_END: {
         struct stat info;
-        if (::fstat(Descriptor.Get(), &info) != 0) {
+        if (::fstat(File.Get(), &info) != 0) {
             return FromErrno(errno);
         }
         base = static_cast<LONGLONG>(info.st_size);
@@ -191,14 +229,14 @@ HRESULT FileStream::Stat(STATSTG* pstatstg, DWORD grfStatFlag) {
     }
     std::memset(pstatstg, 0, sizeof(*pstatstg));
     struct stat info;
-    if (::fstat(Descriptor.Get(), &info) != 0) {
+    if (::fstat(File.Get(), &info) != 0) {
         return FromErrno(errno);
     }
     pstatstg->type = StreamStorageType;
     pstatstg->cbSize.QuadPart = static_cast<ULONGLONG>(info.st_size);
     pstatstg->grfMode = STGM_READ | STGM_SHARE_DENY_NONE;
     if ((grfStatFlag & STATFLAG_NONAME) == 0) {
-        pstatstg->pwcsName = CopyName(Name);
+        pstatstg->pwcsName = CopyName(Name.Get());
         if (pstatstg->pwcsName == nullptr) {
             return E_OUTOFMEMORY;
         }
