@@ -78,10 +78,16 @@ MOBI_RET SelectTextRecords(RecordStore& store, const BookParts& parts, bool* sho
 MOBI_RET LoadBookWithoutResources(MOBIData* book, StreamStdio& stream) {
     RecordTable table;
     MOBI_RET result = ReadRecordTable(stream, table);
+    RecordStore store(stream, table);
+    if (result != MOBI_SUCCESS && result != MOBI_MALLOC_FAILED && table.HasHeader()) {
+        RecordView header(store);
+        header.ShowHeaderOnly();
+        const MOBI_RET loaded = LoadFromSource(book, header);
+        return loaded != MOBI_SUCCESS ? loaded : result;
+    }
     if (result != MOBI_SUCCESS) {
         return result;
     }
-    RecordStore store(stream, table);
     if (!store.Init()) {
         return MOBI_MALLOC_FAILED;
     }

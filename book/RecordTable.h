@@ -22,6 +22,7 @@ public:
                 uint64_t streamEnd);
 
     size_t Count() const { return Records; }
+    bool HasHeader() const { return Entries != nullptr; }
     const unsigned char* Header() const { return HeaderBytes; }
     const unsigned char* Entry(size_t record) const { return Entries.get() + record * EntryLength; }
     uint32_t Offset(size_t record) const;

@@ -54,6 +54,18 @@ bool RecordView::Show(const bool* shown) {
     return true;
 }
 
+void RecordView::ShowHeaderOnly() {
+    Head.reset(new (std::nothrow) unsigned char[RecordTable::HeaderLength]);
+    HeadLength = Head ? RecordTable::HeaderLength : 0;
+    if (Head) {
+        std::memcpy(Head.get(), Store.Records().Header(), RecordTable::HeaderLength);
+    }
+    Listed = 0;
+    End = HeadLength;
+    Position = 0;
+    Hint = 0;
+}
+
 size_t RecordView::Read(void* buffer, size_t size, size_t count) {
     if (size == 0 || count == 0 || count > SIZE_MAX / size || Position >= End) {
         return 0;

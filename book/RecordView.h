@@ -23,6 +23,9 @@ public:
     // Shows the records whose flag is set (one per record of the table); false when memory
     // runs out.
     bool Show(const bool* shown);
+    // Shows the header alone, as read: libmobi fails on its own terms (type, count, a short
+    // record table) and keeps what the header gave, the database name among it.
+    void ShowHeaderOnly();
 
     size_t Read(void* buffer, size_t size, size_t count) override;
     int Seek(long offset, int origin) override;
