@@ -109,5 +109,12 @@ MOBI_RET LoadBookWithoutResources(MOBIData* book, StreamStdio& stream) {
     if (!view.Show(shown.get())) {
         return MOBI_MALLOC_FAILED;
     }
-    return LoadFromSource(book, view);
+    result = LoadFromSource(book, view);
+    // libmobi noted where each record lies in the view; where it lies in the book is truer.
+    size_t index = 0;
+    for (MOBIPdbRecord* record = book->rec; record != nullptr && index < table.Count();
+         record = record->next, ++index) {
+        record->offset = table.Offset(index);
+    }
+    return result;
 }
