@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// How much memory the filter needs for a picture-heavy book: libmobi holds every record of a
-// book while the filter object lives, images included. For each size given (in MiB), a book
-// is made from a test book with records of image-like bytes appended to its Palm database
-// until the file has that size, written to a temporary file and filtered by a fresh process of
-// this program: bound as a read-only file stream (which holds none of the book itself), every
-// chunk drained, released. That process reports its resident set before the load and its peak
-// (VmRSS and VmHWM of /proc/self/status).
+// How much memory the filter needs for a picture-heavy book: libmobi holds the records of a
+// book that its text needs while the filter object lives, and never reads its pictures. For each
+// size given (in MiB), a book is made from a test book with records of image-like bytes appended to
+// its Palm database until the file has that size, written to a temporary file and filtered by a
+// fresh process of this program: bound as a read-only file stream (which holds none of the book
+// itself), every chunk drained, released. That process reports its resident set before the load and
+// its peak (VmRSS and VmHWM of /proc/self/status).
 //   book_memory [--book PATH] SIZE_MIB...      e.g. book_memory 10 20 40 80
 // A size of 0 measures the book as it is (bench/text-book-memory.sh measures text-heavy books so).
 #include "bench/BenchSupport.h"

@@ -2,6 +2,7 @@
 // Loads a book with libmobi from an IStream, with no file anywhere.
 #pragma once
 
+#include "book/StdioSource.h"
 #include "platform/Platform.h"
 
 #include <mobi.h>
@@ -10,6 +11,10 @@
 // calls in every program that links libmobi (cmake/LibmobiStdio.cmake): the load is handed a
 // handle of its own, and the wrappers serve that handle from `stream` (StreamStdio) and pass
 // every other FILE to the C library. The stream's length is measured first (StreamStdio::
-// MeasureEnd), so that no read asks for more than the stream holds. The stream stands at its
-// start; the result is libmobi's.
+// MeasureEnd), so that no read asks for more than the stream holds. With the length known,
+// libmobi is shown the book without its pictures, fonts, audio, video and sources (LeanLoad);
+// without, the whole book. The stream stands at its start; the result is libmobi's.
 MOBI_RET LoadBookFromStream(MOBIData* book, IStream* stream);
+
+// libmobi's load with its fread, fseek and ftell served by `source` on this thread.
+MOBI_RET LoadFromSource(MOBIData* book, StdioSource& source);

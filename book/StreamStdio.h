@@ -2,6 +2,7 @@
 // The three C library calls with which libmobi reads a book, served from an IStream.
 #pragma once
 
+#include "book/StdioSource.h"
 #include "platform/Platform.h"
 
 #include <cstddef>
@@ -9,7 +10,7 @@
 // Each call becomes one call on the stream (a read of no bytes, none), and the stream keeps the
 // position: nothing is read ahead, nothing else of the stream is used (never Stat, never a
 // write). Borrows the stream.
-class StreamStdio {
+class StreamStdio final : public StdioSource {
 public:
     explicit StreamStdio(IStream* stream) : Stream(stream) {}
 
@@ -19,15 +20,18 @@ public:
     // touch every page of a buffer that large. A stream that delivers no length is read as
     // asked.
     void MeasureEnd();
+    // Where the stream ends, once MeasureEnd has learnt it; false when it delivered no length.
+    bool EndKnown() const { return End != Unknown; }
+    ULONGLONG EndPosition() const { return End; }
     // fread: one Read of size * count bytes into `buffer`, or of what remains before the
     // stream's end when that is less (nothing when nothing remains); the number of whole
     // elements the stream reports delivered. Its HRESULT is not looked at: only the count tells.
-    size_t Read(void* buffer, size_t size, size_t count);
+    size_t Read(void* buffer, size_t size, size_t count) override;
     // fseek: one Seek; 0 when the stream moved, -1 when it answered a failure.
-    int Seek(long offset, int origin);
+    int Seek(long offset, int origin) override;
     // ftell: one Seek of 0 from the current position; the low 32 bits of the position it
     // delivers, 0 when it delivers none.
-    long Tell();
+    long Tell() override;
 
 private:
     // Seeks and notes the position the stream delivers (none: unknown).

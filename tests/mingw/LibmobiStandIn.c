@@ -6,7 +6,7 @@
  * record) through fread, fseek and ftell on the FILE it is given, in libmobi's order, from a
  * static archive of its own as a Windows libmobi.a would: linked with the stream adapter, it
  * shows under Wine that the wrapping serves those calls from a stream in a PE program too.
- * The metadata, the locale, the Mobipocket test and the markup are absent. */
+ * The metadata, the locale, EXTH, the Mobipocket test and the markup are absent. */
 #include <mobi.h>
 
 #include <stdlib.h>
@@ -163,4 +163,18 @@ MOBI_RET mobi_parse_rawml_opt(MOBIRawml* markup, const MOBIData* book, bool pars
 
 void mobi_free_rawml(MOBIRawml* markup) {
     free(markup);
+}
+
+MOBIExthHeader* mobi_get_exthrecord_by_tag(const MOBIData* book, const MOBIExthTag tag) {
+    (void)book;
+    (void)tag;
+    return NULL;
+}
+
+uint32_t mobi_decode_exthvalue(const unsigned char* data, const size_t size) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < size && i < 4; ++i) {
+        value = value << 8 | data[i];
+    }
+    return value;
 }

@@ -23,14 +23,15 @@ const RecordingStreamBase::Fault* RecordingStreamBase::Record(Call call) {
 
 HRESULT RecordingStreamBase::Read(void* pv, ULONG cb, ULONG* pcbRead) {
     const Fault* fault = Record({"Read", static_cast<int64_t>(Position), 0, cb});
-    const uint64_t available = Position < Bytes.size() ? Bytes.size() - Position : 0;
+    const uint64_t end = Beyond && ReportedLength ? *ReportedLength : Bytes.size();
+    const uint64_t available = Position < end ? end - Position : 0;
     ULONG count = static_cast<ULONG>(std::min<uint64_t>(cb, available));
     if (fault != nullptr) {
         count -= std::min(count, fault->Withheld);
     }
-    if (count > 0) {
-        std::copy_n(Bytes.begin() + static_cast<std::ptrdiff_t>(Position), count,
-                    static_cast<unsigned char*>(pv));
+    for (ULONG i = 0; i < count; ++i) {
+        const uint64_t at = Position + i;
+        static_cast<unsigned char*>(pv)[i] = at < Bytes.size() ? Bytes[at] : Beyond(at);
     }
     Position += count;
     if (pcbRead != nullptr) {

@@ -53,6 +53,9 @@ public:
 
     std::vector<unsigned char> Bytes;
     uint64_t Position = 0;
+    // Bytes past the end of Bytes, up to ReportedLength, made on demand (a book of hundreds of
+    // megabytes that is never held); by default there are none.
+    std::function<unsigned char(uint64_t position)> Beyond;
 
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override;
     HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override;

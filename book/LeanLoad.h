@@ -1,0 +1,25 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+// A book loaded with the records its text and metadata need, and none of its pictures.
+#pragma once
+
+#include "book/BookParts.h"
+#include "book/RecordStore.h"
+#include "book/RecordTable.h"
+#include "book/StreamStdio.h"
+
+#include <mobi.h>
+
+// Reads the Palm header and the record table (one read each) from the stream's start. Fails
+// as libmobi would: a short read, a type other than BOOK or TEXt, no records, or records that
+// do not fit the stream.
+MOBI_RET ReadRecordTable(StreamStdio& stream, RecordTable& table);
+
+// Flags the records a load of the text reads: every record of the parts' headers and text
+// (record 0, text records, BOUNDARY, KF8 record 0 and its text records), and every other
+// record unless its first bytes (RecordKindBytes, kept in the store) say picture, font,
+// audio, video or source.
+MOBI_RET SelectTextRecords(RecordStore& store, const BookParts& parts, bool* shown);
+
+// libmobi's load of the book in a view without its pictures, fonts, audio, video and sources:
+// what the filter's text needs, byte for byte. The stream's end must be known.
+MOBI_RET LoadBookWithoutResources(MOBIData* book, StreamStdio& stream);

@@ -1,0 +1,320 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+// Reading a book without its pictures: what a record's first bytes make it, which record
+// tables fit their stream, the view libmobi is shown, and books whose pictures are never read.
+#include "book/RecordKind.h"
+#include "book/RecordStore.h"
+#include "book/RecordTable.h"
+#include "book/RecordView.h"
+#include "tests/support/BookBinding.h"
+#include "tests/support/ChunkDrain.h"
+#include "tests/support/PalmBook.h"
+#include "tests/support/RecordingStream.h"
+#include "tests/support/TestNames.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct KindCase {
+    const char* Name;
+    std::string Start; // the record's first bytes as read (at most 8)
+    uint64_t Size;     // the record's length
+    RecordKind Kind;
+};
+
+const std::string Png("\x89PNG\r\n\x1A\n", 8);
+
+const KindCase KindCases[] = {
+    {"Jpeg", std::string("\xFF\xD8\xFF\xE0\0\x10JF", 8), 4000, RecordKind::Picture},
+    {"Gif87", "GIF87a\x10\0", 500, RecordKind::Picture},
+    {"Gif89", "GIF89a\x10\0", 500, RecordKind::Picture},
+    {"Png", Png, 900, RecordKind::Picture},
+    {"BmpOfItsOwnLength", std::string("BM\x00\x01\x00\x00\0\0", 8), 256, RecordKind::Picture},
+    {"BmpOfAnotherLength", std::string("BM\x00\x02\x00\x00\0\0", 8), 256, RecordKind::Needed},
+    {"Font", "FONT\0\0\0\x18", 70000, RecordKind::Font},
+    {"Audio", "AUDI\0\0\0\x0C", 9000, RecordKind::Audio},
+    {"Video", "VIDE\0\0\0\x0C", 9000, RecordKind::Video},
+    {"Sources", "SRCS\0\0\0\x10", 90000, RecordKind::Source},
+    {"ConversionLog", "CMET\0\0\0\x0C", 900, RecordKind::Source},
+    // What the text and its indexes need.
+    {"Fdst", "FDST\0\0\0\x0C", 40, RecordKind::Needed},
+    {"Index", "INDX\0\0\0\xC0", 3000, RecordKind::Needed},
+    {"Flis", "FLIS\0\0\0\x08", 36, RecordKind::Needed},
+    {"Fcis", "FCIS\0\0\0\x14", 44, RecordKind::Needed},
+    {"Datp", "DATP\0\0\0\x0C", 40, RecordKind::Needed},
+    {"Resc", "RESC\0\0\0\x01", 400, RecordKind::Needed},
+    {"Huff", "HUFF\0\0\0\x18", 1000, RecordKind::Needed},
+    {"Cdic", "CDIC\0\0\0\x10", 1000, RecordKind::Needed},
+    {"Boundary", "BOUNDARY", 8, RecordKind::Needed},
+    {"EndMark", "\xE9\x8E\r\n", 4, RecordKind::Needed},
+    {"Unknown", "Z\0\0\0\0\0\0\0", 100, RecordKind::Needed},
+    // Too short to be told: libmobi takes nothing under 4 bytes for a resource.
+    {"JpegMagicInThreeBytes", "\xFF\xD8\xFF", 3, RecordKind::Needed},
+    {"GifMagicCutShort", "GIF", 3, RecordKind::Needed},
+    {"PngMagicInSevenBytes", Png.substr(0, 7), 7, RecordKind::Needed},
+    {"BmpOfFiveBytes", std::string("BM\x05\0\0", 5), 5, RecordKind::Needed},
+    {"FontInFourBytes", "FONT", 4, RecordKind::Font},
+    // Fewer bytes given than the record holds: only those count.
+    {"StartOfTwoBytes", "GI", 500, RecordKind::Needed},
+};
+
+void PrintTo(const KindCase& kind, std::ostream* os) {
+    *os << kind.Name;
+}
+
+class RecordKinds : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(RecordKinds, AreToldFromTheFirstBytes) {
+    const KindCase& kind = GetParam();
+    EXPECT_EQ(ClassifyRecord(reinterpret_cast<const unsigned char*>(kind.Start.data()),
+                             kind.Start.size(), kind.Size),
+              kind.Kind);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signatures, RecordKinds, ::testing::ValuesIn(KindCases),
+                         NamedBy<&KindCase::Name>());
+
+// A Palm header declaring `offsets.size()` records, and their entries.
+RecordTable MakeTable(const std::vector<uint32_t>& offsets, uint64_t end,
+                      const char* type = "BOOK") {
+    std::vector<unsigned char> header(RecordTable::HeaderLength, 0);
+    std::copy(type, type + 4, header.begin() + 60);
+    header[76] = static_cast<unsigned char>(offsets.size() >> 8);
+    header[77] = static_cast<unsigned char>(offsets.size());
+    std::vector<unsigned char> entries;
+    for (size_t i = 0; i < offsets.size(); ++i) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            entries.push_back(static_cast<unsigned char>(offsets[i] >> shift));
+        }
+        entries.insert(entries.end(), {0, 0, 0, static_cast<unsigned char>(2 * i)});
+    }
+    RecordTable table;
+    EXPECT_TRUE(table.Assign(header.data(), entries.data(), offsets.size(), end));
+    return table;
+}
+
+struct TableCase {
+    const char* Name;
+    std::vector<uint32_t> Offsets;
+    uint64_t End;
+    bool Fits;
+};
+
+const TableCase TableCases[] = {
+    {"InOrder", {100, 200, 300}, 400, true},
+    {"EmptyRecordsBetween", {100, 200, 200, 200, 300}, 400, true},
+    {"LastRecordOfOneByte", {100, 399}, 400, true},
+    {"LastRecordAtTheEnd", {100, 400}, 400, false},
+    {"LastRecordPastTheEnd", {100, 500}, 400, false},
+    {"OffsetBackwards", {100, 300, 200}, 400, false},
+    {"MiddleOffsetPastTheEnd", {100, 0xFFFFFFF0u, 300}, 400, false},
+    {"NoRecords", {}, 400, false},
+    {"StreamBeyond32Bits", {100}, 0x100000000ull, false},
+};
+
+void PrintTo(const TableCase& table, std::ostream* os) {
+    *os << table.Name;
+}
+
+class RecordTables : public ::testing::TestWithParam<TableCase> {};
+
+TEST_P(RecordTables, FitTheStreamOrNot) {
+    const TableCase& row = GetParam();
+    const RecordTable table = MakeTable(row.Offsets, row.End);
+    EXPECT_EQ(table.Fits(), row.Fits);
+    if (row.Fits) {
+        uint64_t total = 0;
+        for (size_t i = 0; i < table.Count(); ++i) {
+            total += table.Size(i);
+        }
+        EXPECT_EQ(total, row.End - row.Offsets[0]);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, RecordTables, ::testing::ValuesIn(TableCases),
+                         NamedBy<&TableCase::Name>());
+
+TEST(RecordTable, KnowsTheTypesLibmobiLoads) {
+    EXPECT_TRUE(MakeTable({100}, 200, "BOOK").IsBook());
+    EXPECT_TRUE(MakeTable({100}, 200, "TEXt").IsBook());
+    EXPECT_FALSE(MakeTable({100}, 200, "DATA").IsBook());
+}
+
+// A stream of 100 header-and-table bytes, then four records of 10, 20, 30 and 40 bytes, each
+// byte telling its record (1 to 4) and its place in it.
+struct FourRecords {
+    FourRecords() : Stream(Bytes()) {
+        Stream.Position = 0;
+        Stdio.MeasureEnd();
+        Table = MakeTable({100, 110, 130, 160}, 200);
+    }
+    static std::vector<unsigned char> Bytes() {
+        std::vector<unsigned char> bytes(200, 0);
+        const size_t starts[] = {100, 110, 130, 160, 200};
+        for (size_t record = 0; record < 4; ++record) {
+            for (size_t at = starts[record]; at < starts[record + 1]; ++at) {
+                bytes[at] = static_cast<unsigned char>((record + 1) * 64 + at - starts[record]);
+            }
+        }
+        return bytes;
+    }
+    RecordingStream Stream;
+    StreamStdio Stdio{&Stream};
+    RecordTable Table;
+};
+
+uint32_t Big32(const unsigned char* at) {
+    return static_cast<uint32_t>(at[0]) << 24 | static_cast<uint32_t>(at[1]) << 16 |
+           static_cast<uint32_t>(at[2]) << 8 | at[3];
+}
+
+// Records 1 and 3 hidden: the table lists records 0 to 2, record 1 empty where record 2
+// starts, and the view's bytes are records 0 and 2 back to back.
+TEST(RecordView, ShowsHiddenRecordsEmptyAndEndsWithTheLastShown) {
+    FourRecords book;
+    RecordStore store(book.Stdio, book.Table);
+    ASSERT_TRUE(store.Init());
+    RecordView view(store);
+    const bool shown[] = {true, false, true, false};
+    ASSERT_TRUE(view.Show(shown));
+    EXPECT_EQ(view.ShownCount(), 3u);
+    const size_t head = 78 + 3 * 8;
+    EXPECT_EQ(view.Length(), head + 10 + 30);
+    std::vector<unsigned char> seen(view.Length() + 5, 0);
+    EXPECT_EQ(view.Read(seen.data(), 1, seen.size()), view.Length());
+    EXPECT_EQ(seen[77], 3);
+    const uint32_t starts[] = {Big32(&seen[78]), Big32(&seen[86]), Big32(&seen[94])};
+    EXPECT_EQ(starts[0], head);
+    EXPECT_EQ(starts[1], head + 10);
+    EXPECT_EQ(starts[2], head + 10);
+    EXPECT_EQ(seen[78 + 8 + 7], 2); // the entries keep their ids
+    for (size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(seen[head + i], 64 + i);
+    }
+    for (size_t i = 0; i < 30; ++i) {
+        EXPECT_EQ(seen[head + 10 + i], 3 * 64 + i);
+    }
+    // Hidden records are never read from the stream, and no byte is read twice.
+    for (const RecordingStream::Call& call : book.Stream.Calls) {
+        if (call.Method == "Read") {
+            EXPECT_TRUE((call.Offset >= 100 && call.Offset + call.Count <= 110) ||
+                        (call.Offset >= 130 && call.Offset + call.Count <= 160))
+                << ::testing::PrintToString(call);
+        }
+    }
+    // Seeks stay within the view: libmobi's measure of the last record.
+    EXPECT_EQ(view.Seek(0, SEEK_END), 0);
+    EXPECT_EQ(view.Tell(), static_cast<long>(view.Length()));
+}
+
+// A record whose first bytes were kept is served from them, then from the stream for the
+// rest: each byte read once.
+TEST(RecordView, ServesKeptBytesWithoutReadingThemAgain) {
+    FourRecords book;
+    RecordStore store(book.Stdio, book.Table);
+    ASSERT_TRUE(store.Init());
+    store.StreamStandsAt(0);
+    ASSERT_TRUE(store.Keep(3, 8));
+    ASSERT_TRUE(store.KeepWhole(0));
+    RecordView view(store);
+    const bool shown[] = {true, true, true, true};
+    ASSERT_TRUE(view.Show(shown));
+    std::vector<unsigned char> seen(view.Length());
+    ASSERT_EQ(view.Read(seen.data(), 1, seen.size()), seen.size());
+    std::vector<int> counts(200, 0);
+    for (const RecordingStream::Call& call : book.Stream.Calls) {
+        for (int64_t at = call.Method == "Read" ? call.Offset : 0;
+             call.Method == "Read" && at < call.Offset + call.Count; ++at) {
+            ++counts[static_cast<size_t>(at)];
+        }
+    }
+    for (size_t at = 100; at < 200; ++at) {
+        EXPECT_EQ(counts[at], 1) << at;
+    }
+    const std::vector<unsigned char> bytes = FourRecords::Bytes();
+    EXPECT_EQ(std::vector<unsigned char>(seen.end() - 100, seen.end()),
+              std::vector<unsigned char>(bytes.begin() + 100, bytes.end()));
+}
+
+// Text records are never classified: a PalmDOC book whose text starts with a picture's or a
+// font's signature gives that text.
+class TextStartingLikeAResource : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(TextStartingLikeAResource, IsStillRead) {
+    const std::string text = std::string(GetParam()) + " and the rest of the sentence.";
+    const PalmBook book = PalmBook::MakePalmDoc("signature", text);
+    const DrainResult drained = DrainBook(book.Bytes);
+    ASSERT_FALSE(drained.Chunks.empty());
+    const std::u16string& content = drained.Chunks.back().Content;
+    EXPECT_NE(content.find(u" and the rest of the sentence."), std::u16string::npos);
+    EXPECT_EQ(content.substr(0, 4), std::u16string(GetParam(), GetParam() + 4));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signatures, TextStartingLikeAResource,
+                         ::testing::Values("GIF89a", "FONT", "SRCS", "AUDI", "CMET"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
+
+// A picture record of `size` bytes at `at` of a book: JPEG's signature, then bytes that look
+// like nothing else.
+unsigned char PictureByte(uint64_t at, uint64_t firstPicture, uint64_t size) {
+    const uint64_t within = (at - firstPicture) % size;
+    static const unsigned char magic[] = {0xFF, 0xD8, 0xFF, 0xE0};
+    return within < 4 ? magic[within] : static_cast<unsigned char>(within * 2654435761u >> 24);
+}
+
+// More than 100 MB of pictures after a KF8 book, generated as they are read: the text is the
+// book's own, and the load reads the book, the record table and 8 bytes of each picture.
+TEST(PictureBook, OfMoreThan100MBReadsOnlyItsTextRecords) {
+    const std::vector<unsigned char> original = TestBook("harbor-kf8.azw3");
+    constexpr uint64_t PictureSize = 256 * 1024;
+    constexpr size_t Pictures = 420; // 105 MiB
+    PalmBook book(original);
+    const size_t first = book.RecordCount();
+    for (size_t i = 0; i < Pictures; ++i) {
+        book.AppendRecord({0xFF, 0xD8, 0xFF, 0xE0});
+    }
+    // Spread the pictures out to their full size; their bytes are made, not held.
+    const uint64_t firstPicture = book.RecordOffset(first);
+    book.Bytes.resize(firstPicture);
+    for (size_t i = 0; i < Pictures; ++i) {
+        const uint64_t offset = firstPicture + i * PictureSize;
+        for (int b = 0; b < 4; ++b) {
+            book.Bytes[78 + 8 * (first + i) + b] =
+                static_cast<unsigned char>(offset >> (24 - 8 * b));
+        }
+    }
+    const uint64_t length = firstPicture + Pictures * PictureSize;
+    ASSERT_GT(length, 100u * 1000 * 1000);
+    RecordingStream stream(book.Bytes);
+    stream.ReportedLength = length;
+    stream.Beyond = [firstPicture](uint64_t at) {
+        return PictureByte(at, firstPicture, PictureSize);
+    };
+    Binding binding(stream);
+    ASSERT_EQ(binding.Bound, S_OK);
+    uint64_t read = 0;
+    for (const RecordingStream::Call& call : stream.Calls) {
+        read += call.Method == "Read" ? call.Count : 0;
+        if (call.Method == "Read" && static_cast<uint64_t>(call.Offset) >= firstPicture) {
+            EXPECT_EQ(call.Count, 8u) << ::testing::PrintToString(call);
+            EXPECT_EQ((call.Offset - firstPicture) % PictureSize, 0u);
+        }
+    }
+    EXPECT_EQ(read, firstPicture - 2 + 8 * Pictures); // every byte but the table's gap
+    EXPECT_LT(read, length / 100);
+    const DrainResult drained = DrainFilter(binding.Filter.Get());
+    const DrainResult alone = DrainBook(original);
+    ASSERT_EQ(drained.Chunks.size(), alone.Chunks.size());
+    for (size_t i = 0; i < alone.Chunks.size(); ++i) {
+        EXPECT_TRUE(drained.Chunks[i].Content == alone.Chunks[i].Content) << i;
+    }
+    EXPECT_EQ(drained.End, alone.End);
+}
+
+} // namespace
