@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+#include "book/CoverRecord.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr uint32_t UnsetOffset = 0xFFFFFFFF;
+
+bool StartsWith(const unsigned char* data, size_t size, const char* magic, size_t length) {
+    return size >= length && std::memcmp(data, magic, length) == 0;
+}
+
+// The picture at the record the EXTH record `tag` points to; null when there is none.
+const MOBIPdbRecord* PictureAt(const MOBIData* book, size_t firstResource, uint32_t tag) {
+    const MOBIExthHeader* exth = mobi_get_exthrecord_by_tag(book, static_cast<MOBIExthTag>(tag));
+    if (exth == nullptr || exth->data == nullptr || exth->size == 0) {
+        return nullptr;
+    }
+    const uint32_t offset =
+        mobi_decode_exthvalue(static_cast<const unsigned char*>(exth->data), exth->size);
+    size_t number = 0;
+    if (!ResourceRecordNumber(firstResource, offset, &number)) {
+        return nullptr;
+    }
+    const MOBIPdbRecord* record = mobi_get_record_by_seqnumber(book, number);
+    if (record == nullptr || !StartsAsPicture(record->data, record->size)) {
+        return nullptr;
+    }
+    return record;
+}
+
+} // namespace
+
+bool StartsAsPicture(const unsigned char* data, size_t size) {
+    if (data == nullptr) {
+        return false;
+    }
+    return StartsWith(data, size, "\xFF\xD8\xFF", 3) || StartsWith(data, size, "GIF87a", 6) ||
+           StartsWith(data, size, "GIF89a", 6) || StartsWith(data, size, "\x89PNG\r\n\x1A\n", 8) ||
+           StartsWith(data, size, "BM", 2);
+}
+
+bool ResourceRecordNumber(size_t firstResource, uint32_t offset, size_t* number) {
+    if (firstResource == MOBI_NOTSET || offset == UnsetOffset ||
+        offset > SIZE_MAX - firstResource) {
+        return false;
+    }
+    *number = firstResource + offset;
+    return true;
+}
+
+const MOBIPdbRecord* FindCoverRecord(const MOBIData* book) {
+    if (book == nullptr) {
+        return nullptr;
+    }
+    const size_t firstResource = mobi_get_first_resource_record(book);
+    if (firstResource == MOBI_NOTSET) {
+        return nullptr;
+    }
+    const MOBIPdbRecord* cover = PictureAt(book, firstResource, ExthCoverOffset);
+    return cover != nullptr ? cover : PictureAt(book, firstResource, ExthThumbnailOffset);
+}
