@@ -42,8 +42,9 @@ bool StartsAsPicture(const unsigned char* data, size_t size) {
 }
 
 bool ResourceRecordNumber(size_t firstResource, uint32_t offset, size_t* number) {
+    // MOBI_NOTSET is SIZE_MAX: a sum that reaches it would read as unset.
     if (firstResource == MOBI_NOTSET || offset == UnsetOffset ||
-        offset > SIZE_MAX - firstResource) {
+        offset >= SIZE_MAX - firstResource) {
         return false;
     }
     *number = firstResource + offset;

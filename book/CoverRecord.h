@@ -14,7 +14,7 @@ constexpr uint32_t ExthThumbnailOffset = 202;
 bool StartsAsPicture(const unsigned char* data, size_t size);
 
 // The number of the record at `firstResource` + `offset`; false when either is unset
-// (MOBI_NOTSET, 0xFFFFFFFF) or the sum overflows.
+// (MOBI_NOTSET, 0xFFFFFFFF) or the sum would reach MOBI_NOTSET.
 bool ResourceRecordNumber(size_t firstResource, uint32_t offset, size_t* number);
 
 // The cover's record: the one EXTH 201 points to when it is a picture, else the one EXTH 202
