@@ -5,8 +5,10 @@
 #include "book/RecordKind.h"
 #include "book/RecordView.h"
 
+#include <initializer_list>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -75,7 +77,20 @@ MOBI_RET SelectTextRecords(RecordStore& store, const BookParts& parts, bool* sho
     return MOBI_SUCCESS;
 }
 
-MOBI_RET LoadBookWithoutResources(MOBIData* book, StreamStdio& stream) {
+void SelectHeaderRecords(const RecordTable& table, const BookParts& parts, bool* shown) {
+    const size_t count = table.Count();
+    for (size_t i = 0; i < count; ++i) {
+        shown[i] = false;
+    }
+    for (const size_t record : {parts.First.Record0, parts.Boundary, parts.Kf8.Record0}) {
+        if (record != BookParts::None && record < count) {
+            shown[record] = true;
+        }
+    }
+}
+
+MOBI_RET LoadBookWithoutResources(MOBIData* book, StreamStdio& stream, LoadedRecords records,
+                                  RecordTable* tableRead) {
     RecordTable table;
     MOBI_RET result = ReadRecordTable(stream, table);
     RecordStore store(stream, table);
@@ -101,9 +116,13 @@ MOBI_RET LoadBookWithoutResources(MOBIData* book, StreamStdio& stream) {
     if (!shown) {
         return MOBI_MALLOC_FAILED;
     }
-    result = SelectTextRecords(store, parts, shown.get());
-    if (result != MOBI_SUCCESS) {
-        return result;
+    if (records == LoadedRecords::Headers) {
+        SelectHeaderRecords(table, parts, shown.get());
+    } else {
+        result = SelectTextRecords(store, parts, shown.get());
+        if (result != MOBI_SUCCESS) {
+            return result;
+        }
     }
     RecordView view(store);
     if (!view.Show(shown.get())) {
@@ -115,6 +134,9 @@ MOBI_RET LoadBookWithoutResources(MOBIData* book, StreamStdio& stream) {
     for (MOBIPdbRecord* record = book->rec; record != nullptr && index < table.Count();
          record = record->next, ++index) {
         record->offset = table.Offset(index);
+    }
+    if (tableRead != nullptr && result == MOBI_SUCCESS) {
+        *tableRead = std::move(table);
     }
     return result;
 }

@@ -20,6 +20,21 @@ MOBI_RET ReadRecordTable(StreamStdio& stream, RecordTable& table);
 // audio, video or source.
 MOBI_RET SelectTextRecords(RecordStore& store, const BookParts& parts, bool* shown);
 
-// libmobi's load of the book in a view without its pictures, fonts, audio, video and sources:
-// what the filter's text needs, byte for byte. The stream's end must be known.
-MOBI_RET LoadBookWithoutResources(MOBIData* book, StreamStdio& stream);
+// What a load shows libmobi beyond the Palm header and the record table.
+enum class LoadedRecords {
+    // What the text and the metadata need: every record but pictures, fonts, audio, video and
+    // sources.
+    Text,
+    // The metadata alone: record 0, and a hybrid's BOUNDARY and KF8 record 0.
+    Headers,
+};
+
+// Flags the records of the parts' headers alone: record 0, BOUNDARY, KF8 record 0.
+void SelectHeaderRecords(const RecordTable& table, const BookParts& parts, bool* shown);
+
+// libmobi's load of the book in a view that shows `records` and leaves every other record
+// empty, each record keeping its offset in the book. The stream's end must be known. The
+// record table read, when `table` is given, for a reader of the records left out.
+MOBI_RET LoadBookWithoutResources(MOBIData* book, StreamStdio& stream,
+                                  LoadedRecords records = LoadedRecords::Text,
+                                  RecordTable* table = nullptr);

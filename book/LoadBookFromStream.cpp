@@ -42,12 +42,25 @@ MOBI_RET LoadFromSource(MOBIData* book, StdioSource& source) {
     return mobi_load_file(book, HandleOf(&source));
 }
 
-MOBI_RET LoadBookFromStream(MOBIData* book, IStream* stream) {
+namespace {
+
+MOBI_RET LoadBookRecords(MOBIData* book, IStream* stream, LoadedRecords records,
+                         RecordTable* table) {
     StreamStdio served(stream);
     served.MeasureEnd();
     // Without a length no record's extent is known before libmobi reads it: the whole book.
-    return served.EndKnown() ? LoadBookWithoutResources(book, served)
+    return served.EndKnown() ? LoadBookWithoutResources(book, served, records, table)
                              : LoadFromSource(book, served);
+}
+
+} // namespace
+
+MOBI_RET LoadBookFromStream(MOBIData* book, IStream* stream) {
+    return LoadBookRecords(book, stream, LoadedRecords::Text, nullptr);
+}
+
+MOBI_RET LoadBookHeadersFromStream(MOBIData* book, IStream* stream, RecordTable* table) {
+    return LoadBookRecords(book, stream, LoadedRecords::Headers, table);
 }
 
 // The linker's --wrap turns libmobi's calls of fread, fseek and ftell into calls of these, and

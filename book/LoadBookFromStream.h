@@ -2,6 +2,7 @@
 // Loads a book with libmobi from an IStream, with no file anywhere.
 #pragma once
 
+#include "book/RecordTable.h"
 #include "book/StdioSource.h"
 #include "platform/Platform.h"
 
@@ -15,6 +16,12 @@
 // libmobi is shown the book without its pictures, fonts, audio, video and sources (LeanLoad);
 // without, the whole book. The stream stands at its start; the result is libmobi's.
 MOBI_RET LoadBookFromStream(MOBIData* book, IStream* stream);
+
+// The same load for the metadata alone: the Palm header, the record table and the parts'
+// record 0 (a hybrid's BOUNDARY and KF8 record 0 as well); libmobi holds no other record.
+// `table`, when given, receives the record table, for a reader of one more record. Without a
+// known length, the whole book, and `table` stays empty.
+MOBI_RET LoadBookHeadersFromStream(MOBIData* book, IStream* stream, RecordTable* table = nullptr);
 
 // libmobi's load with its fread, fseek and ftell served by `source` on this thread.
 MOBI_RET LoadFromSource(MOBIData* book, StdioSource& source);

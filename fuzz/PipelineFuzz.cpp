@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // The whole filtering path on arbitrary bytes: a stream over the bytes is bound, every chunk
 // is drained as an indexer would (by the tools' ChunkDumper), and the object is released.
-// Besides crashes and leaks it checks what must hold for every input.
+// Besides crashes and leaks it checks what must hold for every input. The thumbnail provider
+// then reads its cover from the same bytes.
+#include "book/CBookThumbnailProvider.h"
+#include "book/CoverRecord.h"
 #include "platform/ComObject.h"
 #include "tests/support/MakeBookFilter.h"
 #include "tests/support/RecordingStream.h"
@@ -56,6 +59,33 @@ private:
     bool InText = false;
 };
 
+// The thumbnail provider over the same bytes: it binds when the filter does, and a cover it
+// hands out is a picture by its first bytes, whatever EXTH 201 and 202 say.
+void CheckCover(const uint8_t* data, size_t size, HRESULT filterBound) {
+    RecordingStream stream(std::vector<unsigned char>(data, data + size));
+    ComPtr<IInitializeWithStream> provider;
+    Require(CreateInstance<CBookThumbnailProvider>(IID_IInitializeWithStream, provider.PutVoid()) ==
+            S_OK);
+    const HRESULT bound = provider->Initialize(&stream, STGM_READ);
+    Require(bound == filterBound);
+    ComPtr<IBookCover> cover;
+    Require(provider->QueryInterface(IID_IBookCover, cover.PutVoid()) == S_OK);
+    BYTE* bytes = nullptr;
+    ULONG length = 0;
+    const HRESULT got = cover->GetCoverBytes(&bytes, &length);
+    const CoTaskMemPtr<BYTE> held(bytes);
+    if (bound != S_OK) {
+        Require(got == E_UNEXPECTED && bytes == nullptr);
+    } else if (got == S_OK) {
+        Require(StartsAsPicture(bytes, length) && length <= size);
+    } else {
+        Require(got == WTS_E_FAILEDEXTRACTION && bytes == nullptr && length == 0);
+    }
+    cover.Reset();
+    Require(provider.Detach()->Release() == 0);
+    Require(stream.ReferenceCount() == 1);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -77,5 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(filter.Detach()->Release() == 0);
     Require(ModuleRefCount == modulesBefore);
     Require(stream.ReferenceCount() == 1);
+    CheckCover(data, size, bound);
+    Require(ModuleRefCount == modulesBefore);
     return 0;
 }

@@ -38,6 +38,90 @@ HRESULT WriteRegistryEntry(const RegistryEntry& entry) {
 
 } // namespace
 
+// ---- The thumbnail provider (covers in the shell) ----
+// Its class, and the shell extension that hands .mobi, .azw and .azw3 to it, under
+// SystemFileAssociations, where the shell looks for a type's handlers whoever owns the type.
+
+#define THUMBNAIL_PROVIDER_SHELLEX_TEXT "\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}"
+
+namespace {
+
+const LPCWSTR ThumbnailProviderClassKey =
+    UTF16("Software\\Classes\\CLSID\\" BOOK_THUMBNAIL_PROVIDER_CLSID_TEXT);
+
+const LPCWSTR ThumbnailProviderExtensionKeys[] = {
+    UTF16("Software\\Classes\\SystemFileAssociations\\.mobi" THUMBNAIL_PROVIDER_SHELLEX_TEXT),
+    UTF16("Software\\Classes\\SystemFileAssociations\\.azw" THUMBNAIL_PROVIDER_SHELLEX_TEXT),
+    UTF16("Software\\Classes\\SystemFileAssociations\\.azw3" THUMBNAIL_PROVIDER_SHELLEX_TEXT),
+};
+
+// Threading model Both: under Wine an Apartment class cannot be made from a multithreaded
+// apartment, and the provider keeps nothing that ties it to one thread.
+HRESULT RegisterThumbnailProvider(LPCWSTR modulePath) {
+    const RegistryEntry entries[] = {
+        {HKEY_LOCAL_MACHINE, ThumbnailProviderClassKey, nullptr,
+         UTF16("Quillsift Thumbnail Provider")},
+        {HKEY_LOCAL_MACHINE,
+         UTF16("Software\\Classes\\CLSID\\" BOOK_THUMBNAIL_PROVIDER_CLSID_TEXT "\\InProcServer32"),
+         nullptr, modulePath},
+        {HKEY_LOCAL_MACHINE,
+         UTF16("Software\\Classes\\CLSID\\" BOOK_THUMBNAIL_PROVIDER_CLSID_TEXT "\\InProcServer32"),
+         UTF16("ThreadingModel"), UTF16("Both")},
+        {HKEY_LOCAL_MACHINE, ThumbnailProviderExtensionKeys[0], nullptr,
+         CLSID_BookThumbnailProvider},
+        {HKEY_LOCAL_MACHINE, ThumbnailProviderExtensionKeys[1], nullptr,
+         CLSID_BookThumbnailProvider},
+        {HKEY_LOCAL_MACHINE, ThumbnailProviderExtensionKeys[2], nullptr,
+         CLSID_BookThumbnailProvider},
+    };
+    HRESULT result = S_OK;
+    for (size_t i = 0; i < sizeof(entries) / sizeof(entries[0]) && SUCCEEDED(result); ++i) {
+        result = WriteRegistryEntry(entries[i]);
+    }
+    return result;
+}
+
+// Whether the key's default value names the thumbnail provider: another program may have
+// taken the extension since, and its handler stays.
+bool NamesThumbnailProvider(LPCWSTR keyPath) {
+    RegistryKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_READ, key.Put()) != ERROR_SUCCESS) {
+        return false;
+    }
+    WCHAR value[64] = {};
+    DWORD type = 0;
+    DWORD bytes = sizeof(value) - sizeof(WCHAR);
+    if (RegQueryValueExW(key.Get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value),
+                         &bytes) != ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return false;
+    }
+    CLSID named;
+    CLSID ours;
+    return SUCCEEDED(CLSIDFromString(value, &named)) &&
+           SUCCEEDED(CLSIDFromString(CLSID_BookThumbnailProvider, &ours)) &&
+           IsEqualCLSID(named, ours);
+}
+
+HRESULT DeleteTreeIfThere(LPCWSTR keyPath) {
+    const LONG code = RegDeleteTreeW(HKEY_LOCAL_MACHINE, keyPath);
+    return code == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(code);
+}
+
+HRESULT UnregisterThumbnailProvider() {
+    HRESULT result = DeleteTreeIfThere(ThumbnailProviderClassKey);
+    for (LPCWSTR keyPath : ThumbnailProviderExtensionKeys) {
+        if (SUCCEEDED(result) && NamesThumbnailProvider(keyPath)) {
+            result = DeleteTreeIfThere(keyPath);
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+// ---- End of the thumbnail provider ----
+
 // Writes the nine values in order and stops at the first that fails. What was written before
 // a failure stays.
 STDAPI DllRegisterServer() {
@@ -82,6 +166,11 @@ STDAPI DllRegisterServer() {
     for (size_t i = 0; i < sizeof(entries) / sizeof(entries[0]) && SUCCEEDED(result); ++i) {
         result = WriteRegistryEntry(entries[i]);
     }
+    if (SUCCEEDED(result)) {
+        result = RegisterThumbnailProvider(modulePath);
+    }
+    // Explorer reads handlers once: it must hear that they changed.
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     return result;
 }
 
@@ -101,5 +190,9 @@ STDAPI DllUnregisterServer() {
         const LONG code = RegDeleteTreeW(HKEY_LOCAL_MACHINE, trees[i]);
         result = code == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(code);
     }
+    if (SUCCEEDED(result)) {
+        result = UnregisterThumbnailProvider();
+    }
+    SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     return result;
 }

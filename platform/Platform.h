@@ -12,7 +12,9 @@
 #include "platform/native/Kernel32.h"
 #include "platform/native/Ole32.h"
 #include "platform/native/PropTypes.h"
+#include "platform/native/Shell32.h"
 #include "platform/native/Shlwapi.h"
+#include "platform/native/ThumbCache.h"
 #include "platform/native/WinTypes.h"
 #include "platform/native/registry/Advapi32.h"
 #define UTF16(s) u##s

@@ -28,6 +28,14 @@ const std::u16string IFilterAddinKey = AddinKey + u"\\{89BCB740-6119-101A-BCB7-0
 const std::u16string MobiHandlerKey = u"Software\\Classes\\.mobi\\PersistentHandler";
 const std::u16string AzwHandlerKey = u"Software\\Classes\\.azw\\PersistentHandler";
 const std::u16string Azw3HandlerKey = u"Software\\Classes\\.azw3\\PersistentHandler";
+// The thumbnail provider's class and its shell extension under each extension.
+const std::u16string ThumbnailClassKey =
+    u"Software\\Classes\\CLSID\\{C6D123B7-C9F2-49D8-99B7-5F7B665E4AFC}";
+const std::u16string ThumbnailClassId = u"{C6D123B7-C9F2-49D8-99B7-5F7B665E4AFC}";
+std::u16string ThumbnailShellExKey(const std::u16string& extension) {
+    return u"Software\\Classes\\SystemFileAssociations\\" + extension +
+           u"\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}";
+}
 
 struct StoredValue {
     DWORD Type;
@@ -81,7 +89,7 @@ RegistryContents ReadRegistry() {
 }
 
 // What registration writes, in the order it writes it: the first `count` values.
-RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 9) {
+RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 15) {
     const std::pair<std::pair<std::u16string, std::u16string>, StoredValue> values[] = {
         {{FilterKey, u""}, StringValue(u"Quillsift")},
         {{FilterKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
@@ -92,6 +100,13 @@ RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t c
         {{MobiHandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
         {{AzwHandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
         {{Azw3HandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
+        // The thumbnail provider.
+        {{ThumbnailClassKey, u""}, StringValue(u"Quillsift Thumbnail Provider")},
+        {{ThumbnailClassKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
+        {{ThumbnailClassKey + u"\\InProcServer32", u"ThreadingModel"}, StringValue(u"Both")},
+        {{ThumbnailShellExKey(u".mobi"), u""}, StringValue(ThumbnailClassId)},
+        {{ThumbnailShellExKey(u".azw"), u""}, StringValue(ThumbnailClassId)},
+        {{ThumbnailShellExKey(u".azw3"), u""}, StringValue(ThumbnailClassId)},
     };
     return RegistryContents(std::begin(values), std::begin(values) + count);
 }
@@ -228,9 +243,15 @@ struct DeniedRegistration {
 
 TEST_F(Registration, ARefusedKeyStopsRegistrationWithAccessDenied) {
     const DeniedRegistration cases[] = {
-        {FilterKey, 0},     {FilterKey + u"\\InProcServer32", 1},
-        {HandlerKey, 3},    {IFilterAddinKey, 5},
-        {AzwHandlerKey, 7}, {Azw3HandlerKey, 8},
+        {FilterKey, 0},
+        {FilterKey + u"\\InProcServer32", 1},
+        {HandlerKey, 3},
+        {IFilterAddinKey, 5},
+        {AzwHandlerKey, 7},
+        {Azw3HandlerKey, 8},
+        {ThumbnailClassKey, 9},
+        {ThumbnailShellExKey(u".azw"), 13},
+        {ThumbnailShellExKey(u".azw3"), 14},
     };
     for (const DeniedRegistration& c : cases) {
         RegistryTestReset();
@@ -352,6 +373,40 @@ TEST_F(Registration, ALibraryLoadedByARelativePathRegistersTheFileItLoaded) {
     EXPECT_EQ(registered, S_OK);
     EXPECT_EQ(ReadRegistry(), ExpectedRegistration(Utf16(fs::canonical(loaded).string())));
     EXPECT_EQ(module.CanUnloadNow(), S_OK);
+}
+
+struct ThumbnailHandlerCase {
+    const char16_t* value; // what the .azw ShellEx key holds when unregistering
+    bool removed;
+};
+
+// Unregistration removes the thumbnail provider's ShellEx key only while it names the
+// provider: a program that took .azw over since keeps its handler. The other handlers under
+// ShellEx stay in every case.
+TEST_F(Registration, UnregisteringRemovesTheThumbnailHandlerOnlyWhileItIsOurs) {
+    const ThumbnailHandlerCase cases[] = {
+        {u"{C6D123B7-C9F2-49D8-99B7-5F7B665E4AFC}", true},
+        {u"{c6d123b7-c9f2-49d8-99b7-5f7b665e4afc}", true},
+        {u"{11111111-2222-3333-4444-555555555555}", false},
+        {u"C6D123B7-C9F2-49D8-99B7-5F7B665E4AFC", false},
+        {u"", false},
+    };
+    const std::u16string otherHandler =
+        u"Software\\Classes\\SystemFileAssociations\\.azw\\ShellEx\\"
+        u"{8895b1c6-b41f-4c1c-a562-0d564250836f}";
+    for (const ThumbnailHandlerCase& c : cases) {
+        SCOPED_TRACE(Narrow(c.value));
+        RegistryTestReset();
+        ASSERT_EQ(Module().RegisterServer(), S_OK);
+        PutString(ThumbnailShellExKey(u".azw"), u"", c.value);
+        PutString(otherHandler, u"", u"{22222222-3333-4444-5555-666666666666}");
+        ASSERT_EQ(Module().UnregisterServer(), S_OK);
+        EXPECT_FALSE(KeyExists(ThumbnailClassKey));
+        EXPECT_FALSE(KeyExists(ThumbnailShellExKey(u".mobi")));
+        EXPECT_FALSE(KeyExists(ThumbnailShellExKey(u".azw3")));
+        EXPECT_EQ(KeyExists(ThumbnailShellExKey(u".azw")), !c.removed);
+        EXPECT_TRUE(KeyExists(otherHandler));
+    }
 }
 
 } // namespace

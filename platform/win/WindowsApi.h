@@ -35,7 +35,9 @@
 
 #include <propkey.h>
 #include <propsys.h>
+#include <shlobj.h>
 #include <shobjidl.h>
+#include <thumbcache.h>
 
 #if defined(QUILLSIFT_DEFINE_GUIDS)
 #include <initguid.h>
@@ -57,6 +59,9 @@
 // definition is harmless there.
 DEFINE_GUID(IID_IFilter, 0x89bcb740, 0x6119, 0x101a, 0xbc, 0xb7, 0x00, 0xdd, 0x01, 0x06, 0x55,
             0xaf);
+// Neither SDK's libuuid.a has IID_IThumbnailProvider.
+DEFINE_GUID(IID_IThumbnailProvider, 0xe357fccd, 0xa995, 0x4576, 0xb0, 0x1f, 0x23, 0x46, 0x30, 0x15,
+            0x4e, 0x96);
 
 // Wine ships no filterr.h.
 #include "platform/FilterErrors.h"

@@ -6,7 +6,7 @@
  * record) through fread, fseek and ftell on the FILE it is given, in libmobi's order, from a
  * static archive of its own as a Windows libmobi.a would: linked with the stream adapter, it
  * shows under Wine that the wrapping serves those calls from a stream in a PE program too.
- * The metadata, the locale, EXTH, the Mobipocket test and the markup are absent. */
+ * The metadata, the locale, EXTH, the Mobipocket test, the cover and the markup are absent. */
 #include <mobi.h>
 
 #include <stdlib.h>
@@ -165,6 +165,13 @@ void mobi_free_rawml(MOBIRawml* markup) {
     free(markup);
 }
 
+/* The cover's lookup: no header, so no first resource and no EXTH record; the records are
+ * there. */
+size_t mobi_get_first_resource_record(const MOBIData* book) {
+    (void)book;
+    return MOBI_NOTSET;
+}
+
 MOBIExthHeader* mobi_get_exthrecord_by_tag(const MOBIData* book, const MOBIExthTag tag) {
     (void)book;
     (void)tag;
@@ -174,7 +181,15 @@ MOBIExthHeader* mobi_get_exthrecord_by_tag(const MOBIData* book, const MOBIExthT
 uint32_t mobi_decode_exthvalue(const unsigned char* data, const size_t size) {
     uint32_t value = 0;
     for (size_t i = 0; i < size && i < 4; ++i) {
-        value = value << 8 | data[i];
+        value = (value << 8) | data[i];
     }
     return value;
+}
+
+MOBIPdbRecord* mobi_get_record_by_seqnumber(const MOBIData* book, const size_t number) {
+    MOBIPdbRecord* record = book != NULL ? book->rec : NULL;
+    for (size_t i = 0; record != NULL && i < number; ++i) {
+        record = record->next;
+    }
+    return record;
 }

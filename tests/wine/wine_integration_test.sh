@@ -9,7 +9,8 @@
 #   TEMP and TMP naming a folder that
 #   does not exist (the indexer's host gives a filter no disk); malformed books; the resources
 #   of the loaded module; registering twice; unregistering (twice), which keeps what others
-#   put under the extension keys.
+#   put under the extension keys; the thumbnail provider: its ShellEx values, thumbnails of the
+#   cover books checked against Pillow, none for a book without a cover.
 # DLL_DIR holds the quillsift.dll to register: the winelib build's placeholder (with its .so),
 # or the real PE DLL of a mingw-w64 build with libmobi, driven by that build's PE host.
 # With a mingw-w64 build folder, its PE quillsift-host must print the same bytes too, its
@@ -242,6 +243,67 @@ fi
 echo "books: $(seconds_since "$phase") s"
 phase=$(date +%s%N)
 
+# The thumbnail provider: the shell extension of each book extension names its class; the
+# thumbnails of the JPEG and PNG covers at 96, 256 and 512 (never enlarged), found as Explorer finds them, match
+# Pillow's own decode of the cover's bytes (quillsift-dump --cover) in size, mean colour and
+# alpha; a book without a cover gives none (exit 1, no file).
+clsid_thumbnail='{C6D123B7-C9F2-49D8-99B7-5F7B665E4AFC}'
+thumbnail_key="$classes\\CLSID\\$clsid_thumbnail"
+thumbnail_shellex() { printf '%s' "$classes\\SystemFileAssociations\\$1\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}"; }
+# Debian's Pillow belongs to the system's Python, which a user's python3 may not be.
+pil_python=python3
+"$pil_python" -c 'import PIL' 2>/dev/null || pil_python=/usr/bin/python3
+registered_thumbnail() {
+    registry_values "$thumbnail_key" "$(thumbnail_shellex .mobi)" "$(thumbnail_shellex .azw)" \
+        "$(thumbnail_shellex .azw3)"
+}
+expected_thumbnail=$(
+    printf '%s\t%s\t%s\t%s\n' \
+        "$thumbnail_key" "(Default)" REG_SZ "Quillsift Thumbnail Provider" \
+        "$thumbnail_key\\InProcServer32" "(Default)" REG_SZ "$dll" \
+        "$thumbnail_key\\InProcServer32" "ThreadingModel" REG_SZ "Both" \
+        "$(thumbnail_shellex .mobi)" "(Default)" REG_SZ "$clsid_thumbnail" \
+        "$(thumbnail_shellex .azw)" "(Default)" REG_SZ "$clsid_thumbnail" \
+        "$(thumbnail_shellex .azw3)" "(Default)" REG_SZ "$clsid_thumbnail"
+)
+if [[ $(registered_thumbnail) == "$expected_thumbnail" ]]; then
+    pass "the thumbnail provider's class and its ShellEx values"
+else
+    fail "thumbnail registry values differ:"
+    diff <(echo "$expected_thumbnail") <(registered_thumbnail)
+fi
+for book in covers/lantern-kf8.azw3 covers/meadow-kf8.azw3 covers/lantern-kf7.mobi; do
+    rm -f "$work/cover.bin"
+    if ! "$native_dump" --cover "$work/cover.bin" "$testdata/$book" 2>/dev/null; then
+        fail "$book: no cover from the native quillsift-dump --cover"
+        continue
+    fi
+    for size in 96 256 512; do
+        rm -f "$work/thumbnail.bmp"
+        report=$(wine "$host" --thumbnail "$size" "$(windows_path "$work/thumbnail.bmp")" \
+            "$(windows_path "$testdata/$book")" 2>&1 | tr -d '\r')
+        if [[ ! -s $work/thumbnail.bmp ]]; then
+            fail "$book at $size: no thumbnail: $report"
+        elif checked=$("$pil_python" "$(dirname "$0")/thumbnail_check.py" "$work/thumbnail.bmp" \
+            "$work/cover.bin" "$size" "$report"); then
+            pass "$book at $size: $checked; ${report#* * }"
+        else
+            fail "$book at $size: $checked"
+        fi
+    done
+done
+rm -f "$work/thumbnail.bmp"
+wine "$host" --thumbnail 96 "$(windows_path "$work/thumbnail.bmp")" \
+    "$(windows_path "$testdata/harbor-kf7.mobi")" >/dev/null 2>&1
+status=$?
+if [[ $status -eq 1 && ! -e $work/thumbnail.bmp ]]; then
+    pass "harbor-kf7.mobi, without a cover: no thumbnail (exit 1, no file)"
+else
+    fail "harbor-kf7.mobi, without a cover: exit $status, file $(ls "$work/thumbnail.bmp" 2>&1)"
+fi
+echo "thumbnails: $(seconds_since "$phase") s"
+phase=$(date +%s%N)
+
 # Version information and manifest, read from the module the filter object lives in.
 resources=$(wine "${QUILLSIFT_RESOURCES_CHECK:?}")
 for line in "module: $dll" "FILEVERSION: 1.0.0.1" "PRODUCTVERSION: 1.0.0.1" \
@@ -277,6 +339,16 @@ extension_after=$(registry_values "$classes\\.mobi" "$classes\\.azw3")
     pass "the values placed under .mobi and .azw3 survived" ||
     fail "the .mobi or .azw3 key changed: before '$extension_before', after '$extension_after'"
 wine reg query "$classes\\.azw" >/dev/null 2>&1 && pass ".azw key kept" || fail ".azw key removed"
+
+# Unregistration removes the thumbnail provider's class and its ShellEx keys.
+for tree in "$thumbnail_key" "$(thumbnail_shellex .mobi)" "$(thumbnail_shellex .azw)" \
+    "$(thumbnail_shellex .azw3)"; do
+    if wine reg query "$tree" >/dev/null 2>&1; then
+        fail "$tree is still there"
+    else
+        pass "$tree removed"
+    fi
+done
 
 # 8. Unregistering again succeeds.
 if wine regsvr32 /u /s "$dll"; then pass "regsvr32 /u /s again"; else fail "second regsvr32 /u /s returned $?"; fi

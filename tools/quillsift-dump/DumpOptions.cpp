@@ -112,6 +112,7 @@ ParseResult ParseDumpOptions(int argc, const char* const* argv, DumpOptions& opt
 std::string DumpUsage(const std::string& defaultLibrary) {
     return "Usage: quillsift-dump [OPTION]... PATH...\n"
            "  or:  quillsift-dump --html [OPTION]... BOOK\n"
+           "  or:  quillsift-dump [--library PATH] --cover OUT BOOK\n"
            "Loads the Quillsift filter library, binds each book to a filter object as an\n"
            "indexer does and prints every chunk it yields: title, author, text parts.\n"
            "A PATH may be a book or a folder; folders are walked recursively and give\n"
@@ -130,6 +131,8 @@ std::string DumpUsage(const std::string& defaultLibrary) {
            defaultLibrary +
            ")\n"
            "  --all-files       take every file found in folders\n"
+           "  --cover OUT       write BOOK's cover picture to OUT, its bytes as the book\n"
+           "                    holds them; exit status 1 and no OUT when it has none\n"
            "  -q, --quiet       no progress line and no summary on stderr\n"
            "  -h, --help        show this help\n"
            "      --version     show the version\n"

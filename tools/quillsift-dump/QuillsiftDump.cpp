@@ -4,6 +4,7 @@
 #include "tools/common/CommandLine.h"
 #include "tools/quillsift-dump/BookFinder.h"
 #include "tools/quillsift-dump/Console.h"
+#include "tools/quillsift-dump/CoverCommand.h"
 #include "tools/quillsift-dump/DumpOptions.h"
 #include "tools/quillsift-dump/DumpRun.h"
 #include "tools/quillsift-dump/FileOutput.h"
@@ -36,6 +37,9 @@ int main(int argc, char** argv) {
     // A closed pipe must fail the write (EPIPE), not kill the process.
     std::signal(SIGPIPE, SIG_IGN);
     FileOutput output(STDOUT_FILENO);
+    if (IsCoverCommand(argc, argv)) {
+        return RunCoverCommand(argc, argv);
+    }
 
     DumpOptions options;
     std::string error;

@@ -13,6 +13,7 @@
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/ActivatedBinder.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
+#include "tools/quillsift-host/ThumbnailCommand.h"
 
 #include <memory>
 #include <string>
@@ -22,6 +23,7 @@ namespace {
 
 const char Usage[] =
     "Usage: quillsift-host [OPTION]... BOOK...\n"
+    "  or:  quillsift-host --thumbnail SIZE OUT.bmp BOOK\n"
     "Finds the filter registered for each book's extension as the indexer does, binds the\n"
     "book as a read-only file stream and prints every chunk, as quillsift-dump does.\n"
     "\n"
@@ -31,7 +33,11 @@ const char Usage[] =
     "  --by-path          bind through IPersistFile::Load of the book's path, as hosts\n"
     "                     built on LoadIFilter do\n"
     "  --extension .EXT   look up the filter for .EXT instead of the book's own extension\n"
-    "  --buffer N         characters per GetText call (default 4096)\n";
+    "  --buffer N         characters per GetText call (default 4096)\n"
+    "\n"
+    "--thumbnail asks the thumbnail provider registered for BOOK's extension for a\n"
+    "thumbnail whose longer side is at most SIZE, writes it to OUT.bmp (32-bit) and\n"
+    "prints its size and alpha type; exit status 1 and no file when there is none.\n";
 
 // A standard handle; a failed write (a closed pipe, a full disk) is remembered with its code.
 class HandleOutput final : public ByteSink {
@@ -189,6 +195,9 @@ int Run(int argc, WCHAR** argv) {
     std::string error;
     if (argc == 2 && (Equals(argv[1], "--help") || Equals(argv[1], "-h"))) {
         return WriteOut(Usage);
+    }
+    if (IsThumbnailCommand(argc, argv)) {
+        return RunThumbnailCommand(argc, argv);
     }
     if (!ParseOptions(argc, argv, options, error)) {
         WriteError(error + "\nTry 'quillsift-host --help'.\n");

@@ -1,0 +1,43 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+// The book's thumbnail provider: the shell binds a book's stream and asks for its cover at a
+// size. The cover is read when the stream is bound; the picture is decoded when asked for.
+#pragma once
+
+#include "book/BookCoverPicture.h"
+#include "book/IBookCover.h"
+#include "platform/Platform.h"
+
+class CBookThumbnailProvider : public IInitializeWithStream,
+                               public IThumbnailProvider,
+                               public IBookCover {
+public:
+    CBookThumbnailProvider() = default;
+    CBookThumbnailProvider(const CBookThumbnailProvider&) = delete;
+    CBookThumbnailProvider& operator=(const CBookThumbnailProvider&) = delete;
+    virtual ~CBookThumbnailProvider() = default;
+
+    // The three faces; the first is the object's identity.
+    template <typename Self> static const QITAB* Interfaces() {
+        static const QITAB table[] = {
+            QITABENT(Self, IInitializeWithStream),
+            QITABENT(Self, IThumbnailProvider),
+            QITABENT(Self, IBookCover),
+            {nullptr, 0},
+        };
+        return table;
+    }
+
+    // IInitializeWithStream: one stream per object, as the shell binds it.
+    HRESULT STDMETHODCALLTYPE Initialize(IStream* pstream, DWORD grfMode) override;
+
+    // IThumbnailProvider
+    HRESULT STDMETHODCALLTYPE GetThumbnail(UINT cx, HBITMAP* phbmp,
+                                           WTS_ALPHATYPE* pdwAlpha) override;
+
+    // IBookCover
+    HRESULT STDMETHODCALLTYPE GetCoverBytes(BYTE** bytes, ULONG* size) override;
+
+private:
+    bool Initialized = false;
+    BookCoverPicture Cover;
+};

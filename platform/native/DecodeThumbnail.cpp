@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+// Linux has no WIC: desktops there draw Kindle covers with thumbnailers of their own.
+#include "platform/DecodeThumbnail.h"
+
+HRESULT DecodeThumbnail(const BYTE*, ULONG, UINT, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) {
+    if (bitmap != nullptr) {
+        *bitmap = nullptr;
+    }
+    if (alpha != nullptr) {
+        *alpha = WTSAT_UNKNOWN;
+    }
+    return E_NOTIMPL;
+}

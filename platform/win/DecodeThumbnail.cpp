@@ -1,0 +1,121 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+// The thumbnail through WIC: decoder, 32bppBGRA converter, scaler, copied into a DIB section.
+#include "platform/DecodeThumbnail.h"
+
+#include "platform/ComPtr.h"
+#include "platform/ReturnIfFailed.h"
+#include "platform/ThumbnailSize.h"
+#include "platform/UniqueAny.h"
+
+#include <wincodec.h>
+
+#include <cstdint>
+
+namespace {
+
+// WIC's GUIDs, held here: Wine's libuuid.a has none of them.
+constexpr GUID WicFactoryClass = {
+    0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+constexpr GUID WicFactoryInterface = {
+    0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
+constexpr GUID PixelFormatInfo2Interface = {
+    0xa9db33a2, 0xaf5f, 0x43c7, {0xb6, 0x79, 0x74, 0xf5, 0x98, 0x4b, 0x5a, 0xa4}};
+constexpr GUID Format32bppBGRA = {
+    0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0f}};
+
+// The pixel formats with an alpha channel that WIC's JPEG, GIF, PNG and BMP decoders give,
+// for a WIC whose component information does not answer SupportsTransparency.
+constexpr GUID AlphaFormats[] = {
+    Format32bppBGRA,
+    {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x10}}, // 32bppPBGRA
+    {0xf5c7ad2d, 0x6a8d, 0x43dd, {0xa7, 0xa8, 0xa2, 0x99, 0x35, 0x26, 0x1a, 0xe9}}, // 32bppRGBA
+    {0x3cc4a650, 0xa527, 0x4d37, {0xa9, 0x16, 0x31, 0x42, 0xc7, 0xeb, 0xed, 0xba}}, // 32bppPRGBA
+    {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x16}}, // 64bppRGBA
+    {0x1562ff7c, 0xd352, 0x46f9, {0x97, 0x9e, 0x42, 0x97, 0x6b, 0x79, 0x22, 0x46}}, // 64bppBGRA
+    {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x17}}, // 64bppPRGBA
+    {0x8c518e8e, 0xa4ec, 0x468b, {0xae, 0x70, 0xc9, 0xa3, 0x5a, 0x9c, 0x55, 0x30}}, // 64bppPBGRA
+};
+
+using BitmapHandle = UniqueAny<HBITMAP, DeleteObject>;
+
+bool CarriesAlpha(IWICImagingFactory* factory, const GUID& format) {
+    for (const GUID& known : AlphaFormats) {
+        if (IsEqualGUID(known, format)) {
+            return true;
+        }
+    }
+    ComPtr<IWICComponentInfo> info;
+    ComPtr<IWICPixelFormatInfo2> formatInfo;
+    BOOL transparent = FALSE;
+    return SUCCEEDED(factory->CreateComponentInfo(format, info.Put())) && info &&
+           SUCCEEDED(info->QueryInterface(PixelFormatInfo2Interface, formatInfo.PutVoid())) &&
+           formatInfo && SUCCEEDED(formatInfo->SupportsTransparency(&transparent)) && transparent;
+}
+
+} // namespace
+
+HRESULT DecodeThumbnail(const BYTE* picture, ULONG size, UINT longestSide, HBITMAP* bitmap,
+                        WTS_ALPHATYPE* alpha) {
+    if (bitmap == nullptr || alpha == nullptr) {
+        return E_POINTER;
+    }
+    *bitmap = nullptr;
+    *alpha = WTSAT_UNKNOWN;
+    if (picture == nullptr || size == 0 || longestSide == 0) {
+        return E_INVALIDARG;
+    }
+    ComPtr<IWICImagingFactory> factory;
+    RETURN_IF_FAILED(CoCreateInstance(WicFactoryClass, nullptr, CLSCTX_INPROC_SERVER,
+                                      WicFactoryInterface, factory.PutVoid()));
+    ComPtr<IWICStream> stream;
+    RETURN_IF_FAILED(factory->CreateStream(stream.Put()));
+    // WIC only reads the memory, which outlives the decode.
+    RETURN_IF_FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(picture), size));
+    ComPtr<IWICBitmapDecoder> decoder;
+    RETURN_IF_FAILED(factory->CreateDecoderFromStream(
+        stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.Put()));
+    ComPtr<IWICBitmapFrameDecode> frame;
+    RETURN_IF_FAILED(decoder->GetFrame(0, frame.Put()));
+    WICPixelFormatGUID format;
+    RETURN_IF_FAILED(frame->GetPixelFormat(&format));
+    PixelSize picturePixels{0, 0};
+    RETURN_IF_FAILED(frame->GetSize(&picturePixels.Width, &picturePixels.Height));
+    const PixelSize target = ThumbnailSize(picturePixels, longestSide);
+    // The DIB's height is a negative LONG and CopyPixels takes the buffer's size as a UINT.
+    const uint64_t stride = uint64_t{target.Width} * 4;
+    const uint64_t byteCount = stride * target.Height;
+    if (target.Width == 0 || target.Height > 0x7FFFFFFF || byteCount > 0x7FFFFFFF) {
+        return E_INVALIDARG;
+    }
+
+    ComPtr<IWICFormatConverter> converter;
+    RETURN_IF_FAILED(factory->CreateFormatConverter(converter.Put()));
+    RETURN_IF_FAILED(converter->Initialize(frame.Get(), Format32bppBGRA, WICBitmapDitherTypeNone,
+                                           nullptr, 0.0, WICBitmapPaletteTypeCustom));
+    IWICBitmapSource* source = converter.Get();
+    ComPtr<IWICBitmapScaler> scaler;
+    if (target.Width != picturePixels.Width || target.Height != picturePixels.Height) {
+        RETURN_IF_FAILED(factory->CreateBitmapScaler(scaler.Put()));
+        RETURN_IF_FAILED(scaler->Initialize(converter.Get(), target.Width, target.Height,
+                                            WICBitmapInterpolationModeFant));
+        source = scaler.Get();
+    }
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = static_cast<LONG>(target.Width);
+    info.bmiHeader.biHeight = -static_cast<LONG>(target.Height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    BitmapHandle made(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!made || bits == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    RETURN_IF_FAILED(source->CopyPixels(nullptr, static_cast<UINT>(stride),
+                                        static_cast<UINT>(byteCount), static_cast<BYTE*>(bits)));
+    *alpha = CarriesAlpha(factory.Get(), format) ? WTSAT_ARGB : WTSAT_RGB;
+    *bitmap = made.Detach();
+    return S_OK;
+}
