@@ -35,6 +35,7 @@
 
 #include <propkey.h>
 #include <propsys.h>
+#include <shlobj.h>
 #include <shobjidl.h>
 
 #if defined(QUILLSIFT_DEFINE_GUIDS)
