@@ -59,6 +59,19 @@ public:
         AddString(key, std::move(text));
     }
 
+    // Markup converted to its text and trimmed, when something remains.
+    void AddMarkupText(const PROPERTYKEY& key, const MallocedString& utf8) {
+        if (!utf8) {
+            return;
+        }
+        CoTaskMemPtr<WCHAR> text;
+        if (FAILED(WholeMarkupValueText(utf8.Get(), text))) {
+            Failed = true;
+            return;
+        }
+        AddString(key, std::move(text));
+    }
+
     // One entry per record of `tag` that is not empty; nothing when there is none.
     void AddVector(const PROPERTYKEY& key, const MOBIData* book, MOBIExthTag tag) {
         ExthStrings strings;
@@ -137,10 +150,7 @@ HRESULT ReadBookProperties(const MOBIData* book, BookProperty (&properties)[MaxB
     list.AddVector(PKEY_Author, book, EXTH_AUTHOR);
     list.AddUtf8(PKEY_Media_Publisher, BookPublisher(book));
     list.AddVector(PKEY_Keywords, book, EXTH_SUBJECT);
-    const MallocedString description = BookDescription(book);
-    if (description && description.Get()[0] != 0) {
-        list.AddString(PKEY_Comment, WholeMarkupValueText(description.Get()));
-    }
+    list.AddMarkupText(PKEY_Comment, BookDescription(book));
     const MallocedString date = BookPublishingDate(book);
     list.AddUtf8(PKEY_Media_DateReleased, date);
     list.AddYear(PKEY_Media_Year, date);

@@ -108,11 +108,16 @@ CoTaskMemPtr<WCHAR> WholeValueText(const char* utf8) {
     return text;
 }
 
-CoTaskMemPtr<WCHAR> WholeMarkupValueText(const char* utf8) {
+HRESULT WholeMarkupValueText(const char* utf8, CoTaskMemPtr<WCHAR>& text) {
     size_t length = 0;
-    CoTaskMemPtr<WCHAR> text = TrimmedMarkupText(utf8, &length);
+    text = TrimmedMarkupText(utf8, &length);
+    if (!text && utf8[0] != 0) {
+        // Markup that is not empty always converts, to nothing at least: memory ran out.
+        return E_OUTOFMEMORY;
+    }
     if (length == 0) {
         text.Reset();
+        return S_FALSE;
     }
-    return text;
+    return S_OK;
 }

@@ -27,6 +27,6 @@ bool ConvertMarkupValue(const char* utf8, ValueBuffer& buffer);
 // The whole of a UTF-8 string as UTF-16, in the task allocator; null when it cannot be made.
 CoTaskMemPtr<WCHAR> WholeValueText(const char* utf8);
 
-// The whole plain text of a string of markup, as ConvertMarkupValue makes it but not cut; null
-// when nothing remains.
-CoTaskMemPtr<WCHAR> WholeMarkupValueText(const char* utf8);
+// The whole plain text of a string of markup, as ConvertMarkupValue makes it but not cut, into
+// `text`: S_OK; S_FALSE (and null) when nothing remains; E_OUTOFMEMORY.
+HRESULT WholeMarkupValueText(const char* utf8, CoTaskMemPtr<WCHAR>& text);
