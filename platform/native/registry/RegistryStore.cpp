@@ -345,8 +345,9 @@ LSTATUS RegistryStore::DeleteValue(HKEY key, LPCWSTR name) {
         return status;
     }
     std::vector<RegistryValue>& values = handle.Node->Values;
+    const std::u16string folded = FoldRegistryName(NameOrEmpty(name));
     for (auto value = values.begin(); value != values.end(); ++value) {
-        if (value->Name == NameOrEmpty(name)) {
+        if (FoldRegistryName(value->Name) == folded) {
             values.erase(value);
             return ERROR_SUCCESS;
         }
