@@ -2,6 +2,7 @@
 #include "book/CFilterSample.h"
 
 #include "book/BookLocale.h"
+#include "book/BookMetadata.h"
 #include "book/LoadBookFromStream.h"
 #include "book/MarkupToText.h"
 #include "book/ValueText.h"
@@ -22,20 +23,20 @@ enum class ValueRule {
 
 struct ValueField {
     const PROPERTYKEY* Key;
-    char* (*Get)(const MOBIData*);
+    MallocedString (*Get)(const MOBIData*);
     ValueRule Rule;
 };
 
 // The values, in the order of the chunk sequence. Several EXTH records of one tag come joined
-// by "; ", as libmobi joins them.
+// by "; ", as libmobi joins them (book/BookMetadata.h, which the property handler reads too).
 const ValueField ValueFields[] = {
-    {&PKEY_Title, mobi_meta_get_title, ValueRule::Always},
-    {&PKEY_Author, mobi_meta_get_author, ValueRule::Always},
-    {&PKEY_Media_Publisher, mobi_meta_get_publisher, ValueRule::WhenNotEmpty},
-    {&PKEY_Keywords, mobi_meta_get_subject, ValueRule::WhenNotEmpty},
-    {&PKEY_Comment, mobi_meta_get_description, ValueRule::MarkupText},
-    {&PKEY_Media_DateReleased, mobi_meta_get_publishdate, ValueRule::WhenNotEmpty},
-    {&PKEY_Language, mobi_meta_get_language, ValueRule::WhenNotEmpty},
+    {&PKEY_Title, BookTitle, ValueRule::Always},
+    {&PKEY_Author, BookAuthors, ValueRule::Always},
+    {&PKEY_Media_Publisher, BookPublisher, ValueRule::WhenNotEmpty},
+    {&PKEY_Keywords, BookSubjects, ValueRule::WhenNotEmpty},
+    {&PKEY_Comment, BookDescription, ValueRule::MarkupText},
+    {&PKEY_Media_DateReleased, BookPublishingDate, ValueRule::WhenNotEmpty},
+    {&PKEY_Language, BookLanguage, ValueRule::WhenNotEmpty},
 };
 
 constexpr ULONG ValueFieldCount = sizeof(ValueFields) / sizeof(ValueFields[0]);

@@ -52,25 +52,72 @@ void ConvertValue(const char* utf8, ValueBuffer& buffer) {
     CopyKept(whole.Get(), static_cast<size_t>(needed) - 1, buffer);
 }
 
-bool ConvertMarkupValue(const char* utf8, ValueBuffer& buffer) {
-    buffer[0] = 0;
+namespace {
+
+// The markup's text without what leads and trails, at the start of its block and terminated;
+// null when the conversion cannot be made.
+CoTaskMemPtr<WCHAR> TrimmedMarkupText(const char* utf8, size_t* length) {
+    *length = 0;
     const size_t size = std::strlen(utf8);
     if (size > 0xFFFFFFFFu) {
-        return false;
+        return CoTaskMemPtr<WCHAR>();
     }
+    size_t converted = 0;
+    CoTaskMemPtr<WCHAR> text(MarkupToText(utf8, static_cast<ULONG>(size), &converted));
+    if (!text) {
+        return text;
+    }
+    WCHAR* begin = text.Get();
+    const WCHAR* end = begin + converted;
+    const WCHAR* first = begin;
+    while (first != end && IsTrimmed(*first)) {
+        ++first;
+    }
+    while (end != first && IsTrimmed(end[-1])) {
+        --end;
+    }
+    *length = static_cast<size_t>(end - first);
+    std::memmove(begin, first, *length * sizeof(WCHAR));
+    begin[*length] = 0;
+    return text;
+}
+
+} // namespace
+
+bool ConvertMarkupValue(const char* utf8, ValueBuffer& buffer) {
+    buffer[0] = 0;
     size_t length = 0;
-    CoTaskMemPtr<WCHAR> text(MarkupToText(utf8, static_cast<ULONG>(size), &length));
+    const CoTaskMemPtr<WCHAR> text = TrimmedMarkupText(utf8, &length);
     if (!text) {
         return false;
     }
-    const WCHAR* begin = text.Get();
-    const WCHAR* end = begin + length;
-    while (begin != end && IsTrimmed(*begin)) {
-        ++begin;
+    CopyKept(text.Get(), length, buffer);
+    return length != 0;
+}
+
+CoTaskMemPtr<WCHAR> WholeValueText(const char* utf8) {
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    if (needed <= 0) {
+        return CoTaskMemPtr<WCHAR>();
     }
-    while (end != begin && IsTrimmed(end[-1])) {
-        --end;
+    CoTaskMemPtr<WCHAR> text(
+        static_cast<WCHAR*>(CoTaskMemAlloc(static_cast<size_t>(needed) * sizeof(WCHAR))));
+    if (text && MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text.Get(), needed) != needed) {
+        text.Reset();
     }
-    CopyKept(begin, static_cast<size_t>(end - begin), buffer);
-    return begin != end;
+    return text;
+}
+
+HRESULT WholeMarkupValueText(const char* utf8, CoTaskMemPtr<WCHAR>& text) {
+    size_t length = 0;
+    text = TrimmedMarkupText(utf8, &length);
+    if (!text && utf8[0] != 0) {
+        // Markup that is not empty always converts, to nothing at least: memory ran out.
+        return E_OUTOFMEMORY;
+    }
+    if (length == 0) {
+        text.Reset();
+        return S_FALSE;
+    }
+    return S_OK;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Platform.h"
+#include "platform/UniqueAny.h"
 
 #include <cstddef>
 
@@ -22,3 +23,10 @@ void ConvertValue(const char* utf8, ValueBuffer& buffer);
 // text chunk gets it, without the spaces, tabs and line breaks that lead or trail, then cut.
 // False when nothing remains.
 bool ConvertMarkupValue(const char* utf8, ValueBuffer& buffer);
+
+// The whole of a UTF-8 string as UTF-16, in the task allocator; null when it cannot be made.
+CoTaskMemPtr<WCHAR> WholeValueText(const char* utf8);
+
+// The whole plain text of a string of markup, as ConvertMarkupValue makes it but not cut, into
+// `text`: S_OK; S_FALSE (and null) when nothing remains; E_OUTOFMEMORY.
+HRESULT WholeMarkupValueText(const char* utf8, CoTaskMemPtr<WCHAR>& text);

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // The whole filtering path on arbitrary bytes: a stream over the bytes is bound, every chunk
-// is drained as an indexer would (by the tools' ChunkDumper), and the object is released.
-// Besides crashes and leaks it checks what must hold for every input. The thumbnail provider
-// then reads its cover from the same bytes.
+// is drained as an indexer would (by the tools' ChunkDumper), and the object is released; then
+// the property handler is bound to the same bytes and every property read, as Explorer reads
+// them, and the thumbnail provider reads its cover from them. Besides crashes and leaks it
+// checks what must hold for every input.
+#include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/CoverRecord.h"
 #include "platform/ComObject.h"
+#include "platform/UniqueAny.h"
 #include "tests/support/MakeBookFilter.h"
 #include "tests/support/RecordingStream.h"
 #include "tools/common/ChunkDumper.h"
@@ -86,6 +89,52 @@ void CheckCover(const uint8_t* data, size_t size, HRESULT filterBound) {
     Require(stream.ReferenceCount() == 1);
 }
 
+bool IsFilledString(const WCHAR* text) {
+    return text != nullptr && text[0] != 0;
+}
+
+// Every property a string that is not empty, a vector of them or a year of four digits, each
+// key once; nothing at all when the book did not load.
+void CheckProperties(const std::vector<unsigned char>& bytes) {
+    RecordingStream stream(bytes);
+    ComPtr<IInitializeWithStream> initialize;
+    Require(CreateInstance<CBookPropertyStore>(IID_IInitializeWithStream, initialize.PutVoid()) ==
+            S_OK);
+    const HRESULT bound = initialize->Initialize(&stream, STGM_READ);
+    Require(bound == S_OK || bound == E_FAIL);
+    Require(stream.ReferenceCount() == 1);
+    ComPtr<IPropertyStore> store;
+    Require(initialize->QueryInterface(IID_IPropertyStore, store.PutVoid()) == S_OK);
+    DWORD count = 0;
+    Require(store->GetCount(&count) == S_OK);
+    Require(count <= MaxBookProperties && (bound == S_OK || count == 0));
+    PROPERTYKEY keys[MaxBookProperties];
+    for (DWORD i = 0; i < count; ++i) {
+        Require(store->GetAt(i, &keys[i]) == S_OK);
+        for (DWORD j = 0; j < i; ++j) {
+            Require(!IsEqualPropertyKey(keys[i], keys[j]));
+        }
+        PropVariant value;
+        Require(store->GetValue(keys[i], &value.Get()) == S_OK);
+        if (value->vt == VT_LPWSTR) {
+            Require(IsFilledString(value->pwszVal));
+        } else if (value->vt == (VT_VECTOR | VT_LPWSTR)) {
+            Require(value->calpwstr.cElems > 0);
+            for (ULONG j = 0; j < value->calpwstr.cElems; ++j) {
+                Require(IsFilledString(value->calpwstr.pElems[j]));
+            }
+        } else {
+            Require(value->vt == VT_UI4 && value->ulVal >= 1000 && value->ulVal <= 9999);
+        }
+    }
+    PROPERTYKEY beyond;
+    Require(store->GetAt(count, &beyond) == E_INVALIDARG);
+    Require(initialize->Initialize(&stream, STGM_READ) ==
+            HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED));
+    initialize.Reset();
+    Require(store.Detach()->Release() == 0);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -108,6 +157,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(ModuleRefCount == modulesBefore);
     Require(stream.ReferenceCount() == 1);
     CheckCover(data, size, bound);
+
+    CheckProperties(stream.Bytes);
     Require(ModuleRefCount == modulesBefore);
     return 0;
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "module/CClassFactory.h"
 
+#include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/CFilterSample.h"
 #include "module/ClassIds.h"
@@ -22,6 +23,7 @@ struct ModuleClass {
 
 const ModuleClass ModuleClasses[] = {
     {CLSID_BookFilter, CreateInstance<CFilterSample>},
+    {CLSID_BookPropertyHandler, CreateInstance<CBookPropertyStore>},
     {CLSID_BookThumbnailProvider, CreateInstance<CBookThumbnailProvider>},
 };
 

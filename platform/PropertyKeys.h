@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// The property keys the filter emits. The Windows and Wine headers declare all but
-// PKEY_Search_Contents, which is missing from the mingw-w64 and Wine headers, so every build
-// declares that one here.
+// The property keys the filter and the property handler give. The Windows and Wine headers
+// declare all but PKEY_Search_Contents, which is missing from the mingw-w64 and Wine headers,
+// so every build declares that one here.
 #pragma once
 
 #if !defined(_WIN32)
@@ -19,6 +19,8 @@ DEFINE_PROPERTYKEY(PKEY_Media_Publisher, 0x64440492, 0x4C8B, 0x11D1, 0x8B, 0x70,
                    0xB1, 0x1A, 0x03, 30);
 DEFINE_PROPERTYKEY(PKEY_Media_DateReleased, 0xDE41CC29, 0x6971, 0x4290, 0xB4, 0x72, 0xF5, 0x9F,
                    0x2E, 0x2F, 0x31, 0xE2, 100);
+DEFINE_PROPERTYKEY(PKEY_Media_Year, 0x56A3372E, 0xCE9C, 0x11D2, 0x9F, 0x0E, 0x00, 0x60, 0x97, 0xC6,
+                   0x86, 0xF6, 5);
 #endif
 DEFINE_PROPERTYKEY(PKEY_Search_Contents, 0xB725F130, 0x47EF, 0x101A, 0xA5, 0xF1, 0x02, 0x60, 0x8C,
                    0x9E, 0xEB, 0xAC, 19);

@@ -67,6 +67,10 @@ TEST(DumpOptions, RefusesWhatItCannotUse) {
         {"--html", "a", "b"},
         {"--json", "--html", "a"},
         {"--html", "a", "--json"},
+        {"--properties"},
+        {"--properties", "a", "b"},
+        {"--properties", "--json", "a"},
+        {"--html", "--properties", "a"},
     };
     for (const auto& arguments : wrong) {
         DumpOptions options;
@@ -84,6 +88,14 @@ TEST(DumpOptions, TakesOneBookForHtml) {
     EXPECT_EQ(options.Inputs, (std::vector<std::string>{"/books/x.AZW3.tmp"}));
     DumpOptions help;
     EXPECT_EQ(Parse({"--html", "--help"}, help), ParseResult::Ok);
+}
+
+TEST(DumpOptions, TakesOneBookForProperties) {
+    DumpOptions options;
+    ASSERT_EQ(Parse({"--library", "lib.so", "--properties", "x.mobi"}, options), ParseResult::Ok);
+    EXPECT_TRUE(options.Properties);
+    EXPECT_EQ(options.Library, "lib.so");
+    EXPECT_EQ(options.Inputs, (std::vector<std::string>{"x.mobi"}));
 }
 
 TEST(DumpOptions, TakesTheLimitsOfEveryNumber) {

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: LGPL-3.0-or-later
 # Runs quillsift-dump as a subprocess and checks its output and exit code.
-#   cmake -DTOOL=... -DTESTDATA=... -DWORK=... -DMODE=golden|buffers|jobs|folder|large|html|stuck
+#   cmake -DTOOL=... -DTESTDATA=... -DWORK=... -DMODE=golden|buffers|jobs|folder|large|html|properties|stuck
 #         -P DumpToolCheck.cmake
 # golden:  --json on each small book equals testdata/golden/<book>.jsonl; readable text runs.
 # buffers: --buffer 1, 2, 3 and 4096 give the same lines as the golden files.
@@ -12,6 +12,8 @@
 #          books: its SHA-256) with nothing on stderr, whatever the book's file is called; a book
 #          that does not load gives nothing on stdout and one line on stderr; not one book is a
 #          usage error.
+# properties: --properties on each small book prints one JSON object on one line; the Japanese
+#          book's whole object; a file that is no book: exit 1 and nothing on stdout.
 # stuck:   a library (STUCK_LIBRARY) that refuses the class and never becomes free to unload.
 cmake_minimum_required(VERSION 3.20)
 
@@ -257,6 +259,28 @@ elseif(MODE STREQUAL "html")
         expect_equal("${out}" "" "${arguments}: stdout")
     endforeach()
 
+elseif(MODE STREQUAL "properties")
+    foreach(book IN LISTS small_books)
+        run(0 out err --properties ${TESTDATA}/${book})
+        if(NOT out MATCHES "^{\"System.Title\":\"[^\n]*}\n$" OR NOT err STREQUAL "")
+            fail("--properties ${book}: not one JSON object on one line:\n${out}\n${err}")
+        endif()
+    endforeach()
+    run(0 out err --properties ${TESTDATA}/markup/kaze-kf8.azw3)
+    set(kaze "{\"System.Title\":\"風の名前帳\",\"System.Author\":[\"森田葵\"],"
+             "\"System.Media.Publisher\":\"潮見書房\",\"System.Keywords\":[\"言語学\"],"
+             "\"System.Media.DateReleased\":\"2023-11-03T00:00:00+00:00\",\"System.Media.Year\":2023,"
+             "\"System.Language\":\"ja\"}\n")
+    string(JOIN "" kaze ${kaze})
+    if(NOT out STREQUAL kaze)
+        fail("--properties kaze-kf8.azw3:\n${out}\nexpected:\n${kaze}")
+    endif()
+    file(WRITE ${WORK}/not-a-book.mobi "not a book")
+    run(1 out err --properties ${WORK}/not-a-book.mobi)
+    if(NOT out STREQUAL "" OR NOT err MATCHES "no properties")
+        fail("--properties on a file that is no book:\n${out}\n${err}")
+    endif()
+    run(2 out err --properties ${TESTDATA}/harbor-kf7.mobi ${TESTDATA}/harbor-kf8.azw3)
 elseif(MODE STREQUAL "stuck")
     # The binding's own code is what the load line gives; DllCanUnloadNow's answer outweighs
     # the failed load in the exit code.

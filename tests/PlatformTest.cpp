@@ -13,6 +13,7 @@
 #include <atomic>
 #include <fstream>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -58,6 +59,64 @@ TEST(PropVariant, OtherTypesAreRefusedNotCopiedShallowly) {
     EXPECT_TRUE(FAILED(PropVariantCopy(&copy, &source)));
     EXPECT_EQ(copy.vt, VT_EMPTY);
     EXPECT_TRUE(FAILED(PropVariantClear(&source)));
+}
+
+// Each string and the array are copies of their own: the source can go first (sanitizers and
+// the clears below catch a shallow copy or a leak).
+TEST(PropVariant, CopyOfAStringVectorIsDeep) {
+    const std::vector<std::u16string> entries = {u"Ana Brel", u"", u"Piet \u00e9 Vos"};
+    PROPVARIANT source;
+    PropVariantInit(&source);
+    source.vt = VT_VECTOR | VT_LPWSTR;
+    source.calpwstr.cElems = static_cast<ULONG>(entries.size());
+    source.calpwstr.pElems = static_cast<LPWSTR*>(CoTaskMemAlloc(entries.size() * sizeof(LPWSTR)));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        PROPVARIANT one;
+        PropVariantInit(&one);
+        one.vt = VT_LPWSTR;
+        one.pwszVal = const_cast<LPWSTR>(entries[i].c_str());
+        PROPVARIANT copied;
+        ASSERT_EQ(PropVariantCopy(&copied, &one), S_OK);
+        source.calpwstr.pElems[i] = copied.pwszVal;
+    }
+    PROPVARIANT copy;
+    ASSERT_EQ(PropVariantCopy(&copy, &source), S_OK);
+    EXPECT_EQ(PropVariantClear(&source), S_OK);
+    EXPECT_EQ(source.vt, VT_EMPTY);
+    ASSERT_EQ(copy.vt, VT_VECTOR | VT_LPWSTR);
+    ASSERT_EQ(copy.calpwstr.cElems, entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(std::u16string(copy.calpwstr.pElems[i]), entries[i]);
+    }
+    EXPECT_EQ(PropVariantClear(&copy), S_OK);
+    EXPECT_EQ(copy.vt, VT_EMPTY);
+    EXPECT_EQ(copy.calpwstr.pElems, nullptr);
+}
+
+TEST(PropVariant, EmptyStringVectorAndNumbersCopy) {
+    PROPVARIANT source;
+    PropVariantInit(&source);
+    source.vt = VT_VECTOR | VT_LPWSTR;
+    PROPVARIANT copy;
+    ASSERT_EQ(PropVariantCopy(&copy, &source), S_OK);
+    EXPECT_EQ(copy.vt, VT_VECTOR | VT_LPWSTR);
+    EXPECT_EQ(copy.calpwstr.cElems, 0u);
+    EXPECT_EQ(PropVariantClear(&copy), S_OK);
+
+    source.vt = VT_UI4;
+    source.ulVal = 2024;
+    ASSERT_EQ(PropVariantCopy(&copy, &source), S_OK);
+    EXPECT_EQ(copy.vt, VT_UI4);
+    EXPECT_EQ(copy.ulVal, 2024u);
+    EXPECT_EQ(PropVariantClear(&copy), S_OK);
+    EXPECT_EQ(copy.vt, VT_EMPTY);
+}
+
+// The SDK's layout, which a host compiled against it reads.
+TEST(PropVariant, StringVectorSitsWhereTheSdkPutsIt) {
+    EXPECT_EQ(sizeof(PROPVARIANT), 24u);
+    EXPECT_EQ(offsetof(PROPVARIANT, calpwstr.cElems), 8u);
+    EXPECT_EQ(offsetof(PROPVARIANT, calpwstr.pElems), 16u);
 }
 
 struct ClsidCase {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -36,6 +37,28 @@ std::u16string ThumbnailShellExKey(const std::u16string& extension) {
     return u"Software\\Classes\\SystemFileAssociations\\" + extension +
            u"\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}";
 }
+const std::u16string PropertyClassKey =
+    u"Software\\Classes\\CLSID\\{C8313FCD-030E-4C95-8F1D-3A93ACC73D2C}";
+const std::u16string PropertyClassId = u"{C8313FCD-030E-4C95-8F1D-3A93ACC73D2C}";
+const std::u16string PropertyHandlers =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\";
+const std::u16string FileAssociations = u"Software\\Classes\\SystemFileAssociations\\";
+const std::u16string Extensions[] = {u".mobi", u".azw", u".azw3"};
+const std::u16string ListNames[] = {u"FullDetails", u"PreviewDetails", u"InfoTip"};
+const std::u16string OtherHandler = u"{00000000-1111-2222-3333-444444444444}";
+
+const std::u16string BookProperties =
+    u"System.Title;System.Author;System.Media.Publisher;System.Keywords;System.Comment;"
+    u"System.Media.DateReleased;System.Media.Year;System.Language";
+const std::u16string Lists[] = {
+    u"prop:System.PropGroup.Description;" + BookProperties +
+        u";System.PropGroup.FileSystem;System.ItemNameDisplay;System.ItemTypeText;"
+        u"System.ItemFolderPathDisplay;System.Size;System.DateCreated;System.DateModified;"
+        u"System.DateAccessed;System.FileAttributes;System.FileOwner;System.ComputerName",
+    u"prop:" + BookProperties + u";System.DateModified;System.Size;System.DateCreated",
+    u"prop:System.ItemTypeText;System.Title;System.Author;System.Media.Publisher;System.Size;"
+    u"System.DateModified",
+};
 
 struct StoredValue {
     DWORD Type;
@@ -89,8 +112,8 @@ RegistryContents ReadRegistry() {
 }
 
 // What registration writes, in the order it writes it: the first `count` values.
-RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 15) {
-    const std::pair<std::pair<std::u16string, std::u16string>, StoredValue> values[] = {
+RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 30) {
+    std::vector<std::pair<std::pair<std::u16string, std::u16string>, StoredValue>> values = {
         {{FilterKey, u""}, StringValue(u"Quillsift")},
         {{FilterKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
         {{FilterKey + u"\\InProcServer32", u"ThreadingModel"}, StringValue(u"Both")},
@@ -100,15 +123,21 @@ RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t c
         {{MobiHandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
         {{AzwHandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
         {{Azw3HandlerKey, u""}, StringValue(u"{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}")},
-        // The thumbnail provider.
+        {{PropertyClassKey, u""}, StringValue(u"Quillsift Property Handler")},
+        {{PropertyClassKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
+        {{PropertyClassKey + u"\\InProcServer32", u"ThreadingModel"}, StringValue(u"Both")},
         {{ThumbnailClassKey, u""}, StringValue(u"Quillsift Thumbnail Provider")},
         {{ThumbnailClassKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
         {{ThumbnailClassKey + u"\\InProcServer32", u"ThreadingModel"}, StringValue(u"Both")},
-        {{ThumbnailShellExKey(u".mobi"), u""}, StringValue(ThumbnailClassId)},
-        {{ThumbnailShellExKey(u".azw"), u""}, StringValue(ThumbnailClassId)},
-        {{ThumbnailShellExKey(u".azw3"), u""}, StringValue(ThumbnailClassId)},
     };
-    return RegistryContents(std::begin(values), std::begin(values) + count);
+    for (const std::u16string& extension : Extensions) {
+        values.push_back({{PropertyHandlers + extension, u""}, StringValue(PropertyClassId)});
+        for (size_t i = 0; i < 3; ++i) {
+            values.push_back({{FileAssociations + extension, ListNames[i]}, StringValue(Lists[i])});
+        }
+        values.push_back({{ThumbnailShellExKey(extension), u""}, StringValue(ThumbnailClassId)});
+    }
+    return RegistryContents(values.begin(), values.begin() + count);
 }
 
 void PutString(const std::u16string& path, const std::u16string& name, const std::u16string& data) {
@@ -173,7 +202,7 @@ protected:
     }
 };
 
-TEST_F(Registration, WritesExactlyTheNineValues) {
+TEST_F(Registration, WritesExactlyItsValues) {
     ASSERT_EQ(Module().RegisterServer(), S_OK);
     EXPECT_EQ(ReadRegistry(), ExpectedRegistration(BuiltPath()));
     // The empty default value of PersistentAddinsRegistered is the terminator alone.
@@ -249,9 +278,12 @@ TEST_F(Registration, ARefusedKeyStopsRegistrationWithAccessDenied) {
         {IFilterAddinKey, 5},
         {AzwHandlerKey, 7},
         {Azw3HandlerKey, 8},
-        {ThumbnailClassKey, 9},
-        {ThumbnailShellExKey(u".azw"), 13},
-        {ThumbnailShellExKey(u".azw3"), 14},
+        {PropertyClassKey, 9},
+        {ThumbnailClassKey, 12},
+        {PropertyHandlers + u".mobi", 15},
+        {ThumbnailShellExKey(u".mobi"), 19},
+        {FileAssociations + u".azw", 21},
+        {FileAssociations + u".azw3", 26},
     };
     for (const DeniedRegistration& c : cases) {
         RegistryTestReset();
@@ -306,6 +338,112 @@ TEST_F(Registration, ARefusedAzw3HandlerKeyIsTheOnlyOneLeft) {
         EXPECT_FALSE(KeyExists(gone)) << Narrow(gone);
     }
     EXPECT_TRUE(KeyExists(Azw3HandlerKey));
+}
+
+// Every property the handler gives is shown, and what Windows shows of any file stays, since
+// these lists replace Windows' own.
+TEST_F(Registration, DetailListsNameEveryPropertyOnce) {
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    const RegistryContents contents = ReadRegistry();
+    for (const std::u16string& extension : Extensions) {
+        for (const std::u16string& name : ListNames) {
+            SCOPED_TRACE(Narrow(extension + u" " + name));
+            const StoredValue& stored = contents.at({FileAssociations + extension, name});
+            ASSERT_EQ(stored.Type, static_cast<DWORD>(REG_SZ));
+            const std::u16string list(reinterpret_cast<const char16_t*>(stored.Data.data()),
+                                      stored.Data.size() / 2 - 1);
+            ASSERT_EQ(list.substr(0, 5), u"prop:");
+            std::vector<std::u16string> names;
+            for (size_t at = 5; at <= list.size();) {
+                const size_t end = std::min(list.find(u';', at), list.size());
+                names.push_back(list.substr(at, end - at));
+                at = end + 1;
+            }
+            std::vector<std::u16string> wanted = {u"System.Title", u"System.Author", u"System.Size",
+                                                  u"System.DateModified"};
+            if (name != u"InfoTip") {
+                wanted.insert(wanted.end(),
+                              {u"System.Media.Publisher", u"System.Keywords", u"System.Comment",
+                               u"System.Media.DateReleased", u"System.Media.Year",
+                               u"System.Language", u"System.DateCreated"});
+            }
+            for (const std::u16string& property : wanted) {
+                EXPECT_EQ(std::count(names.begin(), names.end(), property), 1) << Narrow(property);
+            }
+            for (const std::u16string& listed : names) {
+                EXPECT_EQ(std::count(names.begin(), names.end(), listed), 1) << Narrow(listed);
+                EXPECT_EQ(listed.substr(0, 7), u"System.") << Narrow(listed);
+            }
+        }
+    }
+}
+
+// Another program's property handler and lists are kept while Quillsift's stand, registering
+// again keeps them still, and unregistering puts them back.
+TEST_F(Registration, AnotherProgramsHandlerIsKeptAndPutBack) {
+    PrepareOtherEntries();
+    PutString(PropertyHandlers + u".mobi", u"", OtherHandler);
+    PutString(FileAssociations + u".azw3", u"InfoTip", u"prop:System.Size");
+    PutString(FileAssociations + u".azw3", u"PerceivedType", u"document");
+    const RegistryContents before = ReadRegistry();
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    const RegistryContents registered = ReadRegistry();
+    EXPECT_EQ(registered.at({PropertyHandlers + u".mobi", u""}), StringValue(PropertyClassId));
+    EXPECT_EQ(registered.at({PropertyClassKey + u"\\PreviousPropertyHandler", u".mobi"}),
+              StringValue(OtherHandler));
+    EXPECT_EQ(registered.at({PropertyClassKey + u"\\PreviousInfoTip", u".azw3"}),
+              StringValue(u"prop:System.Size"));
+    EXPECT_EQ(registered.count({PropertyClassKey + u"\\PreviousPropertyHandler", u".azw"}), 0u);
+    ASSERT_EQ(Module().UnregisterServer(), S_OK);
+    EXPECT_EQ(ReadRegistry(), before);
+    EXPECT_FALSE(KeyExists(PropertyClassKey));
+    EXPECT_FALSE(KeyExists(PropertyHandlers + u".azw"));
+    EXPECT_TRUE(KeyExists(FileAssociations + u".azw3"));
+    EXPECT_FALSE(KeyExists(FileAssociations + u".mobi"));
+}
+
+// A value someone changed after registration is theirs now: unregistration leaves it, and
+// removes only what still holds Quillsift's.
+TEST_F(Registration, ValuesChangedBySomeoneElseAreLeftAlone) {
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    PutString(PropertyHandlers + u".azw", u"", OtherHandler);
+    PutString(FileAssociations + u".mobi", u"PreviewDetails", u"prop:System.Title");
+    PutString(FileAssociations + u".azw3", u"FullDetails", Lists[0] + u";System.Rating");
+    ASSERT_EQ(Module().UnregisterServer(), S_OK);
+    const RegistryContents expected = {
+        {{PropertyHandlers + u".azw", u""}, StringValue(OtherHandler)},
+        {{FileAssociations + u".mobi", u"PreviewDetails"}, StringValue(u"prop:System.Title")},
+        {{FileAssociations + u".azw3", u"FullDetails"}, StringValue(Lists[0] + u";System.Rating")},
+    };
+    EXPECT_EQ(ReadRegistry(), expected);
+}
+
+// Another program's value of another type comes back with its type and bytes.
+TEST_F(Registration, AKeptValueKeepsItsType) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (FileAssociations + u".azw").c_str(), 0, nullptr,
+                              0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const BYTE bytes[] = {1, 2, 3};
+    ASSERT_EQ(RegSetValueExW(key, u"FullDetails", 0, REG_BINARY, bytes, 3), ERROR_SUCCESS);
+    RegCloseKey(key);
+    const RegistryContents before = ReadRegistry();
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    ASSERT_EQ(Module().UnregisterServer(), S_OK);
+    EXPECT_EQ(ReadRegistry(), before);
+}
+
+// Unregistration stops where a shared value cannot be put back, and keeps what is needed to
+// finish later: the class key with the values kept.
+TEST_F(Registration, ARefusedSharedKeyKeepsWhatIsStillToPutBack) {
+    PutString(PropertyHandlers + u".azw3", u"", OtherHandler);
+    ASSERT_EQ(Module().RegisterServer(), S_OK);
+    RegistryTestDenyAccess(HKEY_LOCAL_MACHINE, (PropertyHandlers + u".azw3").c_str());
+    EXPECT_EQ(Module().UnregisterServer(), static_cast<HRESULT>(0x80070005));
+    EXPECT_TRUE(KeyExists(PropertyClassKey + u"\\PreviousPropertyHandler"));
+    EXPECT_TRUE(KeyExists(FilterKey));
+    EXPECT_FALSE(KeyExists(PropertyHandlers + u".mobi"));
 }
 
 struct CopyCase {
@@ -380,13 +518,14 @@ struct ThumbnailHandlerCase {
     bool removed;
 };
 
-// Unregistration removes the thumbnail provider's ShellEx key only while it names the
-// provider: a program that took .azw over since keeps its handler. The other handlers under
-// ShellEx stay in every case.
+// Unregistration removes the thumbnail provider's ShellEx key only while it holds what
+// registration wrote: a program that took .azw over since keeps its handler. The other handlers
+// under ShellEx stay in every case.
 TEST_F(Registration, UnregisteringRemovesTheThumbnailHandlerOnlyWhileItIsOurs) {
     const ThumbnailHandlerCase cases[] = {
         {u"{C6D123B7-C9F2-49D8-99B7-5F7B665E4AFC}", true},
-        {u"{c6d123b7-c9f2-49d8-99b7-5f7b665e4afc}", true},
+        // Rewritten, if only in letter case: no longer the value registration wrote.
+        {u"{c6d123b7-c9f2-49d8-99b7-5f7b665e4afc}", false},
         {u"{11111111-2222-3333-4444-555555555555}", false},
         {u"C6D123B7-C9F2-49D8-99B7-5F7B665E4AFC", false},
         {u"", false},

@@ -207,6 +207,34 @@ TEST_F(Registry, AHandleOnlyDoesWhatItWasOpenedFor) {
     RegCloseKey(setter);
 }
 
+// Only the value named goes (without case; the default value by null or by ""), the others keep
+// their order,
+// and a reader's handle cannot delete.
+TEST_F(Registry, DeleteValueTakesOneValueWithTheRightToSetIt) {
+    HKEY key = Create(u"Software\\Values");
+    SetString(key, nullptr, u"default");
+    SetString(key, u"One", u"1");
+    SetString(key, u"Two", u"2");
+    HKEY reader = nullptr;
+    ASSERT_EQ(Open(u"Software\\Values", &reader, KEY_READ), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueW(reader, u"One"), ERROR_ACCESS_DENIED);
+    RegCloseKey(reader);
+
+    EXPECT_EQ(RegDeleteValueW(key, u"oNE"), ERROR_SUCCESS) << "names compare without case";
+    EXPECT_EQ(RegDeleteValueW(key, u"One"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteValueW(key, u""), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueW(key, nullptr), ERROR_FILE_NOT_FOUND);
+    WCHAR name[16];
+    DWORD length = 16;
+    ASSERT_EQ(RegEnumValueW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::u16string(name, length), u"Two");
+    length = 16;
+    EXPECT_EQ(RegEnumValueW(key, 1, name, &length, nullptr, nullptr, nullptr, nullptr),
+              ERROR_NO_MORE_ITEMS);
+    RegCloseKey(key);
+}
+
 struct PathCase {
     std::u16string path;
     LSTATUS expected;

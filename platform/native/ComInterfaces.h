@@ -21,6 +21,10 @@ DEFINE_GUID(IID_IPersistFile, 0x0000010b, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00
             0x46);
 DEFINE_GUID(IID_IInitializeWithStream, 0xb824b49d, 0x22ac, 0x4161, 0xac, 0x8a, 0x99, 0x16, 0xe8,
             0xfa, 0x3f, 0x7f);
+DEFINE_GUID(IID_IPropertyStore, 0x886d8eeb, 0x8cf2, 0x4446, 0x8d, 0x02, 0xcd, 0xba, 0x1d, 0xbd,
+            0xcf, 0x99);
+DEFINE_GUID(IID_IPropertyStoreCapabilities, 0xc8e2d566, 0x186e, 0x4d49, 0xbf, 0x41, 0x69, 0x09,
+            0xea, 0xd5, 0x6a, 0xcc);
 DEFINE_GUID(IID_IFilter, 0x89bcb740, 0x6119, 0x101a, 0xbc, 0xb7, 0x00, 0xdd, 0x01, 0x06, 0x55,
             0xaf);
 
@@ -151,4 +155,24 @@ public:
 
 protected:
     ~IFilter() = default;
+};
+
+class IPropertyStore : public IUnknown {
+public:
+    virtual HRESULT STDMETHODCALLTYPE GetCount(DWORD* cProps) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetAt(DWORD iProp, PROPERTYKEY* pkey) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetValue(REFPROPERTYKEY key, PROPVARIANT* pv) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetValue(REFPROPERTYKEY key, REFPROPVARIANT propvar) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Commit() = 0;
+
+protected:
+    ~IPropertyStore() = default;
+};
+
+class IPropertyStoreCapabilities : public IUnknown {
+public:
+    virtual HRESULT STDMETHODCALLTYPE IsPropertyWritable(REFPROPERTYKEY key) = 0;
+
+protected:
+    ~IPropertyStoreCapabilities() = default;
 };

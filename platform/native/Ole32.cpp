@@ -15,6 +15,56 @@ extern "C" void* CoTaskMemRealloc(void* pv, SIZE_T cb) {
     return std::realloc(pv, cb == 0 ? 1 : cb);
 }
 
+namespace {
+
+// A copy of a string in the task allocator; null for null. False when memory ran out.
+bool CopyString(const WCHAR* source, WCHAR** copy) {
+    *copy = nullptr;
+    if (source == nullptr) {
+        return true;
+    }
+    const size_t units = Utf16Length(source) + 1;
+    *copy = static_cast<WCHAR*>(CoTaskMemAlloc(units * sizeof(WCHAR)));
+    if (*copy == nullptr) {
+        return false;
+    }
+    std::memcpy(*copy, source, units * sizeof(WCHAR));
+    return true;
+}
+
+void FreeStrings(LPWSTR* strings, ULONG count) {
+    if (strings != nullptr) {
+        for (ULONG i = 0; i < count; ++i) {
+            CoTaskMemFree(strings[i]);
+        }
+    }
+    CoTaskMemFree(strings);
+}
+
+// Every string copied, or nothing (E_OUTOFMEMORY).
+HRESULT CopyStringVector(const CALPWSTR& source, CALPWSTR* copy) {
+    copy->cElems = 0;
+    copy->pElems = nullptr;
+    if (source.cElems == 0) {
+        return S_OK;
+    }
+    auto* strings = static_cast<LPWSTR*>(CoTaskMemAlloc(source.cElems * sizeof(LPWSTR)));
+    if (strings == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    for (ULONG i = 0; i < source.cElems; ++i) {
+        if (!CopyString(source.pElems[i], &strings[i])) {
+            FreeStrings(strings, i);
+            return E_OUTOFMEMORY;
+        }
+    }
+    copy->cElems = source.cElems;
+    copy->pElems = strings;
+    return S_OK;
+}
+
+} // namespace
+
 extern "C" HRESULT PropVariantClear(PROPVARIANT* pvar) {
     if (pvar == nullptr) {
         return S_OK;
@@ -22,9 +72,14 @@ extern "C" HRESULT PropVariantClear(PROPVARIANT* pvar) {
     switch (pvar->vt) {
     case VT_EMPTY:
     case VT_NULL:
+    case VT_I4:
+    case VT_UI4:
         break;
     case VT_LPWSTR:
         CoTaskMemFree(pvar->pwszVal);
+        break;
+    case VT_VECTOR | VT_LPWSTR:
+        FreeStrings(pvar->calpwstr.pElems, pvar->calpwstr.cElems);
         break;
     default:
         // A type this layer cannot free is left alone rather than freed wrongly.
@@ -44,19 +99,30 @@ extern "C" HRESULT PropVariantCopy(PROPVARIANT* pvarDest, const PROPVARIANT* pva
         PropVariantInit(pvarDest);
         pvarDest->vt = pvarSrc->vt;
         return S_OK;
+    case VT_I4:
+    case VT_UI4:
+        // The whole value, as the SDK copies any type without pointers.
+        *pvarDest = *pvarSrc;
+        return S_OK;
     case VT_LPWSTR: {
         WCHAR* copy = nullptr;
-        if (pvarSrc->pwszVal != nullptr) {
-            const size_t units = Utf16Length(pvarSrc->pwszVal) + 1;
-            copy = static_cast<WCHAR*>(CoTaskMemAlloc(units * sizeof(WCHAR)));
-            if (copy == nullptr) {
-                return E_OUTOFMEMORY;
-            }
-            std::memcpy(copy, pvarSrc->pwszVal, units * sizeof(WCHAR));
+        if (!CopyString(pvarSrc->pwszVal, &copy)) {
+            return E_OUTOFMEMORY;
         }
         PropVariantInit(pvarDest);
         pvarDest->vt = VT_LPWSTR;
         pvarDest->pwszVal = copy;
+        return S_OK;
+    }
+    case VT_VECTOR | VT_LPWSTR: {
+        CALPWSTR copy;
+        const HRESULT copied = CopyStringVector(pvarSrc->calpwstr, &copy);
+        if (FAILED(copied)) {
+            return copied;
+        }
+        PropVariantInit(pvarDest);
+        pvarDest->vt = VT_VECTOR | VT_LPWSTR;
+        pvarDest->calpwstr = copy;
         return S_OK;
     }
     default:

@@ -10,8 +10,9 @@ extern "C" void CoTaskMemFree(void* pv);
 // Resizes a block; null, with the block untouched, when it cannot.
 extern "C" void* CoTaskMemRealloc(void* pv, SIZE_T cb);
 
-// Deep copy and release of the value types the filter hands out (VT_EMPTY, VT_LPWSTR).
-// Any other type is refused with DISP_E_BADVARTYPE and never copied shallowly.
+// Deep copy and release of the value types the filter and the property handler hand out
+// (VT_EMPTY, VT_NULL, VT_I4, VT_UI4, VT_LPWSTR, VT_VECTOR | VT_LPWSTR). Any other type is
+// refused with DISP_E_BADVARTYPE and never copied shallowly.
 extern "C" HRESULT PropVariantCopy(PROPVARIANT* pvarDest, const PROPVARIANT* pvarSrc);
 extern "C" HRESULT PropVariantClear(PROPVARIANT* pvar);
 

@@ -25,6 +25,13 @@ typedef struct tagBLOB {
 
 // The same size and layout as the SDK's PROPVARIANT on 64-bit targets: an 8-byte header,
 // then a 16-byte union.
+// A counted vector of strings (VT_VECTOR | VT_LPWSTR): each string and the array in the task
+// allocator.
+typedef struct tagCALPWSTR {
+    ULONG cElems;
+    LPWSTR* pElems;
+} CALPWSTR;
+
 typedef struct tagPROPVARIANT {
     VARTYPE vt;
     WORD wReserved1;
@@ -40,10 +47,12 @@ typedef struct tagPROPVARIANT {
         LPSTR pszVal;
         LPWSTR pwszVal;
         BLOB blob;
+        CALPWSTR calpwstr;
     };
 } PROPVARIANT;
 typedef PROPVARIANT* LPPROPVARIANT;
-typedef const PROPVARIANT* REFPROPVARIANT;
+// The C++ form of the SDK: a reference.
+typedef const PROPVARIANT& REFPROPVARIANT;
 
 inline void PropVariantInit(PROPVARIANT* pv) {
     std::memset(pv, 0, sizeof(*pv));
@@ -54,6 +63,10 @@ typedef struct _tagpropertykey {
     DWORD pid;
 } PROPERTYKEY;
 typedef const PROPERTYKEY& REFPROPERTYKEY;
+
+inline bool IsEqualPropertyKey(const PROPERTYKEY& a, const PROPERTYKEY& b) {
+    return a.pid == b.pid && IsEqualGUID(a.fmtid, b.fmtid);
+}
 
 #ifdef INITGUID
 #define DEFINE_PROPERTYKEY(name, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8, pid)                   \

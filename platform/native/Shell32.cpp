@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-#include "platform/native/Shell32.h"
+// shell32 as the module uses it: the change notification that registration ends with.
+#include "platform/Platform.h"
 
-extern "C" void SHChangeNotify(LONG, UINT, const void*, const void*) {}
+extern "C" void SHChangeNotify(LONG, UINT, LPCVOID, LPCVOID) {}

@@ -131,6 +131,29 @@ ABSENT_METADATA(mobi_meta_get_description)
 ABSENT_METADATA(mobi_meta_get_publishdate)
 ABSENT_METADATA(mobi_meta_get_language)
 
+/* No EXTH record and no full name: the book's metadata is its database name alone. */
+MOBIExthHeader* mobi_next_exthrecord_by_tag(const MOBIData* book, const MOBIExthTag tag,
+                                            MOBIExthHeader** start) {
+    (void)book;
+    (void)tag;
+    *start = NULL;
+    return NULL;
+}
+
+char* mobi_decode_exthstring(const MOBIData* book, const unsigned char* data, const size_t size) {
+    (void)book;
+    (void)data;
+    (void)size;
+    return NULL;
+}
+
+MOBI_RET mobi_get_fullname(const MOBIData* book, char* fullname, const size_t len) {
+    (void)book;
+    (void)fullname;
+    (void)len;
+    return MOBI_DATA_CORRUPT;
+}
+
 const char* mobi_get_locale_string(const uint32_t locale_number) {
     (void)locale_number;
     return NULL;

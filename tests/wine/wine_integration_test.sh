@@ -102,6 +102,15 @@ if wine "$host" --json "$(windows_path "$testdata/harbor-kf7.mobi")" >/dev/null 
     fail "the host found a filter before registration"
 fi
 
+# Property handler: another program's handler for .azw, which Quillsift's replaces and
+# unregistration puts back.
+clsid_properties='{C8313FCD-030E-4C95-8F1D-3A93ACC73D2C}'
+other_properties='{00000000-1111-2222-3333-444444444444}'
+property_class_key="$classes\\CLSID\\$clsid_properties"
+property_handlers='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\PropertySystem\PropertyHandlers'
+file_associations="$classes\\SystemFileAssociations"
+wine reg add "$property_handlers\\.azw" /ve /d "$other_properties" /f >/dev/null
+
 # 1. Registration.
 if wine regsvr32 /s "$dll"; then pass "regsvr32 /s"; else fail "regsvr32 /s returned $?"; fi
 
@@ -173,6 +182,52 @@ for book in "${books[@]}"; do
         else
             fail "$name ($binding): exit $status, output differs from the native dump"
             diff "$work/native.json" "$work/host.json" | cut -c1-160 | head -6
+        fi
+    done
+done
+
+# Property handler: the class, its extensions' values and Explorer's lists; then every book's
+# store, created through the class the registry names for its extension, equals the native
+# quillsift-dump --properties byte for byte.
+registry_value() { # key, value name ("" for the default value)
+    local query=(/ve)
+    [[ -n $2 ]] && query=(/v "$2")
+    wine reg query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' |
+        awk -F '    ' 'NF >= 4 { print $4 }'
+}
+expect_value() { # key, name, data
+    local found
+    found=$(registry_value "$1" "$2")
+    [[ $found == "$3" ]] && pass "$1 ${2:-(Default)}" ||
+        fail "$1 ${2:-(Default)} is '$found', not '$3'"
+}
+expect_value "$property_class_key" "" "Quillsift Property Handler"
+expect_value "$property_class_key\\InProcServer32" "" "$dll"
+expect_value "$property_class_key\\InProcServer32" ThreadingModel Both
+expect_value "$property_class_key\\PreviousPropertyHandler" .azw "$other_properties"
+for extension in .mobi .azw .azw3; do
+    expect_value "$property_handlers\\$extension" "" "$clsid_properties"
+    for list in FullDetails PreviewDetails InfoTip; do
+        found=$(registry_value "$file_associations\\$extension" $list)
+        [[ $found == prop:*System.Title\;System.Author* && $found == *System.Size* ]] &&
+            pass "$extension $list lists the book's properties" ||
+            fail "$extension $list is '$found'"
+    done
+done
+property_hosts=("$host")
+[[ -n $mingw_build && ! $mingw_host -ef $host ]] && property_hosts+=("$mingw_host")
+for book in "${books[@]}"; do
+    name=$(basename "$book")
+    "$native_dump" --properties "$book" >"$work/native-properties.json" 2>/dev/null
+    for program in "${property_hosts[@]}"; do
+        wine "$program" --properties "$(windows_path "$book")" >"$work/host-properties.json"
+        status=$?
+        if [[ $status -eq 0 && -s $work/native-properties.json ]] &&
+            cmp -s "$work/native-properties.json" "$work/host-properties.json"; then
+            pass "$name: --properties as the native dump ($(basename "$program"))"
+        else
+            fail "$name: --properties exit $status, output differs from the native dump"
+            diff "$work/native-properties.json" "$work/host-properties.json" | cut -c1-160 | head -4
         fi
     done
 done
@@ -348,6 +403,12 @@ for tree in "$thumbnail_key" "$(thumbnail_shellex .mobi)" "$(thumbnail_shellex .
     else
         pass "$tree removed"
     fi
+done
+# Property handler: another program's handler is back, Quillsift's values and class are gone.
+expect_value "$property_handlers\\.azw" "" "$other_properties"
+for key in "$property_handlers\\.mobi" "$property_handlers\\.azw3" "$property_class_key" \
+    "$file_associations\\.mobi"; do
+    wine reg query "$key" >/dev/null 2>&1 && fail "$key is still there" || pass "$key removed"
 done
 
 # 8. Unregistering again succeeds.

@@ -64,6 +64,8 @@ ParseResult ParseDumpOptions(int argc, const char* const* argv, DumpOptions& opt
                 return ParseResult::UsageError;
             }
             options.Format = format;
+        } else if (argument == "--properties") {
+            options.Properties = true;
         } else if (argument == "--all-files") {
             options.AllFiles = true;
         } else if (argument == "--quiet" || argument == "-q") {
@@ -101,6 +103,10 @@ ParseResult ParseDumpOptions(int argc, const char* const* argv, DumpOptions& opt
         error = "no book given";
         return ParseResult::UsageError;
     }
+    if (options.Properties && (options.Format != DumpFormat::Text || options.Inputs.size() != 1)) {
+        error = "--properties takes exactly one book, alone";
+        return ParseResult::UsageError;
+    }
     // One document is one book: an indexer's handler is called once per file.
     if (options.Format == DumpFormat::Html && options.Inputs.size() != 1) {
         error = "--html takes exactly one book";
@@ -112,6 +118,7 @@ ParseResult ParseDumpOptions(int argc, const char* const* argv, DumpOptions& opt
 std::string DumpUsage(const std::string& defaultLibrary) {
     return "Usage: quillsift-dump [OPTION]... PATH...\n"
            "  or:  quillsift-dump --html [OPTION]... BOOK\n"
+           "  or:  quillsift-dump --properties [--library PATH] BOOK\n"
            "  or:  quillsift-dump [--library PATH] --cover OUT BOOK\n"
            "Loads the Quillsift filter library, binds each book to a filter object as an\n"
            "indexer does and prints every chunk it yields: title, author, text parts.\n"
@@ -124,6 +131,8 @@ std::string DumpUsage(const std::string& defaultLibrary) {
            "  --html            one HTML document for one BOOK (title, author, a paragraph\n"
            "                    per line of text), as a desktop search handler; no summary\n"
            "                    on stderr; nothing on stdout when the book does not load\n"
+           "  --properties      the book's property handler's store as one JSON object\n"
+           "                    (\"System.Title\", \"System.Author\"...), as Explorer reads it\n"
            "  --buffer N        characters per GetText call (default 4096)\n"
            "  --jobs N          dump N books at once, each with its own filter object;\n"
            "                    the output stays in the order of the books (default 1)\n"

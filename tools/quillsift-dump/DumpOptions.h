@@ -21,6 +21,8 @@ struct DumpOptions {
     // Folders give every file, not only books.
     bool AllFiles = false;
     bool Quiet = false;
+    // --properties: the property handler's store of one book, as JSON.
+    bool Properties = false;
     bool ShowHelp = false;
     bool ShowVersion = false;
     std::vector<std::string> Inputs;

@@ -9,6 +9,7 @@
 #include "tools/quillsift-dump/DumpRun.h"
 #include "tools/quillsift-dump/FileOutput.h"
 #include "tools/quillsift-dump/FilterLibrary.h"
+#include "tools/quillsift-dump/PropertiesDump.h"
 
 #include <chrono>
 #include <csignal>
@@ -52,6 +53,25 @@ int main(int argc, char** argv) {
     }
     if (options.ShowVersion) {
         return Print(output, DumpVersion());
+    }
+
+    if (options.Properties) {
+        const std::string libraryPath =
+            options.Library.empty() ? FilterLibrary::DefaultPath() : options.Library;
+        FilterLibrary library;
+        if (!library.Load(libraryPath, error)) {
+            WriteError("quillsift-dump: cannot load the filter library: " + error + "\n");
+            return ExitLibraryInUse;
+        }
+        const int status = DumpProperties(library.EntryPoints(), options.Inputs[0], output, error);
+        if (status != ExitAllLoaded) {
+            WriteError("quillsift-dump: " + error + "\n");
+        }
+        if (library.EntryPoints().CanUnloadNow() != S_OK) {
+            library.KeepLoaded();
+            return ExitLibraryInUse;
+        }
+        return status;
     }
 
     BookFinder finder(options.AllFiles);

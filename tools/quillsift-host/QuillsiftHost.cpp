@@ -10,9 +10,11 @@
 #include "tools/common/DumpSession.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/OutputBuffer.h"
+#include "tools/common/PropertyStoreJson.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/ActivatedBinder.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
+#include "tools/quillsift-host/RegisteredPropertyHandler.h"
 #include "tools/quillsift-host/ThumbnailCommand.h"
 
 #include <memory>
@@ -34,6 +36,8 @@ const char Usage[] =
     "                     built on LoadIFilter do\n"
     "  --extension .EXT   look up the filter for .EXT instead of the book's own extension\n"
     "  --buffer N         characters per GetText call (default 4096)\n"
+    "  --properties BOOK  the store of the property handler registered for the book's\n"
+    "                     extension, as one JSON object (as quillsift-dump --properties)\n"
     "\n"
     "--thumbnail asks the thumbnail provider registered for BOOK's extension for a\n"
     "thumbnail whose longer side is at most SIZE, writes it to OUT.bmp (32-bit) and\n"
@@ -114,6 +118,7 @@ struct HostOptions {
     bool ByPath = false;
     ULONG BufferSize = DefaultBufferSize;
     const WCHAR* Extension = nullptr;
+    bool Properties = false;
     std::vector<const WCHAR*> Books;
 };
 
@@ -122,6 +127,8 @@ bool ParseOptions(int argc, WCHAR** argv, HostOptions& options, std::string& err
         const WCHAR* argument = argv[index];
         if (Equals(argument, "--json")) {
             options.Format = DumpFormat::Json;
+        } else if (Equals(argument, "--properties")) {
+            options.Properties = true;
         } else if (Equals(argument, "--persist-stream")) {
             options.Binding = BindingInterface::PersistStream;
         } else if (Equals(argument, "--by-path")) {
@@ -153,6 +160,10 @@ bool ParseOptions(int argc, WCHAR** argv, HostOptions& options, std::string& err
     }
     if (options.ByPath && options.Binding == BindingInterface::PersistStream) {
         error = "--by-path and --persist-stream are two ways of binding: choose one";
+        return false;
+    }
+    if (options.Properties && options.Books.size() != 1) {
+        error = "--properties takes exactly one book";
         return false;
     }
     return true;
@@ -190,6 +201,41 @@ bool DumpBook(const HostOptions& options, const WCHAR* path, ActivatedBinder& bi
     return counts.FailedLoads == 0;
 }
 
+// The store of the handler that the registry names for the book's extension, created by COM
+// and bound to a read-only file stream, as Explorer does.
+int PrintProperties(const HostOptions& options) {
+    const WCHAR* path = options.Books[0];
+    const std::vector<WCHAR> ownExtension = ExtensionOf(path);
+    const WCHAR* extension = options.Extension ? options.Extension : ownExtension.data();
+    CLSID handlerClass;
+    HRESULT result = FindRegisteredPropertyHandler(extension, &handlerClass);
+    if (FAILED(result)) {
+        WriteError("no property handler registered for " + ToUtf8(extension) + " (" +
+                   FormatCode(result) + ")\n");
+        return ExitSomeFailed;
+    }
+    ComPtr<IStream> stream;
+    result = SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
+                                    FALSE, nullptr, stream.Put());
+    ComPtr<IPropertyStore> store;
+    if (SUCCEEDED(result)) {
+        result = BindPropertyStore(
+            [&handlerClass](REFIID riid, void** object) {
+                return CoCreateInstance(handlerClass, nullptr, CLSCTX_INPROC_SERVER, riid, object);
+            },
+            stream.Get(), store);
+    }
+    std::string json;
+    if (SUCCEEDED(result)) {
+        result = AppendPropertyStoreJson(store.Get(), json);
+    }
+    if (FAILED(result)) {
+        WriteError(ToUtf8(path) + ": no properties (" + FormatCode(result) + ")\n");
+        return ExitSomeFailed;
+    }
+    return WriteOut(json);
+}
+
 int Run(int argc, WCHAR** argv) {
     HostOptions options;
     std::string error;
@@ -202,6 +248,9 @@ int Run(int argc, WCHAR** argv) {
     if (!ParseOptions(argc, argv, options, error)) {
         WriteError(error + "\nTry 'quillsift-host --help'.\n");
         return ExitUsage;
+    }
+    if (options.Properties) {
+        return PrintProperties(options);
     }
     HandleOutput output(STD_OUTPUT_HANDLE);
     OutputBuffer buffer(&output);

@@ -88,6 +88,9 @@ WINADVAPI LSTATUS RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD
 WINADVAPI LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName,
                                 LPDWORD lpcchValueName, LPDWORD lpReserved, LPDWORD lpType,
                                 LPBYTE lpData, LPDWORD lpcbData);
+// Removes one value (null or empty: the default value); ERROR_FILE_NOT_FOUND when it is not
+// there. Needs KEY_SET_VALUE.
+WINADVAPI LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName);
 WINADVAPI LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
 // Deletes the subkeys of `lpSubKey` deepest first, each in enumeration order, then the key
 // itself; with a null or empty `lpSubKey`, the subkeys and values of hKey and not hKey. A key

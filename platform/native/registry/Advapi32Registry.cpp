@@ -89,6 +89,10 @@ LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcc
     });
 }
 
+LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName) {
+    return Guarded([&](RegistryStore& store) { return store.DeleteValue(hKey, lpValueName); });
+}
+
 LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey) {
     return Guarded([&](RegistryStore& store) { return store.DeleteKey(hKey, lpSubKey); });
 }

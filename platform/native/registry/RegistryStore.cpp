@@ -337,6 +337,24 @@ LSTATUS RegistryStore::SetValue(HKEY key, LPCWSTR name, DWORD type, const BYTE* 
     return ERROR_SUCCESS;
 }
 
+LSTATUS RegistryStore::DeleteValue(HKEY key, LPCWSTR name) {
+    std::lock_guard<std::mutex> guard(Lock);
+    Handle handle;
+    const LSTATUS status = Resolve(key, KEY_SET_VALUE, &handle);
+    if (status != ERROR_SUCCESS) {
+        return status;
+    }
+    std::vector<RegistryValue>& values = handle.Node->Values;
+    const std::u16string folded = FoldRegistryName(NameOrEmpty(name));
+    for (auto value = values.begin(); value != values.end(); ++value) {
+        if (FoldRegistryName(value->Name) == folded) {
+            values.erase(value);
+            return ERROR_SUCCESS;
+        }
+    }
+    return ERROR_FILE_NOT_FOUND;
+}
+
 LSTATUS RegistryStore::QueryValue(HKEY key, LPCWSTR name, DWORD* type, BYTE* data, DWORD* size) {
     std::lock_guard<std::mutex> guard(Lock);
     Handle handle;

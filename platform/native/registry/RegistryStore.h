@@ -24,6 +24,7 @@ public:
     LSTATUS EnumKey(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength);
 
     LSTATUS SetValue(HKEY key, LPCWSTR name, DWORD type, const BYTE* data, DWORD size);
+    LSTATUS DeleteValue(HKEY key, LPCWSTR name);
     LSTATUS QueryValue(HKEY key, LPCWSTR name, DWORD* type, BYTE* data, DWORD* size);
     LSTATUS EnumValue(HKEY key, DWORD index, LPWSTR name, DWORD* nameLength, DWORD* type,
                       BYTE* data, DWORD* size);

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+// quillsift-dump --properties: one book's property store, made through the library's class
+// factory for the property handler as a shell host makes it, printed as one JSON object.
+#pragma once
+
+#include "tools/common/ByteSink.h"
+#include "tools/quillsift-dump/FilterLibrary.h"
+
+#include <string>
+
+// ExitAllLoaded when the object was written; ExitSomeFailed, with `error` saying why, when the
+// book could not be opened or bound or the output could not be written.
+int DumpProperties(const FilterEntryPoints& entryPoints, const std::string& path, ByteSink& out,
+                   std::string& error);
