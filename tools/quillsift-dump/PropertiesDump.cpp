@@ -2,10 +2,10 @@
 #include "tools/quillsift-dump/PropertiesDump.h"
 
 #include "module/ClassIds.h"
+#include "platform/native/FileStream.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/PropertyStoreJson.h"
-#include "platform/native/FileStream.h"
 
 namespace {
 
