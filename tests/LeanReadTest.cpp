@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // Reading a book without its pictures: what a record's first bytes make it, which record
 // tables fit their stream, the view libmobi is shown, and books whose pictures are never read.
+#include "book/CBookPropertyStore.h"
+#include "book/CBookThumbnailProvider.h"
+#include "book/IBookCover.h"
 #include "book/RecordKind.h"
 #include "book/RecordStore.h"
 #include "book/RecordTable.h"
 #include "book/RecordView.h"
+#include "platform/ComObject.h"
+#include "platform/ComPtr.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/PalmBook.h"
@@ -268,34 +273,68 @@ unsigned char PictureByte(uint64_t at, uint64_t firstPicture, uint64_t size) {
     return within < 4 ? magic[within] : static_cast<unsigned char>(within * 2654435761u >> 24);
 }
 
-// More than 100 MB of pictures after a KF8 book, generated as they are read: the text is the
-// book's own, and the load reads the book, the record table and 8 bytes of each picture.
-TEST(PictureBook, OfMoreThan100MBReadsOnlyItsTextRecords) {
-    const std::vector<unsigned char> original = TestBook("harbor-kf8.azw3");
-    constexpr uint64_t PictureSize = 256 * 1024;
-    constexpr size_t Pictures = 420; // 105 MiB
-    PalmBook book(original);
-    const size_t first = book.RecordCount();
-    for (size_t i = 0; i < Pictures; ++i) {
-        book.AppendRecord({0xFF, 0xD8, 0xFF, 0xE0});
+// More than 100 MB of pictures after a KF8 book, generated as they are read: the book's own
+// records, then 420 JPEG-like records of 256 KiB.
+struct GeneratedPictureBook {
+    static constexpr uint64_t PictureSize = 256 * 1024;
+    static constexpr size_t Pictures = 420; // 105 MiB
+
+    explicit GeneratedPictureBook(const std::vector<unsigned char>& original) : Book(original) {
+        const size_t first = Book.RecordCount();
+        for (size_t i = 0; i < Pictures; ++i) {
+            Book.AppendRecord({0xFF, 0xD8, 0xFF, 0xE0});
+        }
+        // Spread the pictures out to their full size; their bytes are made, not held.
+        FirstPicture = Book.RecordOffset(first);
+        Book.Bytes.resize(FirstPicture);
+        for (size_t i = 0; i < Pictures; ++i) {
+            const uint64_t offset = FirstPicture + i * PictureSize;
+            for (int b = 0; b < 4; ++b) {
+                Book.Bytes[78 + 8 * (first + i) + b] =
+                    static_cast<unsigned char>(offset >> (24 - 8 * b));
+            }
+        }
+        Length = FirstPicture + Pictures * PictureSize;
     }
-    // Spread the pictures out to their full size; their bytes are made, not held.
-    const uint64_t firstPicture = book.RecordOffset(first);
-    book.Bytes.resize(firstPicture);
-    for (size_t i = 0; i < Pictures; ++i) {
-        const uint64_t offset = firstPicture + i * PictureSize;
-        for (int b = 0; b < 4; ++b) {
-            book.Bytes[78 + 8 * (first + i) + b] =
-                static_cast<unsigned char>(offset >> (24 - 8 * b));
+
+    // A stream over the whole book, the pictures made as they are read.
+    void Serve(RecordingStream& stream) const {
+        stream.ReportedLength = Length;
+        const uint64_t firstPicture = FirstPicture;
+        stream.Beyond = [firstPicture](uint64_t at) {
+            return PictureByte(at, firstPicture, PictureSize);
+        };
+    }
+
+    PalmBook Book;
+    uint64_t FirstPicture = 0;
+    uint64_t Length = 0;
+};
+
+// The bytes a stream was asked for, and whether any of them lay among the pictures.
+uint64_t BytesRead(const RecordingStream& stream, uint64_t firstPicture, bool* picturesRead) {
+    uint64_t read = 0;
+    *picturesRead = false;
+    for (const RecordingStream::Call& call : stream.Calls) {
+        if (call.Method == "Read") {
+            read += call.Count;
+            *picturesRead = *picturesRead || static_cast<uint64_t>(call.Offset) >= firstPicture;
         }
     }
-    const uint64_t length = firstPicture + Pictures * PictureSize;
+    return read;
+}
+
+// The text is the book's own, and the load reads the book, the record table and 8 bytes of each
+// picture.
+TEST(PictureBook, OfMoreThan100MBReadsOnlyItsTextRecords) {
+    const std::vector<unsigned char> original = TestBook("harbor-kf8.azw3");
+    const GeneratedPictureBook generated(original);
+    const uint64_t firstPicture = generated.FirstPicture;
+    const uint64_t length = generated.Length;
+    constexpr uint64_t PictureSize = GeneratedPictureBook::PictureSize;
     ASSERT_GT(length, 100u * 1000 * 1000);
-    RecordingStream stream(book.Bytes);
-    stream.ReportedLength = length;
-    stream.Beyond = [firstPicture](uint64_t at) {
-        return PictureByte(at, firstPicture, PictureSize);
-    };
+    RecordingStream stream(generated.Book.Bytes);
+    generated.Serve(stream);
     Binding binding(stream);
     ASSERT_EQ(binding.Bound, S_OK);
     uint64_t read = 0;
@@ -306,7 +345,7 @@ TEST(PictureBook, OfMoreThan100MBReadsOnlyItsTextRecords) {
             EXPECT_EQ((call.Offset - firstPicture) % PictureSize, 0u);
         }
     }
-    EXPECT_EQ(read, firstPicture - 2 + 8 * Pictures); // every byte but the table's gap
+    EXPECT_EQ(read, firstPicture - 2 + 8 * GeneratedPictureBook::Pictures);
     EXPECT_LT(read, length / 100);
     const DrainResult drained = DrainFilter(binding.Filter.Get());
     const DrainResult alone = DrainBook(original);
@@ -315,6 +354,58 @@ TEST(PictureBook, OfMoreThan100MBReadsOnlyItsTextRecords) {
         EXPECT_TRUE(drained.Chunks[i].Content == alone.Chunks[i].Content) << i;
     }
     EXPECT_EQ(drained.End, alone.End);
+}
+
+// Explorer's two readers over the same picture book: the properties read the Palm header, the
+// record table and record 0; the cover adds the one cover record. No picture appended is read,
+// not even its first bytes.
+TEST(PictureBook, OfMoreThan100MBGivesPropertiesAndCoverFromItsHeadersAndOneRecord) {
+    const std::vector<unsigned char> original = TestBook("covers/lantern-kf8.azw3");
+    const GeneratedPictureBook generated(original);
+    const PalmBook plain(original);
+    const uint64_t headers = RecordTable::HeaderLength +
+                             plain.RecordCount() * RecordTable::EntryLength +
+                             (plain.RecordOffset(1) - plain.RecordOffset(0));
+
+    RecordingStream propertiesStream(generated.Book.Bytes);
+    generated.Serve(propertiesStream);
+    ComPtr<IPropertyStore> store;
+    ASSERT_EQ(CreateInstance<CBookPropertyStore>(IID_IPropertyStore, store.PutVoid()), S_OK);
+    ComPtr<IInitializeWithStream> properties;
+    ASSERT_EQ(store->QueryInterface(IID_IInitializeWithStream, properties.PutVoid()), S_OK);
+    ASSERT_EQ(properties->Initialize(&propertiesStream, STGM_READ), S_OK);
+    bool picturesRead = true;
+    // The generated book's table is 8 bytes a picture longer than the original's.
+    const uint64_t table = 8 * GeneratedPictureBook::Pictures;
+    const uint64_t propertiesRead =
+        BytesRead(propertiesStream, generated.FirstPicture, &picturesRead);
+    EXPECT_LE(propertiesRead, headers + table);
+    EXPECT_FALSE(picturesRead);
+    PropVariant title;
+    ASSERT_EQ(store->GetValue(PKEY_Title, &title.Get()), S_OK);
+    ASSERT_EQ(title->vt, VT_LPWSTR);
+
+    RecordingStream coverStream(generated.Book.Bytes);
+    generated.Serve(coverStream);
+    ComPtr<IBookCover> cover;
+    ASSERT_EQ(CreateInstance<CBookThumbnailProvider>(IID_IBookCover, cover.PutVoid()), S_OK);
+    ComPtr<IInitializeWithStream> provider;
+    ASSERT_EQ(cover->QueryInterface(IID_IInitializeWithStream, provider.PutVoid()), S_OK);
+    ASSERT_EQ(provider->Initialize(&coverStream, STGM_READ), S_OK);
+    BYTE* bytes = nullptr;
+    ULONG size = 0;
+    ASSERT_EQ(cover->GetCoverBytes(&bytes, &size), S_OK);
+    const CoTaskMemPtr<BYTE> held(bytes);
+    const uint64_t coverRead = BytesRead(coverStream, generated.FirstPicture, &picturesRead);
+    EXPECT_LE(coverRead, headers + table + size);
+    EXPECT_FALSE(picturesRead);
+    std::printf("of %llu bytes: properties read %llu, the cover %llu (a cover of %lu)\n",
+                static_cast<unsigned long long>(generated.Length),
+                static_cast<unsigned long long>(propertiesRead),
+                static_cast<unsigned long long>(coverRead), static_cast<unsigned long>(size));
+    ASSERT_GE(size, 3u);
+    EXPECT_EQ(bytes[0], 0xFF);
+    EXPECT_EQ(bytes[1], 0xD8);
 }
 
 } // namespace
