@@ -9,11 +9,17 @@
 //   book_memory [--book PATH] SIZE_MIB...      e.g. book_memory 10 20 40 80
 // A size of 0 measures the book as it is (bench/text-book-memory.sh measures text-heavy books so).
 #include "bench/BenchSupport.h"
+#include "book/CBookPropertyStore.h"
+#include "book/CBookThumbnailProvider.h"
+#include "book/IBookCover.h"
+#include "platform/ComObject.h"
+#include "platform/ReturnIfFailed.h"
 #include "platform/native/FileStream.h"
 #include "tests/support/MakeBookFilter.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -40,43 +46,86 @@ std::vector<unsigned char> PictureRecord(uint32_t seed) {
     return record;
 }
 
-// Filters the book at `path` and prints one line: file size, resident set before, peak.
-int Measure(const char* path) {
+// What reads the book: the filter (its text drained), the property handler (its store read)
+// or the thumbnail provider (its cover's bytes taken).
+HRESULT ReadBook(const std::string& reader, IStream* stream, long long* characters) {
+    *characters = 0;
+    if (reader == "properties") {
+        ComPtr<IInitializeWithStream> handler;
+        RETURN_IF_FAILED(
+            CreateInstance<CBookPropertyStore>(IID_IInitializeWithStream, handler.PutVoid()));
+        RETURN_IF_FAILED(handler->Initialize(stream, STGM_READ));
+        ComPtr<IPropertyStore> store;
+        RETURN_IF_FAILED(handler->QueryInterface(IID_IPropertyStore, store.PutVoid()));
+        DWORD count = 0;
+        RETURN_IF_FAILED(store->GetCount(&count));
+        *characters = count;
+        return S_OK;
+    }
+    if (reader == "cover") {
+        ComPtr<IInitializeWithStream> provider;
+        RETURN_IF_FAILED(
+            CreateInstance<CBookThumbnailProvider>(IID_IInitializeWithStream, provider.PutVoid()));
+        RETURN_IF_FAILED(provider->Initialize(stream, STGM_READ));
+        ComPtr<IBookCover> cover;
+        RETURN_IF_FAILED(provider->QueryInterface(IID_IBookCover, cover.PutVoid()));
+        BYTE* bytes = nullptr;
+        ULONG size = 0;
+        const HRESULT got = cover->GetCoverBytes(&bytes, &size);
+        CoTaskMemFree(bytes);
+        *characters = size;
+        return got;
+    }
+    ComPtr<IFilter> filter;
+    const HRESULT bound = MakeBookFilter(stream, filter);
+    *characters = filter ? DrainFilterText(filter.Get(), 4096) : 0;
+    return bound;
+}
+
+// Reads the book at `path` with `reader` and prints one line: file size, resident set before,
+// peak, and the time the reading took.
+int Measure(const char* path, const std::string& reader) {
     const long before = StatusKiB("VmRSS");
     IStream* stream = nullptr;
     if (FAILED(FileStream::Open(path, &stream))) {
         std::fprintf(stderr, "cannot open %s\n", path);
         return 1;
     }
-    ComPtr<IFilter> filter;
-    const HRESULT bound = MakeBookFilter(stream, filter);
-    const long long characters = filter ? DrainFilterText(filter.Get(), 4096) : 0;
-    filter.Reset();
+    long long characters = 0;
+    const auto started = std::chrono::steady_clock::now();
+    const HRESULT bound = ReadBook(reader, stream, &characters);
+    const double milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
+            .count();
     stream->Release();
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     const double size = static_cast<double>(file.tellg()) / Mebibyte;
     const double start = static_cast<double>(before) / 1024.0;
     const double peak = static_cast<double>(StatusKiB("VmHWM")) / 1024.0;
-    std::printf("%9.1f %9s %12.1f %10.1f %14.1f %7.2f %9lld\n", size,
+    std::printf("%9.1f %9s %12.1f %10.1f %14.1f %7.2f %9lld %9.2f\n", size,
                 SUCCEEDED(bound) ? "S_OK" : "failed", start, peak, peak - start,
-                (peak - start) / size, characters);
+                (peak - start) / size, characters, milliseconds);
     return SUCCEEDED(bound) ? 0 : 1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--measure") {
-        return Measure(argv[2]);
+    if (argc == 4 && std::string(argv[1]) == "--measure") {
+        return Measure(argv[2], argv[3]);
     }
     std::string base = std::string(QUILLSIFT_TESTDATA) + "/harbor-kf8.azw3";
+    std::string reader = "filter";
     int first = 1;
-    if (argc > 2 && std::string(argv[1]) == "--book") {
-        base = argv[2];
-        first = 3;
+    while (first + 1 < argc &&
+           (std::string(argv[first]) == "--book" || std::string(argv[first]) == "--reader")) {
+        (std::string(argv[first]) == "--book" ? base : reader) = argv[first + 1];
+        first += 2;
     }
-    if (first >= argc) {
-        std::fprintf(stderr, "usage: %s [--book PATH] SIZE_MIB...\n", argv[0]);
+    if (first >= argc || (reader != "filter" && reader != "properties" && reader != "cover")) {
+        std::fprintf(stderr,
+                     "usage: %s [--book PATH] [--reader filter|properties|cover] SIZE_MIB...\n",
+                     argv[0]);
         return 2;
     }
     const std::vector<unsigned char> bytes = ReadFileBytes(base);
@@ -85,8 +134,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* folder = std::getenv("TMPDIR");
-    std::printf("%9s %9s %12s %10s %14s %7s %9s\n", "file MiB", "binding", "before MiB", "peak MiB",
-                "peak-before", "ratio", "chars");
+    std::printf("%9s %9s %12s %10s %14s %7s %9s %9s\n", "file MiB", "binding", "before MiB",
+                "peak MiB", "peak-before", "ratio", reader == "filter" ? "chars" : "got", "ms");
     int status = 0;
     for (int i = first; i < argc; ++i) {
         const double wanted = std::atof(argv[i]) * Mebibyte;
@@ -106,7 +155,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         const pid_t child = fork();
         if (child == 0) {
-            execl("/proc/self/exe", argv[0], "--measure", path.c_str(),
+            execl("/proc/self/exe", argv[0], "--measure", path.c_str(), reader.c_str(),
                   static_cast<char*>(nullptr));
             _exit(127);
         }
