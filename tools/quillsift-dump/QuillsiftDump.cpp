@@ -32,6 +32,18 @@ int Print(FileOutput& output, const std::string& text) {
     return ExitAllLoaded;
 }
 
+// Loads the library the options name, or the one built beside the tool; says why it could not.
+bool LoadFilterLibrary(const DumpOptions& options, FilterLibrary& library) {
+    const std::string path =
+        options.Library.empty() ? FilterLibrary::DefaultPath() : options.Library;
+    std::string error;
+    if (library.Load(path, error)) {
+        return true;
+    }
+    WriteError("quillsift-dump: cannot load the filter library: " + error + "\n");
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -56,11 +68,8 @@ int main(int argc, char** argv) {
     }
 
     if (options.Properties) {
-        const std::string libraryPath =
-            options.Library.empty() ? FilterLibrary::DefaultPath() : options.Library;
         FilterLibrary library;
-        if (!library.Load(libraryPath, error)) {
-            WriteError("quillsift-dump: cannot load the filter library: " + error + "\n");
+        if (!LoadFilterLibrary(options, library)) {
             return ExitLibraryInUse;
         }
         const int status = DumpProperties(library.EntryPoints(), options.Inputs[0], output, error);
@@ -86,11 +95,8 @@ int main(int argc, char** argv) {
         return ExitUsage;
     }
 
-    const std::string libraryPath =
-        options.Library.empty() ? FilterLibrary::DefaultPath() : options.Library;
     FilterLibrary library;
-    if (!library.Load(libraryPath, error)) {
-        WriteError("quillsift-dump: cannot load the filter library: " + error + "\n");
+    if (!LoadFilterLibrary(options, library)) {
         return ExitLibraryInUse;
     }
 

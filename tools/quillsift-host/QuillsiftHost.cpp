@@ -94,24 +94,6 @@ bool Equals(const WCHAR* a, const char* b) {
     return *a == 0 && *b == 0;
 }
 
-// The extension of the file name at the end of `path`, with its dot; empty when it has none.
-std::vector<WCHAR> ExtensionOf(const WCHAR* path) {
-    const WCHAR* dot = nullptr;
-    for (const WCHAR* c = path; *c != 0; ++c) {
-        if (*c == '\\' || *c == '/' || *c == ':') {
-            dot = nullptr;
-        } else if (*c == '.') {
-            dot = c;
-        }
-    }
-    std::vector<WCHAR> extension;
-    for (const WCHAR* c = dot; c != nullptr && *c != 0; ++c) {
-        extension.push_back(*c);
-    }
-    extension.push_back(0);
-    return extension;
-}
-
 struct HostOptions {
     DumpFormat Format = DumpFormat::Text;
     BindingInterface Binding = BindingInterface::InitializeWithStream;

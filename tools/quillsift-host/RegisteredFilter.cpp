@@ -61,3 +61,20 @@ HRESULT FindRegisteredFilter(const WCHAR* extension, CLSID* filterClass) {
     RETURN_IF_FAILED(ReadMachineString(path, filter, ClassIdCapacity));
     return CLSIDFromString(filter, filterClass);
 }
+
+std::vector<WCHAR> ExtensionOf(const WCHAR* path) {
+    const WCHAR* dot = nullptr;
+    for (const WCHAR* c = path; *c != 0; ++c) {
+        if (*c == '\\' || *c == '/' || *c == ':') {
+            dot = nullptr;
+        } else if (*c == '.') {
+            dot = c;
+        }
+    }
+    std::vector<WCHAR> extension;
+    for (const WCHAR* c = dot; c != nullptr && *c != 0; ++c) {
+        extension.push_back(*c);
+    }
+    extension.push_back(0);
+    return extension;
+}

@@ -7,9 +7,15 @@
 
 #include "platform/Platform.h"
 
+#include <vector>
+
 // `extension` starts with a dot (".mobi"). A missing key or value gives
 // HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND); a value that is no class id, CO_E_CLASSSTRING.
 HRESULT FindRegisteredFilter(const WCHAR* extension, CLSID* filterClass);
+
+// The extension of the file name at the end of `path`, with its dot, zero-terminated; only the
+// terminator when it has none.
+std::vector<WCHAR> ExtensionOf(const WCHAR* path);
 
 // The default value of HKLM\`path`, a REG_SZ, into `buffer` of `capacity` units.
 HRESULT ReadMachineString(const WCHAR* path, WCHAR* buffer, DWORD capacity);

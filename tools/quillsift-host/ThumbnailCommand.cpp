@@ -50,21 +50,12 @@ bool ParseSize(const WCHAR* text, UINT& size) {
 
 // SystemFileAssociations\<extension of `path`>\ShellEx\{IThumbnailProvider}.
 std::vector<WCHAR> ThumbnailKeyFor(const WCHAR* path) {
-    const WCHAR* dot = nullptr;
-    for (const WCHAR* c = path; *c != 0; ++c) {
-        if (*c == '\\' || *c == '/' || *c == ':') {
-            dot = nullptr;
-        } else if (*c == '.') {
-            dot = c;
-        }
-    }
+    const std::vector<WCHAR> extension = ExtensionOf(path);
     std::vector<WCHAR> key;
     for (const WCHAR* c = UTF16("Software\\Classes\\SystemFileAssociations\\"); *c != 0; ++c) {
         key.push_back(*c);
     }
-    for (const WCHAR* c = dot; c != nullptr && *c != 0; ++c) {
-        key.push_back(*c);
-    }
+    key.insert(key.end(), extension.begin(), extension.end() - 1);
     for (const WCHAR* c = UTF16("\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}"); *c != 0;
          ++c) {
         key.push_back(*c);
