@@ -28,11 +28,10 @@ public:
     // The book could not be bound to a filter object: its only line.
     virtual void LoadFailure(HRESULT code) = 0;
 
-    // Whether the output has failed; everything since is dropped.
+    // Whether the output has failed; everything since is dropped. A format with no place for a
+    // chunk's failure (RecordsFailures false) has the book end at that chunk instead, and the
+    // reason goes to the report.
     bool Failed() const override { return Out.Failed(); }
-
-    // A format with no place for a chunk's failure ends the book at that chunk instead
-    // (RecordsFailures false), and the reason goes to the report.
 
 protected:
     // The most one UTF-16 unit becomes in the text and JSON formats: "\u001f".
