@@ -15,8 +15,11 @@
 #include <vector>
 
 namespace {
-thread_local DWORD LastError = 0;
-}
+// Static TLS, reserved when the library loads: a dynamic TLS block of a library that has since
+// been unloaded (tests load copies of the module and unload them) stays in the thread's vector,
+// where LeakSanitizer's scan at exit follows it into freed memory.
+__attribute__((tls_model("initial-exec"))) thread_local DWORD LastError = 0;
+} // namespace
 
 extern "C" LONG InterlockedIncrement(LONG volatile* addend) {
     return __atomic_add_fetch(addend, 1, __ATOMIC_SEQ_CST);
