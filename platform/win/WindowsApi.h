@@ -20,6 +20,12 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// Winsock's types under their WS_ names: Wine's winsock.h, which windows.h brings, otherwise
+// redefines the C library's struct timeval, declared by any standard header included before
+// this one (<memory> among them). Nothing here uses Winsock.
+#ifndef USE_WS_PREFIX
+#define USE_WS_PREFIX
+#endif
 // windows.h first: the other headers build on what it declares.
 #include <windows.h>
 
