@@ -13,9 +13,9 @@ bool StartsWith(const unsigned char* data, size_t size, const char* magic, size_
 
 // The number of the picture at the record the EXTH record `tag` points to; MOBI_NOTSET when
 // there is none.
-size_t PictureAt(const MOBIData* book, size_t firstResource, uint32_t tag,
+size_t PictureAt(const MOBIData* book, size_t firstResource, MOBIExthTag tag,
                  RecordIsPicture isPicture, void* context) {
-    const MOBIExthHeader* exth = mobi_get_exthrecord_by_tag(book, static_cast<MOBIExthTag>(tag));
+    const MOBIExthHeader* exth = mobi_get_exthrecord_by_tag(book, tag);
     if (exth == nullptr || exth->data == nullptr || exth->size == 0) {
         return MOBI_NOTSET;
     }
@@ -64,10 +64,10 @@ size_t FindCoverRecordNumber(const MOBIData* book, RecordIsPicture isPicture, vo
     if (firstResource == MOBI_NOTSET) {
         return MOBI_NOTSET;
     }
-    const size_t cover = PictureAt(book, firstResource, ExthCoverOffset, isPicture, context);
+    const size_t cover = PictureAt(book, firstResource, EXTH_COVEROFFSET, isPicture, context);
     return cover != MOBI_NOTSET
                ? cover
-               : PictureAt(book, firstResource, ExthThumbnailOffset, isPicture, context);
+               : PictureAt(book, firstResource, EXTH_THUMBOFFSET, isPicture, context);
 }
 
 const MOBIPdbRecord* FindCoverRecord(const MOBIData* book) {

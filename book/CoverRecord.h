@@ -6,10 +6,6 @@
 #include <cstdint>
 #include <mobi.h>
 
-// The EXTH records that locate a cover: offsets from the book's first resource record.
-constexpr uint32_t ExthCoverOffset = 201;
-constexpr uint32_t ExthThumbnailOffset = 202;
-
 // Whether `data` starts as a picture WIC decodes: JPEG, GIF, PNG or BMP.
 bool StartsAsPicture(const unsigned char* data, size_t size);
 

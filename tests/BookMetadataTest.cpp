@@ -20,11 +20,6 @@ namespace {
 // Where record 0 keeps the MOBI header's locale: 16 bytes of PalmDOC header, then 76 of the
 // MOBI header.
 constexpr size_t LocaleField = 92;
-constexpr uint32_t ExthDescription = 103;
-constexpr uint32_t ExthPublisher = 101;
-constexpr uint32_t ExthSubject = 105;
-constexpr uint32_t ExthPublishingDate = 106;
-constexpr uint32_t ExthLanguage = 524;
 
 // harbor-kf8.azw3, as calibre wrote it: locale 9, EXTH 524 "en", a date, no publisher, no
 // subjects, no description.
@@ -46,7 +41,7 @@ TEST_P(BookLocales, EveryChunkCarriesTheBooksLocale) {
         book.SetRecord0Field32(LocaleField, static_cast<uint32_t>(c.Header));
     }
     if (c.Language != nullptr) {
-        ASSERT_TRUE(book.ReplaceExthString(ExthLanguage, c.Language));
+        ASSERT_TRUE(book.ReplaceExthString(EXTH_LANGUAGE, c.Language));
     }
     const DrainResult result = DrainBook(book.Bytes);
     ASSERT_GT(result.ValueCount(), 0u);
@@ -149,10 +144,10 @@ INSTANTIATE_TEST_SUITE_P(
             "AsWritten", {}, {{&PKEY_Media_DateReleased, Date}, {&PKEY_Language, English}}},
         // The order is the sequence's, not the records'; several subjects are joined.
         MetadataCase{"EveryField",
-                     {{ExthSubject, "Semantics"},
-                      {ExthDescription, "<p>A <b>short</b> tale.</p>"},
-                      {ExthPublisher, "Kestle Press"},
-                      {ExthSubject, "Tides"}},
+                     {{EXTH_SUBJECT, "Semantics"},
+                      {EXTH_DESCRIPTION, "<p>A <b>short</b> tale.</p>"},
+                      {EXTH_PUBLISHER, "Kestle Press"},
+                      {EXTH_SUBJECT, "Tides"}},
                      {{&PKEY_Media_Publisher, u"Kestle Press"},
                       {&PKEY_Keywords, u"Semantics; Tides"},
                       {&PKEY_Comment, u"A short tale."},
@@ -161,18 +156,18 @@ INSTANTIATE_TEST_SUITE_P(
         // Empty strings are passed over; an empty subject stays in the join. (libmobi drops
         // a record with no data at all: an empty string is a record of one zero byte.)
         MetadataCase{"EmptyValues",
-                     {{ExthPublisher, std::string(1, '\0')},
-                      {ExthSubject, "One"},
-                      {ExthSubject, std::string(1, '\0')},
-                      {ExthSubject, "Two"},
-                      {ExthDescription, ""}},
+                     {{EXTH_PUBLISHER, std::string(1, '\0')},
+                      {EXTH_SUBJECT, "One"},
+                      {EXTH_SUBJECT, std::string(1, '\0')},
+                      {EXTH_SUBJECT, "Two"},
+                      {EXTH_DESCRIPTION, ""}},
                      {{&PKEY_Keywords, u"One; ; Two"},
                       {&PKEY_Media_DateReleased, Date},
                       {&PKEY_Language, English}}},
         // A description is markup: tags go, entities (libmobi decodes one level) are decoded,
         // block tags separate words, and the space around it is trimmed.
         MetadataCase{"DescriptionAsMarkup",
-                     {{ExthDescription,
+                     {{EXTH_DESCRIPTION,
                        "\r\n  &lt;div&gt;&lt;p&gt;Tom &amp;amp; Jerry&lt;/p&gt;&lt;ul&gt;&lt;li&gt;"
                        "one&lt;/li&gt;&lt;li&gt;two&lt;/li&gt;&lt;/ul&gt;&lt;/div&gt; \t\n"}},
                      {{&PKEY_Comment, u"Tom & Jerry\none\ntwo"},
@@ -180,13 +175,13 @@ INSTANTIATE_TEST_SUITE_P(
                       {&PKEY_Language, English}}},
         // Plain text keeps its line breaks inside; a '<' that opens a tag takes it away.
         MetadataCase{"DescriptionAsPlainText",
-                     {{ExthDescription, "First line.\nSecond <line> here.  "}},
+                     {{EXTH_DESCRIPTION, "First line.\nSecond <line> here.  "}},
                      {{&PKEY_Comment, u"First line.\nSecond  here."},
                       {&PKEY_Media_DateReleased, Date},
                       {&PKEY_Language, English}}},
         // Nothing but markup and space: no description.
         MetadataCase{"DescriptionWithoutText",
-                     {{ExthDescription, " <p> </p>\n<br/> "}},
+                     {{EXTH_DESCRIPTION, " <p> </p>\n<br/> "}},
                      {{&PKEY_Media_DateReleased, Date}, {&PKEY_Language, English}}}),
     NamedBy<&MetadataCase::Name>());
 

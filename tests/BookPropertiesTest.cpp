@@ -10,6 +10,7 @@
 #include "tools/common/Utf16ToUtf8.h"
 
 #include <gtest/gtest.h>
+#include <mobi.h>
 
 #include <string>
 #include <utility>
@@ -22,13 +23,6 @@ std::string Utf8(const std::u16string& text) {
     AppendUtf8(utf8, text.data(), text.size());
     return utf8;
 }
-
-constexpr uint32_t ExthAuthor = 100;
-constexpr uint32_t ExthPublisher = 101;
-constexpr uint32_t ExthDescription = 103;
-constexpr uint32_t ExthSubject = 105;
-constexpr uint32_t ExthPublishingDate = 106;
-constexpr uint32_t ExthLanguage = 524;
 
 std::vector<StoredProperty> PropertiesOf(const std::vector<unsigned char>& bytes) {
     RecordingStream stream(bytes);
@@ -203,8 +197,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // An empty author is no entry; the others keep the book's order.
         DerivedCase{"SeveralAuthorsWithAnEmptyOne",
-                    {{ExthPublishingDate, "1999"}},
-                    {{ExthAuthor, Nul}, {ExthAuthor, "Zed Aubel"}, {ExthAuthor, "Ann Cole"}},
+                    {{EXTH_PUBLISHINGDATE, "1999"}},
+                    {{EXTH_AUTHOR, Nul}, {EXTH_AUTHOR, "Zed Aubel"}, {EXTH_AUTHOR, "Ann Cole"}},
                     {Title,
                      {&PKEY_Author, {"Mira Tolvane", "Zed Aubel", "Ann Cole"}},
                      {&PKEY_Media_DateReleased, {"1999"}},
@@ -212,25 +206,25 @@ INSTANTIATE_TEST_SUITE_P(
                      English}},
         DerivedCase{
             "OnlyAnEmptyAuthor",
-            {{ExthAuthor, Nul}, {ExthPublishingDate, "2024"}},
+            {{EXTH_AUTHOR, Nul}, {EXTH_PUBLISHINGDATE, "2024"}},
             {},
             {Title, {&PKEY_Media_DateReleased, {"2024"}}, {&PKEY_Media_Year, {}, 2024}, English}},
         // Several publishers are joined as the filter joins them: the empty one kept, the one
         // that does not decode skipped.
         DerivedCase{"PublishersJoined",
-                    {{ExthPublishingDate, "0999-01-01"}},
-                    {{ExthPublisher, "North"},
-                     {ExthPublisher, Nul},
-                     {ExthPublisher, ""},
-                     {ExthPublisher, "South"}},
+                    {{EXTH_PUBLISHINGDATE, "0999-01-01"}},
+                    {{EXTH_PUBLISHER, "North"},
+                     {EXTH_PUBLISHER, Nul},
+                     {EXTH_PUBLISHER, ""},
+                     {EXTH_PUBLISHER, "South"}},
                     {Title,
                      Author,
                      {&PKEY_Media_Publisher, {"North; ; South"}},
                      {&PKEY_Media_DateReleased, {"0999-01-01"}},
                      English}},
         DerivedCase{"SubjectsWithAnEmptyOne",
-                    {{ExthPublishingDate, "March 2020"}},
-                    {{ExthSubject, "Tides"}, {ExthSubject, ""}, {ExthSubject, "Lamps"}},
+                    {{EXTH_PUBLISHINGDATE, "March 2020"}},
+                    {{EXTH_SUBJECT, "Tides"}, {EXTH_SUBJECT, ""}, {EXTH_SUBJECT, "Lamps"}},
                     {Title,
                      Author,
                      {&PKEY_Keywords, {"Tides", "Lamps"}},
@@ -238,8 +232,8 @@ INSTANTIATE_TEST_SUITE_P(
                      English}},
         // Markup converted and trimmed; no cut at 1023 units.
         DerivedCase{"HtmlDescription",
-                    {{ExthPublishingDate, "1000"}},
-                    {{ExthDescription, " <p>Salt &amp;amp; <b>light</b></p><p>Two</p>\n "}},
+                    {{EXTH_PUBLISHINGDATE, "1000"}},
+                    {{EXTH_DESCRIPTION, " <p>Salt &amp;amp; <b>light</b></p><p>Two</p>\n "}},
                     {Title,
                      Author,
                      {&PKEY_Comment, {"Salt & light\nTwo"}},
@@ -247,16 +241,16 @@ INSTANTIATE_TEST_SUITE_P(
                      {&PKEY_Media_Year, {}, 1000},
                      English}},
         DerivedCase{"LongDescriptionIsWhole",
-                    {{ExthPublishingDate, "202"}},
-                    {{ExthDescription, LongDescription}},
+                    {{EXTH_PUBLISHINGDATE, "202"}},
+                    {{EXTH_DESCRIPTION, LongDescription}},
                     {Title,
                      Author,
                      {&PKEY_Comment, {LongDescription}},
                      {&PKEY_Media_DateReleased, {"202"}},
                      English}},
         DerivedCase{"DescriptionOfTagsAlone",
-                    {{ExthPublishingDate, "12345"}},
-                    {{ExthDescription, "<p> </p>"}},
+                    {{EXTH_PUBLISHINGDATE, "12345"}},
+                    {{EXTH_DESCRIPTION, "<p> </p>"}},
                     {Title,
                      Author,
                      {&PKEY_Media_DateReleased, {"12345"}},
@@ -264,16 +258,16 @@ INSTANTIATE_TEST_SUITE_P(
                      English}},
         // An empty language and an empty date are left out; no fallback replaces them.
         DerivedCase{"EmptyDateAndLanguage",
-                    {{ExthPublishingDate, Nul}, {ExthLanguage, Nul}},
+                    {{EXTH_PUBLISHINGDATE, Nul}, {EXTH_LANGUAGE, Nul}},
                     {},
                     {Title, Author}},
         // A record of no bytes does not decode (libmobi skips it): the locale's name stands in.
         DerivedCase{"LanguageOfNoBytes",
-                    {{ExthPublishingDate, ""}, {ExthLanguage, ""}},
+                    {{EXTH_PUBLISHINGDATE, ""}, {EXTH_LANGUAGE, ""}},
                     {},
                     {Title, Author, English}},
         DerivedCase{"DateWithASignBeforeItsDigits",
-                    {{ExthPublishingDate, "+2024-01-01"}},
+                    {{EXTH_PUBLISHINGDATE, "+2024-01-01"}},
                     {},
                     {Title, Author, {&PKEY_Media_DateReleased, {"+2024-01-01"}}, English}}),
     NamedBy<&DerivedCase::Name>());
