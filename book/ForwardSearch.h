@@ -2,7 +2,7 @@
 // Finds the next occurrence of one byte value in a part, from positions that only move forward.
 #pragma once
 
-#include "filter/ByteBlocks.h"
+#include "platform/text/ByteBlocks.h"
 
 #include <cstring>
 

@@ -4,9 +4,9 @@
 #include "book/BlockTags.h"
 #include "book/ForwardSearch.h"
 #include "book/Utf16Builder.h"
-#include "book/Utf16LengthBounded.h"
-#include "filter/ByteBlocks.h"
 #include "platform/LargeTextBlock.h"
+#include "platform/text/ByteBlocks.h"
+#include "platform/text/Utf16Length.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // UTF-8 text, handed over in runs as the markup scan finds it, written out as UTF-16.
 #pragma once
 
-#include "filter/ByteBlocks.h"
 #include "platform/Platform.h"
+#include "platform/text/ByteBlocks.h"
 
 #include <cstddef>
 

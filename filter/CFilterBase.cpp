@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "filter/CFilterBase.h"
 
-#include "filter/BoundedStringCopy.h"
 #include "platform/ReturnIfFailed.h"
-#include "platform/Utf16Length.h"
+#include "platform/text/BoundedStringCopy.h"
+#include "platform/text/Utf16Length.h"
 
 #include <utility>
 

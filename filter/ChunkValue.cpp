@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "filter/ChunkValue.h"
 
-#include "filter/BoundedStringCopy.h"
-#include "platform/Utf16Length.h"
+#include "platform/text/BoundedStringCopy.h"
+#include "platform/text/Utf16Length.h"
 
 #include <cstring>
 #include <utility>

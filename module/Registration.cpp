@@ -13,7 +13,7 @@
 #include "module/DllExports.h"
 #include "module/ModuleState.h"
 #include "platform/UniqueAny.h"
-#include "platform/Utf16Length.h"
+#include "platform/text/Utf16Length.h"
 
 namespace {
 

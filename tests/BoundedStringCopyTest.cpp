@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // The bounded UTF-16 copy that GetText and string values go through.
-#include "filter/BoundedStringCopy.h"
+#include "platform/text/BoundedStringCopy.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 // short or altered.
 #include "book/CFilterSample.h"
 #include "platform/ComObject.h"
-#include "platform/Utf16Length.h"
 #include "platform/native/FileStream.h"
+#include "platform/text/Utf16Length.h"
 #include "tests/support/BookBinding.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "platform/Platform.h"
-#include "book/Utf16LengthBounded.h"
 #include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include "platform/UniqueAny.h"
-#include "platform/Utf16Length.h"
+#include "platform/text/Utf16Length.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>

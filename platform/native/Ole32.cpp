@@ -2,7 +2,7 @@
 // ole32 as the filter uses it: the task allocator, PROPVARIANT copies and class-id strings.
 // CoTaskMemAlloc is in CoTaskMemAlloc.cpp, alone.
 #include "platform/Platform.h"
-#include "platform/Utf16Length.h"
+#include "platform/text/Utf16Length.h"
 
 #include <cstdint>
 #include <cstdlib>

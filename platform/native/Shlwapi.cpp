@@ -3,8 +3,8 @@
 #include "platform/Platform.h"
 
 #include "platform/UniqueAny.h"
-#include "platform/Utf16Length.h"
 #include "platform/native/FileStream.h"
+#include "platform/text/Utf16Length.h"
 
 namespace {
 

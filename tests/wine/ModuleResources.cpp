@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tests/wine/ModuleResources.h"
 
-#include "platform/Utf16Length.h"
+#include "platform/text/Utf16Length.h"
 #include "tools/common/Utf16ToUtf8.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 #include "tools/common/ChunkDumper.h"
 
 #include "platform/UniqueAny.h"
-#include "platform/Utf16Length.h"
+#include "platform/text/Utf16Length.h"
 
 #include <cstring>
 

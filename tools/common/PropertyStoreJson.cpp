@@ -3,7 +3,7 @@
 
 #include "platform/ReturnIfFailed.h"
 #include "platform/UniqueAny.h"
-#include "platform/Utf16Length.h"
+#include "platform/text/Utf16Length.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/JsonChunkWriter.h"
 #include "tools/common/PropertyNames.h"

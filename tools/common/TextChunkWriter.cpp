@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/common/TextChunkWriter.h"
 
-#include "platform/Utf16Length.h"
+#include "platform/text/Utf16Length.h"
 #include "tools/common/FormatCode.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include "tools/quillsift-host/RegisteredFilter.h"
 
 #include "platform/ReturnIfFailed.h"
-#include "platform/Utf16Length.h"
+#include "platform/text/Utf16Length.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-#include "filter/BoundedStringCopy.h"
+#include "platform/text/BoundedStringCopy.h"
 
-#include "filter/ByteBlocks.h"
+#include "platform/text/ByteBlocks.h"
 
 #include <cstring>
 
