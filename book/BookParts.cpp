@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/BookParts.h"
 
-#include "book/LoadBookFromStream.h"
+#include "book/LoadFromSource.h"
 #include "book/MobiHolders.h"
 #include "book/RecordView.h"
 

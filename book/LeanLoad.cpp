@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/LeanLoad.h"
 
-#include "book/LoadBookFromStream.h"
+#include "book/LoadFromSource.h"
 #include "book/RecordKind.h"
 #include "book/RecordView.h"
 

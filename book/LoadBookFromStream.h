@@ -3,7 +3,6 @@
 #pragma once
 
 #include "book/RecordTable.h"
-#include "book/StdioSource.h"
 #include "platform/Platform.h"
 
 #include <mobi.h>
@@ -22,6 +21,3 @@ MOBI_RET LoadBookFromStream(MOBIData* book, IStream* stream);
 // `table`, when given, receives the record table, for a reader of one more record. Without a
 // known length, the whole book, and `table` stays empty.
 MOBI_RET LoadBookHeadersFromStream(MOBIData* book, IStream* stream, RecordTable* table = nullptr);
-
-// libmobi's load with its fread, fseek and ftell served by `source` on this thread.
-MOBI_RET LoadFromSource(MOBIData* book, StdioSource& source);

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-// The wrapped calls reach the source of the load running on this thread (LoadBookFromStream):
+// The wrapped calls reach the source of the load running on this thread (LoadFromSource):
 // the stream itself (StreamStdio), or a view of the book that holds only the records a reader
 // needs (RecordView).
 class StdioSource {

@@ -3,7 +3,7 @@
 
 #include "tests/support/ScriptedFilter.h"
 #include "tests/support/StringSink.h"
-#include "tools/common/ChunkWriter.h"
+#include "tools/common/DumpFormat.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 // load, and a book whose chunks stop early, in a format that records failures and in one that
 // does not; and the totals of a run, summed and summarised.
 #include "tools/common/DumpSession.h"
+#include "tools/common/DumpFormat.h"
 
 #include "tests/support/RecordingStream.h"
 #include "tests/support/ScriptedFilter.h"

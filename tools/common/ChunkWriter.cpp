@@ -1,20 +1,6 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/common/ChunkWriter.h"
 
-#include "tools/common/HtmlChunkWriter.h"
-#include "tools/common/JsonChunkWriter.h"
-#include "tools/common/TextChunkWriter.h"
-
-std::unique_ptr<ChunkWriter> MakeChunkWriter(DumpFormat format, OutputBuffer& out) {
-    if (format == DumpFormat::Json) {
-        return std::unique_ptr<ChunkWriter>(new JsonChunkWriter(out));
-    }
-    if (format == DumpFormat::Html) {
-        return std::unique_ptr<ChunkWriter>(new HtmlChunkWriter(out));
-    }
-    return std::unique_ptr<ChunkWriter>(new TextChunkWriter(out));
-}
-
 const char* ChunkKind(const STAT_CHUNK& stat) {
     if (stat.flags & CHUNK_TEXT) {
         return "text";

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// The output formats of a dump. The driver of an IFilter reports what it meets as it meets
-// it, and a format writes it at once into an OutputBuffer, so that no chunk is ever held whole.
-// For one book the calls come in this order:
+// What the output formats of a dump share. The driver of an IFilter reports what it meets as it
+// meets it, and a format writes it at once into an OutputBuffer, so that no chunk is ever held
+// whole. For one book the calls come in this order:
 //   BeginBook, then either LoadFailure, or the chunks as a ChunkSink receives them.
 #pragma once
 
@@ -12,10 +12,7 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <memory>
 #include <string>
-
-enum class DumpFormat { Text, Json, Html };
 
 class ChunkWriter : public ChunkSink {
 public:
@@ -86,8 +83,6 @@ inline char* PutUnicodeEscape(char* out, unsigned long codePoint) {
     *out++ = Hex[codePoint & 0xF];
     return out;
 }
-
-std::unique_ptr<ChunkWriter> MakeChunkWriter(DumpFormat format, OutputBuffer& out);
 
 // What a chunk is: "text", "value" or "none" (a chunk flagged as neither).
 const char* ChunkKind(const STAT_CHUNK& stat);

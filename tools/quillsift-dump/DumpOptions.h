@@ -2,8 +2,8 @@
 // The command line of quillsift-dump.
 #pragma once
 
-#include "tools/common/ChunkWriter.h"
 #include "tools/common/CommandLine.h"
+#include "tools/common/DumpFormat.h"
 
 #include <string>
 #include <vector>

@@ -2,6 +2,7 @@
 #include "tools/quillsift-dump/DumpRun.h"
 
 #include "platform/native/FileStream.h"
+#include "tools/common/DumpFormat.h"
 #include "tools/common/DumpSession.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/OutputBuffer.h"

@@ -5,8 +5,8 @@
 // IPersistStream), or has the filter open the book by its path through IPersistFile, and
 // prints the chunks as quillsift-dump does, byte for byte.
 #include "platform/ComPtr.h"
-#include "tools/common/ChunkWriter.h"
 #include "tools/common/CommandLine.h"
+#include "tools/common/DumpFormat.h"
 #include "tools/common/DumpSession.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/OutputBuffer.h"
