@@ -3,7 +3,8 @@
 // DllCanUnloadNow, and the module-wide state they keep.
 #include "module/CClassFactory.h"
 #include "module/DllExports.h"
-#include "module/ModuleState.h"
+#include "module/ModuleHandle.h"
+#include "platform/ComObject.h"
 #include "platform/IsNullReference.h"
 
 LONG volatile ModuleRefCount = 0;

@@ -11,7 +11,7 @@
 // resource files of every kind use it.
 #include "module/ClassIds.h"
 #include "module/DllExports.h"
-#include "module/ModuleState.h"
+#include "module/ModuleHandle.h"
 #include "platform/UniqueAny.h"
 #include "platform/text/Utf16Length.h"
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // GetModuleFileNameW of the native build: the module's own path in UTF-16, cut as on Windows
 // when the buffer is short.
-#include "module/ModuleState.h"
+#include "module/ModuleHandle.h"
 #include "platform/Platform.h"
 
 #include <gtest/gtest.h>

@@ -12,8 +12,9 @@ const int ExitAllLoaded = 0;
 // A book could not be opened or loaded, or the output could not be written.
 const int ExitSomeFailed = 1;
 const int ExitUsage = 2;
-// The filter library could not be loaded, or was still in use at the end (quillsift-dump).
-const int ExitLibraryInUse = 3;
+// The filter library could not be loaded, or was still in use at the end
+// (quillsift-dump).
+const int ExitLibraryFailed = 3;
 
 const ULONG DefaultBufferSize = 4096;
 const ULONG MaxBufferSize = 1UL << 24;

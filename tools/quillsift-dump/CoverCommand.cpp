@@ -125,7 +125,7 @@ int RunCoverCommand(int argc, const char* const* argv) {
         options.Library.empty() ? FilterLibrary::DefaultPath() : options.Library;
     if (!library.Load(libraryPath, error)) {
         WriteError("cannot load the filter library: " + error);
-        return ExitLibraryInUse;
+        return ExitLibraryFailed;
     }
     CoTaskMemPtr<BYTE> bytes;
     ULONG size = 0;

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     if (options.Properties) {
         FilterLibrary library;
         if (!LoadFilterLibrary(options, library)) {
-            return ExitLibraryInUse;
+            return ExitLibraryFailed;
         }
         const int status = DumpProperties(library.EntryPoints(), options.Inputs[0], output, error);
         if (status != ExitAllLoaded) {
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         }
         if (library.EntryPoints().CanUnloadNow() != S_OK) {
             library.KeepLoaded();
-            return ExitLibraryInUse;
+            return ExitLibraryFailed;
         }
         return status;
     }
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
 
     FilterLibrary library;
     if (!LoadFilterLibrary(options, library)) {
-        return ExitLibraryInUse;
+        return ExitLibraryFailed;
     }
 
     TerminalConsole console(!options.Quiet && books.size() > 1 && ::isatty(STDERR_FILENO));
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         return ExitSomeFailed;
     }
     if (!canUnload) {
-        return ExitLibraryInUse;
+        return ExitLibraryFailed;
     }
     return run.Totals().FailedLoads == 0 ? ExitAllLoaded : ExitSomeFailed;
 }
