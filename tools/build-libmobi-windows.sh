@@ -34,7 +34,10 @@ mkdir -p "$work"
 trap 'rm -rf "$work"' EXIT
 if [[ -d $source_path ]]; then
     cp -a "$source_path/." "$work/"
-    origin="the source tree $source_path"
+    # A tree has no one file to hash: the hash of its files' hashes, in path order.
+    tree_hash=$(cd "$source_path" && find . -type f ! -path './.git/*' -print0 | LC_ALL=C sort -z |
+        xargs -0 sha256sum | sha256sum | cut -d' ' -f1)
+    origin="the source tree $source_path (sha256 of its files $tree_hash)"
 elif [[ -f $source_path ]]; then
     tar -xzf "$source_path" -C "$work" --strip-components=1
     origin="$(basename "$source_path") (sha256 $(sha256sum "$source_path" | cut -d' ' -f1))"
@@ -42,13 +45,16 @@ else
     echo "$0: $1 is neither a folder nor a tarball" >&2
     exit 1
 fi
-if [[ ! -f $work/configure.ac || ! -f $work/src/mobi.h ]]; then
-    echo "$0: $1 is not a libmobi source (no configure.ac, src/mobi.h)" >&2
+if [[ ! -f $work/src/mobi.h || ! ( -f $work/configure.ac || -f $work/configure ) ]]; then
+    echo "$0: $1 is not a libmobi source (no configure.ac or configure, src/mobi.h)" >&2
     exit 1
 fi
 
 cd "$work"
-./autogen.sh >autogen.log 2>&1 || { cat autogen.log >&2; exit 1; }
+# A release tarball may come with its configure script; a tree or a tag's archive makes it.
+if [[ ! -x configure ]]; then
+    ./autogen.sh >autogen.log 2>&1 || { cat autogen.log >&2; exit 1; }
+fi
 ./configure --host=x86_64-w64-mingw32 CC="$cc" --prefix="$prefix" \
     --enable-static --disable-shared --without-zlib --without-libxml2 >configure.log 2>&1 ||
     { tail -30 configure.log >&2; exit 1; }
@@ -59,4 +65,4 @@ version=$(sed -n 's/^#define PACKAGE_VERSION "\(.*\)"$/\1/p' config.h)
 mkdir -p "$prefix/share/libmobi"
 cp COPYING "$prefix/share/libmobi/COPYING"
 printf 'version %s\nbuilt from %s\n' "$version" "$origin" >"$prefix/share/libmobi/SOURCE.txt"
-echo "libmobi $version for Windows: $prefix/lib/libmobi.a"
+echo "libmobi $version for Windows, built from $origin: $prefix/lib/libmobi.a"
