@@ -16,6 +16,7 @@
 #include "platform/ReturnIfFailed.h"
 #include "platform/native/FileStream.h"
 #include "tests/support/MakeBookFilter.h"
+#include "tests/support/MakeBoundObject.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
 
@@ -51,24 +52,16 @@ std::vector<unsigned char> PictureRecord(uint32_t seed) {
 HRESULT ReadBook(const std::string& reader, IStream* stream, long long* characters) {
     *characters = 0;
     if (reader == "properties") {
-        ComPtr<IInitializeWithStream> handler;
-        RETURN_IF_FAILED(
-            CreateInstance<CBookPropertyStore>(IID_IInitializeWithStream, handler.PutVoid()));
-        RETURN_IF_FAILED(handler->Initialize(stream, STGM_READ));
         ComPtr<IPropertyStore> store;
-        RETURN_IF_FAILED(handler->QueryInterface(IID_IPropertyStore, store.PutVoid()));
+        RETURN_IF_FAILED(MakeBoundObject<CBookPropertyStore>(stream, IID_IPropertyStore, store));
         DWORD count = 0;
         RETURN_IF_FAILED(store->GetCount(&count));
         *characters = count;
         return S_OK;
     }
     if (reader == "cover") {
-        ComPtr<IInitializeWithStream> provider;
-        RETURN_IF_FAILED(
-            CreateInstance<CBookThumbnailProvider>(IID_IInitializeWithStream, provider.PutVoid()));
-        RETURN_IF_FAILED(provider->Initialize(stream, STGM_READ));
         ComPtr<IBookCover> cover;
-        RETURN_IF_FAILED(provider->QueryInterface(IID_IBookCover, cover.PutVoid()));
+        RETURN_IF_FAILED(MakeBoundObject<CBookThumbnailProvider>(stream, IID_IBookCover, cover));
         BYTE* bytes = nullptr;
         ULONG size = 0;
         const HRESULT got = cover->GetCoverBytes(&bytes, &size);

@@ -10,6 +10,7 @@
 #include "platform/ComObject.h"
 #include "platform/UniqueAny.h"
 #include "tests/support/MakeBookFilter.h"
+#include "tests/support/MakeBoundObject.h"
 #include "tests/support/RecordingStream.h"
 #include "tools/common/ChunkDumper.h"
 #include "tools/common/ChunkSink.h"
@@ -66,13 +67,9 @@ private:
 // hands out is a picture by its first bytes, whatever EXTH 201 and 202 say.
 void CheckCover(const uint8_t* data, size_t size, HRESULT filterBound) {
     RecordingStream stream(std::vector<unsigned char>(data, data + size));
-    ComPtr<IInitializeWithStream> provider;
-    Require(CreateInstance<CBookThumbnailProvider>(IID_IInitializeWithStream, provider.PutVoid()) ==
-            S_OK);
-    const HRESULT bound = provider->Initialize(&stream, STGM_READ);
-    Require(bound == filterBound);
     ComPtr<IBookCover> cover;
-    Require(provider->QueryInterface(IID_IBookCover, cover.PutVoid()) == S_OK);
+    const HRESULT bound = MakeBoundObject<CBookThumbnailProvider>(&stream, IID_IBookCover, cover);
+    Require(cover && bound == filterBound);
     BYTE* bytes = nullptr;
     ULONG length = 0;
     const HRESULT got = cover->GetCoverBytes(&bytes, &length);
@@ -84,8 +81,7 @@ void CheckCover(const uint8_t* data, size_t size, HRESULT filterBound) {
     } else {
         Require(got == WTS_E_FAILEDEXTRACTION && bytes == nullptr && length == 0);
     }
-    cover.Reset();
-    Require(provider.Detach()->Release() == 0);
+    Require(cover.Detach()->Release() == 0);
     Require(stream.ReferenceCount() == 1);
 }
 
@@ -97,14 +93,10 @@ bool IsFilledString(const WCHAR* text) {
 // key once; nothing at all when the book did not load.
 void CheckProperties(const std::vector<unsigned char>& bytes) {
     RecordingStream stream(bytes);
-    ComPtr<IInitializeWithStream> initialize;
-    Require(CreateInstance<CBookPropertyStore>(IID_IInitializeWithStream, initialize.PutVoid()) ==
-            S_OK);
-    const HRESULT bound = initialize->Initialize(&stream, STGM_READ);
-    Require(bound == S_OK || bound == E_FAIL);
-    Require(stream.ReferenceCount() == 1);
     ComPtr<IPropertyStore> store;
-    Require(initialize->QueryInterface(IID_IPropertyStore, store.PutVoid()) == S_OK);
+    const HRESULT bound = MakeBoundObject<CBookPropertyStore>(&stream, IID_IPropertyStore, store);
+    Require(store && (bound == S_OK || bound == E_FAIL));
+    Require(stream.ReferenceCount() == 1);
     DWORD count = 0;
     Require(store->GetCount(&count) == S_OK);
     Require(count <= MaxBookProperties && (bound == S_OK || count == 0));
@@ -129,6 +121,8 @@ void CheckProperties(const std::vector<unsigned char>& bytes) {
     }
     PROPERTYKEY beyond;
     Require(store->GetAt(count, &beyond) == E_INVALIDARG);
+    ComPtr<IInitializeWithStream> initialize;
+    Require(store->QueryInterface(IID_IInitializeWithStream, initialize.PutVoid()) == S_OK);
     Require(initialize->Initialize(&stream, STGM_READ) ==
             HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED));
     initialize.Reset();

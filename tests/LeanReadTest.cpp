@@ -12,6 +12,7 @@
 #include "platform/ComPtr.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/ChunkDrain.h"
+#include "tests/support/MakeBoundObject.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
 #include "tests/support/TestNames.h"
@@ -370,10 +371,8 @@ TEST(PictureBook, OfMoreThan100MBGivesPropertiesAndCoverFromItsHeadersAndOneReco
     RecordingStream propertiesStream(generated.Book.Bytes);
     generated.Serve(propertiesStream);
     ComPtr<IPropertyStore> store;
-    ASSERT_EQ(CreateInstance<CBookPropertyStore>(IID_IPropertyStore, store.PutVoid()), S_OK);
-    ComPtr<IInitializeWithStream> properties;
-    ASSERT_EQ(store->QueryInterface(IID_IInitializeWithStream, properties.PutVoid()), S_OK);
-    ASSERT_EQ(properties->Initialize(&propertiesStream, STGM_READ), S_OK);
+    ASSERT_EQ(MakeBoundObject<CBookPropertyStore>(&propertiesStream, IID_IPropertyStore, store),
+              S_OK);
     bool picturesRead = true;
     // The generated book's table is 8 bytes a picture longer than the original's.
     const uint64_t table = 8 * GeneratedPictureBook::Pictures;
@@ -388,10 +387,7 @@ TEST(PictureBook, OfMoreThan100MBGivesPropertiesAndCoverFromItsHeadersAndOneReco
     RecordingStream coverStream(generated.Book.Bytes);
     generated.Serve(coverStream);
     ComPtr<IBookCover> cover;
-    ASSERT_EQ(CreateInstance<CBookThumbnailProvider>(IID_IBookCover, cover.PutVoid()), S_OK);
-    ComPtr<IInitializeWithStream> provider;
-    ASSERT_EQ(cover->QueryInterface(IID_IInitializeWithStream, provider.PutVoid()), S_OK);
-    ASSERT_EQ(provider->Initialize(&coverStream, STGM_READ), S_OK);
+    ASSERT_EQ(MakeBoundObject<CBookThumbnailProvider>(&coverStream, IID_IBookCover, cover), S_OK);
     BYTE* bytes = nullptr;
     ULONG size = 0;
     ASSERT_EQ(cover->GetCoverBytes(&bytes, &size), S_OK);

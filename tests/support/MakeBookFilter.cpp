@@ -2,15 +2,8 @@
 #include "tests/support/MakeBookFilter.h"
 
 #include "book/CFilterSample.h"
-#include "platform/ComObject.h"
-#include "platform/ReturnIfFailed.h"
+#include "tests/support/MakeBoundObject.h"
 
 HRESULT MakeBookFilter(IStream* stream, ComPtr<IFilter>& filter) {
-    filter.Reset();
-    ComPtr<IInitializeWithStream> initialize;
-    RETURN_IF_FAILED(
-        CreateInstance<CFilterSample>(IID_IInitializeWithStream, initialize.PutVoid()));
-    const HRESULT bound = initialize->Initialize(stream, STGM_READ);
-    RETURN_IF_FAILED(initialize->QueryInterface(IID_IFilter, filter.PutVoid()));
-    return bound;
+    return MakeBoundObject<CFilterSample>(stream, IID_IFilter, filter);
 }

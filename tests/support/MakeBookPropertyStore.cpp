@@ -5,17 +5,12 @@
 #include "platform/ComObject.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/UniqueAny.h"
+#include "tests/support/MakeBoundObject.h"
 
 #include <gtest/gtest.h>
 
 HRESULT MakeBookPropertyStore(IStream* stream, ComPtr<IPropertyStore>& store) {
-    store.Reset();
-    ComPtr<IInitializeWithStream> initialize;
-    RETURN_IF_FAILED(
-        CreateInstance<CBookPropertyStore>(IID_IInitializeWithStream, initialize.PutVoid()));
-    const HRESULT bound = initialize->Initialize(stream, STGM_READ);
-    RETURN_IF_FAILED(initialize->QueryInterface(IID_IPropertyStore, store.PutVoid()));
-    return bound;
+    return MakeBoundObject<CBookPropertyStore>(stream, IID_IPropertyStore, store);
 }
 
 std::vector<StoredProperty> ReadStore(IPropertyStore* store) {
