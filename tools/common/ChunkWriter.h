@@ -89,7 +89,3 @@ const char* ChunkKind(const STAT_CHUNK& stat);
 
 // Whether a chunk's property is the property `key`.
 bool IsProperty(const FULLPROPSPEC& property, const PROPERTYKEY& key);
-
-// The name of a property the filter hands out ("Title", "Author", "Publisher", "Keywords",
-// "Comment", "Date released", "Language", "Contents"), else null.
-const char* KnownPropertyName(const FULLPROPSPEC& property);

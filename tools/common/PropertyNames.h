@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// The canonical names of the properties the book's property handler gives, from a table of the
+// The names of the properties the filter and the property handler give, from a table of the
 // tools' own (Wine's PSGetNameFromPropertyKey is a stub that aborts).
 #pragma once
 
@@ -7,3 +7,7 @@
 
 // "System.Title" and so on; null for a key the table does not hold.
 const char* CanonicalPropertyName(const PROPERTYKEY& key);
+
+// The name of a property the filter hands out, as Windows shows it ("Title", "Author",
+// "Publisher", "Keywords", "Comment", "Date released", "Language", "Contents"), else null.
+const char* KnownPropertyName(const FULLPROPSPEC& property);

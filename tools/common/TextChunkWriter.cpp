@@ -3,6 +3,7 @@
 
 #include "platform/text/Utf16Length.h"
 #include "tools/common/FormatCode.h"
+#include "tools/common/PropertyNames.h"
 
 namespace {
 
