@@ -44,3 +44,15 @@ function(module_symbols library exported_var imported_var listing_var)
     set(${imported_var} ${imported} PARENT_SCOPE)
     set(${listing_var} "${listing}" PARENT_SCOPE)
 endfunction()
+
+# names_among(OUT CANDIDATES SET): the names of the list CANDIDATES that the list SET holds,
+# both lists given by their variables' names.
+function(names_among out candidates set)
+    set(found "")
+    foreach(name IN LISTS ${candidates})
+        if(name IN_LIST ${set})
+            list(APPEND found ${name})
+        endif()
+    endforeach()
+    set(${out} ${found} PARENT_SCOPE)
+endfunction()
