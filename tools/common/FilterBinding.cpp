@@ -39,3 +39,12 @@ HRESULT BindFilter(const CreateFilterObject& create, BindingInterface binding, I
     RETURN_IF_FAILED(initialize->Initialize(stream, STGM_READ));
     return TakeFilter(initialize.Get(), filter);
 }
+
+HRESULT BindFilterByPath(const CreateFilterObject& create, LPCOLESTR path,
+                         ComPtr<IFilter>& filter) {
+    filter.Reset();
+    ComPtr<IPersistFile> persist;
+    RETURN_IF_FAILED(Create(create, IID_IPersistFile, persist));
+    RETURN_IF_FAILED(persist->Load(path, STGM_READ | STGM_SHARE_DENY_NONE));
+    return TakeFilter(persist.Get(), filter);
+}

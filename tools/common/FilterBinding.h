@@ -21,6 +21,11 @@ using CreateFilterObject = std::function<HRESULT(REFIID riid, void** object)>;
 HRESULT BindFilter(const CreateFilterObject& create, BindingInterface binding, IStream* stream,
                    ComPtr<IFilter>& filter);
 
+// The same, by the book's path: the object is created asking for IPersistFile and loads the
+// file itself (read-only and shared, as hosts built on LoadIFilter ask), then is asked for its
+// IFilter.
+HRESULT BindFilterByPath(const CreateFilterObject& create, LPCOLESTR path, ComPtr<IFilter>& filter);
+
 // A host's way of binding each book it dumps.
 class FilterBinder {
 public:

@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/quillsift-host/ActivatedBinder.h"
 
-#include "platform/ReturnIfFailed.h"
-
-#include <utility>
-
 ActivatedBinder ActivatedBinder::ByPath() {
     ActivatedBinder binder(BindingInterface::InitializeWithStream);
     binder.BindsByPath = true;
@@ -21,32 +17,10 @@ HRESULT ActivatedBinder::Bind(IStream* stream, ComPtr<IFilter>& filter) {
     if (FAILED(Found)) {
         return Found;
     }
-    if (BindsByPath) {
-        return BindByPath(filter);
-    }
     const CLSID filterClass = FilterClass;
-    return BindFilter(
-        [&filterClass](REFIID riid, void** object) {
-            return CoCreateInstance(filterClass, nullptr, CLSCTX_INPROC_SERVER, riid, object);
-        },
-        Binding, stream, filter);
-}
-
-// As BindFilter does for a stream: on failure `filter` is empty and the first failing code is
-// returned (E_POINTER for a call that succeeded without its interface).
-HRESULT ActivatedBinder::BindByPath(ComPtr<IFilter>& filter) {
-    ComPtr<IPersistFile> persist;
-    RETURN_IF_FAILED(CoCreateInstance(FilterClass, nullptr, CLSCTX_INPROC_SERVER, IID_IPersistFile,
-                                      persist.PutVoid()));
-    if (!persist) {
-        return E_POINTER;
-    }
-    RETURN_IF_FAILED(persist->Load(BookPath, STGM_READ | STGM_SHARE_DENY_NONE));
-    ComPtr<IFilter> result;
-    RETURN_IF_FAILED(persist->QueryInterface(IID_IFilter, result.PutVoid()));
-    if (!result) {
-        return E_POINTER;
-    }
-    filter = std::move(result);
-    return S_OK;
+    const CreateFilterObject create = [&filterClass](REFIID riid, void** object) {
+        return CoCreateInstance(filterClass, nullptr, CLSCTX_INPROC_SERVER, riid, object);
+    };
+    return BindsByPath ? BindFilterByPath(create, BookPath, filter)
+                       : BindFilter(create, Binding, stream, filter);
 }

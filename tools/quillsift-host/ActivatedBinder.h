@@ -22,8 +22,6 @@ public:
     HRESULT Bind(IStream* stream, ComPtr<IFilter>& filter) override;
 
 private:
-    HRESULT BindByPath(ComPtr<IFilter>& filter);
-
     BindingInterface Binding;
     bool BindsByPath = false;
     const WCHAR* BookPath = nullptr;
