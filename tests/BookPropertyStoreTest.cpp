@@ -5,6 +5,7 @@
 #include "platform/ComObject.h"
 #include "platform/UniqueAny.h"
 #include "tests/support/BookBinding.h"
+#include "tests/support/ComIdentity.h"
 #include "tests/support/MakeBookPropertyStore.h"
 
 #include <gtest/gtest.h>
@@ -138,14 +139,9 @@ TEST_F(PropertyStoreContract, GetValueHandsOutCopies) {
 TEST_F(PropertyStoreContract, AnswersItsThreeFacesAsOneObject) {
     ComPtr<IUnknown> identity;
     ASSERT_EQ(Initialize->QueryInterface(IID_IUnknown, identity.PutVoid()), S_OK);
-    for (const IID* face :
-         {&IID_IPropertyStore, &IID_IInitializeWithStream, &IID_IPropertyStoreCapabilities}) {
-        ComPtr<IUnknown> asked;
-        ASSERT_EQ(Store->QueryInterface(*face, asked.PutVoid()), S_OK);
-        ComPtr<IUnknown> back;
-        ASSERT_EQ(asked->QueryInterface(IID_IUnknown, back.PutVoid()), S_OK);
-        EXPECT_EQ(back.Get(), identity.Get());
-    }
+    ExpectFacesOfOneIdentity(
+        Store.Get(), identity.Get(),
+        {&IID_IPropertyStore, &IID_IInitializeWithStream, &IID_IPropertyStoreCapabilities});
     ComPtr<IUnknown> none;
     EXPECT_EQ(Store->QueryInterface(IID_IFilter, none.PutVoid()), E_NOINTERFACE);
 }

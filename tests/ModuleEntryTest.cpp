@@ -4,6 +4,7 @@
 #include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include "platform/Platform.h"
+#include "tests/support/ComIdentity.h"
 #include "tests/support/FilterModule.h"
 #include "tests/support/RecordingStream.h"
 
@@ -131,14 +132,9 @@ TEST_F(ModuleEntry, EveryFaceOfAFilterIsOneObject) {
     ComPtr<IUnknown> identity;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, identity.PutVoid()), S_OK);
     factory.Reset();
-    for (const IID* iid :
-         {&IID_IFilter, &IID_IInitializeWithStream, &IID_IPersistStream, &IID_IPersistFile}) {
-        ComPtr<IUnknown> face;
-        ASSERT_EQ(identity->QueryInterface(*iid, face.PutVoid()), S_OK);
-        ComPtr<IUnknown> back;
-        ASSERT_EQ(face->QueryInterface(IID_IUnknown, back.PutVoid()), S_OK);
-        EXPECT_EQ(back.Get(), identity.Get());
-    }
+    ExpectFacesOfOneIdentity(
+        identity.Get(), identity.Get(),
+        {&IID_IFilter, &IID_IInitializeWithStream, &IID_IPersistStream, &IID_IPersistFile});
     // Released through a face other than the one it was created with.
     ComPtr<IPersistStream> persist;
     ASSERT_EQ(identity->QueryInterface(IID_IPersistStream, persist.PutVoid()), S_OK);
