@@ -9,12 +9,13 @@ set(QUILLSIFT_NATIVE_DUMP "" CACHE FILEPATH
 add_subdirectory(${CMAKE_CURRENT_LIST_DIR}/resources ${CMAKE_CURRENT_BINARY_DIR}/module-resources)
 
 # quillsift_wine_integration_test(NAME DLL_DIR [MINGW_BUILD]): wine_integration_test.sh on the
-# quillsift.dll in DLL_DIR, driven by this build's quillsift-host.
+# quillsift.dll in DLL_DIR, driven by this build's quillsift-host. The DLL's resources must
+# carry the project's version.
 function(quillsift_wine_integration_test name dll_dir)
     add_test(NAME ${name}
         COMMAND bash ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/wine_integration_test.sh
                 ${dll_dir} $<TARGET_FILE:quillsift-host>
                 ${QUILLSIFT_NATIVE_DUMP} ${PROJECT_SOURCE_DIR}/testdata ${ARGN})
-    set_tests_properties(${name} PROPERTIES TIMEOUT 900
-        ENVIRONMENT QUILLSIFT_RESOURCES_CHECK=$<TARGET_FILE:module_resources_check>)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 900 ENVIRONMENT
+        "QUILLSIFT_RESOURCES_CHECK=$<TARGET_FILE:module_resources_check>;QUILLSIFT_VERSION=${PROJECT_VERSION}")
 endfunction()
