@@ -80,13 +80,7 @@ else()
     configure_file("${LIBMOBI_HOST_HEADER}" "${include_dir}/mobi.h" COPYONLY)
     target_include_directories(quillsift_libmobi INTERFACE "${include_dir}")
 
-    # Built and linked as a Windows libmobi.a would be, its export directives removed after
-    # each build.
-    add_library(libmobi_standin STATIC ${PROJECT_SOURCE_DIR}/tests/mingw/LibmobiStandIn.c)
-    target_include_directories(libmobi_standin PRIVATE "${include_dir}")
-    set_target_properties(libmobi_standin PROPERTIES OUTPUT_NAME mobi-standin)
-    add_custom_command(TARGET libmobi_standin POST_BUILD
-        COMMAND ${CMAKE_OBJCOPY} --remove-section=.drectve $<TARGET_FILE:libmobi_standin>)
+    # The stand-in is a library of tests/mingw/.
     target_link_libraries(quillsift_libmobi INTERFACE libmobi_standin)
     set(QUILLSIFT_LIBMOBI_STANDIN ON)
     include(${CMAKE_CURRENT_LIST_DIR}/LibmobiStdio.cmake)

@@ -115,7 +115,7 @@ TEST(DumpOptions, HelpAndVersionNeedNoBook) {
     DumpOptions version;
     ASSERT_EQ(Parse({"--version"}, version), ParseResult::Ok);
     EXPECT_TRUE(version.ShowVersion);
-    EXPECT_EQ(DumpVersion(), "quillsift-dump 1.0.0.1\n");
+    EXPECT_EQ(DumpVersion(), "quillsift-dump " QUILLSIFT_VERSION "\n");
 }
 
 } // namespace

@@ -18,7 +18,8 @@
 # utf8_conversion_check runs the native layer's table of malformed UTF-8 through Wine's
 # MultiByteToWideChar.
 # Usage: wine_integration_test.sh DLL_DIR HOST NATIVE_DUMP TESTDATA [MINGW_BUILD]
-# QUILLSIFT_RESOURCES_CHECK names the program that prints the resources (module_resources_check).
+# QUILLSIFT_RESOURCES_CHECK names the program that prints the resources (module_resources_check),
+# QUILLSIFT_VERSION the version they must carry (the project's).
 set -uo pipefail
 
 dll_dir=$1
@@ -361,9 +362,10 @@ phase=$(date +%s%N)
 
 # Version information and manifest, read from the module the filter object lives in.
 resources=$(wine "${QUILLSIFT_RESOURCES_CHECK:?}")
-for line in "module: $dll" "FILEVERSION: 1.0.0.1" "PRODUCTVERSION: 1.0.0.1" \
-    "Translation: 0x0409 1200" 'StringFileInfo\040904b0\FileVersion: 1.0.0.1' \
-    'StringFileInfo\040904b0\ProductVersion: 1.0.0.1' \
+version=${QUILLSIFT_VERSION:?}
+for line in "module: $dll" "FILEVERSION: $version" "PRODUCTVERSION: $version" \
+    "Translation: 0x0409 1200" "StringFileInfo\\040904b0\\FileVersion: $version" \
+    "StringFileInfo\\040904b0\\ProductVersion: $version" \
     'StringFileInfo\040904b0\OriginalFilename: quillsift.dll' \
     '        <requestedExecutionLevel level="asInvoker" uiAccess="false"/>'; do
     if grep -qxF -- "$line" <<<"$resources"; then

@@ -5,7 +5,7 @@
 // registered.
 // Usage: module_resources_check [.EXT]
 #include "platform/ComPtr.h"
-#include "tests/wine/ModuleResources.h"
+#include "tests/wine/resources/ModuleResources.h"
 #include "tools/common/FormatCode.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 

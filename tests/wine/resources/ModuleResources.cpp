@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-#include "tests/wine/ModuleResources.h"
+#include "tests/wine/resources/ModuleResources.h"
 
 #include "platform/text/Utf16Length.h"
 #include "tools/common/Utf16ToUtf8.h"
