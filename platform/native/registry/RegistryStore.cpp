@@ -227,16 +227,13 @@ LSTATUS RegistryStore::FindReachableKey(HKEY parent, LPCWSTR path,
 
 LSTATUS RegistryStore::OpenKey(HKEY parent, LPCWSTR path, REGSAM access, HKEY* result) {
     std::lock_guard<std::mutex> guard(Lock);
-    if (result == nullptr) {
-        return ERROR_INVALID_PARAMETER;
-    }
     std::shared_ptr<RegistryNode> node;
-    const LSTATUS status = FindReachableKey(parent, path, &node);
-    if (status != ERROR_SUCCESS) {
-        return status;
+    const LSTATUS status =
+        result == nullptr ? ERROR_INVALID_PARAMETER : FindReachableKey(parent, path, &node);
+    if (status == ERROR_SUCCESS) {
+        *result = AddHandle(std::move(node), access);
     }
-    *result = AddHandle(std::move(node), access);
-    return ERROR_SUCCESS;
+    return status;
 }
 
 LSTATUS RegistryStore::CloseKey(HKEY key) {
