@@ -58,9 +58,6 @@ template <size_t N> constexpr Name MakeName(const char (&text)[N]) {
     return {text, N - 1, PackBytes(text, N - 1)};
 }
 
-// Whole tag contents that break the line, compared ignoring ASCII letter case.
-constexpr Name LineBreakTags[] = {MakeName("p"), MakeName("br"), MakeName("hr"), MakeName("br/")};
-
 // An entity whose name is one letter followed by one of these stands for that bare letter.
 constexpr Name AccentSuffixes[] = {MakeName("acute"), MakeName("uml"),   MakeName("circ"),
                                    MakeName("grave"), MakeName("slash"), MakeName("tilde"),
@@ -136,29 +133,6 @@ const char* FindBodyMarker(const char* begin, const char* end) {
         }
     }
     return nullptr;
-}
-
-inline bool IsLineBreakTag(const char* content, size_t length) {
-    // Most tags are told apart by their first byte: every line-break tag starts with p, b or h.
-    const char first = length > 0 ? FoldAscii(content[0]) : 0;
-    if (first != 'p' && first != 'b' && first != 'h') {
-        return false;
-    }
-    if (length >= 2) {
-        const char second = content[1];
-        if (first == 'h' && second >= '1' && second <= '5') {
-            return true;
-        }
-        if (first == 'p' && second == ' ') {
-            return true;
-        }
-    }
-    for (const Name& tag : LineBreakTags) {
-        if (EqualsIgnoringCase(content, length, tag.Text, tag.Length)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 template <size_t N> constexpr size_t ShortestName(const Name (&table)[N]) {
@@ -254,10 +228,15 @@ void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16
         }
     };
     const auto removeTag = [&](const char* content, size_t length) {
-        if (IsLineBreakTag(content, length)) {
+        switch (BlockTagKind(content, length)) {
+        case TagKind::LineBreak:
             lineBreak();
-        } else if (IsBlockTag(content, length)) {
+            break;
+        case TagKind::Block:
             separatorPending = true;
+            break;
+        case TagKind::Other:
+            break;
         }
     };
 
