@@ -30,7 +30,7 @@ struct Entry {
     Breaks LineBreak;
 };
 
-// Lower case, grouped by first letter.
+// Lower case.
 constexpr Entry Entries[] = {
     {"address", Never}, {"article", Never},  {"aside", Never},      {"blockquote", Never},
     {"body", Never},    {"br", BareOrSlash}, {"caption", Never},    {"center", Never},
@@ -68,39 +68,66 @@ constexpr uint64_t PackWord(const char* name, size_t from) {
     return packed;
 }
 
-// The packed names, their line breaks, and for each letter the range of names that start with
-// it and the digits that break the line whatever follows them (`h1`...`h5`).
+// Names are found by hashing their two packed numbers into a table of 2^SlotBits slots, with a
+// multiplier chosen when the table is built so that no two names share a slot.
+constexpr unsigned SlotBits = 9;
+
+constexpr size_t SlotOf(uint64_t head, uint64_t tail, uint64_t multiplier) {
+    return static_cast<size_t>(((head ^ (tail << 1)) * multiplier) >> (64 - SlotBits));
+}
+
+// The packed names and their line breaks, with for each slot the index + 1 of its name or 0;
+// for each letter whether a name starts with it, and the digits after it that break the line
+// whatever follows (`h1`...`h5`), and its name of one letter.
 struct Table {
     uint64_t Head[Count] = {};
     uint64_t Tail[Count] = {};
     Breaks LineBreak[Count] = {};
-    unsigned char First[27] = {};
+    unsigned char Slots[size_t{1} << SlotBits] = {};
+    uint64_t Multiplier = 0x9E3779B97F4A7C15;
+    uint32_t Letters = 0;
     uint16_t AnyAfterDigits[26] = {};
+    unsigned char OneLetter[26] = {};
     size_t Longest = 0;
     constexpr Table() {
-        size_t name = 0;
-        for (size_t letter = 0; letter < 26; ++letter) {
-            First[letter] = static_cast<unsigned char>(name);
-            while (name < Count && static_cast<size_t>(Entries[name].Name[0] - 'a') == letter) {
-                const Entry& entry = Entries[name];
-                const size_t length = Length(entry.Name);
-                Head[name] = PackWord(entry.Name, 0);
-                Tail[name] = length > WordBytes ? PackWord(entry.Name, WordBytes) : 0;
-                LineBreak[name] = entry.LineBreak;
-                if (entry.LineBreak == AnyAfter) {
-                    AnyAfterDigits[letter] |= uint16_t(1u << (entry.Name[1] - '0'));
-                }
-                Longest = length > Longest ? length : Longest;
-                ++name;
+        for (size_t name = 0; name < Count; ++name) {
+            const Entry& entry = Entries[name];
+            const size_t letter = static_cast<size_t>(entry.Name[0] - 'a');
+            const size_t length = Length(entry.Name);
+            Head[name] = PackWord(entry.Name, 0);
+            Tail[name] = length > WordBytes ? PackWord(entry.Name, WordBytes) : 0;
+            LineBreak[name] = entry.LineBreak;
+            Letters |= uint32_t{1} << letter;
+            if (entry.LineBreak == AnyAfter) {
+                AnyAfterDigits[letter] |= static_cast<uint16_t>(1u << (entry.Name[1] - '0'));
             }
+            if (length == 1) {
+                OneLetter[letter] = static_cast<unsigned char>(name + 1);
+            }
+            Longest = length > Longest ? length : Longest;
         }
-        First[26] = static_cast<unsigned char>(name);
+        while (!Place()) {
+            Multiplier = (Multiplier * 6364136223846793005u + 1442695040888963407u) | 1;
+        }
     }
-    // Whether some name starts with the letter 'a' + `letter`.
-    constexpr bool Starts(size_t letter) const { return First[letter] != First[letter + 1]; }
+    // Fills the slots with the current multiplier; false on a collision.
+    constexpr bool Place() {
+        for (unsigned char& slot : Slots) {
+            slot = 0;
+        }
+        for (size_t name = 0; name < Count; ++name) {
+            unsigned char& slot = Slots[SlotOf(Head[name], Tail[name], Multiplier)];
+            if (slot != 0) {
+                return false;
+            }
+            slot = static_cast<unsigned char>(name + 1);
+        }
+        return true;
+    }
+    // Whether some name starts with the letter 'a' + `letter`, which is below 26.
+    constexpr bool Starts(size_t letter) const { return ((Letters >> letter) & 1) != 0; }
 };
 inline constexpr Table Names;
-static_assert(Names.First[26] == Count, "the names are grouped by first letter");
 static_assert(Names.Longest <= MaxName, "a name fits in two packed numbers");
 
 // The lookup reads the byte after an AnyAfter name's letter as its digit.
@@ -170,11 +197,19 @@ inline TagKind BlockTagKind(const char* content, size_t length) {
     }
     // Setting bit 0x20 folds exactly the ASCII letters onto 'a'...'z'.
     const unsigned letter = static_cast<unsigned char>(*at | 0x20) - unsigned{'a'};
+    // Most inline tags (`i`, `a`, `em`) are refused here, by their first letter.
     if (letter >= 26 || !Names.Starts(letter)) {
         return TagKind::Other;
     }
-    if (!closing && Names.AnyAfterDigits[letter] != 0 && end - at >= 2) {
-        const unsigned digit = static_cast<unsigned char>(at[1]) - unsigned{'0'};
+    // A name of one letter, as `p` and `/p` are, needs no packing.
+    const char* const second = at + 1;
+    if (second == end || Bytes.NameEnd[static_cast<unsigned char>(*second)]) {
+        const unsigned entry = Names.OneLetter[letter];
+        return entry == 0 ? TagKind::Other
+                          : KindOf(Names.LineBreak[entry - 1], closing, second, end);
+    }
+    if (!closing && Names.AnyAfterDigits[letter] != 0) {
+        const unsigned digit = static_cast<unsigned char>(*second) - unsigned{'0'};
         if (digit < 10 && ((Names.AnyAfterDigits[letter] >> digit) & 1) != 0) {
             return TagKind::LineBreak;
         }
@@ -195,10 +230,9 @@ inline TagKind BlockTagKind(const char* content, size_t length) {
     if (at != end && !Bytes.NameEnd[static_cast<unsigned char>(*at)]) {
         return TagKind::Other;
     }
-    for (size_t i = Names.First[letter]; i < Names.First[letter + 1]; ++i) {
-        if (Names.Head[i] == head && Names.Tail[i] == tail) {
-            return KindOf(Names.LineBreak[i], closing, at, end);
-        }
+    const unsigned slot = Names.Slots[SlotOf(head, tail, Names.Multiplier)];
+    if (slot == 0 || Names.Head[slot - 1] != head || Names.Tail[slot - 1] != tail) {
+        return TagKind::Other;
     }
-    return TagKind::Other;
+    return KindOf(Names.LineBreak[slot - 1], closing, at, end);
 }
