@@ -356,12 +356,10 @@ private:
     // A line feed of the markup or a line-break tag.
     void LineBreak() {
         SeparatorPending = false;
-        // Counting stops past the limit, so that no run can overflow the counter.
+        // The count stops at the limit: past it a line break writes nothing either.
         if (LineBreakRun < MaxLineBreakRun) {
             Out.Append('\n');
             LastWritten = '\n';
-        }
-        if (LineBreakRun <= MaxLineBreakRun) {
             ++LineBreakRun;
         }
     }
