@@ -1,135 +1,238 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// Tags of block elements: where the markup's layout separates words that its text runs together.
+// Tags of block elements: where the markup's layout separates words that its text runs together,
+// and which of them break the line.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+
+// What removing a tag leaves in the text.
+enum class TagKind : unsigned char {
+    Other,     // nothing: inline elements, comments, unknown names
+    Block,     // a line feed, but only between two words that would otherwise touch
+    LineBreak, // a line feed
+};
 
 namespace BlockTagNames {
 
-// Lower case, grouped by first letter. Names of at most 8 bytes are compared packed into one
-// number, the first byte lowest; the two longer ones byte by byte.
-constexpr const char* Short[] = {
-    "address",  "article", "aside",   "body",    "br",      "caption",  "center", "col",
-    "colgroup", "dd",      "details", "dialog",  "dir",     "div",      "dl",     "dt",
-    "fieldset", "figure",  "footer",  "form",    "frame",   "frameset", "h1",     "h2",
-    "h3",       "h4",      "h5",      "h6",      "head",    "header",   "hgroup", "hr",
-    "html",     "legend",  "li",      "main",    "menu",    "nav",      "ol",     "optgroup",
-    "option",   "p",       "pre",     "section", "summary", "table",    "tbody",  "td",
-    "tfoot",    "th",      "thead",   "title",   "tr",      "ul"};
-constexpr const char* Long[] = {"blockquote", "figcaption"};
-constexpr size_t ShortCount = sizeof(Short) / sizeof(Short[0]);
-constexpr size_t MaxPacked = sizeof(uint64_t);
-constexpr size_t LongLength = 10;
+// Which opening forms of a block element break the line. Every other form, the closing one
+// included, is a plain block tag.
+enum Breaks : unsigned char {
+    Never,
+    Bare,        // `<hr>` only
+    BareOrSpace, // `<p>` and `<p class="x">`, not `<p\tclass="x">` nor `<p/>`
+    BareOrSlash, // `<br>` and `<br/>`, not `<br />`
+    AnyAfter,    // whatever follows the name, even more name bytes: `<h2 id=a>`, `<h3x>`
+};
 
-constexpr uint64_t Pack(const char* name) {
+struct Entry {
+    const char* Name;
+    Breaks LineBreak;
+};
+
+// Lower case.
+constexpr Entry Entries[] = {
+    {"address", Never}, {"article", Never},  {"aside", Never},      {"blockquote", Never},
+    {"body", Never},    {"br", BareOrSlash}, {"caption", Never},    {"center", Never},
+    {"col", Never},     {"colgroup", Never}, {"dd", Never},         {"details", Never},
+    {"dialog", Never},  {"dir", Never},      {"div", Never},        {"dl", Never},
+    {"dt", Never},      {"fieldset", Never}, {"figcaption", Never}, {"figure", Never},
+    {"footer", Never},  {"form", Never},     {"frame", Never},      {"frameset", Never},
+    {"h1", AnyAfter},   {"h2", AnyAfter},    {"h3", AnyAfter},      {"h4", AnyAfter},
+    {"h5", AnyAfter},   {"h6", Never},       {"head", Never},       {"header", Never},
+    {"hgroup", Never},  {"hr", Bare},        {"html", Never},       {"legend", Never},
+    {"li", Never},      {"main", Never},     {"menu", Never},       {"nav", Never},
+    {"ol", Never},      {"optgroup", Never}, {"option", Never},     {"p", BareOrSpace},
+    {"pre", Never},     {"section", Never},  {"summary", Never},    {"table", Never},
+    {"tbody", Never},   {"td", Never},       {"tfoot", Never},      {"th", Never},
+    {"thead", Never},   {"title", Never},    {"tr", Never},         {"ul", Never}};
+constexpr size_t Count = sizeof(Entries) / sizeof(Entries[0]);
+
+constexpr size_t Length(const char* name) {
+    size_t length = 0;
+    while (name[length] != 0) {
+        ++length;
+    }
+    return length;
+}
+
+// A name is compared as two numbers, its first eight bytes and the rest, the first byte lowest.
+constexpr size_t WordBytes = sizeof(uint64_t);
+constexpr size_t MaxName = 2 * WordBytes;
+
+constexpr uint64_t PackWord(const char* name, size_t from) {
     uint64_t packed = 0;
-    for (size_t i = 0; name[i] != 0; ++i) {
-        packed |= uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    for (size_t i = from; i < from + WordBytes && name[i] != 0; ++i) {
+        packed |= uint64_t{static_cast<unsigned char>(name[i])} << (8 * (i - from));
     }
     return packed;
 }
 
-// The packed names, and for each letter the range of them that starts with it.
+// Names are found by hashing their two packed numbers into a table of 2^SlotBits slots, with a
+// multiplier chosen when the table is built so that no two names share a slot.
+constexpr unsigned SlotBits = 9;
+
+constexpr size_t SlotOf(uint64_t head, uint64_t tail, uint64_t multiplier) {
+    return static_cast<size_t>(((head ^ (tail << 1)) * multiplier) >> (64 - SlotBits));
+}
+
+// The packed names and their line breaks, with for each slot the index + 1 of its name or 0;
+// for each letter whether a name starts with it, and the digits after it that break the line
+// whatever follows (`h1`...`h5`), and its name of one letter.
 struct Table {
-    uint64_t Packed[ShortCount] = {};
-    unsigned char First[27] = {};
+    uint64_t Head[Count] = {};
+    uint64_t Tail[Count] = {};
+    Breaks LineBreak[Count] = {};
+    unsigned char Slots[size_t{1} << SlotBits] = {};
+    uint64_t Multiplier = 0x9E3779B97F4A7C15;
+    uint32_t Letters = 0;
+    uint16_t AnyAfterDigits[26] = {};
+    unsigned char OneLetter[26] = {};
+    size_t Longest = 0;
     constexpr Table() {
-        size_t name = 0;
-        for (size_t letter = 0; letter < 26; ++letter) {
-            First[letter] = static_cast<unsigned char>(name);
-            while (name < ShortCount && static_cast<size_t>(Short[name][0] - 'a') == letter) {
-                Packed[name] = Pack(Short[name]);
-                ++name;
+        for (size_t name = 0; name < Count; ++name) {
+            const Entry& entry = Entries[name];
+            const size_t letter = static_cast<size_t>(entry.Name[0] - 'a');
+            const size_t length = Length(entry.Name);
+            Head[name] = PackWord(entry.Name, 0);
+            Tail[name] = length > WordBytes ? PackWord(entry.Name, WordBytes) : 0;
+            LineBreak[name] = entry.LineBreak;
+            Letters |= uint32_t{1} << letter;
+            if (entry.LineBreak == AnyAfter) {
+                AnyAfterDigits[letter] |= static_cast<uint16_t>(1u << (entry.Name[1] - '0'));
             }
+            if (length == 1) {
+                OneLetter[letter] = static_cast<unsigned char>(name + 1);
+            }
+            Longest = length > Longest ? length : Longest;
         }
-        First[26] = static_cast<unsigned char>(name);
+        while (!Place()) {
+            Multiplier = (Multiplier * 6364136223846793005u + 1442695040888963407u) | 1;
+        }
     }
-    // Whether some name starts with the letter 'a' + `letter`.
-    constexpr bool Starts(size_t letter) const { return First[letter] != First[letter + 1]; }
+    // Fills the slots with the current multiplier; false on a collision.
+    constexpr bool Place() {
+        for (unsigned char& slot : Slots) {
+            slot = 0;
+        }
+        for (size_t name = 0; name < Count; ++name) {
+            unsigned char& slot = Slots[SlotOf(Head[name], Tail[name], Multiplier)];
+            if (slot != 0) {
+                return false;
+            }
+            slot = static_cast<unsigned char>(name + 1);
+        }
+        return true;
+    }
+    // Whether some name starts with the letter 'a' + `letter`, which is below 26.
+    constexpr bool Starts(size_t letter) const { return ((Letters >> letter) & 1) != 0; }
 };
 inline constexpr Table Names;
-static_assert(Names.First[26] == ShortCount, "the short names are grouped by first letter");
-constexpr bool EveryLongNameLetterStartsShortNames() {
-    for (const char* name : Long) {
-        if (!Names.Starts(static_cast<size_t>(name[0] - 'a'))) {
+static_assert(Names.Longest <= MaxName, "a name fits in two packed numbers");
+
+// The lookup reads the byte after an AnyAfter name's letter as its digit.
+constexpr bool AnyAfterNamesAreLetterAndDigit() {
+    for (const Entry& entry : Entries) {
+        if (entry.LineBreak == AnyAfter &&
+            (Length(entry.Name) != 2 || entry.Name[1] < '0' || entry.Name[1] > '9')) {
             return false;
         }
     }
     return true;
 }
-// A letter that starts no short name is refused before the long names are looked at.
-static_assert(EveryLongNameLetterStartsShortNames(), "a long name's letter starts a short one");
+static_assert(AnyAfterNamesAreLetterAndDigit(), "an AnyAfter name is a letter and a digit");
 
-// ASCII letters and digits, the bytes of a name.
-struct NameBytes {
-    bool Is[256] = {};
-    constexpr NameBytes() {
+// ASCII letters and digits, the bytes of a name; and the bytes that may follow one.
+struct ByteClasses {
+    bool Name[256] = {};
+    bool NameEnd[256] = {};
+    constexpr ByteClasses() {
         for (int c = 0; c < 256; ++c) {
-            Is[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+            Name[c] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+            NameEnd[c] = c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '/';
         }
     }
 };
-inline constexpr NameBytes IsNameByte;
+inline constexpr ByteClasses Bytes;
+
+// The kind of a block element's tag, given whether it closes and what follows its name.
+constexpr TagKind KindOf(Breaks lineBreak, bool closing, const char* after, const char* end) {
+    if (closing) {
+        return TagKind::Block;
+    }
+    switch (lineBreak) {
+    case Never:
+        return TagKind::Block;
+    case Bare:
+        return after == end ? TagKind::LineBreak : TagKind::Block;
+    case BareOrSpace:
+        return after == end || *after == ' ' ? TagKind::LineBreak : TagKind::Block;
+    case BareOrSlash:
+        return after == end || (end - after == 1 && *after == '/') ? TagKind::LineBreak
+                                                                   : TagKind::Block;
+    case AnyAfter:
+        return TagKind::LineBreak;
+    }
+    return TagKind::Block;
+}
 
 } // namespace BlockTagNames
 
-// True when a tag's content (the bytes between its '<' and '>') names a block element such as
-// a paragraph, a list item, a table cell or a division, in opening, closing or empty form and
-// in any ASCII letter case: `li`, `/TD`, `br class="x"/`, `div id=a`, `p\tclass="x"`. The name
-// follows at most one '/', is an ASCII letter then letters and digits, and ends the content or
-// is followed by a space, tab, CR, LF, form feed or '/'. Comments, inline elements (`span`,
-// `/b`, `a href=y`) and names that only begin like a block one (`divx`) are not.
-inline bool IsBlockTag(const char* content, size_t length) {
+// What a tag's content (the bytes between its '<' and '>') leaves in the text. A block element
+// is named in opening, closing or empty form and in any ASCII letter case: `li`, `/TD`,
+// `br class="x"/`, `div id=a`, `p\tclass="x"`. The name follows at most one '/', is an ASCII
+// letter then letters and digits, and ends the content or is followed by a space, tab, CR, LF,
+// form feed or '/'. Comments, inline elements (`span`, `/b`, `a href=y`) and names that only
+// begin like a block one (`divx`) are Other. Some opening forms break the line (see Breaks).
+inline TagKind BlockTagKind(const char* content, size_t length) {
     using namespace BlockTagNames;
     const char* at = content;
     const char* const end = content + length;
-    if (at != end && *at == '/') {
+    const bool closing = at != end && *at == '/';
+    if (closing) {
         ++at;
     }
     if (at == end) {
-        return false;
+        return TagKind::Other;
     }
     // Setting bit 0x20 folds exactly the ASCII letters onto 'a'...'z'.
     const unsigned letter = static_cast<unsigned char>(*at | 0x20) - unsigned{'a'};
+    // Most inline tags (`i`, `a`, `em`) are refused here, by their first letter.
     if (letter >= 26 || !Names.Starts(letter)) {
-        return false;
+        return TagKind::Other;
     }
-    const char* const name = at;
-    uint64_t packed = 0;
-    for (size_t i = 0; at != end && IsNameByte.Is[static_cast<unsigned char>(*at)]; ++at, ++i) {
-        if (i == LongLength) {
-            return false;
-        }
-        if (i < MaxPacked) {
-            packed |= uint64_t{static_cast<unsigned char>(*at | 0x20)} << (8 * i);
-        }
+    // A name of one letter, as `p` and `/p` are, needs no packing.
+    const char* const second = at + 1;
+    if (second == end || Bytes.NameEnd[static_cast<unsigned char>(*second)]) {
+        const unsigned entry = Names.OneLetter[letter];
+        return entry == 0 ? TagKind::Other
+                          : KindOf(Names.LineBreak[entry - 1], closing, second, end);
     }
-    if (at != end && *at != ' ' && *at != '\t' && *at != '\r' && *at != '\n' && *at != '\f' &&
-        *at != '/') {
-        return false;
-    }
-    const size_t nameLength = static_cast<size_t>(at - name);
-    if (nameLength <= MaxPacked) {
-        for (size_t i = Names.First[letter]; i < Names.First[letter + 1]; ++i) {
-            if (Names.Packed[i] == packed) {
-                return true;
-            }
-        }
-        return false;
-    }
-    if (nameLength != LongLength) {
-        return false;
-    }
-    for (const char* longName : Long) {
-        size_t i = 0;
-        while (i < LongLength && (name[i] | 0x20) == longName[i]) {
-            ++i;
-        }
-        if (i == LongLength) {
-            return true;
+    if (!closing && Names.AnyAfterDigits[letter] != 0) {
+        const unsigned digit = static_cast<unsigned char>(*second) - unsigned{'0'};
+        if (digit < 10 && ((Names.AnyAfterDigits[letter] >> digit) & 1) != 0) {
+            return TagKind::LineBreak;
         }
     }
-    return false;
+    uint64_t head = 0;
+    uint64_t tail = 0;
+    for (size_t i = 0; at != end && Bytes.Name[static_cast<unsigned char>(*at)]; ++at, ++i) {
+        if (i == Names.Longest) {
+            return TagKind::Other;
+        }
+        const uint64_t folded = static_cast<unsigned char>(*at | 0x20);
+        if (i < WordBytes) {
+            head |= folded << (8 * i);
+        } else {
+            tail |= folded << (8 * (i - WordBytes));
+        }
+    }
+    if (at != end && !Bytes.NameEnd[static_cast<unsigned char>(*at)]) {
+        return TagKind::Other;
+    }
+    const unsigned slot = Names.Slots[SlotOf(head, tail, Names.Multiplier)];
+    if (slot == 0 || Names.Head[slot - 1] != head || Names.Tail[slot - 1] != tail) {
+        return TagKind::Other;
+    }
+    return KindOf(Names.LineBreak[slot - 1], closing, at, end);
 }

@@ -58,9 +58,6 @@ template <size_t N> constexpr Name MakeName(const char (&text)[N]) {
     return {text, N - 1, PackBytes(text, N - 1)};
 }
 
-// Whole tag contents that break the line, compared ignoring ASCII letter case.
-constexpr Name LineBreakTags[] = {MakeName("p"), MakeName("br"), MakeName("hr"), MakeName("br/")};
-
 // An entity whose name is one letter followed by one of these stands for that bare letter.
 constexpr Name AccentSuffixes[] = {MakeName("acute"), MakeName("uml"),   MakeName("circ"),
                                    MakeName("grave"), MakeName("slash"), MakeName("tilde"),
@@ -138,29 +135,6 @@ const char* FindBodyMarker(const char* begin, const char* end) {
     return nullptr;
 }
 
-inline bool IsLineBreakTag(const char* content, size_t length) {
-    // Most tags are told apart by their first byte: every line-break tag starts with p, b or h.
-    const char first = length > 0 ? FoldAscii(content[0]) : 0;
-    if (first != 'p' && first != 'b' && first != 'h') {
-        return false;
-    }
-    if (length >= 2) {
-        const char second = content[1];
-        if (first == 'h' && second >= '1' && second <= '5') {
-            return true;
-        }
-        if (first == 'p' && second == ' ') {
-            return true;
-        }
-    }
-    for (const Name& tag : LineBreakTags) {
-        if (EqualsIgnoringCase(content, length, tag.Text, tag.Length)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 template <size_t N> constexpr size_t ShortestName(const Name (&table)[N]) {
     size_t shortest = table[0].Length;
     for (const Name& name : table) {
@@ -206,184 +180,224 @@ bool SeparatesWords(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == 0;
 }
 
-// Writes the text of the markup in [begin, end) to `out`. `firstZero` is the part's first zero
-// byte, or null.
-void ScanMarkup(const char* begin, const char* end, const char* firstZero, Utf16Builder& out) {
-    const char* read = begin;
-    int lineBreakRun = 0;
+// One pass over a part's markup, writing its text. `firstZero` is the part's first zero byte,
+// or null.
+class MarkupScanner {
+public:
+    MarkupScanner(const char* begin, const char* end, const char* firstZero, Utf16Builder& out)
+        : Read(TextStart(begin, end, firstZero)), End(end), Out(out), Zeros(0, end, firstZero),
+          TagEnds('>', end), EntityEnds(';', end), TagsTextBefore(begin),
+          EntitiesTextBefore(begin) {}
 
-    // A search for the body marker, a '>' or a ';' stops at the first zero byte.
-    if (const char* body = FindBodyMarker(begin, firstZero != nullptr ? firstZero : end)) {
-        read = body;
+    void Scan() {
+        while (Read < End) {
+            const char c = *Read;
+            if (IsText(c, Read)) {
+                TextRun();
+            } else if (c == '<') {
+                if (!Tag()) {
+                    OpenerAsText(c);
+                }
+            } else if (c == '&') {
+                if (!Entity()) {
+                    OpenerAsText(c);
+                }
+            } else if (c == '\r') {
+                ++Read;
+            } else {
+                ++Read;
+                LineBreak();
+            }
+        }
     }
 
-    ForwardSearch zeros(0, end, firstZero);
-    ForwardSearch tagEnds('>', end);
-    ForwardSearch entityEnds(';', end);
+private:
+    using Blocks = ByteBlocks;
+
+    // The body marker, or the part's start when there is none. The search stops at the first
+    // zero byte, as every search for a '>' or a ';' does.
+    static const char* TextStart(const char* begin, const char* end, const char* firstZero) {
+        const char* body = FindBodyMarker(begin, firstZero != nullptr ? firstZero : end);
+        return body != nullptr ? body : begin;
+    }
+
+    // Every '<' before TagsTextBefore and every '&' before EntitiesTextBefore is known to open
+    // nothing (the '>' or ';' that the last search found is out of reach from there), so plain
+    // text runs on over them: a part full of '<' or '&' costs about what text costs.
+    bool IsText(char c, const char* at) const {
+        return !IsSpecial(c) || (c == '<' && at < TagsTextBefore) ||
+               (c == '&' && at < EntitiesTextBefore);
+    }
+
+    static void Raise(const char*& bound, const char* to) {
+        if (bound < to) {
+            bound = to;
+        }
+    }
+
+    // Plain text, a block at a time up to the next byte that may be special.
+    void TextRun() {
+        SeparateFrom(*Read);
+        for (;;) {
+            if (static_cast<size_t>(End - Read) < Blocks::Size) {
+                const char* run = Read;
+                while (Read < End && IsText(*Read, Read)) {
+                    ++Read;
+                }
+                Out.Append(run, static_cast<size_t>(Read - run));
+                break;
+            }
+            const Blocks::Block block = Blocks::Load(Read);
+            Blocks::Flags special = Blocks::Equal(block, '\r') | Blocks::Equal(block, '\n');
+            if (Read + Blocks::Size > TagsTextBefore) {
+                special |= Blocks::Equal(block, '<');
+            }
+            if (Read + Blocks::Size > EntitiesTextBefore) {
+                special |= Blocks::Equal(block, '&');
+            }
+            if (!Blocks::Any(special)) {
+                Out.Append(Read, block);
+                Read += Blocks::Size;
+                continue;
+            }
+            // The output has room for the whole block: it holds a unit for every byte of the
+            // part, and no more units than bytes read have been written.
+            const size_t text = Blocks::First(special);
+            Out.Append(Read, block, text);
+            Read += text;
+            if (!IsText(*Read, Read)) {
+                break;
+            }
+            // A '<' or '&' already known to open nothing.
+            Out.Append(*Read++);
+        }
+        LastWritten = Read[-1];
+        LineBreakRun = 0;
+    }
+
+    // A tag at the '<' read: a '>' within reach, no more than MaxTagContent bytes on, no zero
+    // before it. Returns false, the '<' left unread, when there is none.
+    bool Tag() {
+        const char* content = Read + 1;
+        // Most tags are short: one block after the '<' tells.
+        if (static_cast<size_t>(End - content) >= Blocks::Size) {
+            const Blocks::Block block = Blocks::Load(content);
+            const Blocks::Flags closes = Blocks::Equal(block, '>');
+            if (Blocks::Any(closes)) {
+                const size_t length = Blocks::First(closes);
+                const Blocks::Flags zero = Blocks::Equal(block, 0);
+                if (!Blocks::Any(zero) || Blocks::First(zero) > length) {
+                    RemoveTag(content, length);
+                    Read = content + length + 1;
+                    return true;
+                }
+            }
+        }
+        const char* close = TagEnds.Find(content);
+        if (close == End) {
+            TagsTextBefore = End;
+        } else if (static_cast<size_t>(close - content) > MaxTagContent) {
+            Raise(TagsTextBefore, close - MaxTagContent - 1);
+        } else {
+            const char* zero = Zeros.Find(content);
+            if (zero > close) {
+                RemoveTag(content, static_cast<size_t>(close - content));
+                Read = close + 1;
+                return true;
+            }
+            Raise(TagsTextBefore, zero);
+        }
+        return false;
+    }
+
+    void RemoveTag(const char* content, size_t length) {
+        switch (BlockTagKind(content, length)) {
+        case TagKind::LineBreak:
+            LineBreak();
+            break;
+        case TagKind::Block:
+            SeparatorPending = true;
+            break;
+        case TagKind::Other:
+            break;
+        }
+    }
+
+    // An entity at the '&' read, as Tag does for a tag.
+    bool Entity() {
+        const char* name = Read + 1;
+        const char* semicolon = EntityEnds.Find(name);
+        if (semicolon == End) {
+            EntitiesTextBefore = End;
+        } else if (static_cast<size_t>(semicolon - name) > MaxEntityName) {
+            Raise(EntitiesTextBefore, semicolon - MaxEntityName - 1);
+        } else {
+            const char* zero = Zeros.Find(name);
+            if (zero > semicolon) {
+                char decoded;
+                if (DecodeEntity(name, static_cast<size_t>(semicolon - name), End, &decoded)) {
+                    WriteByte(decoded);
+                }
+                Read = semicolon + 1;
+                return true;
+            }
+            Raise(EntitiesTextBefore, zero);
+        }
+        return false;
+    }
+
+    // A '<' or '&' that opens nothing is text; what follows it is scanned as usual.
+    void OpenerAsText(char c) {
+        WriteByte(c);
+        ++Read;
+        LineBreakRun = 0;
+    }
+
+    // A line feed of the markup or a line-break tag.
+    void LineBreak() {
+        SeparatorPending = false;
+        // The count stops at the limit: past it a line break writes nothing either.
+        if (LineBreakRun < MaxLineBreakRun) {
+            Out.Append('\n');
+            LastWritten = '\n';
+            ++LineBreakRun;
+        }
+    }
 
     // A removed block tag (a list item, a table cell, a division...) stands between two words
     // that the markup writes with nothing in between, as in `<td>a</td><td>b</td>`: the first
     // byte written after it gets a line feed before it unless a line break, a space or the
-    // start of the text already separates the two. `lastWritten` is zero before any byte.
-    bool separatorPending = false;
-    char lastWritten = 0;
-    const auto separateFrom = [&](char next) {
-        if (separatorPending) {
-            separatorPending = false;
-            if (!SeparatesWords(lastWritten) && !SeparatesWords(next)) {
-                out.Append('\n');
+    // start of the text already separates the two.
+    void SeparateFrom(char next) {
+        if (SeparatorPending) {
+            SeparatorPending = false;
+            if (!SeparatesWords(LastWritten) && !SeparatesWords(next)) {
+                Out.Append('\n');
             }
         }
-    };
+    }
+
     // One byte of text that is not part of a run: a decoded entity, a '<' or '&' that opens
     // nothing.
-    const auto writeByte = [&](char c) {
-        separateFrom(c);
-        out.Append(c);
-        lastWritten = c;
-    };
-    const auto lineBreak = [&] {
-        separatorPending = false;
-        // Counting stops past the limit, so that no run can overflow the counter.
-        if (lineBreakRun < MaxLineBreakRun) {
-            out.Append('\n');
-            lastWritten = '\n';
-        }
-        if (lineBreakRun <= MaxLineBreakRun) {
-            ++lineBreakRun;
-        }
-    };
-    const auto removeTag = [&](const char* content, size_t length) {
-        if (IsLineBreakTag(content, length)) {
-            lineBreak();
-        } else if (IsBlockTag(content, length)) {
-            separatorPending = true;
-        }
-    };
-
-    // Every '<' before tagsTextBefore and every '&' before entitiesTextBefore is known to open
-    // nothing (the '>' or ';' that the last search found is out of reach from there), so plain
-    // text runs on over them: a part full of '<' or '&' costs about what text costs.
-    const char* tagsTextBefore = begin;
-    const char* entitiesTextBefore = begin;
-    const auto isText = [&](char c, const char* at) {
-        return !IsSpecial(c) || (c == '<' && at < tagsTextBefore) ||
-               (c == '&' && at < entitiesTextBefore);
-    };
-    const auto raise = [](const char*& bound, const char* to) {
-        if (bound < to) {
-            bound = to;
-        }
-    };
-    using Blocks = ByteBlocks;
-
-    while (read < end) {
-        const char c = *read;
-        if (isText(c, read)) {
-            separateFrom(c);
-            // Plain text, a block at a time up to the next byte that may be special.
-            for (;;) {
-                if (static_cast<size_t>(end - read) < Blocks::Size) {
-                    const char* run = read;
-                    while (read < end && isText(*read, read)) {
-                        ++read;
-                    }
-                    out.Append(run, static_cast<size_t>(read - run));
-                    break;
-                }
-                const Blocks::Block block = Blocks::Load(read);
-                Blocks::Flags special = Blocks::Equal(block, '\r') | Blocks::Equal(block, '\n');
-                if (read + Blocks::Size > tagsTextBefore) {
-                    special |= Blocks::Equal(block, '<');
-                }
-                if (read + Blocks::Size > entitiesTextBefore) {
-                    special |= Blocks::Equal(block, '&');
-                }
-                if (!Blocks::Any(special)) {
-                    out.Append(read, block);
-                    read += Blocks::Size;
-                    continue;
-                }
-                // The output has room for the whole block: it holds a unit for every byte of
-                // the part, and no more units than bytes read have been written.
-                const size_t text = Blocks::First(special);
-                out.Append(read, block, text);
-                read += text;
-                if (!isText(*read, read)) {
-                    break;
-                }
-                // A '<' or '&' already known to open nothing.
-                out.Append(*read++);
-            }
-            lastWritten = read[-1];
-            lineBreakRun = 0;
-            continue;
-        }
-
-        if (c == '<') {
-            // A tag: a '>' within reach, no more than MaxTagContent bytes on, no zero before it.
-            const char* content = read + 1;
-            // Most tags are short: one block after the '<' tells.
-            if (static_cast<size_t>(end - content) >= Blocks::Size) {
-                const Blocks::Block block = Blocks::Load(content);
-                const Blocks::Flags closes = Blocks::Equal(block, '>');
-                if (Blocks::Any(closes)) {
-                    const size_t length = Blocks::First(closes);
-                    const Blocks::Flags zero = Blocks::Equal(block, 0);
-                    if (!Blocks::Any(zero) || Blocks::First(zero) > length) {
-                        removeTag(content, length);
-                        read = content + length + 1;
-                        continue;
-                    }
-                }
-            }
-            const char* close = tagEnds.Find(content);
-            if (close == end) {
-                tagsTextBefore = end;
-            } else if (static_cast<size_t>(close - content) > MaxTagContent) {
-                raise(tagsTextBefore, close - MaxTagContent - 1);
-            } else {
-                const char* zero = zeros.Find(content);
-                if (zero > close) {
-                    removeTag(content, static_cast<size_t>(close - content));
-                    read = close + 1;
-                    continue;
-                }
-                raise(tagsTextBefore, zero);
-            }
-        } else if (c == '&') {
-            const char* name = read + 1;
-            const char* semicolon = entityEnds.Find(name);
-            if (semicolon == end) {
-                entitiesTextBefore = end;
-            } else if (static_cast<size_t>(semicolon - name) > MaxEntityName) {
-                raise(entitiesTextBefore, semicolon - MaxEntityName - 1);
-            } else {
-                const char* zero = zeros.Find(name);
-                if (zero > semicolon) {
-                    char decoded;
-                    if (DecodeEntity(name, static_cast<size_t>(semicolon - name), end, &decoded)) {
-                        writeByte(decoded);
-                    }
-                    read = semicolon + 1;
-                    continue;
-                }
-                raise(entitiesTextBefore, zero);
-            }
-        } else if (c == '\r') {
-            ++read;
-            continue;
-        } else {
-            ++read;
-            lineBreak();
-            continue;
-        }
-        // A '<' or '&' that opens nothing is text; what follows it is scanned as usual.
-        writeByte(c);
-        ++read;
-        lineBreakRun = 0;
+    void WriteByte(char c) {
+        SeparateFrom(c);
+        Out.Append(c);
+        LastWritten = c;
     }
-}
+
+    const char* Read;
+    const char* const End;
+    Utf16Builder& Out;
+    ForwardSearch Zeros;
+    ForwardSearch TagEnds;
+    ForwardSearch EntityEnds;
+    const char* TagsTextBefore;
+    const char* EntitiesTextBefore;
+    bool SeparatorPending = false;
+    // Zero before any byte is written.
+    char LastWritten = 0;
+    int LineBreakRun = 0;
+};
 
 } // namespace
 
@@ -401,7 +415,7 @@ WCHAR* MarkupToText(const char* data, ULONG size, size_t* length) {
     AdviseLargeTextBlock(text, capacity * sizeof(WCHAR));
     const char* firstZero = static_cast<const char*>(std::memchr(data, 0, size));
     Utf16Builder out(text);
-    ScanMarkup(data, data + size, firstZero, out);
+    MarkupScanner(data, data + size, firstZero, out).Scan();
     // A final line feed, when the part has room to spare for it.
     if (out.BytesTaken() + 2 <= size) {
         out.Append('\n');

@@ -146,6 +146,22 @@ TEST(MarkupToText, LineBreakTagsWriteALineFeedAndOtherTagsNothing) {
     ExpectText(cases);
 }
 
+// After a space a line-break tag still writes its line feed, where a block tag adds nothing:
+// each line-breaking form of the tag table, and forms just beside them that only separate.
+TEST(MarkupToText, LineBreakFormsAndTheBlockFormsBesideThem) {
+    std::vector<Case> cases;
+    for (const char* tag :
+         {"<p>", "<P >", "<br>", "<BR/>", "<hr>", "<h1>", "<h5 id=a>", "<h2x>", "<H3->", "<h40>"}) {
+        cases.push_back({"a " + std::string(tag) + "b", u"a \nb\n"});
+    }
+    for (const char* tag :
+         {"<p/>", "<br //>", "<br//>", "<br/x>", "</br>", "<hr/>", "<hr\t>", "<h6>", "</h1>"}) {
+        cases.push_back({"a " + std::string(tag) + "b", u"a b\n"});
+        cases.push_back({"a" + std::string(tag) + "b", u"a\nb\n"});
+    }
+    ExpectText(cases);
+}
+
 TEST(MarkupToText, BlockTagsSeparateOnlyWordsThatWouldTouch) {
     ExpectText({
         {"First line<br class=\"x\"/>second", u"First line\nsecond\n"},
