@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // What removing a tag leaves in the text.
 enum class TagKind : unsigned char {
@@ -176,6 +177,36 @@ constexpr TagKind KindOf(Breaks lineBreak, bool closing, const char* after, cons
     return TagKind::Block;
 }
 
+// A name of letters and digits, `length` bytes at `name`, packed into two numbers, its letters
+// folded to lower case (setting bit 0x20 leaves digits as they are). With 16 bytes readable
+// from `name` on, two loads.
+inline void PackName(const char* name, size_t length, const char* readable, uint64_t* head,
+                     uint64_t* tail) {
+    constexpr uint64_t Fold = 0x2020202020202020;
+    const auto low = [](size_t bytes) {
+        return bytes >= WordBytes ? ~uint64_t{0} : (uint64_t{1} << (8 * bytes)) - 1;
+    };
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    if (readable != nullptr && readable - name >= static_cast<ptrdiff_t>(MaxName)) {
+        uint64_t words[2];
+        std::memcpy(words, name, sizeof(words));
+        *head = (words[0] | Fold) & low(length);
+        *tail = length > WordBytes ? (words[1] | Fold) & low(length - WordBytes) : 0;
+        return;
+    }
+#endif
+    *head = 0;
+    *tail = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const uint64_t folded = static_cast<unsigned char>(name[i] | 0x20);
+        if (i < WordBytes) {
+            *head |= folded << (8 * i);
+        } else {
+            *tail |= folded << (8 * (i - WordBytes));
+        }
+    }
+}
+
 } // namespace BlockTagNames
 
 // What a tag's content (the bytes between its '<' and '>') leaves in the text. A block element
@@ -184,7 +215,9 @@ constexpr TagKind KindOf(Breaks lineBreak, bool closing, const char* after, cons
 // letter then letters and digits, and ends the content or is followed by a space, tab, CR, LF,
 // form feed or '/'. Comments, inline elements (`span`, `/b`, `a href=y`) and names that only
 // begin like a block one (`divx`) are Other. Some opening forms break the line (see Breaks).
-inline TagKind BlockTagKind(const char* content, size_t length) {
+// `readable`, when given, is the end of the memory that holds the content: bytes up to it may be
+// read, though they are not the tag's.
+inline TagKind BlockTagKind(const char* content, size_t length, const char* readable = nullptr) {
     using namespace BlockTagNames;
     const char* at = content;
     const char* const end = content + length;
@@ -214,22 +247,20 @@ inline TagKind BlockTagKind(const char* content, size_t length) {
             return TagKind::LineBreak;
         }
     }
-    uint64_t head = 0;
-    uint64_t tail = 0;
-    for (size_t i = 0; at != end && Bytes.Name[static_cast<unsigned char>(*at)]; ++at, ++i) {
-        if (i == Names.Longest) {
+    const char* const name = at;
+    const char* const longest = name + Names.Longest;
+    while (at != end && Bytes.Name[static_cast<unsigned char>(*at)]) {
+        if (at == longest) {
             return TagKind::Other;
         }
-        const uint64_t folded = static_cast<unsigned char>(*at | 0x20);
-        if (i < WordBytes) {
-            head |= folded << (8 * i);
-        } else {
-            tail |= folded << (8 * (i - WordBytes));
-        }
+        ++at;
     }
     if (at != end && !Bytes.NameEnd[static_cast<unsigned char>(*at)]) {
         return TagKind::Other;
     }
+    uint64_t head;
+    uint64_t tail;
+    PackName(name, static_cast<size_t>(at - name), readable, &head, &tail);
     const unsigned slot = Names.Slots[SlotOf(head, tail, Names.Multiplier)];
     if (slot == 0 || Names.Head[slot - 1] != head || Names.Tail[slot - 1] != tail) {
         return TagKind::Other;

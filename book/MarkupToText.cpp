@@ -293,25 +293,39 @@ private:
                 }
             }
         }
-        const char* close = TagEnds.Find(content);
-        if (close == End) {
-            TagsTextBefore = End;
-        } else if (static_cast<size_t>(close - content) > MaxTagContent) {
-            Raise(TagsTextBefore, close - MaxTagContent - 1);
-        } else {
-            const char* zero = Zeros.Find(content);
-            if (zero > close) {
-                RemoveTag(content, static_cast<size_t>(close - content));
-                Read = close + 1;
-                return true;
-            }
-            Raise(TagsTextBefore, zero);
+        const char* close = FindCloser(TagEnds, content, MaxTagContent, TagsTextBefore);
+        if (close == nullptr) {
+            return false;
         }
-        return false;
+        RemoveTag(content, static_cast<size_t>(close - content));
+        Read = close + 1;
+        return true;
+    }
+
+    // The byte that closes what an opener starts, its content at `content`: the next one that
+    // `closers` finds, within `maxContent` bytes and before any zero byte. Null when there is
+    // none, and `textBefore` rises past the openers that this shows to open nothing.
+    const char* FindCloser(ForwardSearch& closers, const char* content, size_t maxContent,
+                           const char*& textBefore) {
+        const char* close = closers.Find(content);
+        if (close == End) {
+            textBefore = End;
+            return nullptr;
+        }
+        if (static_cast<size_t>(close - content) > maxContent) {
+            Raise(textBefore, close - maxContent - 1);
+            return nullptr;
+        }
+        const char* zero = Zeros.Find(content);
+        if (zero < close) {
+            Raise(textBefore, zero);
+            return nullptr;
+        }
+        return close;
     }
 
     void RemoveTag(const char* content, size_t length) {
-        switch (BlockTagKind(content, length)) {
+        switch (BlockTagKind(content, length, End)) {
         case TagKind::LineBreak:
             LineBreak();
             break;
@@ -326,24 +340,16 @@ private:
     // An entity at the '&' read, as Tag does for a tag.
     bool Entity() {
         const char* name = Read + 1;
-        const char* semicolon = EntityEnds.Find(name);
-        if (semicolon == End) {
-            EntitiesTextBefore = End;
-        } else if (static_cast<size_t>(semicolon - name) > MaxEntityName) {
-            Raise(EntitiesTextBefore, semicolon - MaxEntityName - 1);
-        } else {
-            const char* zero = Zeros.Find(name);
-            if (zero > semicolon) {
-                char decoded;
-                if (DecodeEntity(name, static_cast<size_t>(semicolon - name), End, &decoded)) {
-                    WriteByte(decoded);
-                }
-                Read = semicolon + 1;
-                return true;
-            }
-            Raise(EntitiesTextBefore, zero);
+        const char* semicolon = FindCloser(EntityEnds, name, MaxEntityName, EntitiesTextBefore);
+        if (semicolon == nullptr) {
+            return false;
         }
-        return false;
+        char decoded;
+        if (DecodeEntity(name, static_cast<size_t>(semicolon - name), End, &decoded)) {
+            WriteByte(decoded);
+        }
+        Read = semicolon + 1;
+        return true;
     }
 
     // A '<' or '&' that opens nothing is text; what follows it is scanned as usual.
