@@ -248,9 +248,8 @@ inline TagKind BlockTagKind(const char* content, size_t length, const char* read
         }
     }
     const char* const name = at;
-    const char* const longest = name + Names.Longest;
     while (at != end && Bytes.Name[static_cast<unsigned char>(*at)]) {
-        if (at == longest) {
+        if (static_cast<size_t>(at - name) == Names.Longest) {
             return TagKind::Other;
         }
         ++at;
