@@ -3,6 +3,8 @@
 // and which of them break the line.
 #pragma once
 
+#include "book/PackedBytes.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -61,14 +63,6 @@ constexpr size_t Length(const char* name) {
 constexpr size_t WordBytes = sizeof(uint64_t);
 constexpr size_t MaxName = 2 * WordBytes;
 
-constexpr uint64_t PackWord(const char* name, size_t from) {
-    uint64_t packed = 0;
-    for (size_t i = from; i < from + WordBytes && name[i] != 0; ++i) {
-        packed |= uint64_t{static_cast<unsigned char>(name[i])} << (8 * (i - from));
-    }
-    return packed;
-}
-
 // Names are found by hashing their two packed numbers into a table of 2^SlotBits slots, with a
 // multiplier chosen when the table is built so that no two names share a slot.
 constexpr unsigned SlotBits = 9;
@@ -95,8 +89,9 @@ struct Table {
             const Entry& entry = Entries[name];
             const size_t letter = static_cast<size_t>(entry.Name[0] - 'a');
             const size_t length = Length(entry.Name);
-            Head[name] = PackWord(entry.Name, 0);
-            Tail[name] = length > WordBytes ? PackWord(entry.Name, WordBytes) : 0;
+            Head[name] = PackBytes(entry.Name, length < WordBytes ? length : WordBytes);
+            Tail[name] =
+                length > WordBytes ? PackBytes(entry.Name + WordBytes, length - WordBytes) : 0;
             LineBreak[name] = entry.LineBreak;
             Letters |= uint32_t{1} << letter;
             if (entry.LineBreak == AnyAfter) {
@@ -178,33 +173,25 @@ constexpr TagKind KindOf(Breaks lineBreak, bool closing, const char* after, cons
 }
 
 // A name of letters and digits, `length` bytes at `name`, packed into two numbers, its letters
-// folded to lower case (setting bit 0x20 leaves digits as they are). With 16 bytes readable
-// from `name` on, two loads.
+// folded to lower case (setting bit 0x20 leaves digits as they are). Its memory runs on to
+// `readable`: with 16 bytes there, on little-endian machines, two loads.
 inline void PackName(const char* name, size_t length, const char* readable, uint64_t* head,
                      uint64_t* tail) {
     constexpr uint64_t Fold = 0x2020202020202020;
-    const auto low = [](size_t bytes) {
-        return bytes >= WordBytes ? ~uint64_t{0} : (uint64_t{1} << (8 * bytes)) - 1;
-    };
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    if (readable != nullptr && readable - name >= static_cast<ptrdiff_t>(MaxName)) {
+    if (static_cast<size_t>(readable - name) >= MaxName) {
         uint64_t words[2];
         std::memcpy(words, name, sizeof(words));
-        *head = (words[0] | Fold) & low(length);
-        *tail = length > WordBytes ? (words[1] | Fold) & low(length - WordBytes) : 0;
+        *head = (words[0] | Fold) & LowBytes(length);
+        *tail = length > WordBytes ? (words[1] | Fold) & LowBytes(length - WordBytes) : 0;
         return;
     }
 #endif
-    *head = 0;
-    *tail = 0;
-    for (size_t i = 0; i < length; ++i) {
-        const uint64_t folded = static_cast<unsigned char>(name[i] | 0x20);
-        if (i < WordBytes) {
-            *head |= folded << (8 * i);
-        } else {
-            *tail |= folded << (8 * (i - WordBytes));
-        }
-    }
+    const size_t headLength = length < WordBytes ? length : WordBytes;
+    *head = PackBytes(name, headLength) | (Fold & LowBytes(headLength));
+    *tail = length > WordBytes ? PackBytes(name + WordBytes, length - WordBytes) |
+                                     (Fold & LowBytes(length - WordBytes))
+                               : 0;
 }
 
 } // namespace BlockTagNames
@@ -259,7 +246,8 @@ inline TagKind BlockTagKind(const char* content, size_t length, const char* read
     }
     uint64_t head;
     uint64_t tail;
-    PackName(name, static_cast<size_t>(at - name), readable, &head, &tail);
+    PackName(name, static_cast<size_t>(at - name), readable != nullptr ? readable : end, &head,
+             &tail);
     const unsigned slot = Names.Slots[SlotOf(head, tail, Names.Multiplier)];
     if (slot == 0 || Names.Head[slot - 1] != head || Names.Tail[slot - 1] != tail) {
         return TagKind::Other;

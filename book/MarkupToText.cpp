@@ -3,6 +3,7 @@
 
 #include "book/BlockTags.h"
 #include "book/ForwardSearch.h"
+#include "book/PackedBytes.h"
 #include "book/Utf16Builder.h"
 #include "platform/LargeTextBlock.h"
 #include "platform/text/ByteBlocks.h"
@@ -20,32 +21,6 @@ constexpr size_t MaxTagContent = 255;
 constexpr size_t MaxEntityName = 9;
 // Line feeds allowed in a row.
 constexpr int MaxLineBreakRun = 2;
-
-// The bytes of a string of at most 8 bytes packed into one number, the first byte lowest, so
-// that comparing two short strings of the same length is comparing two numbers.
-constexpr size_t MaxPackedLength = sizeof(uint64_t);
-
-constexpr uint64_t PackBytes(const char* text, size_t length) {
-    uint64_t packed = 0;
-    for (size_t i = 0; i < length; ++i) {
-        packed |= uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
-    }
-    return packed;
-}
-
-// PackBytes for text that has at least 8 readable bytes: on little-endian machines one load.
-uint64_t PackBytesWithin(const char* text, size_t length, const char* end) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    if (static_cast<size_t>(end - text) >= MaxPackedLength) {
-        uint64_t word;
-        std::memcpy(&word, text, sizeof(word));
-        return length >= MaxPackedLength ? word : word & ((uint64_t{1} << (8 * length)) - 1);
-    }
-#else
-    (void)end;
-#endif
-    return PackBytes(text, length);
-}
 
 struct Name {
     const char* Text;
