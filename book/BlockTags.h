@@ -60,7 +60,7 @@ constexpr size_t Length(const char* name) {
 }
 
 // A name is compared as two numbers, its first eight bytes and the rest, the first byte lowest.
-constexpr size_t WordBytes = sizeof(uint64_t);
+constexpr size_t WordBytes = MaxPackedLength;
 constexpr size_t MaxName = 2 * WordBytes;
 
 // Names are found by hashing their two packed numbers into a table of 2^SlotBits slots, with a
@@ -71,13 +71,12 @@ constexpr size_t SlotOf(uint64_t head, uint64_t tail, uint64_t multiplier) {
     return static_cast<size_t>(((head ^ (tail << 1)) * multiplier) >> (64 - SlotBits));
 }
 
-// The packed names and their line breaks, with for each slot the index + 1 of its name or 0;
+// The packed names, in the order of Entries, with for each slot the index + 1 of its name or 0;
 // for each letter whether a name starts with it, and the digits after it that break the line
 // whatever follows (`h1`...`h5`), and its name of one letter.
 struct Table {
     uint64_t Head[Count] = {};
     uint64_t Tail[Count] = {};
-    Breaks LineBreak[Count] = {};
     unsigned char Slots[size_t{1} << SlotBits] = {};
     uint64_t Multiplier = 0x9E3779B97F4A7C15;
     uint32_t Letters = 0;
@@ -92,7 +91,6 @@ struct Table {
             Head[name] = PackBytes(entry.Name, length < WordBytes ? length : WordBytes);
             Tail[name] =
                 length > WordBytes ? PackBytes(entry.Name + WordBytes, length - WordBytes) : 0;
-            LineBreak[name] = entry.LineBreak;
             Letters |= uint32_t{1} << letter;
             if (entry.LineBreak == AnyAfter) {
                 AnyAfterDigits[letter] |= static_cast<uint16_t>(1u << (entry.Name[1] - '0'));
@@ -226,7 +224,7 @@ inline TagKind BlockTagKind(const char* content, size_t length, const char* read
     if (second == end || Bytes.NameEnd[static_cast<unsigned char>(*second)]) {
         const unsigned entry = Names.OneLetter[letter];
         return entry == 0 ? TagKind::Other
-                          : KindOf(Names.LineBreak[entry - 1], closing, second, end);
+                          : KindOf(Entries[entry - 1].LineBreak, closing, second, end);
     }
     if (!closing && Names.AnyAfterDigits[letter] != 0) {
         const unsigned digit = static_cast<unsigned char>(*second) - unsigned{'0'};
@@ -252,5 +250,5 @@ inline TagKind BlockTagKind(const char* content, size_t length, const char* read
     if (slot == 0 || Names.Head[slot - 1] != head || Names.Tail[slot - 1] != tail) {
         return TagKind::Other;
     }
-    return KindOf(Names.LineBreak[slot - 1], closing, at, end);
+    return KindOf(Entries[slot - 1].LineBreak, closing, at, end);
 }
