@@ -1,21 +1,32 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // A stand-in for Windows Search's search manager, for the installer's tests under Wine, which
 // has none: an in-process server that the tests register under CLSID_CSearchManager. It
-// answers GetCatalog and ReindexMatchingURLs and records each call, one line each, in the file
-// named as the DLL with ".calls" added ("GetCatalog SystemIndex", "ReindexMatchingURLs *.mobi").
-// Every other method answers E_NOTIMPL.
-#include "platform/ComObject.h"
-#include "platform/ComPtr.h"
+// answers ISearchManager::GetCatalog and ISearchCatalogManager::ReindexMatchingURLs and records
+// each call, one line each, in the file named as the DLL with ".calls" added ("GetCatalog
+// SystemIndex", "ReindexMatchingURLs *.mobi"). Its objects are tables of functions laid out
+// here slot by slot, counted in the order of the SDK's searchapi.h apart from the host's own
+// declarations (tools/quillsift-host/SearchInterfaces.h): a call the host makes through a
+// wrong slot finds E_NOTIMPL, and the test sees the call missing.
+#include "platform/Platform.h"
 #include "platform/UniqueAny.h"
 #include "tools/quillsift-host/SearchInterfaces.h"
 
-#include <new>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
-LONG volatile ModuleRefCount = 0;
-
 namespace {
+
+// Any method, as a table holds it.
+using Slot = void (*)();
+
+// A COM object: its table first, as every caller reads it.
+struct StandIn {
+    const Slot* Table;
+    const IID* Face;
+    LONG volatile References;
+};
 
 HMODULE StandInModule = nullptr;
 using FileHandle = UniqueAny<HANDLE, CloseHandle>;
@@ -32,13 +43,9 @@ void Record(const char* method, LPCWSTR argument) {
         path.push_back(static_cast<WCHAR>(*c));
     }
     path.push_back(0);
-    std::string line = std::string(method) + " ";
     char utf8[1024] = {};
-    if (argument != nullptr) {
-        WideCharToMultiByte(CP_UTF8, 0, argument, -1, utf8, sizeof(utf8) - 1, nullptr, nullptr);
-    }
-    line += utf8;
-    line += "\n";
+    WideCharToMultiByte(CP_UTF8, 0, argument, -1, utf8, sizeof(utf8) - 1, nullptr, nullptr);
+    const std::string line = std::string(method) + " " + utf8 + "\n";
     FileHandle file(CreateFileW(path.data(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                 OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Get() == INVALID_HANDLE_VALUE) {
@@ -49,112 +56,88 @@ void Record(const char* method, LPCWSTR argument) {
     WriteFile(file.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-class CatalogStandIn : public ISearchCatalogManager {
-public:
-    virtual ~CatalogStandIn() = default;
-    template <typename Self> static const QITAB* Interfaces() {
-        static const QITAB table[] = {QITABENT(Self, ISearchCatalogManager), {nullptr, 0}};
-        return table;
-    }
+HRESULT STDMETHODCALLTYPE NotImplemented(StandIn*) {
+    return E_NOTIMPL;
+}
 
-    HRESULT STDMETHODCALLTYPE ReindexMatchingURLs(LPCWSTR pattern) override {
-        Record("ReindexMatchingURLs", pattern);
-        return S_OK;
-    }
+ULONG STDMETHODCALLTYPE AddRef(StandIn* self) {
+    return static_cast<ULONG>(InterlockedIncrement(&self->References));
+}
 
-    HRESULT STDMETHODCALLTYPE get_Name(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetParameter(LPCWSTR, PROPVARIANT**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetParameter(LPCWSTR, PROPVARIANT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCatalogStatus(CatalogStatus*, CatalogPausedReason*) override {
-        return E_NOTIMPL;
+ULONG STDMETHODCALLTYPE Release(StandIn* self) {
+    const LONG count = InterlockedDecrement(&self->References);
+    if (count == 0) {
+        delete self;
     }
-    HRESULT STDMETHODCALLTYPE Reset() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Reindex() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ReindexSearchRoot(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_ConnectTimeout(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ConnectTimeout(DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_DataTimeout(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_DataTimeout(DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE NumberOfItems(LONG*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE NumberOfItemsToIndex(LONG*, LONG*, LONG*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE URLBeingIndexed(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetURLIndexingState(LPCWSTR, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE
-    GetPersistentItemsChangedSink(ISearchPersistentItemsChangedSink**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE RegisterViewForNotification(LPCWSTR, ISearchViewChangedSink*,
-                                                          DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetItemsChangedSink(ISearchNotifyInlineSite*, REFIID, void**, GUID*,
-                                                  GUID*, DWORD*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE UnregisterViewForNotification(DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetExtensionClusion(LPCWSTR, BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE EnumerateExcludedExtensions(IEnumString**) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetQueryHelper(ISearchQueryHelper**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_DiacriticSensitivity(BOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_DiacriticSensitivity(BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetCrawlScopeManager(ISearchCrawlScopeManager**) override {
-        return E_NOTIMPL;
-    }
-};
+    return static_cast<ULONG>(count);
+}
 
-class ManagerStandIn : public ISearchManager {
-public:
-    virtual ~ManagerStandIn() = default;
-    template <typename Self> static const QITAB* Interfaces() {
-        static const QITAB table[] = {QITABENT(Self, ISearchManager), {nullptr, 0}};
-        return table;
+HRESULT STDMETHODCALLTYPE QueryInterface(StandIn* self, REFIID riid, void** ppv) {
+    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, *self->Face)) {
+        *ppv = nullptr;
+        return E_NOINTERFACE;
     }
+    AddRef(self);
+    *ppv = self;
+    return S_OK;
+}
 
-    HRESULT STDMETHODCALLTYPE GetCatalog(LPCWSTR catalog,
-                                         ISearchCatalogManager** catalogManager) override {
-        Record("GetCatalog", catalog);
-        return CreateInstance<CatalogStandIn, ModuleCount::NotCounted>(
-            IID_ISearchCatalogManager, reinterpret_cast<void**>(catalogManager));
+// `count` slots: IUnknown's three, `methods` at their slots, E_NOTIMPL in every other.
+std::vector<Slot> MakeTable(size_t count, std::initializer_list<std::pair<size_t, Slot>> methods) {
+    std::vector<Slot> table(count, reinterpret_cast<Slot>(NotImplemented));
+    table[0] = reinterpret_cast<Slot>(QueryInterface);
+    table[1] = reinterpret_cast<Slot>(AddRef);
+    table[2] = reinterpret_cast<Slot>(Release);
+    for (const auto& method : methods) {
+        table[method.first] = method.second;
     }
+    return table;
+}
 
-    HRESULT STDMETHODCALLTYPE GetIndexerVersionStr(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIndexerVersion(DWORD*, DWORD*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetParameter(LPCWSTR, PROPVARIANT**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetParameter(LPCWSTR, const PROPVARIANT*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE get_ProxyName(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_BypassList(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetProxy(PROXY_ACCESS, BOOL, DWORD, LPCWSTR, LPCWSTR) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE get_UserAgent(LPWSTR*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_UserAgent(LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_UseProxy(PROXY_ACCESS*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_LocalBypass(BOOL*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_PortNumber(DWORD*) override { return E_NOTIMPL; }
-};
+HRESULT MakeObject(const std::vector<Slot>& table, const IID& face, REFIID riid, void** ppv) {
+    *ppv = nullptr;
+    StandIn* object = new StandIn{table.data(), &face, 1};
+    const HRESULT result = QueryInterface(object, riid, ppv);
+    Release(object);
+    return result;
+}
 
-class FactoryStandIn : public IClassFactory {
-public:
-    virtual ~FactoryStandIn() = default;
-    template <typename Self> static const QITAB* Interfaces() {
-        static const QITAB table[] = {QITABENT(Self, IClassFactory), {nullptr, 0}};
-        return table;
-    }
+HRESULT STDMETHODCALLTYPE ReindexMatchingUrls(StandIn*, LPCWSTR pattern) {
+    Record("ReindexMatchingURLs", pattern);
+    return S_OK;
+}
 
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** ppv) override {
-        if (outer != nullptr) {
-            return CLASS_E_NOAGGREGATION;
-        }
-        return ::CreateInstance<ManagerStandIn, ModuleCount::NotCounted>(riid, ppv);
+// ISearchCatalogManager: 26 methods after IUnknown's; the seventh is ReindexMatchingURLs
+// (get_Name, GetParameter, SetParameter, GetCatalogStatus, Reset, Reindex, ...).
+const std::vector<Slot> CatalogTable =
+    MakeTable(3 + 26, {{3 + 6, reinterpret_cast<Slot>(ReindexMatchingUrls)}});
+
+HRESULT STDMETHODCALLTYPE GetCatalog(StandIn*, LPCWSTR catalog, void** catalogManager) {
+    Record("GetCatalog", catalog);
+    return MakeObject(CatalogTable, IID_ISearchCatalogManager, IID_ISearchCatalogManager,
+                      catalogManager);
+}
+
+// ISearchManager: 13 methods after IUnknown's; the eighth is GetCatalog (GetIndexerVersionStr,
+// GetIndexerVersion, GetParameter, SetParameter, get_ProxyName, get_BypassList, SetProxy, ...).
+const std::vector<Slot> ManagerTable =
+    MakeTable(3 + 13, {{3 + 7, reinterpret_cast<Slot>(GetCatalog)}});
+
+HRESULT STDMETHODCALLTYPE CreateInstance(StandIn*, IUnknown* outer, REFIID riid, void** ppv) {
+    if (outer != nullptr) {
+        *ppv = nullptr;
+        return CLASS_E_NOAGGREGATION;
     }
-    HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
-};
+    return MakeObject(ManagerTable, IID_ISearchManager, riid, ppv);
+}
+
+HRESULT STDMETHODCALLTYPE LockServer(StandIn*, BOOL) {
+    return S_OK;
+}
+
+// IClassFactory: CreateInstance, LockServer.
+const std::vector<Slot> FactoryTable = MakeTable(
+    3 + 2, {{3, reinterpret_cast<Slot>(CreateInstance)}, {4, reinterpret_cast<Slot>(LockServer)}});
 
 } // namespace
 
@@ -166,14 +149,11 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID riid, void** ppv) {
-    if (ppv == nullptr) {
-        return E_POINTER;
-    }
-    *ppv = nullptr;
     if (!IsEqualCLSID(classId, CLSID_CSearchManager)) {
+        *ppv = nullptr;
         return CLASS_E_CLASSNOTAVAILABLE;
     }
-    return CreateInstance<FactoryStandIn, ModuleCount::NotCounted>(riid, ppv);
+    return MakeObject(FactoryTable, IID_IClassFactory, riid, ppv);
 }
 
 // Stays loaded: the process that loads it is short-lived.
