@@ -18,14 +18,14 @@ struct MOBIHuffCdic;
 
 extern "C" {
 
-MOBI_RET __real_mobi_decompress_lz77(unsigned char* out, const unsigned char* in,
-                                     size_t* outLength, size_t inLength);
+MOBI_RET __real_mobi_decompress_lz77(unsigned char* out, const unsigned char* in, size_t* outLength,
+                                     size_t inLength);
 MOBI_RET __real_mobi_decompress_huffman(unsigned char* out, const unsigned char* in,
                                         size_t* outLength, size_t inLength,
                                         const MOBIHuffCdic* tables);
 
-MOBI_RET __wrap_mobi_decompress_lz77(unsigned char* out, const unsigned char* in,
-                                     size_t* outLength, size_t inLength) {
+MOBI_RET __wrap_mobi_decompress_lz77(unsigned char* out, const unsigned char* in, size_t* outLength,
+                                     size_t inLength) {
     if (out != nullptr && outLength != nullptr) {
         std::memset(out, 0, *outLength);
     }
