@@ -23,3 +23,5 @@ target_link_options(quillsift_libmobi INTERFACE "LINKER:--exclude-libs,libmobi.a
 
 include(${CMAKE_CURRENT_LIST_DIR}/LibmobiStdio.cmake)
 quillsift_libmobi_stdio(quillsift_libmobi "${LIBMOBI_ARCHIVE}")
+include(${CMAKE_CURRENT_LIST_DIR}/LibmobiDecompression.cmake)
+quillsift_libmobi_decompression(quillsift_libmobi "${LIBMOBI_ARCHIVE}")

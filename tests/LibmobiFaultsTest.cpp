@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// Faults of libmobi 0.11 that reach the filter on corrupt books and that the filter cannot mend
-// without changing what good books yield. These tests pin down what the filter does with them
-// today, so that a change in either shows.
+// Faults of libmobi 0.11 that reach the filter on corrupt books. These tests pin down what the
+// filter does with them, so that a change in either shows.
 #include "tests/support/BookBinding.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,25 +46,42 @@ TEST(LibmobiFaults, ABookThatCannotBeRebuiltForExportGivesItsValuesAndItsText) {
     EXPECT_EQ(book.Stream.ReferenceCount(), 1);
 }
 
+// Leaves freed buffers of the size libmobi decompresses a text record into, each full of a
+// marker, as a host's heap holds the text of the books it read before.
+void LeaveStaleText(char marker) {
+    std::vector<void*> buffers;
+    for (int i = 0; i < 64; ++i) {
+        void* buffer = std::malloc(4096);
+        ASSERT_NE(buffer, nullptr);
+        std::memset(buffer, marker, 4096);
+        buffers.push_back(buffer);
+    }
+    for (void* buffer : buffers) {
+        std::free(buffer);
+    }
+}
+
 // Books with one bit flipped in their compressed text: a back-reference of distance 0, which
-// libmobi 0.11 follows into the part of its output buffer that it has not written yet. The
-// parts that hold such bytes carry whatever the heap held (zero bytes, stale text of freed
-// buffers); what they read as depends on the process's history, so only their number and the
-// untouched parts are pinned down here.
-TEST(LibmobiFaults, UninitialisedBytesReachOnlyThePartsTheyFall) {
+// libmobi 0.11 follows into the part of its output buffer that it has not written yet. That
+// buffer starts cleared, so the reference reads a zero and the part's text ends there: each
+// part is the whole book's part, or the start of it up to the flipped byte, whatever the heap
+// held before (here a marker, and the text of the book itself).
+TEST(LibmobiFaults, BytesThatNothingWroteEndThePartWhereTheyFall) {
+    constexpr size_t Whole = SIZE_MAX;
     struct Case {
         const char* Name;
-        std::vector<size_t> UntouchedParts;
+        std::vector<size_t> PartLengths;
     };
     const Case cases[] = {
-        {"libmobi-uninit-1.azw3", {2, 3}}, // the flip falls into parts 0 and 1
-        {"libmobi-uninit-3.azw3", {0, 1, 3}},
+        {"libmobi-uninit-1.azw3", {965, 31, Whole, Whole}},
+        {"libmobi-uninit-3.azw3", {Whole, Whole, 629, Whole}},
     };
     const DrainResult expected = DrainBook(TestBook("harbor-kf8.azw3"));
     const size_t values = expected.ValueCount();
     ASSERT_EQ(expected.Chunks.size(), values + 4);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Name);
+        LeaveStaleText('Q');
         BoundFilter book = Seed(c.Name);
         const DrainResult result = DrainFilter(book.Filter.Get());
         EXPECT_EQ(book.Bound, S_OK);
@@ -70,11 +89,49 @@ TEST(LibmobiFaults, UninitialisedBytesReachOnlyThePartsTheyFall) {
         for (size_t i = 0; i < values; ++i) {
             EXPECT_EQ(result.Chunks[i].Content, expected.Chunks[i].Content);
         }
-        for (size_t part : c.UntouchedParts) {
-            EXPECT_EQ(result.Chunks[values + part].Content, expected.Chunks[values + part].Content)
-                << part;
+        for (size_t part = 0; part < c.PartLengths.size(); ++part) {
+            const std::u16string& whole = expected.Chunks[values + part].Content;
+            const size_t length = c.PartLengths[part] == Whole ? whole.size() : c.PartLengths[part];
+            EXPECT_EQ(result.Chunks[values + part].Content, whole.substr(0, length)) << part;
         }
         EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+    }
+}
+
+// Inputs that a run of the pipeline fuzzer grew, the smallest of their kind: a PalmDOC and a
+// Mobipocket book whose compressed text refers to bytes that nothing wrote. Read once over a
+// heap full of one marker and once over another, each gives the same text, of the same length
+// in every build.
+TEST(LibmobiFaults, GrownReproducersGiveTheSameTextWhateverTheHeapHeld) {
+    struct Case {
+        const char* Name;
+        std::vector<size_t> PartLengths;
+    };
+    const Case cases[] = {
+        {"libmobi-uninit-palmdoc.prc", {2827}},
+        {"libmobi-uninit-mobi.mobi", {866}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::vector<std::u16string> texts[2];
+        const char markers[2] = {'Q', '@'};
+        for (int pass = 0; pass < 2; ++pass) {
+            LeaveStaleText(markers[pass]);
+            BoundFilter book = Seed(c.Name);
+            ASSERT_EQ(book.Bound, S_OK);
+            const DrainResult result = DrainFilter(book.Filter.Get());
+            EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+            for (const auto& chunk : result.Chunks) {
+                if (chunk.Kind == CHUNK_TEXT) {
+                    texts[pass].push_back(chunk.Content);
+                }
+            }
+        }
+        EXPECT_EQ(texts[0], texts[1]);
+        ASSERT_EQ(texts[0].size(), c.PartLengths.size());
+        for (size_t part = 0; part < c.PartLengths.size(); ++part) {
+            EXPECT_EQ(texts[0][part].size(), c.PartLengths[part]) << part;
+        }
     }
 }
 

@@ -216,3 +216,29 @@ MOBIPdbRecord* mobi_get_record_by_seqnumber(const MOBIData* book, const size_t n
     }
     return record;
 }
+
+/* libmobi's per-record decompressors, global in its static library though mobi.h does not
+ * declare them: the module wraps both (cmake/LibmobiDecompression.cmake). The stand-in has no
+ * text to decompress. */
+MOBI_RET mobi_decompress_lz77(unsigned char* out, const unsigned char* in, size_t* len_out,
+                              const size_t len_in);
+MOBI_RET mobi_decompress_lz77(unsigned char* out, const unsigned char* in, size_t* len_out,
+                              const size_t len_in) {
+    (void)out;
+    (void)in;
+    (void)len_in;
+    *len_out = 0;
+    return MOBI_DATA_CORRUPT;
+}
+
+MOBI_RET mobi_decompress_huffman(unsigned char* out, const unsigned char* in, size_t* len_out,
+                                 size_t len_in, const void* huffcdic);
+MOBI_RET mobi_decompress_huffman(unsigned char* out, const unsigned char* in, size_t* len_out,
+                                 size_t len_in, const void* huffcdic) {
+    (void)out;
+    (void)in;
+    (void)len_in;
+    (void)huffcdic;
+    *len_out = 0;
+    return MOBI_DATA_CORRUPT;
+}
