@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CFilterSample.h"
 
+#include "book/ConditionWords.h"
 #include "book/load/LoadBook.h"
 #include "book/markup/MarkupToText.h"
 #include "book/metadata/BookLocale.h"
@@ -9,12 +10,24 @@
 #include "book/metadata/ValueText.h"
 #include "platform/ReturnIfFailed.h"
 
+#include <cstdio>
 #include <utility>
 
 namespace {
 
 // A value chunk holds at most this many UTF-16 units, cut at a whole character.
 constexpr size_t MaxValueUnits = 1023;
+
+// libmobi's rebuilding of `book`'s parts into `markup`. The text needs no reconstruction for
+// export (package metadata, links, embedded resources). That step writes its XML with libxml2
+// and ends with xmlCleanupParser, which frees libxml2's global state under every other thread
+// of the host using it: filter objects run side by side in one process. Without it the table of
+// contents and the dictionary's indexes go unread (only the package and the links read them):
+// the parts are the same, and a book whose NCX is damaged or cut off still gives them.
+MOBI_RET RebuildParts(MOBIRawml* markup, const MOBIData* book) {
+    return markup != nullptr ? mobi_parse_rawml_opt(markup, book, false, false, false)
+                             : MOBI_MALLOC_FAILED;
+}
 
 } // namespace
 
@@ -23,25 +36,72 @@ constexpr size_t MaxValueUnits = 1023;
 const ULONG CFilterSample::TextStage = BookPropertyRowCount;
 const ULONG CFilterSample::Finished = BookPropertyRowCount + 1;
 
-CFilterSample::CFilterSample() : PartCursor(nullptr), Stage(0), Locale(0) {}
+CFilterSample::CFilterSample()
+    : PartCursor(nullptr), Stage(0), Locale(0), RecordsRead(0), Text(TextRead::NotYet),
+      TextFailure(MOBI_SUCCESS) {}
 
 HRESULT CFilterSample::PrepareContent() {
     // A stream bound again replaces the book bound before, and its sequence starts over.
     Markup.Reset();
+    Kf7Book.Reset();
     PartCursor = nullptr;
     Stage = 0;
     Locale = 0;
+    Condition = BookCondition();
+    Text = TextRead::NotYet;
+    TextFailure = MOBI_SUCCESS;
 
     Book.Reset(mobi_init());
     if (!Book) {
+        Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
-    const MOBI_RET loaded = LoadBookFromStream(Book.Get(), Stream.Get());
+    BookRecords records(Stream.Get());
+    const MOBI_RET loaded = LoadBookFromRecords(Book.Get(), records, LoadedRecords::Text);
+    Condition = records.Condition();
+    RecordsRead = records.Count();
     if (loaded != MOBI_SUCCESS) {
         return E_FAIL;
     }
     Locale = BookLocale(Book.Get());
     return S_OK;
+}
+
+MOBI_RET CFilterSample::LoadKf7Half() {
+    Kf7Book.Reset(mobi_init());
+    if (!Kf7Book) {
+        return MOBI_MALLOC_FAILED;
+    }
+    Kf7Book->use_kf8 = false;
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    Stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    return LoadBookFromStream(Kf7Book.Get(), Stream.Get());
+}
+
+void CFilterSample::RebuildMarkup() {
+    Markup.Reset(mobi_init_rawml(Book.Get()));
+    TextFailure = RebuildParts(Markup.Get(), Book.Get());
+    if (TextFailure == MOBI_SUCCESS) {
+        // The text records past the end of a book cut short give no text.
+        const size_t textEnd = mobi_get_kf8offset(Book.Get()) + 1 + Book->rh->text_record_count;
+        Text = textEnd > RecordsRead ? TextRead::Start
+               : Condition.Kf7Half   ? TextRead::Kf7Half
+                                     : TextRead::All;
+        return;
+    }
+    Text = TextRead::None;
+    // A hybrid cut short keeps its KF8 record 0, but libmobi cannot rebuild a KF8 text whose
+    // records (its FDST, its indexes) were cut off: its KF7 half, before the boundary, holds
+    // the whole text.
+    if (Condition.Fault != BookFault::CutShort || !mobi_is_hybrid(Book.Get()) ||
+        LoadKf7Half() != MOBI_SUCCESS) {
+        return;
+    }
+    Markup.Reset(mobi_init_rawml(Kf7Book.Get()));
+    if (RebuildParts(Markup.Get(), Kf7Book.Get()) == MOBI_SUCCESS) {
+        Text = TextRead::Kf7Half;
+    }
 }
 
 bool CFilterSample::IsEncrypted() const {
@@ -88,21 +148,17 @@ HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, ULONG stage) {
 }
 
 HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
-    if (!Markup) {
+    if (Text == TextRead::NotYet) {
         PartCursor = nullptr;
         if (IsEncrypted()) {
+            Text = TextRead::Encrypted;
             return S_FALSE;
         }
         if (EncryptionFieldIsReadingPosition()) {
             Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
         }
-        Markup.Reset(mobi_init_rawml(Book.Get()));
-        // The text needs no reconstruction for export (package metadata, links, embedded
-        // resources). That step writes its XML with libxml2 and ends with xmlCleanupParser,
-        // which frees libxml2's global state under every other thread of the host using it:
-        // filter objects run side by side in one process.
-        if (Markup &&
-            mobi_parse_rawml_opt(Markup.Get(), Book.Get(), true, true, false) == MOBI_SUCCESS) {
+        RebuildMarkup();
+        if (Text != TextRead::None) {
             PartCursor = Markup->markup;
         }
     }
@@ -145,4 +201,44 @@ HRESULT CFilterSample::ProduceChunkValue(ChunkValue& chunk) {
         }
     }
     return FILTER_E_END_OF_CHUNKS;
+}
+
+const char* CFilterSample::TextWords() const {
+    switch (Text) {
+    case TextRead::All:
+        return "its details and all its text were read";
+    case TextRead::Start:
+        return "its details and the start of its text were read";
+    case TextRead::Kf7Half:
+        return "its details and all its text, from its KF7 half, were read";
+    case TextRead::None:
+        return "its details were read, not its text";
+    case TextRead::Encrypted:
+        return "its details were read, not its text, which is encrypted with DRM";
+    case TextRead::NotYet:
+        break;
+    }
+    return "its details were read";
+}
+
+HRESULT CFilterSample::GetConditionWords(LPWSTR* words) {
+    if (words != nullptr && !Stream) {
+        *words = nullptr;
+        return E_UNEXPECTED;
+    }
+    if (!Book || Condition.Fault != BookFault::None) {
+        return HandOutConditionWords(Condition, Book && Condition.Fault == BookFault::CutShort,
+                                     TextWords(), words);
+    }
+    // A whole book whose text could not be read.
+    char text[ConditionWordsCapacity] = "";
+    if (Text == TextRead::Encrypted) {
+        std::snprintf(text, sizeof(text),
+                      "encrypted with DRM: its details were read, not its text");
+    } else if (Text == TextRead::None) {
+        std::snprintf(text, sizeof(text),
+                      "damaged: libmobi cannot rebuild its text (%s); its details were read",
+                      LibmobiReason(TextFailure));
+    }
+    return HandOutWords(text, words);
 }

@@ -18,7 +18,8 @@ struct BookParts {
     };
     Part First;
     Part Kf8;               // Record0 None: no KF8 part
-    size_t Boundary = None; // the BOUNDARY record of a hybrid
+    size_t Boundary = None; // the BOUNDARY record of a hybrid; alone, with no KF8 part, when
+                            // the KF8 record 0 lies past the table's end
 };
 
 // Has libmobi load views of the book that show record 0, then (when EXTH 121 names a record
