@@ -5,6 +5,7 @@
 #include "book/load/LoadBook.h"
 #include "book/load/MobiHolders.h"
 #include "platform/IsNullReference.h"
+#include "platform/ReturnIfFailed.h"
 
 CBookPropertyStore::CBookPropertyStore()
     : Filled(0), Published(0), InitializeClaimed(0), Read(false), Ended(0) {
@@ -75,10 +76,7 @@ HRESULT CBookPropertyStore::Initialize(IStream* pstream, DWORD grfMode) {
 }
 
 HRESULT CBookPropertyStore::GetConditionWords(LPWSTR* words) {
-    if (words != nullptr && InterlockedCompareExchange(&Ended, 0, 0) == 0) {
-        *words = nullptr;
-        return E_UNEXPECTED;
-    }
+    RETURN_IF_FAILED(StartWords(words, InterlockedCompareExchange(&Ended, 0, 0) != 0));
     return HandOutConditionWords(Condition, Read, "its details were read", words);
 }
 

@@ -66,10 +66,7 @@ HRESULT CBookThumbnailProvider::GetCoverBytes(BYTE** bytes, ULONG* size) {
 }
 
 HRESULT CBookThumbnailProvider::GetConditionWords(LPWSTR* words) {
-    if (words != nullptr && !Bound) {
-        *words = nullptr;
-        return E_UNEXPECTED;
-    }
+    RETURN_IF_FAILED(StartWords(words, Bound));
     const char* got = Cover.Bytes    ? "its cover was read"
                       : Cover.CutOff ? "its cover was cut off"
                                      : "it has no cover";

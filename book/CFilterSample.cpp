@@ -222,10 +222,7 @@ const char* CFilterSample::TextWords() const {
 }
 
 HRESULT CFilterSample::GetConditionWords(LPWSTR* words) {
-    if (words != nullptr && !Stream) {
-        *words = nullptr;
-        return E_UNEXPECTED;
-    }
+    RETURN_IF_FAILED(StartWords(words, Stream.Get() != nullptr));
     if (!Book || Condition.Fault != BookFault::None) {
         return HandOutConditionWords(Condition, Book && Condition.Fault == BookFault::CutShort,
                                      TextWords(), words);

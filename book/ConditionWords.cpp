@@ -6,6 +6,14 @@
 #include <cstdio>
 #include <cstring>
 
+HRESULT StartWords(LPWSTR* words, bool bound) {
+    if (words == nullptr) {
+        return E_POINTER;
+    }
+    *words = nullptr;
+    return bound ? S_OK : E_UNEXPECTED;
+}
+
 HRESULT HandOutWords(const char* text, LPWSTR* words) {
     if (words == nullptr) {
         return E_POINTER;

@@ -8,6 +8,10 @@
 // The most a line of words holds.
 constexpr size_t ConditionWordsCapacity = 256;
 
+// What IBookCondition answers before any words: E_POINTER without `words`, else null through
+// it, and E_UNEXPECTED when no stream was ever `bound`; S_OK to go on.
+HRESULT StartWords(LPWSTR* words, bool bound);
+
 // `text` as UTF-16 from the task allocator into `*words`: S_OK, or S_FALSE and null when it is
 // empty; E_POINTER without `words`.
 HRESULT HandOutWords(const char* text, LPWSTR* words);

@@ -10,7 +10,7 @@ const char* LibmobiReason(int code) {
     case MOBI_DATA_CORRUPT:
         return "corrupt data";
     case MOBI_FILE_UNSUPPORTED:
-        return "a kind of document it does not read";
+        return "not a kind of book it reads";
     case MOBI_FILE_ENCRYPTED:
     case MOBI_DRM_PIDINV:
     case MOBI_DRM_KEYNOTFOUND:
@@ -91,8 +91,14 @@ void WordBookCondition(const BookCondition& c, char* out, size_t capacity) {
                       static_cast<unsigned long long>(c.Length));
         break;
     case BookFault::Unreadable:
-        std::snprintf(out, capacity, "damaged: libmobi cannot read %s (%s)",
-                      c.Records > 0 ? "its headers" : "it", LibmobiReason(c.Code));
+        // With its record table read, the book's headers are what libmobi could not read;
+        // without (a stream of no length), anything.
+        if (c.Records > 0) {
+            std::snprintf(out, capacity, "damaged: libmobi cannot read its headers (%s)",
+                          LibmobiReason(c.Code));
+        } else {
+            std::snprintf(out, capacity, "libmobi cannot read it (%s)", LibmobiReason(c.Code));
+        }
         break;
     case BookFault::OutOfMemory:
         std::snprintf(out, capacity, "not enough memory to read it");
