@@ -37,7 +37,7 @@ const ULONG CFilterSample::TextStage = BookPropertyRowCount;
 const ULONG CFilterSample::Finished = BookPropertyRowCount + 1;
 
 CFilterSample::CFilterSample()
-    : PartCursor(nullptr), Stage(0), Locale(0), RecordsRead(0), Text(TextRead::NotYet),
+    : PartCursor(nullptr), Stage(0), Locale(0), RecordsRead(0), Outcome(TextOutcome::NotYet),
       TextFailure(MOBI_SUCCESS) {}
 
 HRESULT CFilterSample::PrepareContent() {
@@ -48,7 +48,7 @@ HRESULT CFilterSample::PrepareContent() {
     Stage = 0;
     Locale = 0;
     Condition = BookCondition();
-    Text = TextRead::NotYet;
+    Outcome = TextOutcome::NotYet;
     TextFailure = MOBI_SUCCESS;
 
     Book.Reset(mobi_init());
@@ -83,14 +83,15 @@ void CFilterSample::RebuildMarkup() {
     Markup.Reset(mobi_init_rawml(Book.Get()));
     TextFailure = RebuildParts(Markup.Get(), Book.Get());
     if (TextFailure == MOBI_SUCCESS) {
-        // The text records past the end of a book cut short give no text.
+        // The text records past the end of a book cut short give no text. libmobi rebuilds no
+        // text without record 0's header.
         const size_t textEnd = mobi_get_kf8offset(Book.Get()) + 1 + Book->rh->text_record_count;
-        Text = textEnd > RecordsRead ? TextRead::Start
-               : Condition.Kf7Half   ? TextRead::Kf7Half
-                                     : TextRead::All;
+        Outcome = textEnd > RecordsRead ? TextOutcome::Start
+                  : Condition.Kf7Half   ? TextOutcome::Kf7Half
+                                        : TextOutcome::All;
         return;
     }
-    Text = TextRead::None;
+    Outcome = TextOutcome::None;
     // A hybrid cut short keeps its KF8 record 0, but libmobi cannot rebuild a KF8 text whose
     // records (its FDST, its indexes) were cut off: its KF7 half, before the boundary, holds
     // the whole text.
@@ -100,7 +101,7 @@ void CFilterSample::RebuildMarkup() {
     }
     Markup.Reset(mobi_init_rawml(Kf7Book.Get()));
     if (RebuildParts(Markup.Get(), Kf7Book.Get()) == MOBI_SUCCESS) {
-        Text = TextRead::Kf7Half;
+        Outcome = TextOutcome::Kf7Half;
     }
 }
 
@@ -148,17 +149,17 @@ HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, ULONG stage) {
 }
 
 HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
-    if (Text == TextRead::NotYet) {
+    if (Outcome == TextOutcome::NotYet) {
         PartCursor = nullptr;
         if (IsEncrypted()) {
-            Text = TextRead::Encrypted;
+            Outcome = TextOutcome::Encrypted;
             return S_FALSE;
         }
         if (EncryptionFieldIsReadingPosition()) {
             Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
         }
         RebuildMarkup();
-        if (Text != TextRead::None) {
+        if (Outcome != TextOutcome::None) {
             PartCursor = Markup->markup;
         }
     }
@@ -204,18 +205,18 @@ HRESULT CFilterSample::ProduceChunkValue(ChunkValue& chunk) {
 }
 
 const char* CFilterSample::TextWords() const {
-    switch (Text) {
-    case TextRead::All:
+    switch (Outcome) {
+    case TextOutcome::All:
         return "its details and all its text were read";
-    case TextRead::Start:
+    case TextOutcome::Start:
         return "its details and the start of its text were read";
-    case TextRead::Kf7Half:
+    case TextOutcome::Kf7Half:
         return "its details and all its text, from its KF7 half, were read";
-    case TextRead::None:
+    case TextOutcome::None:
         return "its details were read, not its text";
-    case TextRead::Encrypted:
+    case TextOutcome::Encrypted:
         return "its details were read, not its text, which is encrypted with DRM";
-    case TextRead::NotYet:
+    case TextOutcome::NotYet:
         break;
     }
     return "its details were read";
@@ -229,10 +230,13 @@ HRESULT CFilterSample::GetConditionWords(LPWSTR* words) {
     }
     // A whole book whose text could not be read.
     char text[ConditionWordsCapacity] = "";
-    if (Text == TextRead::Encrypted) {
+    if (Outcome == TextOutcome::Encrypted) {
         std::snprintf(text, sizeof(text),
                       "encrypted with DRM: its details were read, not its text");
-    } else if (Text == TextRead::None) {
+    } else if (Outcome == TextOutcome::None && TextFailure == MOBI_MALLOC_FAILED) {
+        std::snprintf(text, sizeof(text),
+                      "not enough memory to rebuild its text; its details were read");
+    } else if (Outcome == TextOutcome::None) {
         std::snprintf(text, sizeof(text),
                       "damaged: libmobi cannot rebuild its text (%s); its details were read",
                       LibmobiReason(TextFailure));

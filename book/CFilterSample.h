@@ -32,7 +32,7 @@ public:
 
 private:
     // What the text stage gave.
-    enum class TextRead {
+    enum class TextOutcome {
         NotYet,
         All,
         // The text up to the first text record cut off.
@@ -74,6 +74,6 @@ private:
     // What the load found wrong with the file, how many records it read, and what the text gave.
     BookCondition Condition;
     size_t RecordsRead;
-    TextRead Text;
+    TextOutcome Outcome;
     int TextFailure;
 };

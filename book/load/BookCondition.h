@@ -48,8 +48,9 @@ struct BookCondition {
 // libmobi's reason for the failure `code` (a MOBI_RET), in words: "corrupt data".
 const char* LibmobiReason(int code);
 
-// A fault of the stream outranks what libmobi made of the bytes it did deliver; a fault the
-// table already showed is kept.
+// Notes that libmobi's load failed with `libmobiCode` (a MOBI_RET): a fault the record table
+// already showed is kept; a book cut short whose shorter table libmobi cannot read is no longer
+// one that was read.
 void NoteLoadFailure(BookCondition& condition, int libmobiCode);
 
 // The condition in words, zero-terminated in `out` (cut at `capacity`): "empty file", "cut
