@@ -18,7 +18,7 @@ void ChunkValue::Clear() {
     Text.Reset();
 }
 
-HRESULT ChunkValue::SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind) {
+void ChunkValue::SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind) {
     Clear();
     Stat.attribute.guidPropSet = key.fmtid;
     Stat.attribute.psProperty.ulKind = PRSPEC_PROPID;
@@ -28,7 +28,6 @@ HRESULT ChunkValue::SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind) {
     Stat.locale = 0;
     Stat.cwcStartSource = 0;
     Stat.cwcLenSource = 0;
-    return S_OK;
 }
 
 HRESULT ChunkValue::SetStringValue(REFPROPERTYKEY key, const WCHAR* value) {
@@ -42,18 +41,26 @@ HRESULT ChunkValue::SetStringValue(REFPROPERTYKEY key, const WCHAR* value) {
         return E_OUTOFMEMORY;
     }
     BoundedStringCopy(copy.Get(), length + 1, value, length + 1);
-    Value.Get().pwszVal = copy.Detach();
-    IsSet = true;
+    return SetStringValue(key, std::move(copy));
+}
+
+HRESULT ChunkValue::SetStringValue(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> value) {
+    if (!value) {
+        return E_INVALIDARG;
+    }
+    SetKeyAndKind(key, CHUNK_VALUE);
+    Value.Get().pwszVal = value.Detach();
     Value.Get().vt = VT_LPWSTR;
+    IsSet = true;
     return S_OK;
 }
 
 HRESULT ChunkValue::SetText(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> text, ULONG length) {
-    const HRESULT keyed = SetKeyAndKind(key, CHUNK_TEXT);
+    SetKeyAndKind(key, CHUNK_TEXT);
     Text = std::move(text);
     TextLength = length;
     IsSet = true;
-    return keyed;
+    return S_OK;
 }
 
 HRESULT ChunkValue::CopyValueOut(PROPVARIANT** out) const {
