@@ -89,8 +89,9 @@ measure() { # markup, chapters, kind
         [[ -d $work/$name ]] || make_source "$work/$name" "$markup" "$count"
         local options=()
         [[ $kind == mobi ]] && options=(--mobi-file-type old)
-        ebook-convert "$work/$name/book.opf" "$book.part" "${options[@]}" >/dev/null 2>&1
-        mv "$book.part" "$book"
+        # calibre tells the output's format from its extension.
+        ebook-convert "$work/$name/book.opf" "$books/partial.$kind" "${options[@]}" >/dev/null 2>&1
+        mv "$books/partial.$kind" "$book"
     fi
     echo "$markup markup, $count chapters, .$kind: $("$build/bench/book_memory" --parts "$book")"
     "$build/bench/book_memory" --book "$book" 0
