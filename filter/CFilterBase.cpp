@@ -148,6 +148,9 @@ HRESULT CFilterBase::Initialize(IStream* pstream, DWORD) {
     LARGE_INTEGER start;
     start.QuadPart = 0;
     Stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    // The chunk of the book bound before is no longer there to be read.
+    Chunk.Clear();
+    TextPosition = 0;
     return PrepareContent();
 }
 
