@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "filter/ChunkValue.h"
 
+#include "platform/ReturnIfFailed.h"
 #include "platform/text/BoundedStringCopy.h"
 #include "platform/text/Utf16Length.h"
 
@@ -92,10 +93,7 @@ HRESULT ChunkValue::CopyValueOut(PROPVARIANT** out) const {
     if (!block) {
         return E_OUTOFMEMORY;
     }
-    const HRESULT copied = PropVariantCopy(block.Get(), &Value.Get());
-    if (FAILED(copied)) {
-        return copied;
-    }
+    RETURN_IF_FAILED(PropVariantCopy(block.Get(), &Value.Get()));
     *out = block.Detach();
-    return copied;
+    return S_OK;
 }

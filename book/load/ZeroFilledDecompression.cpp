@@ -3,8 +3,8 @@
 // clear. A PalmDOC back-reference of distance 0 (or one that reaches before what the record has
 // written so far, within the buffer) copies bytes of that buffer that nothing wrote: whatever
 // the heap held, in a host that reads book after book possibly the text of another book. The
-// linker wraps libmobi's two per-record decompressors (cmake/LibmobiStdio.cmake): the wrappers
-// clear the whole output buffer before the real decompressor writes it, so that such a
+// linker wraps libmobi's two per-record decompressors (cmake/LibmobiDecompression.cmake): the
+// wrappers clear the whole output buffer before the real decompressor writes it, so that such a
 // reference reads zeros, the same in every build and every run, and the text ends there.
 #include <mobi.h>
 
