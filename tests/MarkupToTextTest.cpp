@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/markup/MarkupToText.h"
 
-#include "book/markup/BodyMarker.h"
+#include "book/markup/MarkupScanner.h"
 #include "book/markup/MarkupStream.h"
 #include "platform/UniqueAny.h"
-#include "platform/text/Utf16Length.h"
+#include "tests/support/MarkupInPieces.h"
 
 #include <gtest/gtest.h>
 
@@ -44,39 +44,6 @@ struct Case {
     std::string Part;
     std::u16string Text; // the whole text, zero units included; the terminator follows it
 };
-
-// The part converted as it comes in pieces, ending before `cuts` (ascending), as a reader of
-// records does: a first pass for the body marker, then the pieces from it on. The text up to
-// its first zero unit.
-std::u16string ConvertInPieces(const std::string& part, const std::vector<size_t>& cuts) {
-    std::vector<size_t> ends(cuts);
-    ends.push_back(part.size());
-    BodyMarkerSearch search;
-    for (size_t i = 0, start = 0;
-         i < ends.size() && !search.Feed(part.data() + start, ends[i] - start); start = ends[i++]) {
-    }
-    const size_t textStart = search.Found() ? static_cast<size_t>(search.At()) : 0;
-    MarkupStream stream;
-    EXPECT_TRUE(stream.Init());
-    std::vector<WCHAR> out(MarkupStream::RoomForFeed(part.size()));
-    stream.Begin(out.data());
-    size_t start = textStart;
-    for (const size_t end : ends) {
-        while (end > start) {
-            const size_t length =
-                end - start < MarkupStream::MaxFeed ? end - start : MarkupStream::MaxFeed;
-            std::unique_ptr<char[]> piece(new char[length]); // exactly its size
-            std::memcpy(piece.get(), part.data() + start, length);
-            stream.Feed(piece.get(), length);
-            start += length;
-        }
-    }
-    stream.End(part.size());
-    const size_t written = stream.Written();
-    return std::u16string(
-        out.data(),
-        out.data() + (stream.ReachedZero() ? Utf16LengthBounded(out.data(), written) : written));
-}
 
 // The stream gives what the whole conversion gives, wherever the part is cut, with text
 // before and after it so that the cuts fall where the stream decides before the part's end.

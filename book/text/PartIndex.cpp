@@ -67,11 +67,11 @@ PartIndex::Result PartIndex::Build(const MOBIData* book) {
     }
     if (!mobi_exists_skel_indx(book) || !fragments) {
         // One part: the whole first flow, read as it comes.
-        List.reset(new (std::nothrow) Part[1]);
-        if (!List) {
+        Listed.reset(new (std::nothrow) Part[1]);
+        if (!Listed) {
             return Result::OutOfMemory;
         }
-        List[Parts++] = {flowStart, flowLength, 0, 0, 0, 0};
+        Listed[Parts++] = {flowStart, flowLength, 0, 0, 0, 0};
         Flow = true;
         return Result::Ready;
     }
@@ -79,14 +79,19 @@ PartIndex::Result PartIndex::Build(const MOBIData* book) {
     if (!skeleton) {
         return Result::WholeBook;
     }
-    return ListParts(*skeleton.Get(), *fragments.Get(), flowStart, flowLength);
+    return List(*skeleton.Get(), *fragments.Get(), flowStart, flowLength);
 }
 
-PartIndex::Result PartIndex::ListParts(const MOBIIndx& skeleton, const MOBIIndx& fragments,
-                                       uint64_t flowStart, uint64_t flowLength) {
-    List.reset(new (std::nothrow) Part[skeleton.entries_count + 1]);
+PartIndex::Result PartIndex::List(const MOBIIndx& skeleton, const MOBIIndx& fragments,
+                                  uint64_t flowStart, uint64_t flowLength) {
+    Parts = 0;
+    Early = false;
+    Flow = false;
+    Longest = 0;
+    Most = 0;
+    Listed.reset(new (std::nothrow) Part[skeleton.entries_count + 1]);
     FragmentList.reset(new (std::nothrow) Fragment[fragments.entries_count + 1]);
-    if (!List || !FragmentList) {
+    if (!Listed || !FragmentList) {
         return Result::OutOfMemory;
     }
     // libmobi's checks, in its order; the first that fails ends the parts listed.
@@ -129,7 +134,7 @@ PartIndex::Result PartIndex::ListParts(const MOBIIndx& skeleton, const MOBIIndx&
             rebuilt += fragmentLength;
         }
         // The window reads the text forward only.
-        if (Parts > 0 && part.Start < List[Parts - 1].Start) {
+        if (Parts > 0 && part.Start < Listed[Parts - 1].Start) {
             return Result::WholeBook;
         }
         Add(part);
@@ -139,7 +144,7 @@ PartIndex::Result PartIndex::ListParts(const MOBIIndx& skeleton, const MOBIIndx&
 }
 
 void PartIndex::Add(const Part& part) {
-    List[Parts++] = part;
+    Listed[Parts++] = part;
     Longest = part.Length > Longest ? part.Length : Longest;
     Most = part.Fragments > Most ? part.Fragments : Most;
 }

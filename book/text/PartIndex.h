@@ -46,9 +46,13 @@ public:
     // Parses the indexes of `book` (loaded with them; its text part current) and lists its
     // parts, up to the first that libmobi's rebuilding would fail on (EndsEarly).
     Result Build(const MOBIData* book);
+    // Lists the parts from the parsed indexes, as libmobi walks them; the first flow starts at
+    // `flowStart` and holds `flowLength` bytes (ToTheEnd: as many as the text).
+    Result List(const MOBIIndx& skeleton, const MOBIIndx& fragments, uint64_t flowStart,
+                uint64_t flowLength);
 
     size_t Count() const { return Parts; }
-    const Part& operator[](size_t part) const { return List[part]; }
+    const Part& operator[](size_t part) const { return Listed[part]; }
     const Fragment& FragmentAt(size_t index) const { return FragmentList[index]; }
     // True when libmobi's rebuilding fails at the part after the last one listed.
     bool EndsEarly() const { return Early; }
@@ -59,12 +63,9 @@ public:
     size_t MostFragments() const { return Most; }
 
 private:
-    // Lists the parts from the parsed indexes, as libmobi walks them.
-    Result ListParts(const MOBIIndx& skeleton, const MOBIIndx& fragments, uint64_t flowStart,
-                     uint64_t flowLength);
     void Add(const Part& part);
 
-    std::unique_ptr<Part[]> List;
+    std::unique_ptr<Part[]> Listed;
     size_t Parts = 0;
     std::unique_ptr<Fragment[]> FragmentList;
     bool Early = false;
