@@ -5,8 +5,8 @@
 # with calibre's ebook-convert, the writer of the test books: as KF8 (.azw3) and as KF7 (.mobi,
 # one part), each with plain markup (a <p> per paragraph) and with dense markup (a <span class>
 # per word, as in books whose every element is styled), CHAPTERS chapters each (default 2000).
-# With --large, also a book of each form holding at least 100 MiB of markup (dense, 3,600
-# chapters; calibre takes some minutes over each). book_memory then filters each in a fresh
+# With --large, also a book of each form holding at least 100 MiB of markup (plain, 2,000
+# chapters of ten times the length; calibre takes some minutes over each). book_memory then filters each in a fresh
 # process and reports its peak and the time to the first text; the size of each book's markup,
 # as libmobi rebuilds it, and of its largest part are printed beside it.
 #   bash bench/text-book-memory.sh [--large] [--books DIR] BUILD [CHAPTERS]
@@ -44,10 +44,10 @@ books=${books:-$work}
 mkdir -p "$books"
 
 # Generated prose: words of a fixed list, drawn by a fixed seed, so every run makes the same books.
-make_source() { # folder, markup (plain or dense), chapters
-    python3 - "$1" "$2" "$3" <<'PY'
+make_source() { # folder, markup (plain or dense), chapters, characters per chapter
+    python3 - "$1" "$2" "$3" "$4" <<'PY'
 import os, random, sys
-folder, markup, chapters = sys.argv[1], sys.argv[2], int(sys.argv[3])
+folder, markup, chapters, characters = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
 words = ("harbor lantern ledger tide keel mast rope gull salt brine anchor compass chart reef "
          "squall dusk quay pier sail wharf beacon current fathom hull").split()
 draw = random.Random(7)
@@ -57,7 +57,7 @@ with open(os.path.join(folder, "s.css"), "w") as css:
 items, spine = [], []
 for chapter in range(chapters):
     paragraphs, length = [], 0
-    while length < 4200:
+    while length < characters:
         chosen = [draw.choice(words) for _ in range(60)]
         length += len(" ".join(chosen)) + 2
         if markup == "dense":
@@ -81,29 +81,31 @@ with open(os.path.join(folder, "book.opf"), "w") as opf:
 PY
 }
 
-measure() { # markup, chapters, kind
-    local markup=$1 count=$2 kind=$3
+measure() { # markup, chapters, characters per chapter, kind
+    local markup=$1 count=$2 characters=$3 kind=$4
     local name="$markup-$count"
+    [[ $characters -eq 4200 ]] || name="$name-$characters"
     local book="$books/$name.$kind"
     if [[ ! -f $book ]]; then
-        [[ -d $work/$name ]] || make_source "$work/$name" "$markup" "$count"
+        [[ -d $work/$name ]] || make_source "$work/$name" "$markup" "$count" "$characters"
         local options=()
         [[ $kind == mobi ]] && options=(--mobi-file-type old)
         # calibre tells the output's format from its extension.
         ebook-convert "$work/$name/book.opf" "$books/partial.$kind" "${options[@]}" >/dev/null 2>&1
         mv "$books/partial.$kind" "$book"
     fi
-    echo "$markup markup, $count chapters, .$kind: $("$build/bench/book_memory" --parts "$book")"
+    echo "$markup markup, $count chapters of $characters characters, .$kind:" \
+        "$("$build/bench/book_memory" --parts "$book")"
     "$build/bench/book_memory" --book "$book" 0
 }
 
 for markup in plain dense; do
     for kind in azw3 mobi; do
-        measure "$markup" "$chapters" "$kind"
+        measure "$markup" "$chapters" 4200 "$kind"
     done
 done
 if [[ $large -eq 1 ]]; then
     for kind in azw3 mobi; do
-        measure dense 3600 "$kind"
+        measure plain 2000 42000 "$kind"
     done
 fi
