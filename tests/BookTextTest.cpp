@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -164,6 +165,12 @@ TEST(PartIndex, LeavesPartsOutOfOrderToTheWholeBook) {
     EXPECT_EQ(index.List(*markup->skel, *markup->frag, 0, 100), PartIndex::Result::WholeBook);
 }
 
+void SetBig32(std::vector<unsigned char>& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i) {
+        bytes[at + i] = static_cast<unsigned char>(value >> (24 - 8 * i));
+    }
+}
+
 uint16_t Big16(const std::vector<unsigned char>& bytes, size_t at) {
     return static_cast<uint16_t>(bytes[at] << 8 | bytes[at + 1]);
 }
@@ -182,6 +189,133 @@ std::vector<std::u16string> TextChunks(const DrainResult& drained) {
     }
     return texts;
 }
+
+// The book's text records replaced with `texts`, record by record, the others kept: the Palm
+// database written anew with their offsets.
+std::vector<unsigned char> WithTextRecords(const std::vector<unsigned char>& bytes,
+                                           const std::vector<std::string>& texts) {
+    const PalmBook book(bytes);
+    const auto records = book.Records();
+    std::vector<unsigned char> out(bytes.begin(), bytes.begin() + records[0].first);
+    for (size_t i = 0; i < records.size(); ++i) {
+        SetBig32(out, 78 + 8 * i, static_cast<uint32_t>(out.size()));
+        if (i >= 1 && i <= texts.size()) {
+            out.insert(out.end(), texts[i - 1].begin(), texts[i - 1].end());
+        } else {
+            out.insert(out.end(), bytes.begin() + records[i].first,
+                       bytes.begin() + records[i].first + records[i].second);
+        }
+    }
+    return out;
+}
+
+// The text libmobi decompresses from a book's records.
+std::string DecodedText(const std::vector<unsigned char>& bytes) {
+    RecordingStream stream(bytes);
+    MobiBook book(mobi_init());
+    EXPECT_EQ(LoadBookFromStream(book.Get(), &stream), MOBI_SUCCESS);
+    size_t length = mobi_get_text_maxsize(book.Get());
+    std::string text(length + 1, '\0');
+    EXPECT_EQ(mobi_get_rawml(book.Get(), text.data(), &length), MOBI_SUCCESS);
+    text.resize(length);
+    return text;
+}
+
+// A book derived from a test book: its text stored another way, its header saying so.
+struct Derivation {
+    const char* Name;
+    const char* Book;
+    // Records of stored text, uncompressed, cut to these lengths in turn (none: as they are).
+    std::vector<size_t> Lengths;
+    uint16_t RecordSize;       // the header's largest record (0: as it is)
+    uint32_t Version;          // the MOBI header's version (0: as it is)
+    bool Cp1252;               // the header says cp1252
+    std::vector<size_t> Zeros; // zero bytes put into the text at these places
+};
+
+const Derivation Derivations[] = {
+    {"Cp1252Kf7", "harbor-kf7.mobi", {}, 0, 0, true, {}},
+    {"Cp1252Kf8", "harbor-kf8.azw3", {}, 0, 0, true, {}},
+    // Records of every length up to the header's largest, empty ones among them, cut inside
+    // characters and tags: the window and the conversion carry across them.
+    {"UncompressedRecordsOfManyLengthsKf7",
+     "ledger-large-kf7.mobi",
+     {8000, 0, 8000, 4095, 17, 8000, 8000, 1},
+     8000,
+     0,
+     false,
+     {}},
+    {"UncompressedRecordsOfManyLengthsKf8",
+     "ledger-large-kf8.azw3",
+     {8000, 0, 8000, 4095, 17, 8000, 8000, 1},
+     8000,
+     0,
+     false,
+     {}},
+    // An old book loses the zero bytes of its uncompressed records; a newer one ends its text
+    // at the first.
+    {"ZerosOfAnOldBookLeftOut", "harbor-kf7.mobi", {3000, 3000}, 4096, 3, false, {7, 500, 501}},
+    {"ZeroEndsTheTextOfANewerBook", "harbor-kf7.mobi", {3000, 3000}, 4096, 0, false, {900}},
+    {"ZeroEndsTheTextOfACp1252Book", "harbor-kf7.mobi", {3000, 3000}, 4096, 0, true, {900}},
+};
+
+void PrintTo(const Derivation& row, std::ostream* os) {
+    *os << row.Name;
+}
+
+std::vector<unsigned char> Derive(const Derivation& row) {
+    std::vector<unsigned char> bytes = TestBook(row.Book);
+    if (!row.Lengths.empty()) {
+        std::string text = DecodedText(bytes);
+        for (const size_t at : row.Zeros) {
+            text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), '\0');
+        }
+        const size_t count = Big16(bytes, PalmBook(bytes).RecordOffset(0) + 8);
+        std::vector<std::string> records;
+        size_t at = 0;
+        for (size_t i = 0; records.size() < count; ++i) {
+            const size_t length = std::min(row.Lengths[i % row.Lengths.size()], text.size() - at);
+            records.push_back(text.substr(at, length));
+            at += length;
+        }
+        EXPECT_EQ(at, text.size()) << "the records hold the whole text";
+        bytes = WithTextRecords(bytes, records);
+        PalmBook derived(bytes);
+        derived.SetRecord0Field16(0, 1); // uncompressed
+        derived.SetRecord0Field32(4, static_cast<uint32_t>(text.size()));
+        derived.SetRecord0Field16(10, row.RecordSize);
+        derived.SetRecord0Field16(242, 0); // no trailing entries
+        bytes = derived.Bytes;
+    }
+    PalmBook derived(bytes);
+    if (row.Version != 0) {
+        derived.SetRecord0Field32(36, row.Version);
+    }
+    if (row.Cp1252) {
+        derived.SetRecord0Field32(28, 1252);
+    }
+    return derived.Bytes;
+}
+
+class DerivedBooks : public ::testing::TestWithParam<Derivation> {};
+
+// The text read part by part is libmobi's whole rebuilding of the same book, converted.
+TEST_P(DerivedBooks, GiveTheTextOfLibmobisWholeRebuilding) {
+    const std::vector<unsigned char> bytes = Derive(GetParam());
+    bool rebuilt = false;
+    const std::vector<std::u16string> whole = WholeRebuildTexts(bytes, &rebuilt);
+    ASSERT_TRUE(rebuilt);
+    ASSERT_FALSE(whole.empty());
+    RecordingStream stream(bytes);
+    Binding binding(stream);
+    ASSERT_EQ(binding.Bound, S_OK);
+    const std::vector<std::u16string> texts = TextChunks(DrainFilter(binding.Filter.Get(), 97));
+    EXPECT_EQ(texts.size(), whole.size());
+    EXPECT_TRUE(texts == whole);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DerivedBooks, ::testing::ValuesIn(Derivations),
+                         NamedBy<&Derivation::Name>());
 
 // The first chunk of text comes from the first part's records alone: a host that wants the
 // start of a book (a preview) does not pay for the rest of it.
@@ -277,12 +411,6 @@ size_t HeaderRecord(const std::vector<unsigned char>& bytes, uint32_t* MOBIMobiH
     MobiBook book(mobi_init());
     EXPECT_EQ(LoadBookFromStream(book.Get(), &stream), MOBI_SUCCESS);
     return *(book->mh->*field) + mobi_get_kf8offset(book.Get());
-}
-
-void SetBig32(std::vector<unsigned char>& bytes, size_t at, uint32_t value) {
-    for (int i = 0; i < 4; ++i) {
-        bytes[at + i] = static_cast<unsigned char>(value >> (24 - 8 * i));
-    }
 }
 
 // A first FDST section that ends halfway: the parts within it come.
