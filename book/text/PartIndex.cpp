@@ -79,6 +79,13 @@ PartIndex::Result PartIndex::Build(const MOBIData* book) {
     if (!skeleton) {
         return Result::WholeBook;
     }
+    // No part lies past the longest text the header allows, libmobi's buffer for it: one that
+    // says so ends the parts there, and the window is never made longer.
+    const size_t longestText = mobi_get_text_maxsize(book);
+    if (longestText != MOBI_NOTSET) {
+        const uint64_t room = longestText > flowStart ? longestText - flowStart : 0;
+        flowLength = flowLength < room ? flowLength : room;
+    }
     return List(*skeleton.Get(), *fragments.Get(), flowStart, flowLength);
 }
 
