@@ -6,7 +6,7 @@
 # one part), each with plain markup (a <p> per paragraph) and with dense markup (a <span class>
 # per word, as in books whose every element is styled), CHAPTERS chapters each (default 2000).
 # With --large, also a book of each form holding at least 100 MiB of markup (plain, 2,000
-# chapters of ten times the length; calibre takes some minutes over each). book_memory then filters each in a fresh
+# chapters of 48,000 characters; calibre takes some minutes over each). book_memory then filters each in a fresh
 # process and reports its peak and the time to the first text; the size of each book's markup,
 # as libmobi rebuilds it, and of its largest part are printed beside it.
 #   bash bench/text-book-memory.sh [--large] [--books DIR] BUILD [CHAPTERS]
@@ -106,6 +106,6 @@ for markup in plain dense; do
 done
 if [[ $large -eq 1 ]]; then
     for kind in azw3 mobi; do
-        measure plain 2000 42000 "$kind"
+        measure plain 2000 48000 "$kind"
     done
 fi
