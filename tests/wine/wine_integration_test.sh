@@ -19,8 +19,10 @@
 # MultiByteToWideChar.
 # Usage: wine_integration_test.sh DLL_DIR HOST NATIVE_DUMP TESTDATA [MINGW_BUILD]
 # QUILLSIFT_RESOURCES_CHECK names the program that prints the resources (module_resources_check),
-# QUILLSIFT_VERSION the version they must carry (the project's).
+# QUILLSIFT_VERSION the version they must carry (the project's three fields; the numbers of the
+# version resource add a fourth, 0).
 set -uo pipefail
+source "$(dirname "$0")/wine_helpers.sh"
 
 dll_dir=$1
 host=$2
@@ -43,16 +45,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-pass() { echo "ok: $*"; }
-fail() {
-    echo "FAIL: $*"
-    failures=$((failures + 1))
-}
-# An absolute Linux path as Windows sees it: Wine's drive Z: is the root.
-windows_path() { printf 'Z:%s' "${1//\//\\}"; }
-seconds_since() { echo "$(($(date +%s%N) - $1))" | awk '{ printf "%.1f", $1 / 1e9 }'; }
-
 clsid_filter='{5E1A9C42-7B3D-4C2F-9A61-3D8E2B7F1C05}'
 clsid_handler='{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}'
 iid_ifilter='{89BCB740-6119-101A-BCB7-00DD010655AF}'
@@ -62,30 +54,6 @@ handler_key="$classes\\CLSID\\$clsid_handler"
 registered_trees=("$filter_key" "$handler_key" "$classes\\.mobi\\PersistentHandler"
     "$classes\\.azw\\PersistentHandler" "$classes\\.azw3\\PersistentHandler")
 dll=$(windows_path "$dll_dir/quillsift.dll")
-
-# Prints the values of each tree, one line each: key, name, type, data, tab-separated. reg
-# prints a key on a line of its own and each value below it as "    NAME    TYPE    DATA",
-# with CRLF line ends. A tree that is not there prints nothing; returns reg's failure then.
-registry_values() {
-    local tree output status=0 line key name rest type
-    for tree in "$@"; do
-        output=$(wine reg query "$tree" /s 2>/dev/null) || status=1
-        while IFS= read -r line; do
-            line=${line%$'\r'}
-            case $line in
-            HKEY_*) key=$line ;;
-            '    '*)
-                line=${line#    }
-                name=${line%%    *}
-                rest=${line#*    }
-                type=${rest%%    *}
-                printf '%s\t%s\t%s\t%s\n' "$key" "$name" "$type" "${rest#*    }"
-                ;;
-            esac
-        done <<<"$output"
-    done
-    return $status
-}
 
 start=$(date +%s%N)
 wineboot -i >/dev/null 2>&1
@@ -190,18 +158,6 @@ done
 # Property handler: the class, its extensions' values and Explorer's lists; then every book's
 # store, created through the class the registry names for its extension, equals the native
 # quillsift-dump --properties byte for byte.
-registry_value() { # key, value name ("" for the default value)
-    local query=(/ve)
-    [[ -n $2 ]] && query=(/v "$2")
-    wine reg query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' |
-        awk -F '    ' 'NF >= 4 { print $4 }'
-}
-expect_value() { # key, name, data
-    local found
-    found=$(registry_value "$1" "$2")
-    [[ $found == "$3" ]] && pass "$1 ${2:-(Default)}" ||
-        fail "$1 ${2:-(Default)} is '$found', not '$3'"
-}
 expect_value "$property_class_key" "" "Quillsift Property Handler"
 expect_value "$property_class_key\\InProcServer32" "" "$dll"
 expect_value "$property_class_key\\InProcServer32" ThreadingModel Both
@@ -363,7 +319,7 @@ phase=$(date +%s%N)
 # Version information and manifest, read from the module the filter object lives in.
 resources=$(wine "${QUILLSIFT_RESOURCES_CHECK:?}")
 version=${QUILLSIFT_VERSION:?}
-for line in "module: $dll" "FILEVERSION: $version" "PRODUCTVERSION: $version" \
+for line in "module: $dll" "FILEVERSION: $version.0" "PRODUCTVERSION: $version.0" \
     "Translation: 0x0409 1200" "StringFileInfo\\040904b0\\FileVersion: $version" \
     "StringFileInfo\\040904b0\\ProductVersion: $version" \
     'StringFileInfo\040904b0\OriginalFilename: quillsift.dll' \

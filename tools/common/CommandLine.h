@@ -12,9 +12,11 @@ const int ExitAllLoaded = 0;
 // A book could not be opened or loaded, or the output could not be written.
 const int ExitSomeFailed = 1;
 const int ExitUsage = 2;
-// The filter library could not be loaded, or was still in use at the end
-// (quillsift-dump).
+// The filter library could not be loaded, or was still in use at the end (quillsift-dump);
+// quillsift.dll or its registration function could not be found (quillsift-host --register).
 const int ExitLibraryFailed = 3;
+// There is no Windows Search to ask (quillsift-host --reindex).
+const int ExitSearchUnavailable = 4;
 
 const ULONG DefaultBufferSize = 4096;
 const ULONG MaxBufferSize = 1UL << 24;

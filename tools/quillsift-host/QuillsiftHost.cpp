@@ -3,7 +3,8 @@
 // for a book's extension in the registry, creates the object with CoCreateInstance, binds a
 // read-only file stream from SHCreateStreamOnFileEx through IInitializeWithStream (or
 // IPersistStream), or has the filter open the book by its path through IPersistFile, and
-// prints the chunks as quillsift-dump does, byte for byte.
+// prints the chunks as quillsift-dump does, byte for byte. The commands that do something else
+// each have a file of their own and a row in Commands below.
 #include "platform/ComPtr.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/DumpFormat.h"
@@ -13,8 +14,11 @@
 #include "tools/common/PropertyStoreJson.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/ActivatedBinder.h"
+#include "tools/quillsift-host/HostOutput.h"
+#include "tools/quillsift-host/RegisterCommand.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 #include "tools/quillsift-host/RegisteredPropertyHandler.h"
+#include "tools/quillsift-host/ReindexCommand.h"
 #include "tools/quillsift-host/ThumbnailCommand.h"
 
 #include <memory>
@@ -26,6 +30,7 @@ namespace {
 const char Usage[] =
     "Usage: quillsift-host [OPTION]... BOOK...\n"
     "  or:  quillsift-host --thumbnail SIZE OUT.bmp BOOK\n"
+    "  or:  quillsift-host --register | --unregister | --reindex\n"
     "Finds the filter registered for each book's extension as the indexer does, binds the\n"
     "book as a read-only file stream and prints every chunk, as quillsift-dump does.\n"
     "\n"
@@ -41,49 +46,25 @@ const char Usage[] =
     "\n"
     "--thumbnail asks the thumbnail provider registered for BOOK's extension for a\n"
     "thumbnail whose longer side is at most SIZE, writes it to OUT.bmp (32-bit) and\n"
-    "prints its size and alpha type; exit status 1 and no file when there is none.\n";
+    "prints its size and alpha type; exit status 1 and no file when there is none.\n"
+    "\n"
+    "--register and --unregister have the quillsift.dll beside this program register or\n"
+    "unregister itself (as administrator). --reindex asks Windows Search to read again\n"
+    "the .mobi, .azw and .azw3 files it has indexed (as administrator); exit status 4\n"
+    "when Windows Search is not there.\n";
 
-// A standard handle; a failed write (a closed pipe, a full disk) is remembered with its code.
-class HandleOutput final : public ByteSink {
-public:
-    explicit HandleOutput(DWORD handleId) : Handle(GetStdHandle(handleId)) {}
-
-    bool Write(const char* data, size_t size) override {
-        while (size != 0) {
-            DWORD written = 0;
-            const DWORD portion = static_cast<DWORD>(size < 0x40000000 ? size : 0x40000000);
-            if (!WriteFile(Handle, data, portion, &written, nullptr) || written == 0) {
-                LastError = GetLastError();
-                return false;
-            }
-            data += written;
-            size -= written;
-        }
-        return true;
-    }
-    std::string Error() const override { return "error " + std::to_string(LastError); }
-
-private:
-    HANDLE Handle;
-    DWORD LastError = 0;
+// The commands that take the whole command line, each named by its first argument; any other
+// command line dumps books.
+struct HostCommand {
+    const char* Name;
+    int (*Run)(int argc, WCHAR** argv);
 };
-
-void WriteStandardError(const std::string& text) {
-    HandleOutput(STD_ERROR_HANDLE).Write(text.data(), text.size());
-}
-
-void WriteError(const std::string& text) {
-    WriteStandardError("quillsift-host: " + text);
-}
-
-int WriteOut(const std::string& text) {
-    HandleOutput output(STD_OUTPUT_HANDLE);
-    if (!output.Write(text.data(), text.size())) {
-        WriteError("cannot write the output (" + output.Error() + ")\n");
-        return ExitSomeFailed;
-    }
-    return ExitAllLoaded;
-}
+const HostCommand Commands[] = {
+    {"--thumbnail", RunThumbnailCommand},
+    {"--register", RunRegisterCommand},
+    {"--unregister", RunUnregisterCommand},
+    {"--reindex", RunReindexCommand},
+};
 
 bool Equals(const WCHAR* a, const char* b) {
     for (; *a != 0 && *b != 0; ++a, ++b) {
@@ -155,7 +136,7 @@ HRESULT FindFilterFor(const WCHAR* extension, CLSID* filterClass) {
     const HRESULT found = FindRegisteredFilter(extension, filterClass);
     if (FAILED(found)) {
         WriteError("no filter registered for " + ToUtf8(extension) + " (" + FormatCode(found) +
-                   ")\n");
+                   ")");
     }
     return found;
 }
@@ -193,7 +174,7 @@ int PrintProperties(const HostOptions& options) {
     HRESULT result = FindRegisteredPropertyHandler(extension, &handlerClass);
     if (FAILED(result)) {
         WriteError("no property handler registered for " + ToUtf8(extension) + " (" +
-                   FormatCode(result) + ")\n");
+                   FormatCode(result) + ")");
         return ExitSomeFailed;
     }
     ComPtr<IStream> stream;
@@ -212,7 +193,7 @@ int PrintProperties(const HostOptions& options) {
         result = AppendPropertyStoreJson(store.Get(), json);
     }
     if (FAILED(result)) {
-        WriteError(ToUtf8(path) + ": no properties (" + FormatCode(result) + ")\n");
+        WriteError(ToUtf8(path) + ": no properties (" + FormatCode(result) + ")");
         return ExitSomeFailed;
     }
     return WriteOut(json);
@@ -224,11 +205,13 @@ int Run(int argc, WCHAR** argv) {
     if (argc == 2 && (Equals(argv[1], "--help") || Equals(argv[1], "-h"))) {
         return WriteOut(Usage);
     }
-    if (IsThumbnailCommand(argc, argv)) {
-        return RunThumbnailCommand(argc, argv);
+    for (const HostCommand& command : Commands) {
+        if (argc >= 2 && Equals(argv[1], command.Name)) {
+            return command.Run(argc, argv);
+        }
     }
     if (!ParseOptions(argc, argv, options, error)) {
-        WriteError(error + "\nTry 'quillsift-host --help'.\n");
+        WriteError(error + "\nTry 'quillsift-host --help'.");
         return ExitUsage;
     }
     if (options.Properties) {
@@ -244,7 +227,7 @@ int Run(int argc, WCHAR** argv) {
     for (const WCHAR* book : options.Books) {
         allLoaded = DumpBook(options, book, binder, session) && allLoaded;
         if (!buffer.Flush()) {
-            WriteError("cannot write the output (" + output.Error() + ")\n");
+            WriteError("cannot write the output (" + output.Error() + ")");
             return ExitSomeFailed;
         }
     }
@@ -256,7 +239,7 @@ int Run(int argc, WCHAR** argv) {
 // The UTF-16 entry point (-municode): book paths arrive as the system has them.
 extern "C" int wmain(int argc, WCHAR** argv) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
-        WriteError("CoInitializeEx failed\n");
+        WriteError("CoInitializeEx failed");
         return ExitSomeFailed;
     }
     const int status = Run(argc, argv);

@@ -7,6 +7,7 @@
 #include "tools/common/CommandLine.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/Utf16ToUtf8.h"
+#include "tools/quillsift-host/HostOutput.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 
 #include <cstdint>
@@ -22,16 +23,6 @@ using MemoryDc = UniqueAny<HDC, DeleteDC>;
 using FileHandle = UniqueAny<HANDLE, CloseHandle>;
 
 const UINT MaxThumbnailSize = 4096;
-
-void WriteText(DWORD handleId, const std::string& text) {
-    DWORD written = 0;
-    WriteFile(GetStdHandle(handleId), text.data(), static_cast<DWORD>(text.size()), &written,
-              nullptr);
-}
-
-void WriteError(const std::string& text) {
-    WriteText(STD_ERROR_HANDLE, "quillsift-host: " + text + "\n");
-}
 
 bool ParseSize(const WCHAR* text, UINT& size) {
     uint64_t value = 0;
@@ -172,10 +163,6 @@ const char* AlphaName(WTS_ALPHATYPE alpha) {
 
 } // namespace
 
-bool IsThumbnailCommand(int argc, WCHAR** argv) {
-    return argc >= 2 && ToUtf8(argv[1]) == "--thumbnail";
-}
-
 int RunThumbnailCommand(int argc, WCHAR** argv) {
     UINT size = 0;
     if (argc != 5 || !ParseSize(argv[2], size)) {
@@ -213,7 +200,6 @@ int RunThumbnailCommand(int argc, WCHAR** argv) {
     }
     char elapsed[32];
     std::snprintf(elapsed, sizeof(elapsed), "%.1f", milliseconds);
-    WriteText(STD_OUTPUT_HANDLE, std::to_string(width) + "x" + std::to_string(height) + " " +
-                                     AlphaName(alpha) + " " + elapsed + " ms\n");
-    return ExitAllLoaded;
+    return WriteOut(std::to_string(width) + "x" + std::to_string(height) + " " + AlphaName(alpha) +
+                    " " + elapsed + " ms\n");
 }

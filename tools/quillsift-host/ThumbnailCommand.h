@@ -9,8 +9,6 @@
 
 #include "platform/Platform.h"
 
-bool IsThumbnailCommand(int argc, WCHAR** argv);
-
 // Returns the exit status: 0 with OUT written; 1 when there is no thumbnail (no class, no
 // cover, a failed decode) or OUT cannot be written, with no OUT left; 2 for a usage error.
 int RunThumbnailCommand(int argc, WCHAR** argv);

@@ -1,0 +1,51 @@
+# SPDX-License-Identifier: LGPL-3.0-or-later
+# What the Wine tests share (sourced): counting checks, Windows paths, timing, and reading the
+# prefix's registry with Wine's reg.
+
+failures=0
+pass() { echo "ok: $*"; }
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+# An absolute Linux path as Windows sees it: Wine's drive Z: is the root.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+seconds_since() { echo "$(($(date +%s%N) - $1))" | awk '{ printf "%.1f", $1 / 1e9 }'; }
+
+# Prints the values of each tree, one line each: key, name, type, data, tab-separated. reg
+# prints a key on a line of its own and each value below it as "    NAME    TYPE    DATA",
+# with CRLF line ends. A tree that is not there prints nothing; returns reg's failure then.
+registry_values() {
+    local tree output status=0 line key name rest type
+    for tree in "$@"; do
+        output=$(wine reg query "$tree" /s 2>/dev/null) || status=1
+        while IFS= read -r line; do
+            line=${line%$'\r'}
+            case $line in
+            HKEY_*) key=$line ;;
+            '    '*)
+                line=${line#    }
+                name=${line%%    *}
+                rest=${line#*    }
+                type=${rest%%    *}
+                printf '%s\t%s\t%s\t%s\n' "$key" "$name" "$type" "${rest#*    }"
+                ;;
+            esac
+        done <<<"$output"
+    done
+    return $status
+}
+
+registry_value() { # key, value name ("" for the default value)
+    local query=(/ve)
+    [[ -n $2 ]] && query=(/v "$2")
+    wine reg query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' |
+        awk -F '    ' 'NF >= 4 { print $4 }'
+}
+
+expect_value() { # key, name, data
+    local found
+    found=$(registry_value "$1" "$2")
+    [[ $found == "$3" ]] && pass "$1 ${2:-(Default)}" ||
+        fail "$1 ${2:-(Default)} is '$found', not '$3'"
+}
