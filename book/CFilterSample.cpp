@@ -11,6 +11,7 @@
 #include "platform/ReturnIfFailed.h"
 
 #include <cstdio>
+#include <new>
 #include <utility>
 
 namespace {
@@ -37,58 +38,110 @@ const ULONG CFilterSample::TextStage = BookPropertyRowCount;
 const ULONG CFilterSample::Finished = BookPropertyRowCount + 1;
 
 CFilterSample::CFilterSample()
-    : PartCursor(nullptr), Stage(0), Locale(0), RecordsRead(0), Outcome(TextOutcome::NotYet),
-      TextFailure(MOBI_SUCCESS) {}
+    : PartCursor(nullptr), Stage(0), Locale(0), Bound(false), RecordsRead(0),
+      Outcome(TextOutcome::NotYet), TextFailure(MOBI_SUCCESS) {}
 
 HRESULT CFilterSample::PrepareContent() {
     // A stream bound again replaces the book bound before, and its sequence starts over.
     Markup.Reset();
     Kf7Book.Reset();
+    Text.reset();
     PartCursor = nullptr;
     Stage = 0;
     Locale = 0;
     Condition = BookCondition();
     Outcome = TextOutcome::NotYet;
     TextFailure = MOBI_SUCCESS;
+    const HRESULT bound = LoadForText();
+    Bound = bound == S_OK;
+    return bound;
+}
 
+HRESULT CFilterSample::LoadForText() {
     Book.Reset(mobi_init());
-    if (!Book) {
+    Records.reset(new (std::nothrow) BookRecords(Stream.Get()));
+    if (!Book || !Records) {
         Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
-    BookRecords records(Stream.Get());
-    const MOBI_RET loaded = LoadBookFromRecords(Book.Get(), records, LoadedRecords::Text);
-    Condition = records.Condition();
-    RecordsRead = records.Count();
+    // The headers, and what the text needs beside its text records, which it reads as it goes.
+    const MOBI_RET loaded = LoadBookFromRecords(Book.Get(), *Records, LoadedRecords::Parts);
+    Condition = Records->Condition();
+    RecordsRead = Records->Count();
     if (loaded != MOBI_SUCCESS) {
         return E_FAIL;
     }
     Locale = BookLocale(Book.Get());
+    if (IsEncrypted()) {
+        return S_OK;
+    }
+    if (EncryptionFieldIsReadingPosition()) {
+        Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
+    }
+    // Every buffer the text needs is made here: once bound, every chunk comes.
+    Text.reset(new (std::nothrow) BookText());
+    if (!Text) {
+        Condition.Fault = BookFault::OutOfMemory;
+        return E_OUTOFMEMORY;
+    }
+    switch (Text->Open(Book.Get(), *Records)) {
+    case BookText::Opened::Ready:
+        return S_OK;
+    case BookText::Opened::OutOfMemory:
+        Text.reset();
+        Condition.Fault = BookFault::OutOfMemory;
+        return E_OUTOFMEMORY;
+    case BookText::Opened::WholeBook:
+        break;
+    }
+    Text.reset();
+    return LoadWholeBook();
+}
+
+HRESULT CFilterSample::LoadWholeBook() {
+    Records.reset();
+    const MOBI_RET loaded = LoadAgain(Book, true);
+    if (loaded != MOBI_SUCCESS) {
+        return loaded == MOBI_MALLOC_FAILED ? E_OUTOFMEMORY : E_FAIL;
+    }
+    if (EncryptionFieldIsReadingPosition()) {
+        Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
+    }
     return S_OK;
 }
 
-MOBI_RET CFilterSample::LoadKf7Half() {
-    Kf7Book.Reset(mobi_init());
-    if (!Kf7Book) {
+MOBI_RET CFilterSample::LoadAgain(MobiBook& book, bool kf8) {
+    book.Reset(mobi_init());
+    BookRecords records(Stream.Get());
+    if (!book) {
         return MOBI_MALLOC_FAILED;
     }
-    Kf7Book->use_kf8 = false;
+    book->use_kf8 = kf8;
     LARGE_INTEGER start;
     start.QuadPart = 0;
     Stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    return LoadBookFromStream(Kf7Book.Get(), Stream.Get());
+    const MOBI_RET loaded = LoadBookFromRecords(book.Get(), records, LoadedRecords::Text);
+    if (loaded != MOBI_SUCCESS && kf8) {
+        // The stream read again may have come short this time.
+        Condition = records.Condition();
+    }
+    return loaded;
+}
+
+HRESULT CFilterSample::NextTextRun(const WCHAR** units, ULONG* count) {
+    size_t length = 0;
+    if (!Text || !Text->NextRun(units, &length)) {
+        return S_FALSE;
+    }
+    *count = static_cast<ULONG>(length);
+    return S_OK;
 }
 
 void CFilterSample::RebuildMarkup() {
     Markup.Reset(mobi_init_rawml(Book.Get()));
     TextFailure = RebuildParts(Markup.Get(), Book.Get());
     if (TextFailure == MOBI_SUCCESS) {
-        // The text records past the end of a book cut short give no text. libmobi rebuilds no
-        // text without record 0's header.
-        const size_t textEnd = mobi_get_kf8offset(Book.Get()) + 1 + Book->rh->text_record_count;
-        Outcome = textEnd > RecordsRead ? TextOutcome::Start
-                  : Condition.Kf7Half   ? TextOutcome::Kf7Half
-                                        : TextOutcome::All;
+        Outcome = WholeTextOutcome(Book.Get());
         return;
     }
     Outcome = TextOutcome::None;
@@ -96,13 +149,22 @@ void CFilterSample::RebuildMarkup() {
     // records (its FDST, its indexes) were cut off: its KF7 half, before the boundary, holds
     // the whole text.
     if (Condition.Fault != BookFault::CutShort || !mobi_is_hybrid(Book.Get()) ||
-        LoadKf7Half() != MOBI_SUCCESS) {
+        LoadAgain(Kf7Book, false) != MOBI_SUCCESS) {
         return;
     }
     Markup.Reset(mobi_init_rawml(Kf7Book.Get()));
     if (RebuildParts(Markup.Get(), Kf7Book.Get()) == MOBI_SUCCESS) {
         Outcome = TextOutcome::Kf7Half;
     }
+}
+
+CFilterSample::TextOutcome CFilterSample::WholeTextOutcome(const MOBIData* book) const {
+    // The text records past the end of a book cut short give no text. libmobi reads no text
+    // without record 0's header.
+    const size_t textEnd = mobi_get_kf8offset(book) + 1 + book->rh->text_record_count;
+    return textEnd > RecordsRead ? TextOutcome::Start
+           : Condition.Kf7Half   ? TextOutcome::Kf7Half
+                                 : TextOutcome::All;
 }
 
 bool CFilterSample::IsEncrypted() const {
@@ -149,14 +211,20 @@ HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, ULONG stage) {
 }
 
 HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
+    if (Text) {
+        if (Text->NextPart()) {
+            return chunk.SetText(PKEY_Search_Contents, *this);
+        }
+        Outcome = Text->Failed() ? TextOutcome::Damaged : WholeTextOutcome(Book.Get());
+        // A stream that delivers fewer bytes than it holds ends the text where it does.
+        Condition = Records->Condition();
+        return S_FALSE;
+    }
     if (Outcome == TextOutcome::NotYet) {
         PartCursor = nullptr;
         if (IsEncrypted()) {
             Outcome = TextOutcome::Encrypted;
             return S_FALSE;
-        }
-        if (EncryptionFieldIsReadingPosition()) {
-            Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
         }
         RebuildMarkup();
         if (Outcome != TextOutcome::None) {
@@ -210,6 +278,8 @@ const char* CFilterSample::TextWords() const {
         return "its details and all its text were read";
     case TextOutcome::Start:
         return "its details and the start of its text were read";
+    case TextOutcome::Damaged:
+        return "its details and the text before it were read";
     case TextOutcome::Kf7Half:
         return "its details and all its text, from its KF7 half, were read";
     case TextOutcome::None:
@@ -225,14 +295,16 @@ const char* CFilterSample::TextWords() const {
 HRESULT CFilterSample::GetConditionWords(LPWSTR* words) {
     RETURN_IF_FAILED(StartWords(words, Stream.Get() != nullptr));
     if (!Book || Condition.Fault != BookFault::None) {
-        return HandOutConditionWords(Condition, Book && Condition.Fault == BookFault::CutShort,
-                                     TextWords(), words);
+        return HandOutConditionWords(Condition, Bound, TextWords(), words);
     }
     // A whole book whose text could not be read.
     char text[ConditionWordsCapacity] = "";
     if (Outcome == TextOutcome::Encrypted) {
         std::snprintf(text, sizeof(text),
                       "encrypted with DRM: its details were read, not its text");
+    } else if (Outcome == TextOutcome::Damaged) {
+        std::snprintf(text, sizeof(text),
+                      "damaged: libmobi cannot decode one of its text records; %s", TextWords());
     } else if (Outcome == TextOutcome::None && TextFailure == MOBI_MALLOC_FAILED) {
         std::snprintf(text, sizeof(text),
                       "not enough memory to rebuild its text; its details were read");

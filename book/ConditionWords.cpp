@@ -35,7 +35,11 @@ HRESULT HandOutConditionWords(const BookCondition& condition, bool bound, const 
                               LPWSTR* words) {
     char text[ConditionWordsCapacity];
     WordBookCondition(condition, text, sizeof(text));
-    if (bound && condition.Fault != BookFault::CutShort) {
+    // The only faults a book is still read with: it was cut short, or the stream came short
+    // of its length while the text was read.
+    const bool readWithFault =
+        condition.Fault == BookFault::CutShort || condition.Fault == BookFault::StreamShort;
+    if (bound && !readWithFault) {
         text[0] = 0;
     } else if (bound) {
         const size_t length = std::strlen(text);

@@ -17,7 +17,8 @@ HRESULT StartWords(LPWSTR* words, bool bound);
 HRESULT HandOutWords(const char* text, LPWSTR* words);
 
 // What a reader says of the book it bound: when the binding failed, the load's words alone;
-// when it succeeded, a book cut short gets "; " and `got`, what the reader still read from it
-// ("its details were read"), and a whole book nothing.
+// when it succeeded, a book cut short (or whose stream came short of its length after the
+// binding) gets "; " and `got`, what the reader still read from it ("its details were read"),
+// and a whole book nothing.
 HRESULT HandOutConditionWords(const BookCondition& condition, bool bound, const char* got,
                               LPWSTR* words);

@@ -71,6 +71,16 @@ const ConditionCase Cases[] = {
          stream.Bytes.resize(5000);
      },
      E_FAIL, Unread, Unread, Unread},
+    // After the binding, as the text is read part by part: the text ends where the stream does.
+    {"StreamEndsInItsText",
+     [](RecordingStream& stream) {
+         stream.ReportedLength = stream.Bytes.size();
+         stream.Bytes.resize(11000);
+     },
+     S_OK,
+     "unreadable: the stream delivered 11000 of the 12347 bytes it said it holds; its details "
+     "and the text before it were read",
+     "(none)", "(none)"},
     {"TableOutOfOrder",
      [](RecordingStream& stream) {
          const PalmBook book(stream.Bytes);

@@ -151,7 +151,11 @@ size_t BookRecords::Read(size_t record, uint64_t at, unsigned char* into, size_t
         return 0;
     }
     if (Whole == nullptr) {
-        return Store.Read(record, at, into, length);
+        const size_t delivered = Store.Read(record, at, into, length);
+        if (delivered < length && Stream.CameShort()) {
+            StreamFailed();
+        }
+        return delivered;
     }
     const MOBIPdbRecord* held = Held(record);
     if (held == nullptr || at >= held->size) {

@@ -22,6 +22,10 @@ enum class LoadedRecords {
     Text,
     // The metadata alone: record 0, and a hybrid's BOUNDARY and KF8 record 0.
     Headers,
+    // The metadata, and what the text read part by part needs beside its text records, which
+    // are read when they are needed: the HUFF and CDIC records, the FDST record, the skeleton
+    // and fragment indexes. Never the NCX, guide or dictionary indexes.
+    Parts,
 };
 
 class BookRecords {
@@ -48,7 +52,8 @@ public:
     RecordKind Kind(size_t record);
     // Up to `length` bytes of `record` from `at`: the bytes kept or held already, then the
     // stream, so that no byte is read twice. How many were delivered: fewer when the record
-    // ends there or the stream fails.
+    // ends there or the stream fails (which the Condition notes when the stream came short of
+    // its length).
     size_t Read(size_t record, uint64_t at, unsigned char* into, size_t length);
 
 private:
