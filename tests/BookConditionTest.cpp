@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // What each reader of a book says of it through IBookCondition, for the faults the table of
-// damaged files (tests/damaged/) cannot hold in a file: a stream that lies about its length, a
-// stream without one, a record table out of order or empty, a whole book whose text libmobi
-// cannot rebuild; and the face's contract. The words of the load are the same for the three
-// readers; a book read whole gives none.
+// damaged files (tests/damaged/) cannot hold in a file: a stream that lies about its length (in
+// the load, or as the text is read), a stream without one, a record table out of order or
+// empty, a whole book whose text libmobi cannot rebuild or decode; and the face's contract. The
+// words of the load are the same for the three readers; a book read whole gives none.
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/CFilterSample.h"
@@ -96,6 +96,17 @@ const ConditionCase Cases[] = {
          stream.FailSeeks = true;
      },
      E_FAIL, NoLength, NoLength, NoLength},
+    // Read part by part, the text ends at a record that does not decode.
+    {"TextRecordThatDoesNotDecode",
+     [](RecordingStream& stream) {
+         PalmBook book(stream.Bytes);
+         book.SpoilPalmDocRecord(2);
+         stream.Bytes = book.Bytes;
+     },
+     S_OK,
+     "damaged: libmobi cannot decode one of its text records; its details and the text before "
+     "it were read",
+     "(none)", "(none)"},
     // libmobi reads the FDST record to rebuild a KF8 book's parts: without its magic it cannot.
     {"TextLibmobiCannotRebuild",
      [](RecordingStream& stream) {
