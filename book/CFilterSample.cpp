@@ -101,8 +101,11 @@ HRESULT CFilterSample::LoadForText() {
 HRESULT CFilterSample::LoadWholeBook() {
     Records.reset();
     const MOBI_RET loaded = LoadAgain(Book, true);
+    if (!Book) {
+        return E_OUTOFMEMORY;
+    }
     if (loaded != MOBI_SUCCESS) {
-        return loaded == MOBI_MALLOC_FAILED ? E_OUTOFMEMORY : E_FAIL;
+        return E_FAIL;
     }
     if (EncryptionFieldIsReadingPosition()) {
         Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
@@ -113,17 +116,20 @@ HRESULT CFilterSample::LoadWholeBook() {
 MOBI_RET CFilterSample::LoadAgain(MobiBook& book, bool kf8) {
     book.Reset(mobi_init());
     BookRecords records(Stream.Get());
-    if (!book) {
-        return MOBI_MALLOC_FAILED;
+    MOBI_RET loaded = MOBI_MALLOC_FAILED;
+    if (book) {
+        book->use_kf8 = kf8;
+        LARGE_INTEGER start;
+        start.QuadPart = 0;
+        Stream->Seek(start, STREAM_SEEK_SET, nullptr);
+        loaded = LoadBookFromRecords(book.Get(), records, LoadedRecords::Text);
     }
-    book->use_kf8 = kf8;
-    LARGE_INTEGER start;
-    start.QuadPart = 0;
-    Stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    const MOBI_RET loaded = LoadBookFromRecords(book.Get(), records, LoadedRecords::Text);
     if (loaded != MOBI_SUCCESS && kf8) {
-        // The stream read again may have come short this time.
+        // The stream read again may have come short this time, or memory.
         Condition = records.Condition();
+        if (!book) {
+            Condition.Fault = BookFault::OutOfMemory;
+        }
     }
     return loaded;
 }
