@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CBookPropertyStore.h"
 
+#include "book/ConditionWords.h"
 #include "book/load/LoadBook.h"
 #include "book/load/MobiHolders.h"
 #include "platform/IsNullReference.h"
+#include "platform/ReturnIfFailed.h"
 
-CBookPropertyStore::CBookPropertyStore() : Filled(0), Published(0), InitializeClaimed(0) {
+CBookPropertyStore::CBookPropertyStore()
+    : Filled(0), Published(0), InitializeClaimed(0), Read(false), Ended(0) {
     for (BookProperty& property : Properties) {
         property.Key = PROPERTYKEY{};
         PropVariantInit(&property.Value);
@@ -33,12 +36,20 @@ HRESULT CBookPropertyStore::ReadBook(IStream* stream) {
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
     MobiBook book(mobi_init());
     if (!book) {
+        Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
-    if (LoadBookHeadersFromStream(book.Get(), stream) != MOBI_SUCCESS) {
+    BookRecords records(stream);
+    const MOBI_RET loaded = LoadBookFromRecords(book.Get(), records, LoadedRecords::Headers);
+    Condition = records.Condition();
+    if (loaded != MOBI_SUCCESS) {
         return E_FAIL;
     }
-    return ReadBookProperties(book.Get(), Properties, &Filled);
+    const HRESULT filled = ReadBookProperties(book.Get(), Properties, &Filled);
+    if (filled == E_OUTOFMEMORY) {
+        Condition.Fault = BookFault::OutOfMemory;
+    }
+    return filled;
 }
 
 HRESULT CBookPropertyStore::Initialize(IStream* pstream, DWORD grfMode) {
@@ -53,6 +64,8 @@ HRESULT CBookPropertyStore::Initialize(IStream* pstream, DWORD grfMode) {
         return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
     }
     const HRESULT read = ReadBook(pstream);
+    Read = SUCCEEDED(read);
+    InterlockedCompareExchange(&Ended, 1, 0);
     if (FAILED(read)) {
         Clear();
         return read;
@@ -60,6 +73,11 @@ HRESULT CBookPropertyStore::Initialize(IStream* pstream, DWORD grfMode) {
     // The properties are complete before any reader can count them.
     InterlockedCompareExchange(&Published, static_cast<LONG>(Filled), 0);
     return S_OK;
+}
+
+HRESULT CBookPropertyStore::GetConditionWords(LPWSTR* words) {
+    RETURN_IF_FAILED(StartWords(words, InterlockedCompareExchange(&Ended, 0, 0) != 0));
+    return HandOutConditionWords(Condition, Read, "its details were read", words);
 }
 
 HRESULT CBookPropertyStore::GetCount(DWORD* cProps) {

@@ -4,24 +4,28 @@
 // one value per property; the stream is not kept.
 #pragma once
 
+#include "book/IBookCondition.h"
+#include "book/load/BookCondition.h"
 #include "book/metadata/BookProperties.h"
 #include "platform/Platform.h"
 
 class CBookPropertyStore : public IInitializeWithStream,
                            public IPropertyStore,
-                           public IPropertyStoreCapabilities {
+                           public IPropertyStoreCapabilities,
+                           public IBookCondition {
 public:
     CBookPropertyStore();
     CBookPropertyStore(const CBookPropertyStore&) = delete;
     CBookPropertyStore& operator=(const CBookPropertyStore&) = delete;
     virtual ~CBookPropertyStore();
 
-    // The three faces; the first is the object's identity.
+    // The four faces; the first is the object's identity.
     template <typename Self> static const QITAB* Interfaces() {
         static const QITAB table[] = {
             QITABENT(Self, IPropertyStore),
             QITABENT(Self, IInitializeWithStream),
             QITABENT(Self, IPropertyStoreCapabilities),
+            QITABENT(Self, IBookCondition),
             {nullptr, 0},
         };
         return table;
@@ -40,6 +44,9 @@ public:
     // IPropertyStoreCapabilities: nothing is writable.
     HRESULT STDMETHODCALLTYPE IsPropertyWritable(REFPROPERTYKEY key) override;
 
+    // IBookCondition: the tools' face.
+    HRESULT STDMETHODCALLTYPE GetConditionWords(LPWSTR* words) override;
+
 private:
     HRESULT ReadBook(IStream* stream);
     DWORD PublishedCount() const;
@@ -50,4 +57,8 @@ private:
     DWORD Filled;
     mutable LONG volatile Published;
     LONG volatile InitializeClaimed;
+    // What the load found, and whether the book was read; set once Initialize has ended.
+    BookCondition Condition;
+    bool Read;
+    LONG volatile Ended;
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CBookThumbnailProvider.h"
 
+#include "book/ConditionWords.h"
 #include "platform/DecodeThumbnail.h"
 #include "platform/ReturnIfFailed.h"
 
@@ -16,7 +17,9 @@ HRESULT CBookThumbnailProvider::Initialize(IStream* pstream, DWORD) {
     LARGE_INTEGER start;
     start.QuadPart = 0;
     pstream->Seek(start, STREAM_SEEK_SET, nullptr);
-    RETURN_IF_FAILED(ReadBookCoverPicture(pstream, Cover));
+    const HRESULT read = ReadBookCoverPicture(pstream, Cover);
+    Bound = true;
+    RETURN_IF_FAILED(read);
     // The stream is not kept: everything the thumbnail needs is in Cover.
     Initialized = true;
     return S_OK;
@@ -60,4 +63,12 @@ HRESULT CBookThumbnailProvider::GetCoverBytes(BYTE** bytes, ULONG* size) {
     *bytes = copy.Detach();
     *size = Cover.Size;
     return S_OK;
+}
+
+HRESULT CBookThumbnailProvider::GetConditionWords(LPWSTR* words) {
+    RETURN_IF_FAILED(StartWords(words, Bound));
+    const char* got = Cover.Bytes    ? "its cover was read"
+                      : Cover.CutOff ? "its cover was cut off"
+                                     : "it has no cover";
+    return HandOutConditionWords(Cover.Condition, Initialized, got, words);
 }

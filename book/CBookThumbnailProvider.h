@@ -3,25 +3,28 @@
 // size. The cover is read when the stream is bound; the picture is decoded when asked for.
 #pragma once
 
+#include "book/IBookCondition.h"
 #include "book/IBookCover.h"
 #include "book/cover/BookCoverPicture.h"
 #include "platform/Platform.h"
 
 class CBookThumbnailProvider : public IInitializeWithStream,
                                public IThumbnailProvider,
-                               public IBookCover {
+                               public IBookCover,
+                               public IBookCondition {
 public:
     CBookThumbnailProvider() = default;
     CBookThumbnailProvider(const CBookThumbnailProvider&) = delete;
     CBookThumbnailProvider& operator=(const CBookThumbnailProvider&) = delete;
     virtual ~CBookThumbnailProvider() = default;
 
-    // The three faces; the first is the object's identity.
+    // The four faces; the first is the object's identity.
     template <typename Self> static const QITAB* Interfaces() {
         static const QITAB table[] = {
             QITABENT(Self, IInitializeWithStream),
             QITABENT(Self, IThumbnailProvider),
             QITABENT(Self, IBookCover),
+            QITABENT(Self, IBookCondition),
             {nullptr, 0},
         };
         return table;
@@ -37,7 +40,12 @@ public:
     // IBookCover
     HRESULT STDMETHODCALLTYPE GetCoverBytes(BYTE** bytes, ULONG* size) override;
 
+    // IBookCondition
+    HRESULT STDMETHODCALLTYPE GetConditionWords(LPWSTR* words) override;
+
 private:
     bool Initialized = false;
+    // A stream was handed over, whether or not the book could be read from it.
+    bool Bound = false;
     BookCoverPicture Cover;
 };

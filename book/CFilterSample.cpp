@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CFilterSample.h"
 
+#include "book/ConditionWords.h"
 #include "book/load/LoadBook.h"
 #include "book/markup/MarkupToText.h"
 #include "book/metadata/BookLocale.h"
@@ -9,6 +10,7 @@
 #include "book/metadata/ValueText.h"
 #include "platform/ReturnIfFailed.h"
 
+#include <cstdio>
 #include <new>
 #include <utility>
 
@@ -17,6 +19,17 @@ namespace {
 // A value chunk holds at most this many UTF-16 units, cut at a whole character.
 constexpr size_t MaxValueUnits = 1023;
 
+// libmobi's rebuilding of `book`'s parts into `markup`. The text needs no reconstruction for
+// export (package metadata, links, embedded resources). That step writes its XML with libxml2
+// and ends with xmlCleanupParser, which frees libxml2's global state under every other thread
+// of the host using it: filter objects run side by side in one process. Without it the table of
+// contents and the dictionary's indexes go unread (only the package and the links read them):
+// the parts are the same, and a book whose NCX is damaged or cut off still gives them.
+MOBI_RET RebuildParts(MOBIRawml* markup, const MOBIData* book) {
+    return markup != nullptr ? mobi_parse_rawml_opt(markup, book, false, false, false)
+                             : MOBI_MALLOC_FAILED;
+}
+
 } // namespace
 
 // One stage per row of the property table (the rows of value chunks give one each), then the
@@ -24,23 +37,38 @@ constexpr size_t MaxValueUnits = 1023;
 const ULONG CFilterSample::TextStage = BookPropertyRowCount;
 const ULONG CFilterSample::Finished = BookPropertyRowCount + 1;
 
-CFilterSample::CFilterSample() : PartCursor(nullptr), Stage(0), Locale(0) {}
+CFilterSample::CFilterSample()
+    : PartCursor(nullptr), Stage(0), Locale(0), Bound(false), RecordsRead(0),
+      Outcome(TextOutcome::NotYet), TextFailure(MOBI_SUCCESS) {}
 
 HRESULT CFilterSample::PrepareContent() {
     // A stream bound again replaces the book bound before, and its sequence starts over.
     Markup.Reset();
+    Kf7Book.Reset();
     Text.reset();
     PartCursor = nullptr;
     Stage = 0;
     Locale = 0;
+    Condition = BookCondition();
+    Outcome = TextOutcome::NotYet;
+    TextFailure = MOBI_SUCCESS;
+    const HRESULT bound = LoadForText();
+    Bound = bound == S_OK;
+    return bound;
+}
 
+HRESULT CFilterSample::LoadForText() {
     Book.Reset(mobi_init());
     Records.reset(new (std::nothrow) BookRecords(Stream.Get()));
     if (!Book || !Records) {
+        Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
     // The headers, and what the text needs beside its text records, which it reads as it goes.
-    if (LoadBookFromRecords(Book.Get(), *Records, LoadedRecords::Parts) != MOBI_SUCCESS) {
+    const MOBI_RET loaded = LoadBookFromRecords(Book.Get(), *Records, LoadedRecords::Parts);
+    Condition = Records->Condition();
+    RecordsRead = Records->Count();
+    if (loaded != MOBI_SUCCESS) {
         return E_FAIL;
     }
     Locale = BookLocale(Book.Get());
@@ -53,6 +81,7 @@ HRESULT CFilterSample::PrepareContent() {
     // Every buffer the text needs is made here: once bound, every chunk comes.
     Text.reset(new (std::nothrow) BookText());
     if (!Text) {
+        Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
     switch (Text->Open(Book.Get(), *Records)) {
@@ -60,6 +89,7 @@ HRESULT CFilterSample::PrepareContent() {
         return S_OK;
     case BookText::Opened::OutOfMemory:
         Text.reset();
+        Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     case BookText::Opened::WholeBook:
         break;
@@ -70,20 +100,38 @@ HRESULT CFilterSample::PrepareContent() {
 
 HRESULT CFilterSample::LoadWholeBook() {
     Records.reset();
-    Book.Reset(mobi_init());
+    const MOBI_RET loaded = LoadAgain(Book, true);
     if (!Book) {
         return E_OUTOFMEMORY;
     }
-    LARGE_INTEGER start;
-    start.QuadPart = 0;
-    Stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    if (LoadBookFromStream(Book.Get(), Stream.Get()) != MOBI_SUCCESS) {
+    if (loaded != MOBI_SUCCESS) {
         return E_FAIL;
     }
     if (EncryptionFieldIsReadingPosition()) {
         Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
     }
     return S_OK;
+}
+
+MOBI_RET CFilterSample::LoadAgain(MobiBook& book, bool kf8) {
+    book.Reset(mobi_init());
+    BookRecords records(Stream.Get());
+    MOBI_RET loaded = MOBI_MALLOC_FAILED;
+    if (book) {
+        book->use_kf8 = kf8;
+        LARGE_INTEGER start;
+        start.QuadPart = 0;
+        Stream->Seek(start, STREAM_SEEK_SET, nullptr);
+        loaded = LoadBookFromRecords(book.Get(), records, LoadedRecords::Text);
+    }
+    if (loaded != MOBI_SUCCESS && kf8) {
+        // The stream read again may have come short this time, or memory.
+        Condition = records.Condition();
+        if (!book) {
+            Condition.Fault = BookFault::OutOfMemory;
+        }
+    }
+    return loaded;
 }
 
 HRESULT CFilterSample::NextTextRun(const WCHAR** units, ULONG* count) {
@@ -93,6 +141,36 @@ HRESULT CFilterSample::NextTextRun(const WCHAR** units, ULONG* count) {
     }
     *count = static_cast<ULONG>(length);
     return S_OK;
+}
+
+void CFilterSample::RebuildMarkup() {
+    Markup.Reset(mobi_init_rawml(Book.Get()));
+    TextFailure = RebuildParts(Markup.Get(), Book.Get());
+    if (TextFailure == MOBI_SUCCESS) {
+        Outcome = WholeTextOutcome(Book.Get());
+        return;
+    }
+    Outcome = TextOutcome::None;
+    // A hybrid cut short keeps its KF8 record 0, but libmobi cannot rebuild a KF8 text whose
+    // records (its FDST, its indexes) were cut off: its KF7 half, before the boundary, holds
+    // the whole text.
+    if (Condition.Fault != BookFault::CutShort || !mobi_is_hybrid(Book.Get()) ||
+        LoadAgain(Kf7Book, false) != MOBI_SUCCESS) {
+        return;
+    }
+    Markup.Reset(mobi_init_rawml(Kf7Book.Get()));
+    if (RebuildParts(Markup.Get(), Kf7Book.Get()) == MOBI_SUCCESS) {
+        Outcome = TextOutcome::Kf7Half;
+    }
+}
+
+CFilterSample::TextOutcome CFilterSample::WholeTextOutcome(const MOBIData* book) const {
+    // The text records past the end of a book cut short give no text. libmobi reads no text
+    // without record 0's header.
+    const size_t textEnd = mobi_get_kf8offset(book) + 1 + book->rh->text_record_count;
+    return textEnd > RecordsRead ? TextOutcome::Start
+           : Condition.Kf7Half   ? TextOutcome::Kf7Half
+                                 : TextOutcome::All;
 }
 
 bool CFilterSample::IsEncrypted() const {
@@ -140,20 +218,22 @@ HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, ULONG stage) {
 
 HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
     if (Text) {
-        return Text->NextPart() ? chunk.SetText(PKEY_Search_Contents, *this) : S_FALSE;
+        if (Text->NextPart()) {
+            return chunk.SetText(PKEY_Search_Contents, *this);
+        }
+        Outcome = Text->Failed() ? TextOutcome::Damaged : WholeTextOutcome(Book.Get());
+        // A stream that delivers fewer bytes than it holds ends the text where it does.
+        Condition = Records->Condition();
+        return S_FALSE;
     }
-    if (!Markup) {
+    if (Outcome == TextOutcome::NotYet) {
         PartCursor = nullptr;
         if (IsEncrypted()) {
+            Outcome = TextOutcome::Encrypted;
             return S_FALSE;
         }
-        Markup.Reset(mobi_init_rawml(Book.Get()));
-        // The text needs no reconstruction for export (package metadata, links, embedded
-        // resources). That step writes its XML with libxml2 and ends with xmlCleanupParser,
-        // which frees libxml2's global state under every other thread of the host using it:
-        // filter objects run side by side in one process.
-        if (Markup &&
-            mobi_parse_rawml_opt(Markup.Get(), Book.Get(), true, true, false) == MOBI_SUCCESS) {
+        RebuildMarkup();
+        if (Outcome != TextOutcome::None) {
             PartCursor = Markup->markup;
         }
     }
@@ -196,4 +276,48 @@ HRESULT CFilterSample::ProduceChunkValue(ChunkValue& chunk) {
         }
     }
     return FILTER_E_END_OF_CHUNKS;
+}
+
+const char* CFilterSample::TextWords() const {
+    switch (Outcome) {
+    case TextOutcome::All:
+        return "its details and all its text were read";
+    case TextOutcome::Start:
+        return "its details and the start of its text were read";
+    case TextOutcome::Damaged:
+        return "its details and the text before it were read";
+    case TextOutcome::Kf7Half:
+        return "its details and all its text, from its KF7 half, were read";
+    case TextOutcome::None:
+        return "its details were read, not its text";
+    case TextOutcome::Encrypted:
+        return "its details were read, not its text, which is encrypted with DRM";
+    case TextOutcome::NotYet:
+        break;
+    }
+    return "its details were read";
+}
+
+HRESULT CFilterSample::GetConditionWords(LPWSTR* words) {
+    RETURN_IF_FAILED(StartWords(words, Stream.Get() != nullptr));
+    if (!Book || Condition.Fault != BookFault::None) {
+        return HandOutConditionWords(Condition, Bound, TextWords(), words);
+    }
+    // A whole book whose text could not be read.
+    char text[ConditionWordsCapacity] = "";
+    if (Outcome == TextOutcome::Encrypted) {
+        std::snprintf(text, sizeof(text),
+                      "encrypted with DRM: its details were read, not its text");
+    } else if (Outcome == TextOutcome::Damaged) {
+        std::snprintf(text, sizeof(text),
+                      "damaged: libmobi cannot decode one of its text records; %s", TextWords());
+    } else if (Outcome == TextOutcome::None && TextFailure == MOBI_MALLOC_FAILED) {
+        std::snprintf(text, sizeof(text),
+                      "not enough memory to rebuild its text; its details were read");
+    } else if (Outcome == TextOutcome::None) {
+        std::snprintf(text, sizeof(text),
+                      "damaged: libmobi cannot rebuild its text (%s); its details were read",
+                      LibmobiReason(TextFailure));
+    }
+    return HandOutWords(text, words);
 }

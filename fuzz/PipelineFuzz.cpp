@@ -3,10 +3,13 @@
 // is drained as an indexer would (by the tools' ChunkDumper), and the object is released; then
 // the property handler is bound to the same bytes and every property read, as Explorer reads
 // them, and the thumbnail provider reads its cover from them. Besides crashes and leaks it
-// checks what must hold for every input, and that where libmobi rebuilds the whole book's
-// markup, the text read part by part is the text of those parts.
+// checks what must hold for every input, among it what each object says of the book (a line of
+// words for every book that does not bind), and that where libmobi rebuilds the whole book's
+// markup, the text read part by part is the text of those parts. Inputs cut short anywhere are
+// among the inputs: both readings show libmobi the same shorter record table.
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
+#include "book/IBookCondition.h"
 #include "book/load/RecordKind.h"
 #include "platform/ComObject.h"
 #include "platform/UniqueAny.h"
@@ -75,6 +78,27 @@ private:
     bool InText = false;
 };
 
+bool IsFilledString(const WCHAR* text) {
+    return text != nullptr && text[0] != 0;
+}
+
+// What `object` says of the book it was bound to: words when the binding failed, words or
+// nothing when it succeeded; each line one of printable characters.
+void CheckCondition(IUnknown* object, HRESULT bound) {
+    ComPtr<IBookCondition> condition;
+    Require(object->QueryInterface(IID_IBookCondition, condition.PutVoid()) == S_OK);
+    WCHAR* words = nullptr;
+    const HRESULT said = condition->GetConditionWords(&words);
+    const CoTaskMemPtr<WCHAR> held(words);
+    Require(said == S_OK || (said == S_FALSE && bound == S_OK && words == nullptr));
+    if (said == S_OK) {
+        Require(IsFilledString(words));
+        for (const WCHAR* c = words; *c != 0; ++c) {
+            Require(*c >= 0x20 && *c < 0x7F);
+        }
+    }
+}
+
 // The thumbnail provider over the same bytes: it binds when the filter does, and a cover it
 // hands out is a picture by its first bytes, whatever EXTH 201 and 202 say.
 void CheckCover(const uint8_t* data, size_t size, HRESULT filterBound) {
@@ -82,6 +106,7 @@ void CheckCover(const uint8_t* data, size_t size, HRESULT filterBound) {
     ComPtr<IBookCover> cover;
     const HRESULT bound = MakeBoundObject<CBookThumbnailProvider>(&stream, IID_IBookCover, cover);
     Require(cover && bound == filterBound);
+    CheckCondition(cover.Get(), bound);
     BYTE* bytes = nullptr;
     ULONG length = 0;
     const HRESULT got = cover->GetCoverBytes(&bytes, &length);
@@ -97,10 +122,6 @@ void CheckCover(const uint8_t* data, size_t size, HRESULT filterBound) {
     Require(stream.ReferenceCount() == 1);
 }
 
-bool IsFilledString(const WCHAR* text) {
-    return text != nullptr && text[0] != 0;
-}
-
 // Every property a string that is not empty, a vector of them or a year of four digits, each
 // key once; nothing at all when the book did not load.
 void CheckProperties(const std::vector<unsigned char>& bytes) {
@@ -109,6 +130,7 @@ void CheckProperties(const std::vector<unsigned char>& bytes) {
     const HRESULT bound = MakeBoundObject<CBookPropertyStore>(&stream, IID_IPropertyStore, store);
     Require(store && (bound == S_OK || bound == E_FAIL));
     Require(stream.ReferenceCount() == 1);
+    CheckCondition(store.Get(), bound);
     DWORD count = 0;
     Require(store->GetCount(&count) == S_OK);
     Require(count <= MaxBookProperties && (bound == S_OK || count == 0));
@@ -156,6 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     CheckingSink sink(filter.Get());
     ChunkDumper(sink, portionSize).Dump(filter.Get());
+    CheckCondition(filter.Get(), bound);
     bool rebuilt = false;
     const std::vector<std::u16string> whole = WholeRebuildTexts(stream.Bytes, &rebuilt);
     Require(!rebuilt || sink.Texts == whole);

@@ -248,36 +248,96 @@ TEST(BookFilter, MobipocketBookRelabelledTextReadGivesNoError) {
     EXPECT_EQ(DrainFilter(bound.Filter.Get()).End, FILTER_E_END_OF_CHUNKS);
 }
 
-TEST(BookFilter, CutStreamsFailToBindOrYieldWhatTheyHold) {
-    const std::vector<unsigned char> whole = TestBook("harbor-kf8.azw3");
+// The book a stream cut at `cut` is read as: the whole book whose table lists only the records
+// before the first that does not lie wholly before the cut (the last record runs to the end,
+// so a cut inside it leaves every record whole), written out as a file of its own; or, with
+// `before` set, the same with the table ending before record `before` too.
+std::vector<unsigned char> TableEndedAt(const std::vector<unsigned char>& whole, size_t cut,
+                                        size_t before = SIZE_MAX) {
     const PalmBook book(whole);
-    const uint32_t lastRecord = book.RecordOffset(book.RecordCount() - 1);
-    const DrainResult full = DrainFilter(BoundFilter(whole).Filter.Get());
+    size_t kept = book.RecordCount();
+    for (size_t i = 1; i < book.RecordCount(); ++i) {
+        if (book.RecordOffset(i) > cut) {
+            kept = i - 1;
+            break;
+        }
+    }
+    kept = std::min(kept, before);
+    std::vector<unsigned char> copy(
+        whole.begin(), whole.begin() + (kept < book.RecordCount() ? book.RecordOffset(kept)
+                                                                  : static_cast<uint32_t>(cut)));
+    copy[76] = static_cast<unsigned char>(kept >> 8);
+    copy[77] = static_cast<unsigned char>(kept);
+    return copy;
+}
+
+std::vector<std::u16string> TextsOf(const DrainResult& result) {
+    std::vector<std::u16string> texts;
+    for (size_t i = result.ValueCount(); i < result.Chunks.size(); ++i) {
+        texts.push_back(result.Chunks[i].Content);
+    }
+    return texts;
+}
+
+struct CutCase {
+    const char* File;
+    // A hybrid's BOUNDARY record. Cut before its KF8 record 0 is whole, a hybrid is its KF7
+    // half, a book whose table ends before the boundary; where its KF8 text cannot be read,
+    // its text is that half's.
+    size_t Boundary = SIZE_MAX;
+};
+
+class CutStreams : public ::testing::TestWithParam<CutCase> {};
+
+// libmobi reads a stream cut inside record 0 (the headers) as nothing; cut anywhere later,
+// the book gives what the whole book would give with its table ending before the record the
+// cut falls in: its values, and the text libmobi rebuilds from the records kept.
+TEST_P(CutStreams, FailToBindOrYieldWhatTheyHold) {
+    const std::vector<unsigned char> whole = TestBook(GetParam().File);
+    const PalmBook book(whole);
     std::vector<size_t> cuts;
     for (size_t cut = 0; cut < whole.size(); cut += (cut < 1024 ? 7 : 331)) {
         cuts.push_back(cut);
     }
-    // Into the last record, which only ends the book: everything before it is there.
-    for (size_t cut = lastRecord; cut < whole.size(); ++cut) {
-        cuts.push_back(cut);
+    // At each record's start and a byte either side of it.
+    for (size_t i = 1; i < book.RecordCount(); ++i) {
+        for (const size_t cut :
+             {book.RecordOffset(i) - 1, book.RecordOffset(i) + 0u, book.RecordOffset(i) + 1u}) {
+            cuts.push_back(cut);
+        }
     }
-    for (size_t cut : cuts) {
+    for (const size_t cut : cuts) {
         SCOPED_TRACE(::testing::Message() << "cut at " << cut);
         BoundFilter bound(std::vector<unsigned char>(whole.begin(), whole.begin() + cut));
         // Whatever the binding said, the object answers and is released cleanly.
         const DrainResult result = DrainFilter(bound.Filter.Get(), 5);
-        if (cut <= lastRecord) {
+        if (cut < book.RecordOffset(1)) {
             EXPECT_EQ(bound.Bound, E_FAIL);
-        } else {
-            ASSERT_EQ(bound.Bound, S_OK);
-            EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
-            ASSERT_EQ(result.Chunks.size(), full.Chunks.size());
-            for (size_t i = 0; i < full.Chunks.size(); ++i) {
-                EXPECT_EQ(result.Chunks[i].Content, full.Chunks[i].Content);
-            }
+            continue;
+        }
+        ASSERT_EQ(bound.Bound, S_OK);
+        EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
+        const size_t boundary = GetParam().Boundary;
+        const bool hybrid = boundary < book.RecordCount();
+        const DrainResult rewritten = DrainBook(TableEndedAt(
+            whole, cut, hybrid && cut < book.RecordOffset(boundary + 2) ? boundary : SIZE_MAX));
+        std::vector<std::u16string> texts = TextsOf(rewritten);
+        if (texts.empty() && hybrid && cut >= book.RecordOffset(boundary + 2)) {
+            texts = TextsOf(DrainBook(TableEndedAt(whole, cut, boundary)));
+            EXPECT_FALSE(texts.empty());
+        }
+        EXPECT_EQ(TextsOf(result), texts);
+        ASSERT_EQ(result.ValueCount(), rewritten.ValueCount());
+        for (size_t i = 0; i < rewritten.ValueCount(); ++i) {
+            EXPECT_EQ(result.Chunks[i].Content, rewritten.Chunks[i].Content);
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Books, CutStreams,
+                         ::testing::Values(CutCase{"harbor-kf7.mobi"}, CutCase{"harbor-kf8.azw3"},
+                                           CutCase{"harbor-hybrid.mobi", 9}),
+                         NamedBy<&CutCase::File>());
 
 TEST(BookFilter, NotABookFailsToBind) {
     PalmBook other(TestBook("harbor-kf7.mobi"));

@@ -353,14 +353,11 @@ TEST(BookText, TheFirstTextReadsOnlyTheFirstPartsRecords) {
     EXPECT_LE(textRecordsRead, 12u) << "of " << count;
 }
 
-// A record overwritten with PalmDOC back-references that reach before the record's start:
-// libmobi's decompression fails at the first.
+// The book with a record whose decompression fails.
 std::vector<unsigned char> WithRecordThatFails(const std::vector<unsigned char>& bytes,
                                                size_t record) {
     PalmBook book(bytes);
-    for (uint32_t at = book.RecordOffset(record); at < book.RecordOffset(record + 1); ++at) {
-        book.Bytes[at] = (at - book.RecordOffset(record)) % 2 == 0 ? 0x80 : 0xFF;
-    }
+    book.SpoilPalmDocRecord(record);
     return book.Bytes;
 }
 

@@ -150,14 +150,19 @@ elseif(MODE STREQUAL "folder")
     labelled(duet-kf8.azw "${dir}/sub/DUET.AZW" azw)
     labelled(harbor-kf8.azw3 "${dir}/z-harbor.azw3" azw3)
     set(expected "${first}")
-    string(APPEND expected "{\"file\":\"${dir}/b-garbage.mobi\",\"load\":\"0x80004005\"}\n")
-    string(APPEND expected "{\"file\":\"${dir}/c-empty.azw\",\"load\":\"0x80004005\"}\n")
-    string(APPEND expected "{\"file\":\"${dir}/d-truncated.MOBI\",\"load\":\"0x80004005\"}\n")
+    set(garbage "not a Palm database: only 55 bytes")
+    set(truncated "cut short: the file ends inside record 1 of 10, which holds its headers")
+    string(APPEND expected "{\"file\":\"${dir}/b-garbage.mobi\",\"load\":\"0x80004005\","
+                           "\"reason\":\"${garbage}\"}\n")
+    string(APPEND expected "{\"file\":\"${dir}/c-empty.azw\",\"load\":\"0x80004005\","
+                           "\"reason\":\"empty file\"}\n")
+    string(APPEND expected "{\"file\":\"${dir}/d-truncated.MOBI\",\"load\":\"0x80004005\","
+                           "\"reason\":\"${truncated}\"}\n")
     string(APPEND expected "${prc}${azw}${azw3}")
     foreach(jobs 1 4)
         run(1 out err --json --jobs ${jobs} "${dir}")
         expect_equal("${out}" "${expected}" "folder walk with --jobs ${jobs}")
-        if(NOT err MATCHES "b-garbage.mobi: cannot load \\(0x80004005\\)\n[^\n]*c-empty.azw: cannot load \\(0x80004005\\)\n[^\n]*d-truncated.MOBI: cannot load \\(0x80004005\\)\n")
+        if(NOT err MATCHES "b-garbage.mobi: ${garbage} \\(0x80004005\\)\n[^\n]*c-empty.azw: empty file \\(0x80004005\\)\n[^\n]*d-truncated.MOBI: ${truncated} \\(0x80004005\\)\n")
             fail("--jobs ${jobs}: no one-line report, in order, for each bad book:\n${err}")
         endif()
         if(NOT err MATCHES "7 books, 3 failed loads")
@@ -167,7 +172,9 @@ elseif(MODE STREQUAL "folder")
 
     # --all-files takes the other files too; a missing input is reported and the run goes on.
     run(1 out err --json --all-files "${dir}" "${WORK}/missing.mobi")
-    foreach(line "{\"file\":\"${dir}/notes.txt\",\"load\":\"0x80004005\"}\n" "${azw3}"
+    set(notes "{\"file\":\"${dir}/notes.txt\",\"load\":\"0x80004005\",")
+    string(APPEND notes "\"reason\":\"not a Palm database: only 10 bytes\"}\n")
+    foreach(line "${notes}" "${azw3}"
                  "{\"file\":\"${WORK}/missing.mobi\",\"load\":\"0x80070002\"}\n")
         string(FIND "${out}" "${line}" at)
         if(at EQUAL -1)
@@ -177,7 +184,7 @@ elseif(MODE STREQUAL "folder")
 
     # Readable text names each book.
     run(1 out err "${dir}/a-harbor.mobi" "${dir}/b-garbage.mobi")
-    if(NOT out MATCHES "^== [^\n]*a-harbor.mobi ==\nchunk 1 value Title: .*\n== [^\n]*b-garbage.mobi ==\nload failed 0x80004005\n$")
+    if(NOT out MATCHES "^== [^\n]*a-harbor.mobi ==\nchunk 1 value Title: .*\n== [^\n]*b-garbage.mobi ==\nload failed 0x80004005: ${garbage}\n$")
         fail("readable output of two books is not as expected:\n${out}")
     endif()
 
@@ -250,7 +257,7 @@ elseif(MODE STREQUAL "html")
         expect_equal("${out}" "" "${name} as HTML: stdout")
         expect_equal("${err}" "quillsift-dump: ${WORK}/${name}: ${reason}\n" "${name}: stderr")
     endfunction()
-    expect_no_book(garbage.mobi "cannot load (0x80004005)")
+    expect_no_book(garbage.mobi "not a Palm database: only 55 bytes (0x80004005)")
     expect_no_book(missing.mobi "cannot open (0x80070002)")
 
     foreach(arguments "--html" "--html;${WORK}/garbage.mobi;${WORK}/garbage.mobi" "--html;${WORK}"
@@ -277,7 +284,7 @@ elseif(MODE STREQUAL "properties")
     endif()
     file(WRITE ${WORK}/not-a-book.mobi "not a book")
     run(1 out err --properties ${WORK}/not-a-book.mobi)
-    if(NOT out STREQUAL "" OR NOT err MATCHES "no properties")
+    if(NOT out STREQUAL "" OR NOT err MATCHES "not-a-book.mobi: not a Palm database: only 10 bytes \\(0x80004005\\)\n$")
         fail("--properties on a file that is no book:\n${out}\n${err}")
     endif()
     run(2 out err --properties ${TESTDATA}/harbor-kf7.mobi ${TESTDATA}/harbor-kf8.azw3)

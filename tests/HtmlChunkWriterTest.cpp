@@ -140,7 +140,7 @@ TEST_F(HtmlDocument, GivesTheHeadAndAnEmptyBodyForABookOfValuesOnly) {
 
 TEST_F(HtmlDocument, WritesNothingForABookThatDoesNotLoad) {
     Writer.BeginBook("a.mobi");
-    Writer.LoadFailure(E_FAIL);
+    Writer.LoadFailure(E_FAIL, "empty file");
     EXPECT_EQ(Written(), "");
 }
 

@@ -102,11 +102,15 @@ TEST_F(JsonLines, NamesTheBookOnEveryLineWhenLabelled) {
     ValueChunk(1, PKEY_Title, {title, title + 1});
     Writer.End(FILTER_E_END_OF_CHUNKS);
     Writer.BeginBook("");
-    Writer.LoadFailure(E_FAIL);
+    Writer.LoadFailure(E_FAIL, "");
+    Writer.BeginBook("d/b.mobi");
+    Writer.LoadFailure(E_FAIL, "a Palm database of another kind (DATA/\"T\"), not a book");
     EXPECT_EQ(Written(), "{\"file\":\"d/a.azw\",\"chunk\":1,\"kind\":\"value\"," + TitleKeys +
                              ",\"value\":\"T\"}\n"
                              "{\"file\":\"d/a.azw\",\"end\":\"0x80041700\"}\n"
-                             "{\"load\":\"0x80004005\"}\n");
+                             "{\"load\":\"0x80004005\"}\n"
+                             "{\"file\":\"d/b.mobi\",\"load\":\"0x80004005\",\"reason\":\"a Palm "
+                             "database of another kind (DATA/\\\"T\\\"), not a book\"}\n");
 }
 
 TEST_F(JsonLines, ReplacesMalformedUtf8InTheFileName) {

@@ -117,18 +117,25 @@ struct TableCase {
     std::vector<uint32_t> Offsets;
     uint64_t End;
     bool Fits;
+    // How many records lie wholly inside the stream, which a book cut short is read with.
+    size_t Whole;
 };
 
 const TableCase TableCases[] = {
-    {"InOrder", {100, 200, 300}, 400, true},
-    {"EmptyRecordsBetween", {100, 200, 200, 200, 300}, 400, true},
-    {"LastRecordOfOneByte", {100, 399}, 400, true},
-    {"LastRecordAtTheEnd", {100, 400}, 400, false},
-    {"LastRecordPastTheEnd", {100, 500}, 400, false},
-    {"OffsetBackwards", {100, 300, 200}, 400, false},
-    {"MiddleOffsetPastTheEnd", {100, 0xFFFFFFF0u, 300}, 400, false},
-    {"NoRecords", {}, 400, false},
-    {"StreamBeyond32Bits", {100}, 0x100000000ull, false},
+    {"InOrder", {100, 200, 300}, 400, true, 3},
+    {"EmptyRecordsBetween", {100, 200, 200, 200, 300}, 400, true, 5},
+    {"LastRecordOfOneByte", {100, 399}, 400, true, 2},
+    {"LastRecordAtTheEnd", {100, 400}, 400, false, 1},
+    {"LastRecordPastTheEnd", {100, 500}, 400, false, 0},
+    {"OffsetBackwards", {100, 300, 200}, 400, false, 3},
+    {"MiddleOffsetPastTheEnd", {100, 0xFFFFFFF0u, 300}, 400, false, 0},
+    {"NoRecords", {}, 400, false, 0},
+    {"StreamBeyond32Bits", {100}, 0x100000000ull, false, 1},
+    {"CutInsideTheThirdRecord", {100, 200, 300, 400}, 350, false, 2},
+    {"CutWhereARecordStarts", {100, 200, 300, 400}, 300, false, 2},
+    {"CutInsideRecordZero", {100, 200, 300}, 150, false, 0},
+    // libmobi refuses a last record of no bytes: the table ends before empty ones too.
+    {"CutAfterEmptyRecords", {100, 200, 200, 200, 300}, 250, false, 1},
 };
 
 void PrintTo(const TableCase& table, std::ostream* os) {
@@ -139,7 +146,7 @@ class RecordTables : public ::testing::TestWithParam<TableCase> {};
 
 TEST_P(RecordTables, FitTheStreamOrNot) {
     const TableCase& row = GetParam();
-    const RecordTable table = MakeTable(row.Offsets, row.End);
+    RecordTable table = MakeTable(row.Offsets, row.End);
     EXPECT_EQ(table.Fits(), row.Fits);
     if (row.Fits) {
         uint64_t total = 0;
@@ -147,6 +154,17 @@ TEST_P(RecordTables, FitTheStreamOrNot) {
             total += table.Size(i);
         }
         EXPECT_EQ(total, row.End - row.Offsets[0]);
+    }
+    // Ended before the first record that is not whole, a table in order fits, its last record
+    // ending where the next one started.
+    EXPECT_EQ(table.WholeRecords(), row.Whole);
+    if (row.Whole > 0 && row.Whole < row.Offsets.size() &&
+        table.FirstOutOfOrder() == row.Offsets.size()) {
+        table.EndAt(row.Whole);
+        EXPECT_TRUE(table.Fits());
+        EXPECT_EQ(table.Count(), row.Whole);
+        EXPECT_EQ(table.Listed(), row.Offsets.size());
+        EXPECT_EQ(table.Size(row.Whole - 1), row.Offsets[row.Whole] - row.Offsets[row.Whole - 1]);
     }
 }
 

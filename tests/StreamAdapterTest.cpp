@@ -586,10 +586,12 @@ struct CorruptTable {
     const char* Name;
     size_t Record;
     uint32_t (*Offset)(const PalmBook& book, size_t size);
+    HRESULT Bound = E_FAIL;
 };
 
 // An offset below the one before it makes libmobi's record length wrap to about 4 GiB; one
-// beyond the end makes the record before it that long.
+// beyond the end makes the record before it that long. A last record past the end is a book
+// cut short there, read without it.
 const CorruptTable CorruptTables[] = {
     {"OffsetAfterTheNextRecord", 1,
      [](const PalmBook& book, size_t) { return book.RecordOffset(2) + 1; }},
@@ -597,7 +599,7 @@ const CorruptTable CorruptTables[] = {
      [](const PalmBook& book, size_t) { return book.RecordOffset(2) - 1; }},
     {"OffsetBeyondTheEnd", 2, [](const PalmBook&, size_t) { return 0xFFFFFFF0u; }},
     {"LastRecordBeyondTheEnd", SIZE_MAX,
-     [](const PalmBook&, size_t size) { return static_cast<uint32_t>(size + 100); }},
+     [](const PalmBook&, size_t size) { return static_cast<uint32_t>(size + 100); }, S_OK},
 };
 
 void PrintTo(const CorruptTable& table, std::ostream* os) {
@@ -613,9 +615,11 @@ TEST_P(StreamAdapterCorruptTable, AsksForNoMoreThanTheStreamHoldsAndFails) {
         GetParam().Record == SIZE_MAX ? book.RecordCount() - 1 : GetParam().Record;
     SetRecordOffset(bytes, record, GetParam().Offset(book, bytes.size()));
     RecordingStream stream(bytes);
-    EXPECT_EQ(Binding(stream).Bound, E_FAIL);
+    EXPECT_EQ(Binding(stream).Bound, GetParam().Bound);
     // The table tells the load fails: no record is read.
-    EXPECT_EQ(stream.Calls.size(), 5u);
+    if (FAILED(GetParam().Bound)) {
+        EXPECT_EQ(stream.Calls.size(), 5u);
+    }
     ULONG largest = 0;
     for (const Call& call : stream.Calls) {
         EXPECT_LE(call.Offset + int64_t{call.Count}, static_cast<int64_t>(bytes.size()))

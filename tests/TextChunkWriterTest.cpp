@@ -52,12 +52,14 @@ TEST_F(ReadableText, SaysWhatAValueWithoutAStringAndAnOddChunkAre) {
     Writer.EndChunk(E_FAIL, "GetValue succeeded without a value");
     Writer.BeginChunk(odd);
     Writer.EndChunk(S_OK, nullptr);
-    Writer.LoadFailure(E_FAIL);
+    Writer.LoadFailure(E_FAIL, "");
+    Writer.LoadFailure(E_FAIL, "empty file");
     EXPECT_EQ(Written(), "chunk 1 value Author: (no string, type 0)\n"
                          "  failed: 0x80004005\n"
                          "  fault: GetValue succeeded without a value\n"
                          "chunk 2 none {F29F85E0-4FF9-1068-AB91-08002B27B3D9} 9: (flags 0)\n"
-                         "load failed 0x80004005\n");
+                         "load failed 0x80004005\n"
+                         "load failed 0x80004005: empty file\n");
 }
 
 TEST_F(ReadableText, NamesEveryPropertyOfTheBookFilter) {

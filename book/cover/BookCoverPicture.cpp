@@ -6,23 +6,27 @@
 #include "book/load/MobiHolders.h"
 
 HRESULT ReadBookCoverPicture(IStream* stream, BookCoverPicture& cover) {
-    cover.Bytes.Reset();
-    cover.Size = 0;
+    cover = BookCoverPicture();
     MobiBook book(mobi_init());
     if (!book) {
+        cover.Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
     BookRecords records(stream);
-    if (LoadBookFromRecords(book.Get(), records, LoadedRecords::Headers) != MOBI_SUCCESS) {
+    const MOBI_RET loaded = LoadBookFromRecords(book.Get(), records, LoadedRecords::Headers);
+    cover.Condition = records.Condition();
+    if (loaded != MOBI_SUCCESS) {
         return E_FAIL;
     }
     const size_t number = FindCoverRecordNumber(book.Get(), records);
     const uint64_t size = number != MOBI_NOTSET ? records.Size(number) : 0;
     if (size == 0 || size > 0xFFFFFFFFu) {
+        cover.CutOff = number == MOBI_NOTSET && CoverCutOff(book.Get(), records);
         return S_FALSE;
     }
     cover.Bytes.Reset(static_cast<BYTE*>(CoTaskMemAlloc(static_cast<size_t>(size))));
     if (!cover.Bytes) {
+        cover.Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
     // The first bytes come from what telling the picture kept; the rest once, from the stream.

@@ -3,6 +3,7 @@
 // reads the book.
 #pragma once
 
+#include "book/load/BookCondition.h"
 #include "platform/Platform.h"
 #include "platform/UniqueAny.h"
 
@@ -10,11 +11,15 @@
 struct BookCoverPicture {
     CoTaskMemPtr<BYTE> Bytes;
     ULONG Size = 0;
+    // What the load found wrong with the file; for a book cut short, whether the record its
+    // EXTH names for the cover lay in the part cut off.
+    BookCondition Condition;
+    bool CutOff = false;
 };
 
 // Loads the book's headers from `stream`, which stands at its start, and reads the record
 // FindCoverRecordNumber chooses into `cover`: S_OK, or S_FALSE with `cover` empty when the book
-// has no cover. A book that does not load gives E_FAIL. What is read: the Palm header, the
-// record table, record 0 (a hybrid's BOUNDARY and KF8 record 0 too), the first bytes of the
-// records EXTH 201 and 202 name, and the rest of the cover.
+// has no cover. A book that does not load gives E_FAIL; `cover.Condition` says why. What is read:
+// the Palm header, the record table, record 0 (a hybrid's BOUNDARY and KF8 record 0 too), the first
+// bytes of the records EXTH 201 and 202 name, and the rest of the cover.
 HRESULT ReadBookCoverPicture(IStream* stream, BookCoverPicture& cover);

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/cover/CoverRecord.h"
 
+#include <initializer_list>
+
 namespace {
 
-// The number of the picture at the record the EXTH record `tag` points to; MOBI_NOTSET when
-// there is none.
-size_t PictureAt(const MOBIData* book, size_t firstResource, MOBIExthTag tag,
-                 BookRecords& records) {
+// The number of the record the EXTH record `tag` points to; MOBI_NOTSET when it points nowhere.
+size_t RecordNamedBy(const MOBIData* book, size_t firstResource, MOBIExthTag tag) {
     const MOBIExthHeader* exth = mobi_get_exthrecord_by_tag(book, tag);
     if (exth == nullptr || exth->data == nullptr || exth->size == 0) {
         return MOBI_NOTSET;
@@ -14,8 +14,15 @@ size_t PictureAt(const MOBIData* book, size_t firstResource, MOBIExthTag tag,
     const uint32_t offset =
         mobi_decode_exthvalue(static_cast<const unsigned char*>(exth->data), exth->size);
     size_t number = 0;
-    if (!ResourceRecordNumber(firstResource, offset, &number) ||
-        records.Kind(number) != RecordKind::Picture) {
+    return ResourceRecordNumber(firstResource, offset, &number) ? number : MOBI_NOTSET;
+}
+
+// The number of the picture at the record the EXTH record `tag` points to; MOBI_NOTSET when
+// there is none.
+size_t PictureAt(const MOBIData* book, size_t firstResource, MOBIExthTag tag,
+                 BookRecords& records) {
+    const size_t number = RecordNamedBy(book, firstResource, tag);
+    if (number == MOBI_NOTSET || records.Kind(number) != RecordKind::Picture) {
         return MOBI_NOTSET;
     }
     return number;
@@ -40,4 +47,18 @@ size_t FindCoverRecordNumber(const MOBIData* book, BookRecords& records) {
     const size_t firstResource = mobi_get_first_resource_record(book);
     const size_t cover = PictureAt(book, firstResource, EXTH_COVEROFFSET, records);
     return cover != MOBI_NOTSET ? cover : PictureAt(book, firstResource, EXTH_THUMBOFFSET, records);
+}
+
+bool CoverCutOff(const MOBIData* book, const BookRecords& records) {
+    if (book == nullptr) {
+        return false;
+    }
+    const size_t firstResource = mobi_get_first_resource_record(book);
+    for (const MOBIExthTag tag : {EXTH_COVEROFFSET, EXTH_THUMBOFFSET}) {
+        const size_t number = RecordNamedBy(book, firstResource, tag);
+        if (number != MOBI_NOTSET && number >= records.Count() && number < records.Listed()) {
+            return true;
+        }
+    }
+    return false;
 }

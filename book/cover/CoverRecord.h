@@ -17,3 +17,7 @@ bool ResourceRecordNumber(size_t firstResource, uint32_t offset, size_t* number)
 // (BookRecords::Kind), else the one EXTH 202 points to when that is. MOBI_NOTSET when neither
 // is. Reads the first bytes of those records alone.
 size_t FindCoverRecordNumber(const MOBIData* book, BookRecords& records);
+
+// Whether the record EXTH 201 or 202 names lies in the part of a book cut short that was cut
+// off: one the book's table lists, but not among the records read.
+bool CoverCutOff(const MOBIData* book, const BookRecords& records);

@@ -98,13 +98,16 @@ MOBI_RET FindBookParts(RecordStore& store, BookParts& parts) {
         return MOBI_SUCCESS;
     }
     const size_t kf8 = size_t{boundary} + 1;
-    if (!store.KeepWhole(boundary) || (kf8 < count && !store.KeepWhole(kf8))) {
+    if (kf8 >= count) {
+        // libmobi's load refuses a hybrid without its KF8 record 0.
+        parts.Boundary = boundary;
+        return MOBI_SUCCESS;
+    }
+    if (!store.KeepWhole(boundary) || !store.KeepWhole(kf8)) {
         return MOBI_DATA_CORRUPT;
     }
     shown[boundary] = true;
-    if (kf8 < count) {
-        shown[kf8] = true;
-    }
+    shown[kf8] = true;
     // Swapped to the KF8 part, as the load of the text is: its record numbers count from the
     // KF8 record 0.
     MobiBook hybrid;

@@ -30,7 +30,8 @@ struct BookParts {
     };
     Part First;
     Part Kf8;               // Record0 None: no KF8 part
-    size_t Boundary = None; // the BOUNDARY record of a hybrid
+    size_t Boundary = None; // the BOUNDARY record of a hybrid; alone, with no KF8 part, when
+                            // the KF8 record 0 lies past the table's end
 
     // The part whose text libmobi reads: a hybrid's KF8 part.
     const Part& Text() const { return Kf8.Record0 != None ? Kf8 : First; }

@@ -9,38 +9,101 @@ BookRecords::BookRecords(IStream* stream) : Stream(stream) {
     Stream.MeasureEnd();
 }
 
+MOBI_RET BookRecords::Fail(BookFault fault, MOBI_RET result) {
+    Found.Fault = fault;
+    return result;
+}
+
 MOBI_RET BookRecords::ReadTable() {
+    Found = BookCondition();
+    Found.Length = Stream.EndPosition();
     unsigned char header[RecordTable::HeaderLength];
-    if (Stream.Read(header, 1, sizeof(header)) != sizeof(header)) {
-        return MOBI_DATA_CORRUPT;
+    const size_t got = Stream.Read(header, 1, sizeof(header));
+    if (got != sizeof(header)) {
+        if (Stream.CameShort()) {
+            return StreamFailed();
+        }
+        return Fail(got == 0 ? BookFault::Empty : BookFault::TooShort, MOBI_DATA_CORRUPT);
     }
     const size_t count = RecordTable::DeclaredCount(header, sizeof(header));
     const size_t length = count * RecordTable::EntryLength;
     std::unique_ptr<unsigned char[]> entries(new (std::nothrow) unsigned char[length + 1]);
     if (!entries) {
-        return MOBI_MALLOC_FAILED;
+        return Fail(BookFault::OutOfMemory, MOBI_MALLOC_FAILED);
     }
     // libmobi's order of judging: the type, then the count, then the entries.
     if (!Table.Assign(header, entries.get(), 0, 0)) {
-        return MOBI_MALLOC_FAILED;
+        return Fail(BookFault::OutOfMemory, MOBI_MALLOC_FAILED);
     }
+    Found.Records = count;
     if (!Table.IsBook()) {
-        return MOBI_FILE_UNSUPPORTED;
+        return Fail(NameKind(header), MOBI_FILE_UNSUPPORTED);
     }
-    if (count == 0 || Stream.Read(entries.get(), 1, length) != length) {
-        return MOBI_DATA_CORRUPT;
+    if (count == 0) {
+        return Fail(BookFault::NoRecords, MOBI_DATA_CORRUPT);
+    }
+    if (Stream.Read(entries.get(), 1, length) != length) {
+        return Stream.CameShort() ? StreamFailed() : Fail(BookFault::TableCut, MOBI_DATA_CORRUPT);
     }
     if (!Table.Assign(header, entries.get(), count, Stream.EndPosition())) {
-        return MOBI_MALLOC_FAILED;
+        return Fail(BookFault::OutOfMemory, MOBI_MALLOC_FAILED);
+    }
+    Found.Record = Table.FirstOutOfOrder();
+    if (Found.Record < count) {
+        return Fail(BookFault::OutOfOrder, MOBI_DATA_CORRUPT);
+    }
+    // A book cut short is read as far as its records are whole.
+    const size_t whole = Table.WholeRecords();
+    Found.Record = whole;
+    if (whole == 0) {
+        return Fail(BookFault::HeadersCut, MOBI_DATA_CORRUPT);
+    }
+    if (whole < count) {
+        Found.Fault = BookFault::CutShort;
+        Table.EndAt(whole);
     }
     if (!Table.Fits()) {
-        return MOBI_DATA_CORRUPT;
+        return Fail(BookFault::Unreadable, MOBI_DATA_CORRUPT);
     }
     if (!Store.Init()) {
-        return MOBI_MALLOC_FAILED;
+        return Fail(BookFault::OutOfMemory, MOBI_MALLOC_FAILED);
     }
     Store.StreamStandsAt(RecordTable::HeaderLength + length);
     return MOBI_SUCCESS;
+}
+
+BookFault BookRecords::NameKind(const unsigned char* header) {
+    // A Palm database's name is zero-terminated in its 32 bytes, its type and creator four
+    // printable characters each: a text file renamed has none of that.
+    constexpr size_t NameLength = 32;
+    constexpr size_t TypeAt = 60;
+    if (std::memchr(header, 0, NameLength) == nullptr) {
+        return BookFault::NotPalmDatabase;
+    }
+    for (size_t i = 0; i < 8; ++i) {
+        if (header[TypeAt + i] < 0x20 || header[TypeAt + i] > 0x7E) {
+            return BookFault::NotPalmDatabase;
+        }
+    }
+    std::memcpy(Found.Type, header + TypeAt, 4);
+    std::memcpy(Found.Creator, header + TypeAt + 4, 4);
+    return BookFault::OtherKind;
+}
+
+void BookRecords::NoteFailure(MOBI_RET loaded) {
+    if (loaded == MOBI_SUCCESS) {
+        return;
+    }
+    if (Stream.CameShort()) {
+        StreamFailed();
+        return;
+    }
+    NoteLoadFailure(Found, loaded);
+}
+
+MOBI_RET BookRecords::StreamFailed() {
+    Found.Delivered = Stream.DeliveredUpTo();
+    return Fail(BookFault::StreamShort, MOBI_DATA_CORRUPT);
 }
 
 const MOBIPdbRecord* BookRecords::Held(size_t record) const {
@@ -88,7 +151,11 @@ size_t BookRecords::Read(size_t record, uint64_t at, unsigned char* into, size_t
         return 0;
     }
     if (Whole == nullptr) {
-        return Store.Read(record, at, into, length);
+        const size_t delivered = Store.Read(record, at, into, length);
+        if (delivered < length && Stream.CameShort()) {
+            StreamFailed();
+        }
+        return delivered;
     }
     const MOBIPdbRecord* held = Held(record);
     if (held == nullptr || at >= held->size) {

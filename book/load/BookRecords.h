@@ -3,6 +3,7 @@
 // out: the cover, one record at a time.
 #pragma once
 
+#include "book/load/BookCondition.h"
 #include "book/load/RecordKind.h"
 #include "book/load/RecordStore.h"
 #include "book/load/RecordTable.h"
@@ -34,8 +35,15 @@ public:
     BookRecords(const BookRecords&) = delete;
     BookRecords& operator=(const BookRecords&) = delete;
 
+    // What the load found wrong with the file: why it failed, or that the book was cut short
+    // and read as far as its records are whole (Count of them).
+    const BookCondition& Condition() const { return Found; }
+    // The records the book's table lists, those cut off included.
+    size_t Listed() const { return Table.Listed(); }
+
     // The book's records, once a load has read them: from the record table, or from libmobi's
-    // records when the stream delivered no length and the book was loaded whole.
+    // records when the stream delivered no length and the book was loaded whole. A book cut
+    // short has only those before the record it ends in.
     size_t Count() const;
     // A record's length; 0 beyond the last.
     uint64_t Size(size_t record) const;
@@ -44,7 +52,8 @@ public:
     RecordKind Kind(size_t record);
     // Up to `length` bytes of `record` from `at`: the bytes kept or held already, then the
     // stream, so that no byte is read twice. How many were delivered: fewer when the record
-    // ends there or the stream fails.
+    // ends there or the stream fails (which the Condition notes when the stream came short of
+    // its length).
     size_t Read(size_t record, uint64_t at, unsigned char* into, size_t length);
 
 private:
@@ -52,8 +61,17 @@ private:
 
     // Reads the Palm header and the record table (one read each) from the stream's start. Fails
     // as libmobi would: a short read, a type other than BOOK or TEXt, no records, or records
-    // that do not fit the stream.
+    // out of order; a table whose records run past the stream's end ends before the first that
+    // does (a book cut short), and fails when that is record 0. Notes the fault found.
     MOBI_RET ReadTable();
+    // Notes `fault` and returns `result`.
+    MOBI_RET Fail(BookFault fault, MOBI_RET result);
+    // A header of a type that is no book's: another kind of Palm database, or not one at all.
+    BookFault NameKind(const unsigned char* header);
+    // Notes that a read came short of the stream's length, and where.
+    MOBI_RET StreamFailed();
+    // Notes why libmobi's load failed: the stream when it came short, else libmobi's code.
+    void NoteFailure(MOBI_RET loaded);
     const MOBIPdbRecord* Held(size_t record) const;
 
     StreamStdio Stream;
@@ -61,4 +79,5 @@ private:
     RecordStore Store{Stream, Table};
     // The book libmobi loaded whole, without a record table of ours.
     const MOBIData* Whole = nullptr;
+    BookCondition Found;
 };

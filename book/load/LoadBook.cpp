@@ -82,9 +82,10 @@ MOBI_RET LoadBookFromRecords(MOBIData* book, BookRecords& records, LoadedRecords
     if (!records.Stream.EndKnown()) {
         const MOBI_RET loaded = LoadBookFromSource(book, records.Stream);
         records.Whole = loaded == MOBI_SUCCESS ? book : nullptr;
+        records.NoteFailure(loaded);
         return loaded;
     }
-    const RecordTable& table = records.Table;
+    RecordTable& table = records.Table;
     RecordStore& store = records.Store;
     MOBI_RET result = records.ReadTable();
     if (result != MOBI_SUCCESS && result != MOBI_MALLOC_FAILED && table.HasHeader()) {
@@ -98,11 +99,21 @@ MOBI_RET LoadBookFromRecords(MOBIData* book, BookRecords& records, LoadedRecords
     }
     BookParts parts;
     result = FindBookParts(store, parts);
+    if (result == MOBI_SUCCESS && parts.Boundary != BookParts::None &&
+        parts.Kf8.Record0 == BookParts::None && records.Found.Fault == BookFault::CutShort) {
+        // Cut before its KF8 record 0, a hybrid is read as its KF7 half, which libmobi reads
+        // when the table ends before the boundary.
+        table.EndAt(parts.Boundary);
+        records.Found.Kf7Half = true;
+        result = FindBookParts(store, parts);
+    }
     if (result != MOBI_SUCCESS) {
+        records.NoteFailure(result);
         return result;
     }
     std::unique_ptr<bool[]> shown(new (std::nothrow) bool[table.Count() + 1]());
     if (!shown) {
+        records.NoteFailure(MOBI_MALLOC_FAILED);
         return MOBI_MALLOC_FAILED;
     }
     if (shownRecords == LoadedRecords::Headers) {
@@ -113,14 +124,17 @@ MOBI_RET LoadBookFromRecords(MOBIData* book, BookRecords& records, LoadedRecords
     } else {
         result = ShowTextRecords(store, parts, shown.get());
         if (result != MOBI_SUCCESS) {
+            records.NoteFailure(result);
             return result;
         }
     }
     RecordView view(store);
     if (!view.Show(shown.get())) {
+        records.NoteFailure(MOBI_MALLOC_FAILED);
         return MOBI_MALLOC_FAILED;
     }
     result = LoadBookFromSource(book, view);
+    records.NoteFailure(result);
     // libmobi noted where each record lies in the view; where it lies in the book is truer.
     size_t index = 0;
     for (MOBIPdbRecord* record = book->rec; record != nullptr && index < table.Count();

@@ -27,12 +27,14 @@ bool RecordTable::Assign(const unsigned char* header, const unsigned char* entri
     Entries.reset(new (std::nothrow) unsigned char[count * EntryLength + 1]);
     if (!Entries) {
         Records = 0;
+        ListedRecords = 0;
         return false;
     }
     if (count > 0) {
         std::memcpy(Entries.get(), entries, count * EntryLength);
     }
     Records = count;
+    ListedRecords = count;
     End = streamEnd;
     return true;
 }
@@ -51,14 +53,42 @@ bool RecordTable::IsBook() const {
            std::memcmp(HeaderBytes + TypeAt, "TEXt", 4) == 0;
 }
 
-bool RecordTable::Fits() const {
-    if (Records == 0) {
-        return false;
-    }
-    for (size_t i = 0; i + 1 < Records; ++i) {
-        if (Offset(i + 1) < Offset(i)) {
-            return false;
+size_t RecordTable::FirstOutOfOrder() const {
+    for (size_t i = 1; i < Records; ++i) {
+        if (Offset(i) < Offset(i - 1)) {
+            return i;
         }
+    }
+    return Records;
+}
+
+size_t RecordTable::WholeRecords() const {
+    size_t whole = Records;
+    for (size_t i = 1; i < Records; ++i) {
+        if (Offset(i) > End) {
+            whole = i - 1;
+            break;
+        }
+    }
+    if (whole == Records && Records > 0 && Offset(Records - 1) >= End) {
+        whole = Records - 1;
+    }
+    while (whole > 0 && whole < Records && Offset(whole) == Offset(whole - 1)) {
+        --whole;
+    }
+    return whole;
+}
+
+void RecordTable::EndAt(size_t count) {
+    if (count < Records) {
+        End = Offset(count);
+        Records = count;
+    }
+}
+
+bool RecordTable::Fits() const {
+    if (Records == 0 || FirstOutOfOrder() < Records) {
+        return false;
     }
     // libmobi measures the last record with ftell, whose position has 32 bits.
     const uint64_t last = Offset(Records - 1);

@@ -22,6 +22,8 @@ public:
                 uint64_t streamEnd);
 
     size_t Count() const { return Records; }
+    // The records the header lists: more than Count once the table ends early (EndAt).
+    size_t Listed() const { return ListedRecords; }
     bool HasHeader() const { return Entries != nullptr; }
     const unsigned char* Header() const { return HeaderBytes; }
     const unsigned char* Entry(size_t record) const { return Entries.get() + record * EntryLength; }
@@ -34,9 +36,21 @@ public:
     // holds at least a byte: otherwise libmobi's load reads a record short and fails anyway.
     bool Fits() const;
 
+    // How many records, from the first, lie wholly inside the stream: a record ends where the
+    // next one starts, so a stream that ends before a record's start cuts the one before it
+    // (the last record runs to the stream's end and is whole when it holds a byte). Trailing
+    // records of no bytes are not counted: libmobi refuses a last record of none.
+    size_t WholeRecords() const;
+    // The table as if it listed only its first `count` records, the last of them ending where
+    // the next one starts: a book cut short is read as the whole book with that table.
+    void EndAt(size_t count);
+    // The first record, after the one before it, that starts before it; Count when none does.
+    size_t FirstOutOfOrder() const;
+
 private:
     unsigned char HeaderBytes[HeaderLength] = {};
     std::unique_ptr<unsigned char[]> Entries;
     size_t Records = 0;
+    size_t ListedRecords = 0;
     uint64_t End = 0;
 };

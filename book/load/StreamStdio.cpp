@@ -58,6 +58,10 @@ size_t StreamStdio::Read(void* buffer, size_t size, size_t count) {
             Position += got;
         }
         if (got < asked) {
+            // Reads are never asked beyond a known end: the stream promised these bytes.
+            if (End != Unknown && Position != Unknown && !CameShort()) {
+                ShortAt = Position;
+            }
             break;
         }
     }

@@ -23,6 +23,10 @@ public:
     // Where the stream ends, once MeasureEnd has learnt it; false when it delivered no length.
     bool EndKnown() const { return End != Unknown; }
     ULONGLONG EndPosition() const { return End; }
+    // Whether a read delivered fewer bytes than the stream's length promised (a stream that
+    // lies about its length, or fails part way), and where the bytes it delivered ended.
+    bool CameShort() const { return ShortAt != Unknown; }
+    ULONGLONG DeliveredUpTo() const { return ShortAt; }
     // fread: one Read of size * count bytes into `buffer`, or of what remains before the
     // stream's end when that is less (nothing when nothing remains); the number of whole
     // elements the stream reports delivered. Its HRESULT is not looked at: only the count tells.
@@ -42,4 +46,5 @@ private:
     static constexpr ULONGLONG Unknown = ~0ull;
     ULONGLONG Position = Unknown;
     ULONGLONG End = Unknown;
+    ULONGLONG ShortAt = Unknown;
 };

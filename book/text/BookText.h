@@ -49,6 +49,9 @@ public:
     // The next run of the current part's text (at least one unit, no zero unit), valid until
     // the next call; false when the part's text has ended.
     bool NextRun(const WCHAR** units, size_t* count);
+    // Whether the text ended early at a record that did not decode (or that the stream did not
+    // deliver whole).
+    bool Failed() const { return Decoder.Failed(); }
 
 private:
     // A book of one part: where its text starts, and that it gives a chunk at all.

@@ -246,8 +246,9 @@ MOBI_RET mobi_decompress_huffman(unsigned char* out, const unsigned char* in, si
     return MOBI_DATA_CORRUPT;
 }
 
-/* What the text read part by part asks of the book's headers: the stand-in has none, so the
- * book has no text records and no index. */
+/* What the text read part by part asks of the book's headers, and the filter's reading of a
+ * hybrid cut short through its KF7 half: the stand-in has none, so the book has no text
+ * records and no index, and is no hybrid. */
 size_t mobi_get_kf8offset(const MOBIData* book) {
     (void)book;
     return 0;
@@ -258,6 +259,7 @@ ABSENT_HEADER_TEST(mobi_exists_skel_indx)
 ABSENT_HEADER_TEST(mobi_exists_frag_indx)
 ABSENT_HEADER_TEST(mobi_is_encrypted)
 ABSENT_HEADER_TEST(mobi_exists_mobiheader)
+ABSENT_HEADER_TEST(mobi_is_hybrid)
 
 size_t mobi_get_fdst_record_number(const MOBIData* book) {
     (void)book;

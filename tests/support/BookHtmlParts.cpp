@@ -22,7 +22,7 @@ std::vector<HtmlPart> HtmlParts(const std::vector<unsigned char>& bytes, bool* r
     }
     MobiMarkup markup(mobi_init_rawml(book.Get()));
     if (!markup ||
-        mobi_parse_rawml_opt(markup.Get(), book.Get(), true, true, false) != MOBI_SUCCESS) {
+        mobi_parse_rawml_opt(markup.Get(), book.Get(), false, false, false) != MOBI_SUCCESS) {
         return parts;
     }
     *rebuilt = true;

@@ -97,6 +97,12 @@ void PalmBook::SetRecord0Field16(size_t offset, uint16_t value) {
     Bytes[at + 1] = static_cast<unsigned char>(value);
 }
 
+void PalmBook::SpoilPalmDocRecord(size_t index) {
+    for (uint32_t at = RecordOffset(index); at < RecordOffset(index + 1); ++at) {
+        Bytes[at] = (at - RecordOffset(index)) % 2 == 0 ? 0x80 : 0xFF;
+    }
+}
+
 void PalmBook::ResizeRecord(size_t index, size_t length) {
     const auto records = Records();
     const uint32_t offset = records.at(index).first;

@@ -29,6 +29,9 @@ public:
     void SetRecord0Field16(size_t offset, uint16_t value);
     // A big-endian 32-bit field of record 0 (the MOBI header's locale at 92).
     void SetRecord0Field32(size_t offset, uint32_t value);
+    // Overwrites record `index` with PalmDOC back-references that reach before the record's
+    // start: libmobi's decompression fails at the first.
+    void SpoilPalmDocRecord(size_t index);
     // Cuts record `index` to `length` bytes or pads it with zeros, moving the records after it.
     void ResizeRecord(size_t index, size_t length);
     // Adds a record after the last one, moving every record 8 bytes on for its table entry.

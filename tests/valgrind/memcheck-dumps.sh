@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: LGPL-3.0-or-later
-# Runs quillsift-dump under valgrind's memcheck over every test book and the pipeline fuzzer's
-# seeds (the reproducers of libmobi's faults among them): the filter's chunks (--json), the
+# Runs quillsift-dump under valgrind's memcheck over every test book, the pipeline fuzzer's
+# seeds (the reproducers of libmobi's faults among them) and the damaged files the tests make
+# from the test books (tests/damaged/): the filter's chunks (--json), the
 # property store (--properties) and the cover (--cover). Fails on any error memcheck reports:
 # a decision or an output made from bytes that nothing wrote, a read or a write out of bounds.
 # AddressSanitizer sees none of the first kind, and Debian's libmobi.a is not instrumented.
@@ -15,12 +16,15 @@ repo="$(cd "$(dirname "$0")/../.." && pwd)"
 dump="$(realpath "$1")/tools/quillsift-dump"
 shift
 books=("$@")
-if [[ ${#books[@]} -eq 0 ]]; then
-    mapfile -t books < <(find "$repo/testdata" "$repo/fuzz/corpus/pipeline" -type f \
-        \( -iname '*.mobi' -o -iname '*.azw' -o -iname '*.azw3' -o -iname '*.prc' \) | sort)
-fi
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+if [[ ${#books[@]} -eq 0 ]]; then
+    python3 "$repo/tests/damaged/damaged_books.py" make "$repo/tests/damaged/damaged-books.tsv" \
+        "$repo/testdata" "$scratch/damaged" >/dev/null
+    mapfile -t books < <(find "$repo/testdata" "$repo/fuzz/corpus/pipeline" "$scratch/damaged" \
+        -type f \( -iname '*.mobi' -o -iname '*.azw' -o -iname '*.azw3' -o -iname '*.prc' \) |
+        sort)
+fi
 
 memcheck_code=99
 failed=0

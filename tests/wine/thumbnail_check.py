@@ -1,17 +1,18 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: LGPL-3.0-or-later
-"""Checks a thumbnail that quillsift-host wrote (a 32-bit top-down BMP) against an independent
-decode of the cover picture with Pillow: the size by the same rule (the longer side at most
-SIZE, never enlarged, the shorter rounded half up, at least 1), the mean colour within a small
-tolerance, and the alpha type: ARGB exactly when the picture carries transparency, then the
-mean alpha too.
-Usage: thumbnail_check.py THUMBNAIL.bmp COVER SIZE "WIDTHxHEIGHT ALPHATYPE ..." """
+"""Checks a thumbnail that quillsift-host wrote (a 32-bit top-down BMP, or a PNG, which Pillow
+reads) against an independent decode of the cover picture with Pillow: a PNG exactly when its
+name ends in .png, the size by the same rule (the longer side at most SIZE, never enlarged, the
+shorter rounded half up, at least 1), the mean colour within a small tolerance, and the alpha
+type: ARGB exactly when the picture carries transparency, then the mean alpha too.
+Usage: thumbnail_check.py THUMBNAIL.bmp|THUMBNAIL.png COVER SIZE "WIDTHxHEIGHT ALPHATYPE ..." """
 import struct
 import sys
 
 from PIL import Image
 
 TOLERANCE = 6.0
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 
 def expected_size(width, height, longest):
@@ -22,9 +23,14 @@ def expected_size(width, height, longest):
     return (longest, side) if width >= height else (side, longest)
 
 
-def bmp_means(path):
+def thumbnail_means(path):
     data = open(path, "rb").read()
-    assert data[:2] == b"BM", "not a BMP"
+    if data[:8] == PNG_SIGNATURE:
+        picture = Image.open(path).convert("RGBA")
+        count = picture.width * picture.height
+        red, green, blue, alpha = (sum(picture.getdata(band)) / count for band in range(4))
+        return (picture.width, picture.height), (red, green, blue), alpha
+    assert data[:2] == b"BM", "neither a BMP nor a PNG"
     offset = struct.unpack("<I", data[10:14])[0]
     width, height, _, bits = struct.unpack("<iiHH", data[18:30])
     assert bits == 32, "%d bits per pixel" % bits
@@ -46,8 +52,11 @@ def main():
     reference = picture.resize(want_size, Image.BOX)
     count = want_size[0] * want_size[1]
     channels = [sum(reference.getdata(band)) / count for band in range(4)]
-    got_size, got_rgb, got_alpha = bmp_means(thumbnail)
+    got_size, got_rgb, got_alpha = thumbnail_means(thumbnail)
     problems = []
+    with open(thumbnail, "rb") as written:
+        if (written.read(8) == PNG_SIGNATURE) != thumbnail.lower().endswith(".png"):
+            problems.append("a PNG exactly when the name ends in .png")
     reported_size, reported_alpha = reported.split()[:2]
     if got_size != want_size or reported_size != "%dx%d" % want_size:
         problems.append("size %s (reported %s), expected %dx%d" % (got_size, reported_size,

@@ -230,6 +230,61 @@ for book in "$work/truncated.mobi" "$work/text.mobi" "$work/empty.mobi"; do
     done
 done
 
+# The damaged and foreign files of tests/damaged/damaged-books.tsv (the native test checks what
+# quillsift-dump says of each and gets from it): the host says and gets the same, byte for byte,
+# for a folder of them (bound as streams, and by path), and for each through the property
+# handler and the thumbnail provider. Only the program's name and the paths differ.
+damaged="$work/damaged"
+python3 "$(dirname "$0")/../damaged/damaged_books.py" make \
+    "$(dirname "$0")/../damaged/damaged-books.tsv" "$testdata" "$damaged" >/dev/null
+# The host's output with the native paths and name: FILE, WINDOWS_FOLDER, FOLDER.
+as_native() {
+    python3 - "$@" <<'PY'
+import sys
+path, windows, native = sys.argv[1:4]
+text = open(path, encoding="utf-8").read()
+text = text.replace(windows.replace("\\", "\\\\") + "\\\\", native + "/")
+text = text.replace(windows + "\\", native + "/").replace("quillsift-host: ", "quillsift-dump: ")
+sys.stdout.write(text)
+PY
+}
+same_as_native() { # what, native stdout, native stderr, host stdout, host stderr
+    if cmp -s "$2" <(as_native "$4" "$(windows_path "$damaged")" "$damaged") &&
+        cmp -s "$3" <(as_native "$5" "$(windows_path "$damaged")" "$damaged"); then
+        pass "$1: as the native dump ($(grep -c . "$3") lines on stderr)"
+    else
+        fail "$1 differs from the native dump:"
+        diff "$2" <(as_native "$4" "$(windows_path "$damaged")" "$damaged") | head -4
+        diff "$3" <(as_native "$5" "$(windows_path "$damaged")" "$damaged") | head -4
+    fi
+}
+"$native_dump" --json --quiet "$damaged" >"$work/native.json" 2>"$work/native.err"
+for binding in stream path; do
+    options=(--json)
+    [[ $binding == path ]] && options+=(--by-path)
+    wine "$host" "${options[@]}" "$(windows_path "$damaged")" >"$work/host.json" 2>"$work/host.err"
+    [[ $? -eq 1 ]] || fail "damaged files ($binding): exit status not 1"
+    same_as_native "damaged files ($binding)" "$work/native.json" "$work/native.err" \
+        "$work/host.json" "$work/host.err"
+done
+for book in "$damaged"/*; do
+    name=$(basename "$book")
+    "$native_dump" --properties "$book" >"$work/native.json" 2>"$work/native.err"
+    wine "$host" --properties "$(windows_path "$book")" >"$work/host.json" 2>"$work/host.err"
+    same_as_native "$name --properties" "$work/native.json" "$work/native.err" \
+        "$work/host.json" "$work/host.err"
+    rm -f "$work/cover.bin" "$work/thumbnail.png"
+    "$native_dump" --cover "$work/cover.bin" "$book" 2>"$work/native.err"
+    wine "$host" --thumbnail 96 "$(windows_path "$work/thumbnail.png")" "$(windows_path "$book")" \
+        >/dev/null 2>"$work/host.err"
+    same_as_native "$name --thumbnail (--cover)" /dev/null "$work/native.err" /dev/null \
+        "$work/host.err"
+    if [[ -e $work/cover.bin && ! -s $work/thumbnail.png ]] ||
+        [[ ! -e $work/cover.bin && -e $work/thumbnail.png ]]; then
+        fail "$name: a thumbnail where there is no cover, or none where there is"
+    fi
+done
+
 # The stream adapter in a PE program: libmobi's fread, fseek and ftell served from file streams,
 # on every book and on the malformed ones, one thread and two at once.
 if [[ -n $mingw_build ]]; then
@@ -290,17 +345,19 @@ for book in covers/lantern-kf8.azw3 covers/meadow-kf8.azw3 covers/lantern-kf7.mo
         fail "$book: no cover from the native quillsift-dump --cover"
         continue
     fi
-    for size in 96 256 512; do
-        rm -f "$work/thumbnail.bmp"
-        report=$(wine "$host" --thumbnail "$size" "$(windows_path "$work/thumbnail.bmp")" \
+    # A PNG when the name says so, at one size.
+    for output in 96.bmp 256.bmp 512.bmp 256.PNG; do
+        size=${output%.*}
+        rm -f "$work/thumbnail.$output"
+        report=$(wine "$host" --thumbnail "$size" "$(windows_path "$work/thumbnail.$output")" \
             "$(windows_path "$testdata/$book")" 2>&1 | tr -d '\r')
-        if [[ ! -s $work/thumbnail.bmp ]]; then
+        if [[ ! -s $work/thumbnail.$output ]]; then
             fail "$book at $size: no thumbnail: $report"
-        elif checked=$("$pil_python" "$(dirname "$0")/thumbnail_check.py" "$work/thumbnail.bmp" \
-            "$work/cover.bin" "$size" "$report"); then
-            pass "$book at $size: $checked; ${report#* * }"
+        elif checked=$("$pil_python" "$(dirname "$0")/thumbnail_check.py" \
+            "$work/thumbnail.$output" "$work/cover.bin" "$size" "$report"); then
+            pass "$book as $output: $checked; ${report#* * }"
         else
-            fail "$book at $size: $checked"
+            fail "$book as $output: $checked"
         fi
     done
 done

@@ -22,8 +22,9 @@ public:
 
     // `label` names the book on what is written for it; empty for a single book.
     virtual void BeginBook(const std::string& label) = 0;
-    // The book could not be bound to a filter object: its only line.
-    virtual void LoadFailure(HRESULT code) = 0;
+    // The book could not be bound to a filter object: its only line, with the module's words
+    // for why (empty when it has none).
+    virtual void LoadFailure(HRESULT code, const std::string& reason) = 0;
 
     // Whether the output has failed; everything since is dropped. A format with no place for a
     // chunk's failure (RecordsFailures false) has the book end at that chunk instead, and the

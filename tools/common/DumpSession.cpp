@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/common/DumpSession.h"
 
+#include "tools/common/BookConditionWords.h"
 #include "tools/common/FormatCode.h"
 
 #include <cstdio>
@@ -55,7 +56,7 @@ DumpTotals DumpSession::DumpBook(const std::string& path, const std::string& lab
     Writer.BeginBook(label);
     if (stream == nullptr) {
         counts.FailedLoads = 1;
-        Writer.LoadFailure(openResult);
+        Writer.LoadFailure(openResult, std::string());
         reportBook("cannot open (" + FormatCode(openResult) + ")");
         return counts;
     }
@@ -71,13 +72,22 @@ DumpTotals DumpSession::DumpBook(const std::string& path, const std::string& lab
         const HRESULT bound = Binder.Bind(stream, filter);
         if (FAILED(bound)) {
             counts.FailedLoads = 1;
-            Writer.LoadFailure(bound);
-            reportBook("cannot load (" + FormatCode(bound) + ")");
+            std::string words = BookConditionWords(filter.Get());
+            if (words.empty()) {
+                words = Binder.Unmade();
+            }
+            Writer.LoadFailure(bound, words);
+            reportBook(FailureWords(words, "cannot load", bound));
             return counts;
         }
         end = Dumper.Dump(filter.Get());
         counts.Chunks = Dumper.Chunks();
         counts.Characters = Dumper.Characters();
+        // What a damaged or encrypted book still gave, once its chunks have ended.
+        const std::string note = Notes ? BookConditionWords(filter.Get()) : std::string();
+        if (!note.empty()) {
+            reportBook(note);
+        }
     }
     if (Writer.Failed() || end == FILTER_E_END_OF_CHUNKS) {
         return counts;

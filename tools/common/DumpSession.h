@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // Dumps books one at a time as an indexer reads them: each is bound to a fresh filter object
 // through the host's binder, drained into the writer and released, and what went wrong is
-// reported in one line. Opening the files is the host's.
+// reported in one line, in the module's words. Opening the files is the host's.
 #pragma once
 
 #include "tools/common/ChunkDumper.h"
@@ -27,7 +27,7 @@ struct DumpTotals {
 
 class DumpSession {
 public:
-    // Receives a line such as "quillsift-dump: a.mobi: cannot load (0x80004005)\n".
+    // Receives a line such as "quillsift-dump: a.mobi: not a Palm database (0x80004005)\n".
     using Report = std::function<void(const std::string& line)>;
 
     // `program` starts every report.
@@ -40,9 +40,14 @@ public:
     DumpTotals DumpBook(const std::string& path, const std::string& label, IStream* stream,
                         HRESULT openResult, const Report& report);
 
+    // Whether a book that was read gets a line of what the module says of it (cut short,
+    // encrypted, damaged text); on by default. A book that gave nothing always gets its line.
+    void ReportNotes(bool notes) { Notes = notes; }
+
 private:
     std::string Program;
     FilterBinder& Binder;
     ChunkWriter& Writer;
     ChunkDumper Dumper;
+    bool Notes = true;
 };

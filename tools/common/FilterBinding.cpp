@@ -23,6 +23,12 @@ HRESULT TakeFilter(IUnknown* object, ComPtr<IFilter>& filter) {
     return S_OK;
 }
 
+// The binding's result; the object goes to `filter` even when it failed, for its words.
+HRESULT TakeFilter(IUnknown* object, HRESULT bound, ComPtr<IFilter>& filter) {
+    const HRESULT taken = TakeFilter(object, filter);
+    return FAILED(bound) ? bound : taken;
+}
+
 } // namespace
 
 HRESULT BindFilter(const CreateFilterObject& create, BindingInterface binding, IStream* stream,
@@ -31,13 +37,11 @@ HRESULT BindFilter(const CreateFilterObject& create, BindingInterface binding, I
     if (binding == BindingInterface::PersistStream) {
         ComPtr<IPersistStream> persist;
         RETURN_IF_FAILED(Create(create, IID_IPersistStream, persist));
-        RETURN_IF_FAILED(persist->Load(stream));
-        return TakeFilter(persist.Get(), filter);
+        return TakeFilter(persist.Get(), persist->Load(stream), filter);
     }
     ComPtr<IInitializeWithStream> initialize;
     RETURN_IF_FAILED(Create(create, IID_IInitializeWithStream, initialize));
-    RETURN_IF_FAILED(initialize->Initialize(stream, STGM_READ));
-    return TakeFilter(initialize.Get(), filter);
+    return TakeFilter(initialize.Get(), initialize->Initialize(stream, STGM_READ), filter);
 }
 
 HRESULT BindFilterByPath(const CreateFilterObject& create, LPCOLESTR path,
@@ -45,6 +49,5 @@ HRESULT BindFilterByPath(const CreateFilterObject& create, LPCOLESTR path,
     filter.Reset();
     ComPtr<IPersistFile> persist;
     RETURN_IF_FAILED(Create(create, IID_IPersistFile, persist));
-    RETURN_IF_FAILED(persist->Load(path, STGM_READ | STGM_SHARE_DENY_NONE));
-    return TakeFilter(persist.Get(), filter);
+    return TakeFilter(persist.Get(), persist->Load(path, STGM_READ | STGM_SHARE_DENY_NONE), filter);
 }

@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 
 #include <functional>
+#include <string>
 
 enum class BindingInterface { InitializeWithStream, PersistStream };
 
@@ -16,8 +17,9 @@ enum class BindingInterface { InitializeWithStream, PersistStream };
 using CreateFilterObject = std::function<HRESULT(REFIID riid, void** object)>;
 
 // On success `filter` holds the object's only reference; every other reference taken on the
-// way has been released. On failure `filter` is empty and the first failing code is returned
-// (E_POINTER for a call that succeeded without its interface).
+// way has been released. On failure the first failing code is returned (E_POINTER for a call
+// that succeeded without its interface), and `filter` is empty, or holds the object whose
+// binding failed, unbound, for what it says of the book (IBookCondition).
 HRESULT BindFilter(const CreateFilterObject& create, BindingInterface binding, IStream* stream,
                    ComPtr<IFilter>& filter);
 
@@ -26,9 +28,12 @@ HRESULT BindFilter(const CreateFilterObject& create, BindingInterface binding, I
 // IFilter.
 HRESULT BindFilterByPath(const CreateFilterObject& create, LPCOLESTR path, ComPtr<IFilter>& filter);
 
-// A host's way of binding each book it dumps.
+// A host's way of binding each book it dumps, as BindFilter binds.
 class FilterBinder {
 public:
     virtual ~FilterBinder() = default;
     virtual HRESULT Bind(IStream* stream, ComPtr<IFilter>& filter) = 0;
+    // Why the last binding failed before any object was made, in words ("no filter registered
+    // for .prc"); empty when an object was made, which says it itself.
+    virtual std::string Unmade() const { return std::string(); }
 };

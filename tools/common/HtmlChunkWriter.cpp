@@ -82,7 +82,7 @@ void HtmlChunkWriter::BeginBook(const std::string&) {
     Decoder = Utf16Decoder();
 }
 
-void HtmlChunkWriter::LoadFailure(HRESULT) {}
+void HtmlChunkWriter::LoadFailure(HRESULT, const std::string&) {}
 
 void HtmlChunkWriter::OpenHead() {
     if (At == Part::Nothing) {

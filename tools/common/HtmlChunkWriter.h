@@ -26,7 +26,7 @@ public:
     explicit HtmlChunkWriter(OutputBuffer& out) : ChunkWriter(out) {}
 
     void BeginBook(const std::string& label) override;
-    void LoadFailure(HRESULT code) override;
+    void LoadFailure(HRESULT code, const std::string& reason) override;
     void BeginChunk(const STAT_CHUNK& stat) override;
     void Text(const WCHAR* text, size_t length) override;
     void Value(const WCHAR* text, size_t length, VARTYPE type) override;

@@ -99,17 +99,21 @@ void JsonChunkWriter::BeginBook(const std::string& label) {
     }
 }
 
-void JsonChunkWriter::CodeLine(const char* key, HRESULT code) {
+void JsonChunkWriter::CodeLine(const char* key, HRESULT code, const std::string& reason) {
     Out.Append(LineStart);
     Out.Append('"');
     Out.Append(key);
     Out.Append("\":", 2);
     Code(code);
+    if (!reason.empty()) {
+        Out.Append(",\"reason\":");
+        Utf8String(reason);
+    }
     Out.Append("}\n", 2);
 }
 
-void JsonChunkWriter::LoadFailure(HRESULT code) {
-    CodeLine("load", code);
+void JsonChunkWriter::LoadFailure(HRESULT code, const std::string& reason) {
+    CodeLine("load", code, reason);
 }
 
 void JsonChunkWriter::End(HRESULT code) {

@@ -5,7 +5,9 @@
 //    "value":"..."}
 //   {"chunk":3,"kind":"text","fmtid":"{B725F130-...}","propid":19,"locale":1033,"break":3,
 //    "text":"..."}
-//   {"end":"0x80041700"}            or, for a book that cannot be bound, {"load":"0x80004005"}
+//   {"end":"0x80041700"}
+// or, for a book that cannot be bound, {"load":"0x80004005","reason":"not a Palm database"}
+// ("reason" when the module says why).
 // A labelled book starts every line with "file". Every chunk gives its property set ("fmtid",
 // upper-case and braced), its "propid" (or, for a property named by string, "propname"), its
 // "locale" and its "break", zeros included; "flags" follows "kind" when they are neither text
@@ -20,7 +22,7 @@ public:
     explicit JsonChunkWriter(OutputBuffer& out) : ChunkWriter(out) {}
 
     void BeginBook(const std::string& label) override;
-    void LoadFailure(HRESULT code) override;
+    void LoadFailure(HRESULT code, const std::string& reason) override;
     void BeginChunk(const STAT_CHUNK& stat) override;
     void Text(const WCHAR* text, size_t length) override;
     void Value(const WCHAR* text, size_t length, VARTYPE type) override;
@@ -28,7 +30,8 @@ public:
     void End(HRESULT code) override;
 
 private:
-    void CodeLine(const char* key, HRESULT code);
+    // {"KEY":"0x…"}, with "reason" when there is one.
+    void CodeLine(const char* key, HRESULT code, const std::string& reason = std::string());
     void Code(HRESULT code);
     void Number(unsigned long long value);
     // A whole string with its quotes.

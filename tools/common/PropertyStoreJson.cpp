@@ -4,6 +4,7 @@
 #include "platform/ReturnIfFailed.h"
 #include "platform/UniqueAny.h"
 #include "platform/text/Utf16Length.h"
+#include "tools/common/BookConditionWords.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/JsonChunkWriter.h"
 #include "tools/common/PropertyNames.h"
@@ -52,9 +53,23 @@ HRESULT BindPropertyStore(const CreateFilterObject& create, IStream* stream,
     if (!initialize) {
         return E_POINTER;
     }
-    RETURN_IF_FAILED(initialize->Initialize(stream, STGM_READ));
-    RETURN_IF_FAILED(initialize->QueryInterface(IID_IPropertyStore, store.PutVoid()));
+    const HRESULT bound = initialize->Initialize(stream, STGM_READ);
+    // A failed binding hands the object out too, for its words.
+    const HRESULT asked = initialize->QueryInterface(IID_IPropertyStore, store.PutVoid());
+    RETURN_IF_FAILED(bound);
+    RETURN_IF_FAILED(asked);
     return store ? S_OK : E_POINTER;
+}
+
+HRESULT ReadPropertyStoreJson(const CreateFilterObject& create, IStream* stream, std::string& out,
+                              std::string& words) {
+    ComPtr<IPropertyStore> store;
+    HRESULT result = BindPropertyStore(create, stream, store);
+    words = BookConditionWords(store.Get());
+    if (SUCCEEDED(result)) {
+        result = AppendPropertyStoreJson(store.Get(), out);
+    }
+    return result;
 }
 
 HRESULT AppendPropertyStoreJson(IPropertyStore* store, std::string& out) {

@@ -26,8 +26,8 @@ void TextChunkWriter::BeginBook(const std::string& label) {
     }
 }
 
-void TextChunkWriter::LoadFailure(HRESULT code) {
-    Out.Append("load failed " + FormatCode(code) + "\n");
+void TextChunkWriter::LoadFailure(HRESULT code, const std::string& reason) {
+    Out.Append("load failed " + FormatCode(code) + (reason.empty() ? "" : ": " + reason) + "\n");
 }
 
 void TextChunkWriter::End(HRESULT code) {

@@ -11,38 +11,11 @@ namespace {
 // Symbolic links to folders are not followed, so a walk cannot loop; this bounds the rest.
 const unsigned MaxDepth = 64;
 
-bool EndsWithIgnoringCase(const std::string& name, const char* suffix) {
-    const std::string tail(suffix);
-    if (name.size() < tail.size()) {
-        return false;
-    }
-    const size_t start = name.size() - tail.size();
-    for (size_t i = 0; i < tail.size(); ++i) {
-        char c = name[start + i];
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        if (c != tail[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::string Join(const std::string& folder, const std::string& name) {
     return !folder.empty() && folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 } // namespace
-
-bool HasBookExtension(const std::string& name) {
-    for (const char* extension : {".mobi", ".azw", ".azw3", ".prc"}) {
-        if (EndsWithIgnoringCase(name, extension)) {
-            return true;
-        }
-    }
-    return false;
-}
 
 void BookFinder::Add(const std::string& path) {
     struct stat info;

@@ -3,13 +3,10 @@
 // folders walked recursively in name order.
 #pragma once
 
+#include "tools/common/BookExtension.h"
+
 #include <string>
 #include <vector>
-
-// Which files a folder walk takes: the Kindle books libmobi reads, whatever their extension
-// says of the format inside. True for a name ending in ".mobi", ".azw", ".azw3" or ".prc",
-// letter case ignored.
-bool HasBookExtension(const std::string& name);
 
 struct BookPath {
     std::string Path;

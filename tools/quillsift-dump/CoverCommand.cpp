@@ -7,6 +7,7 @@
 #include "platform/ReturnIfFailed.h"
 #include "platform/UniqueAny.h"
 #include "platform/native/FileStream.h"
+#include "tools/common/BookConditionWords.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/FormatCode.h"
 #include "tools/quillsift-dump/FilterLibrary.h"
@@ -58,9 +59,10 @@ bool ParseCoverOptions(int argc, const char* const* argv, CoverOptions& options,
     return true;
 }
 
-// The cover's bytes from a thumbnail provider object of the library, bound to the book.
+// The cover's bytes from a thumbnail provider object of the library, bound to the book, and
+// what the module says of the book.
 HRESULT ReadCover(const FilterEntryPoints& entryPoints, const std::string& book,
-                  CoTaskMemPtr<BYTE>& bytes, ULONG& size) {
+                  CoTaskMemPtr<BYTE>& bytes, ULONG& size, std::string& words) {
     CLSID classId;
     RETURN_IF_FAILED(CLSIDFromString(CLSID_BookThumbnailProvider, &classId));
     ComPtr<IClassFactory> factory;
@@ -70,7 +72,9 @@ HRESULT ReadCover(const FilterEntryPoints& entryPoints, const std::string& book,
         factory->CreateInstance(nullptr, IID_IInitializeWithStream, provider.PutVoid()));
     ComPtr<IStream> stream;
     RETURN_IF_FAILED(FileStream::Open(book.c_str(), stream.Put()));
-    RETURN_IF_FAILED(provider->Initialize(stream.Get(), STGM_READ));
+    const HRESULT bound = provider->Initialize(stream.Get(), STGM_READ);
+    words = BookConditionWords(provider.Get());
+    RETURN_IF_FAILED(bound);
     ComPtr<IBookCover> cover;
     RETURN_IF_FAILED(provider->QueryInterface(IID_IBookCover, cover.PutVoid()));
     return cover->GetCoverBytes(bytes.Put(), &size);
@@ -129,21 +133,26 @@ int RunCoverCommand(int argc, const char* const* argv) {
     }
     CoTaskMemPtr<BYTE> bytes;
     ULONG size = 0;
-    const HRESULT read = ReadCover(library.EntryPoints(), options.Book, bytes, size);
+    std::string words;
+    const HRESULT read = ReadCover(library.EntryPoints(), options.Book, bytes, size, words);
     if (library.EntryPoints().CanUnloadNow() != S_OK) {
         library.KeepLoaded();
     }
     if (read == WTS_E_FAILEDEXTRACTION) {
-        WriteError(options.Book + ": no cover");
+        // A book cut short says whether its cover was cut off.
+        WriteError(options.Book + ": " + (words.empty() ? "no cover" : words));
         return ExitSomeFailed;
     }
     if (FAILED(read)) {
-        WriteError(options.Book + ": " + FormatCode(read));
+        WriteError(options.Book + ": " + FailureWords(words, "no cover", read));
         return ExitSomeFailed;
     }
     if (!WriteNewFile(options.Output, bytes.Get(), size, error)) {
         WriteError("cannot write " + options.Output + ": " + error);
         return ExitSomeFailed;
+    }
+    if (!words.empty()) {
+        WriteError(options.Book + ": " + words);
     }
     return ExitAllLoaded;
 }

@@ -62,6 +62,8 @@ void DumpRun::Work(OrderedOutput& ordered, const std::vector<BookPath>& books, b
     const std::unique_ptr<ChunkWriter> writer = MakeChunkWriter(Format, buffer);
     ExportBinder binder(EntryPoints);
     DumpSession session(Program, binder, *writer, PortionSize);
+    // A search engine's handler passes stderr on for every book: a book read is no news there.
+    session.ReportNotes(Format != DumpFormat::Html);
     for (;;) {
         const size_t index = NextBook.fetch_add(1);
         if (index >= books.size()) {

@@ -2,53 +2,54 @@
 #include "tools/quillsift-dump/PropertiesDump.h"
 
 #include "module/ClassIds.h"
+#include "platform/ReturnIfFailed.h"
 #include "platform/native/FileStream.h"
+#include "tools/common/BookConditionWords.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/PropertyStoreJson.h"
 
 namespace {
 
-HRESULT ReadProperties(const FilterEntryPoints& entryPoints, IStream* stream, std::string& json) {
+HRESULT ReadProperties(const FilterEntryPoints& entryPoints, IStream* stream, std::string& json,
+                       std::string& words) {
     CLSID classId;
-    HRESULT result = CLSIDFromString(CLSID_BookPropertyHandler, &classId);
+    RETURN_IF_FAILED(CLSIDFromString(CLSID_BookPropertyHandler, &classId));
     ComPtr<IClassFactory> factory;
-    if (SUCCEEDED(result)) {
-        result = entryPoints.GetClassObject(classId, IID_IClassFactory, factory.PutVoid());
+    RETURN_IF_FAILED(entryPoints.GetClassObject(classId, IID_IClassFactory, factory.PutVoid()));
+    if (!factory) {
+        return E_POINTER;
     }
-    if (SUCCEEDED(result) && !factory) {
-        result = E_POINTER;
-    }
-    ComPtr<IPropertyStore> store;
-    if (SUCCEEDED(result)) {
-        result = BindPropertyStore(
-            [&factory](REFIID riid, void** object) {
-                return factory->CreateInstance(nullptr, riid, object);
-            },
-            stream, store);
-    }
-    return SUCCEEDED(result) ? AppendPropertyStoreJson(store.Get(), json) : result;
+    return ReadPropertyStoreJson(
+        [&factory](REFIID riid, void** object) {
+            return factory->CreateInstance(nullptr, riid, object);
+        },
+        stream, json, words);
 }
 
 } // namespace
 
 int DumpProperties(const FilterEntryPoints& entryPoints, const std::string& path, ByteSink& out,
-                   std::string& error) {
+                   std::string& message) {
     ComPtr<IStream> stream;
     const HRESULT opened = FileStream::Open(path.c_str(), stream.Put());
     if (FAILED(opened)) {
-        error = path + ": cannot open (" + FormatCode(opened) + ")";
+        message = path + ": cannot open (" + FormatCode(opened) + ")";
         return ExitSomeFailed;
     }
     std::string json;
-    const HRESULT read = ReadProperties(entryPoints, stream.Get(), json);
+    std::string words;
+    const HRESULT read = ReadProperties(entryPoints, stream.Get(), json, words);
     if (FAILED(read)) {
-        error = path + ": no properties (" + FormatCode(read) + ")";
+        message = path + ": " + FailureWords(words, "no properties", read);
         return ExitSomeFailed;
     }
     if (!out.Write(json.data(), json.size())) {
-        error = "cannot write the output: " + out.Error();
+        message = "cannot write the output: " + out.Error();
         return ExitSomeFailed;
+    }
+    if (!words.empty()) {
+        message = path + ": " + words;
     }
     return ExitAllLoaded;
 }

@@ -8,7 +8,8 @@
 
 #include <string>
 
-// ExitAllLoaded when the object was written; ExitSomeFailed, with `error` saying why, when the
-// book could not be opened or bound or the output could not be written.
+// ExitAllLoaded when the object was written; ExitSomeFailed when the book could not be opened
+// or bound or the output could not be written. `message` says why it failed, or what the
+// module says of a damaged book that it still read; empty otherwise.
 int DumpProperties(const FilterEntryPoints& entryPoints, const std::string& path, ByteSink& out,
-                   std::string& error);
+                   std::string& message);

@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
             return ExitLibraryFailed;
         }
         const int status = DumpProperties(library.EntryPoints(), options.Inputs[0], output, error);
-        if (status != ExitAllLoaded) {
+        if (!error.empty()) {
             WriteError("quillsift-dump: " + error + "\n");
         }
         if (library.EntryPoints().CanUnloadNow() != S_OK) {

@@ -7,9 +7,10 @@ ActivatedBinder ActivatedBinder::ByPath() {
     return binder;
 }
 
-void ActivatedBinder::UseClass(HRESULT found, const CLSID& filterClass) {
+void ActivatedBinder::UseClass(HRESULT found, const CLSID& filterClass, const std::string& words) {
     Found = found;
     FilterClass = filterClass;
+    FoundWords = words;
 }
 
 HRESULT ActivatedBinder::Bind(IStream* stream, ComPtr<IFilter>& filter) {

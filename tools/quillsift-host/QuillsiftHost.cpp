@@ -3,9 +3,11 @@
 // for a book's extension in the registry, creates the object with CoCreateInstance, binds a
 // read-only file stream from SHCreateStreamOnFileEx through IInitializeWithStream (or
 // IPersistStream), or has the filter open the book by its path through IPersistFile, and
-// prints the chunks as quillsift-dump does, byte for byte. The commands that do something else
-// each have a file of their own and a row in Commands below.
+// prints the chunks as quillsift-dump does, byte for byte, with the same words for a book that
+// gives nothing; folders give their books as quillsift-dump's do. The commands that do
+// something else each have a file of their own and a row in Commands below.
 #include "platform/ComPtr.h"
+#include "tools/common/BookConditionWords.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/DumpFormat.h"
 #include "tools/common/DumpSession.h"
@@ -14,10 +16,11 @@
 #include "tools/common/PropertyStoreJson.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/ActivatedBinder.h"
+#include "tools/quillsift-host/BookHandlers.h"
+#include "tools/quillsift-host/HostBookFinder.h"
 #include "tools/quillsift-host/HostOutput.h"
 #include "tools/quillsift-host/RegisterCommand.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
-#include "tools/quillsift-host/RegisteredPropertyHandler.h"
 #include "tools/quillsift-host/ReindexCommand.h"
 #include "tools/quillsift-host/ThumbnailCommand.h"
 
@@ -28,11 +31,13 @@
 namespace {
 
 const char Usage[] =
-    "Usage: quillsift-host [OPTION]... BOOK...\n"
-    "  or:  quillsift-host --thumbnail SIZE OUT.bmp BOOK\n"
+    "Usage: quillsift-host [OPTION]... BOOK|FOLDER...\n"
+    "  or:  quillsift-host --thumbnail SIZE OUT.png|OUT.bmp BOOK\n"
     "  or:  quillsift-host --register | --unregister | --reindex\n"
     "Finds the filter registered for each book's extension as the indexer does, binds the\n"
     "book as a read-only file stream and prints every chunk, as quillsift-dump does.\n"
+    "Folders are walked recursively and give their .mobi, .azw, .azw3 and .prc files;\n"
+    "each file that gives nothing gets a line on standard error saying why.\n"
     "\n"
     "Options:\n"
     "  --json             JSON Lines, as quillsift-dump --json\n"
@@ -45,8 +50,9 @@ const char Usage[] =
     "                     extension, as one JSON object (as quillsift-dump --properties)\n"
     "\n"
     "--thumbnail asks the thumbnail provider registered for BOOK's extension for a\n"
-    "thumbnail whose longer side is at most SIZE, writes it to OUT.bmp (32-bit) and\n"
-    "prints its size and alpha type; exit status 1 and no file when there is none.\n"
+    "thumbnail whose longer side is at most SIZE, writes it to OUT (a PNG when its name\n"
+    "ends in .png, else a 32-bit BMP) and prints its size and alpha type; exit status 1\n"
+    "and no file when there is none.\n"
     "\n"
     "--register and --unregister have the quillsift.dll beside this program register or\n"
     "unregister itself (as administrator). --reindex asks Windows Search to read again\n"
@@ -132,35 +138,31 @@ bool ParseOptions(int argc, WCHAR** argv, HostOptions& options, std::string& err
     return true;
 }
 
-HRESULT FindFilterFor(const WCHAR* extension, CLSID* filterClass) {
-    const HRESULT found = FindRegisteredFilter(extension, filterClass);
-    if (FAILED(found)) {
-        WriteError("no filter registered for " + ToUtf8(extension) + " (" + FormatCode(found) +
-                   ")");
-    }
-    return found;
-}
-
 // Returns false when the book could not be bound.
-bool DumpBook(const HostOptions& options, const WCHAR* path, ActivatedBinder& binder,
-              DumpSession& session) {
+bool DumpBook(const HostOptions& options, const HostBookPath& book, bool labelled,
+              ActivatedBinder& binder, DumpSession& session) {
+    const WCHAR* path = book.Path.data();
     const std::vector<WCHAR> ownExtension = ExtensionOf(path);
     CLSID filterClass;
-    const HRESULT found =
-        FindFilterFor(options.Extension ? options.Extension : ownExtension.data(), &filterClass);
-    binder.UseClass(found, filterClass);
+    std::string words;
+    const HRESULT found = FindBookHandler(
+        BookHandler::Filter, options.Extension ? options.Extension : ownExtension.data(),
+        &filterClass, words);
+    binder.UseClass(found, filterClass, words);
     binder.UseBook(path);
     // Opened when binding by path too: the host measures the book through it and reports a
     // file that does not open as it does for a stream. Its share mode lets others read, so
     // the filter's own read-only open succeeds beside it.
     ComPtr<IStream> stream;
     const HRESULT opened =
-        SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
-                               FALSE, nullptr, stream.Put());
+        book.Unreadable
+            ? E_ACCESSDENIED
+            : SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
+                                     FALSE, nullptr, stream.Put());
     const std::string name = ToUtf8(path);
-    const std::string label = options.Books.size() > 1 ? name : std::string();
-    const DumpTotals counts = session.DumpBook(
-        name, label, SUCCEEDED(opened) ? stream.Get() : nullptr, opened, WriteStandardError);
+    const DumpTotals counts =
+        session.DumpBook(name, labelled ? name : std::string(),
+                         SUCCEEDED(opened) ? stream.Get() : nullptr, opened, WriteStandardError);
     return counts.FailedLoads == 0;
 }
 
@@ -168,35 +170,34 @@ bool DumpBook(const HostOptions& options, const WCHAR* path, ActivatedBinder& bi
 // and bound to a read-only file stream, as Explorer does.
 int PrintProperties(const HostOptions& options) {
     const WCHAR* path = options.Books[0];
+    const std::string name = ToUtf8(path);
     const std::vector<WCHAR> ownExtension = ExtensionOf(path);
     const WCHAR* extension = options.Extension ? options.Extension : ownExtension.data();
     CLSID handlerClass;
-    HRESULT result = FindRegisteredPropertyHandler(extension, &handlerClass);
-    if (FAILED(result)) {
-        WriteError("no property handler registered for " + ToUtf8(extension) + " (" +
-                   FormatCode(result) + ")");
-        return ExitSomeFailed;
-    }
+    std::string words;
+    HRESULT result = FindBookHandler(BookHandler::PropertyHandler, extension, &handlerClass, words);
     ComPtr<IStream> stream;
-    result = SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
-                                    FALSE, nullptr, stream.Put());
-    ComPtr<IPropertyStore> store;
     if (SUCCEEDED(result)) {
-        result = BindPropertyStore(
-            [&handlerClass](REFIID riid, void** object) {
-                return CoCreateInstance(handlerClass, nullptr, CLSCTX_INPROC_SERVER, riid, object);
-            },
-            stream.Get(), store);
+        result = SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE,
+                                        FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put());
     }
     std::string json;
     if (SUCCEEDED(result)) {
-        result = AppendPropertyStoreJson(store.Get(), json);
+        result = ReadPropertyStoreJson(
+            [&handlerClass](REFIID riid, void** object) {
+                return CoCreateInstance(handlerClass, nullptr, CLSCTX_INPROC_SERVER, riid, object);
+            },
+            stream.Get(), json, words);
     }
     if (FAILED(result)) {
-        WriteError(ToUtf8(path) + ": no properties (" + FormatCode(result) + ")");
+        WriteError(name + ": " + FailureWords(words, "no properties", result));
         return ExitSomeFailed;
     }
-    return WriteOut(json);
+    const int status = WriteOut(json);
+    if (!words.empty()) {
+        WriteError(name + ": " + words);
+    }
+    return status;
 }
 
 int Run(int argc, WCHAR** argv) {
@@ -223,9 +224,14 @@ int Run(int argc, WCHAR** argv) {
     ActivatedBinder binder =
         options.ByPath ? ActivatedBinder::ByPath() : ActivatedBinder(options.Binding);
     DumpSession session("quillsift-host", binder, *writer, options.BufferSize);
+    HostBookFinder finder;
+    for (const WCHAR* input : options.Books) {
+        finder.Add(input);
+    }
+    const bool labelled = options.Books.size() > 1 || finder.SawFolder();
     bool allLoaded = true;
-    for (const WCHAR* book : options.Books) {
-        allLoaded = DumpBook(options, book, binder, session) && allLoaded;
+    for (const HostBookPath& book : finder.Books()) {
+        allLoaded = DumpBook(options, book, labelled, binder, session) && allLoaded;
         if (!buffer.Flush()) {
             WriteError("cannot write the output (" + output.Error() + ")");
             return ExitSomeFailed;

@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// quillsift-host --thumbnail SIZE OUT.bmp BOOK: the book's thumbnail as Explorer gets it. The
+// quillsift-host --thumbnail SIZE OUT BOOK: the book's thumbnail as Explorer gets it. The
 // class is the one the registry names for the book's extension
 // (SystemFileAssociations\<extension>\ShellEx\{IThumbnailProvider}); the book is bound as a
 // read-only file stream through IInitializeWithStream; GetThumbnail(SIZE)'s bitmap is written
-// as a 32-bit top-down BMP, alpha byte kept, and "WIDTHxHEIGHT ALPHATYPE MS ms" printed (the
-// time from making the object to the bitmap).
+// as a PNG when OUT ends in ".png", else as a 32-bit top-down BMP, alpha byte kept
+// (ThumbnailFile), and "WIDTHxHEIGHT ALPHATYPE MS ms" printed (the time from making the object
+// to the bitmap). A book without a thumbnail gets the words quillsift-dump --cover gives it.
 #pragma once
 
 #include "platform/Platform.h"

@@ -1,0 +1,9 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+// Which files the hosts take from a folder they walk.
+#pragma once
+
+#include <string>
+
+// The Kindle books libmobi reads, whatever their extension says of the format inside: true for
+// a name (UTF-8) ending in ".mobi", ".azw", ".azw3" or ".prc", letter case ignored.
+bool HasBookExtension(const std::string& name);

@@ -1,0 +1,65 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+#include "tools/quillsift-host/BookHandlers.h"
+
+#include "platform/ReturnIfFailed.h"
+#include "tools/common/Utf16ToUtf8.h"
+#include "tools/quillsift-host/RegisteredFilter.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// The class id in the default value of HKLM\`prefix``extension``suffix`.
+HRESULT ReadClassUnder(const WCHAR* prefix, const WCHAR* extension, const WCHAR* suffix,
+                       CLSID* handlerClass) {
+    std::vector<WCHAR> path;
+    for (const WCHAR* part : {prefix, extension, suffix}) {
+        for (const WCHAR* c = part; *c != 0; ++c) {
+            path.push_back(*c);
+        }
+    }
+    path.push_back(0);
+    WCHAR value[64];
+    RETURN_IF_FAILED(ReadMachineString(path.data(), value, 64));
+    return CLSIDFromString(value, handlerClass);
+}
+
+HRESULT FindPropertyHandler(const WCHAR* extension, CLSID* handlerClass) {
+    return ReadClassUnder(
+        UTF16("Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\"),
+        extension, UTF16(""), handlerClass);
+}
+
+HRESULT FindThumbnailProvider(const WCHAR* extension, CLSID* handlerClass) {
+    return ReadClassUnder(UTF16("Software\\Classes\\SystemFileAssociations\\"), extension,
+                          UTF16("\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}"), handlerClass);
+}
+
+struct Handler {
+    const char* Name;
+    HRESULT (*Find)(const WCHAR* extension, CLSID* handlerClass);
+};
+
+// In the order of BookHandler.
+const Handler Handlers[] = {
+    {"filter", FindRegisteredFilter},
+    {"property handler", FindPropertyHandler},
+    {"thumbnail provider", FindThumbnailProvider},
+};
+
+} // namespace
+
+HRESULT FindBookHandler(BookHandler handler, const WCHAR* extension, CLSID* handlerClass,
+                        std::string& words) {
+    std::memset(handlerClass, 0, sizeof(*handlerClass));
+    const Handler& row = Handlers[static_cast<size_t>(handler)];
+    const HRESULT found = row.Find(extension, handlerClass);
+    words.clear();
+    if (FAILED(found)) {
+        const std::string name = ToUtf8(extension);
+        words = std::string("no ") + row.Name + " registered for " +
+                (name.empty() ? "a name without an extension" : name);
+    }
+    return found;
+}
