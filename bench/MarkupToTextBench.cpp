@@ -3,7 +3,7 @@
 // MB. The conversion rewrites its input, so every iteration converts fresh copies of the parts;
 // the copying runs with the timer paused (once per iteration, for all parts together), so the
 // figures are for the conversion alone, including its allocation and UTF-16 output.
-#include "book/MarkupToText.h"
+#include "book/markup/MarkupToText.h"
 #include "tests/support/BookHtmlParts.h"
 
 #include <benchmark/benchmark.h>

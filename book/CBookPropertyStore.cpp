@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CBookPropertyStore.h"
 
-#include "book/LoadBookMetadata.h"
-#include "book/MobiHolders.h"
+#include "book/load/LoadBook.h"
+#include "book/load/MobiHolders.h"
 #include "platform/IsNullReference.h"
 
 CBookPropertyStore::CBookPropertyStore() : Filled(0), Published(0), InitializeClaimed(0) {
@@ -35,7 +35,7 @@ HRESULT CBookPropertyStore::ReadBook(IStream* stream) {
     if (!book) {
         return E_OUTOFMEMORY;
     }
-    if (LoadBookMetadata(book.Get(), stream) != MOBI_SUCCESS) {
+    if (LoadBookHeadersFromStream(book.Get(), stream) != MOBI_SUCCESS) {
         return E_FAIL;
     }
     return ReadBookProperties(book.Get(), Properties, &Filled);

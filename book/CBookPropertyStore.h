@@ -4,7 +4,7 @@
 // one value per property; the stream is not kept.
 #pragma once
 
-#include "book/BookProperties.h"
+#include "book/metadata/BookProperties.h"
 #include "platform/Platform.h"
 
 class CBookPropertyStore : public IInitializeWithStream,

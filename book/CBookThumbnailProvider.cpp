@@ -2,6 +2,7 @@
 #include "book/CBookThumbnailProvider.h"
 
 #include "platform/DecodeThumbnail.h"
+#include "platform/ReturnIfFailed.h"
 
 #include <cstring>
 
@@ -15,10 +16,7 @@ HRESULT CBookThumbnailProvider::Initialize(IStream* pstream, DWORD) {
     LARGE_INTEGER start;
     start.QuadPart = 0;
     pstream->Seek(start, STREAM_SEEK_SET, nullptr);
-    const HRESULT read = ReadBookCoverPicture(pstream, Cover);
-    if (FAILED(read)) {
-        return read;
-    }
+    RETURN_IF_FAILED(ReadBookCoverPicture(pstream, Cover));
     // The stream is not kept: everything the thumbnail needs is in Cover.
     Initialized = true;
     return S_OK;

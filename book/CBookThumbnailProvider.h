@@ -3,8 +3,8 @@
 // size. The cover is read when the stream is bound; the picture is decoded when asked for.
 #pragma once
 
-#include "book/BookCoverPicture.h"
 #include "book/IBookCover.h"
+#include "book/cover/BookCoverPicture.h"
 #include "platform/Platform.h"
 
 class CBookThumbnailProvider : public IInitializeWithStream,

@@ -1,50 +1,27 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CFilterSample.h"
 
-#include "book/BookLocale.h"
-#include "book/BookMetadata.h"
-#include "book/LoadBookFromStream.h"
-#include "book/MarkupToText.h"
-#include "book/ValueText.h"
+#include "book/load/LoadBook.h"
+#include "book/markup/MarkupToText.h"
+#include "book/metadata/BookLocale.h"
+#include "book/metadata/BookMetadata.h"
+#include "book/metadata/BookPropertyTable.h"
+#include "book/metadata/ValueText.h"
+#include "platform/ReturnIfFailed.h"
 
 #include <utility>
 
 namespace {
 
-// How the string a libmobi getter gives becomes a value.
-enum class ValueRule {
-    // Converted; given even when empty.
-    Always,
-    // Converted; passed over when empty.
-    WhenNotEmpty,
-    // Markup converted to its text and trimmed; passed over when nothing remains.
-    MarkupText,
-};
-
-struct ValueField {
-    const PROPERTYKEY* Key;
-    MallocedString (*Get)(const MOBIData*);
-    ValueRule Rule;
-};
-
-// The values, in the order of the chunk sequence. Several EXTH records of one tag come joined
-// by "; ", as libmobi joins them (book/BookMetadata.h, which the property handler reads too).
-const ValueField ValueFields[] = {
-    {&PKEY_Title, BookTitle, ValueRule::Always},
-    {&PKEY_Author, BookAuthors, ValueRule::Always},
-    {&PKEY_Media_Publisher, BookPublisher, ValueRule::WhenNotEmpty},
-    {&PKEY_Keywords, BookSubjects, ValueRule::WhenNotEmpty},
-    {&PKEY_Comment, BookDescription, ValueRule::MarkupText},
-    {&PKEY_Media_DateReleased, BookPublishingDate, ValueRule::WhenNotEmpty},
-    {&PKEY_Language, BookLanguage, ValueRule::WhenNotEmpty},
-};
-
-constexpr ULONG ValueFieldCount = sizeof(ValueFields) / sizeof(ValueFields[0]);
+// A value chunk holds at most this many UTF-16 units, cut at a whole character.
+constexpr size_t MaxValueUnits = 1023;
 
 } // namespace
 
-const ULONG CFilterSample::TextStage = ValueFieldCount;
-const ULONG CFilterSample::Finished = ValueFieldCount + 1;
+// One stage per row of the property table (the rows of value chunks give one each), then the
+// text, which lasts while parts remain.
+const ULONG CFilterSample::TextStage = BookPropertyRowCount;
+const ULONG CFilterSample::Finished = BookPropertyRowCount + 1;
 
 CFilterSample::CFilterSample() : PartCursor(nullptr), Stage(0), Locale(0) {}
 
@@ -90,20 +67,24 @@ bool CFilterSample::EncryptionFieldIsReadingPosition() const {
 }
 
 HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, ULONG stage) {
-    const ValueField& field = ValueFields[stage];
-    const MallocedString utf8(field.Get(Book.Get()));
-    if (!utf8 || (field.Rule != ValueRule::Always && utf8.Get()[0] == 0)) {
+    const BookPropertyRow& row = BookPropertyRows[stage];
+    const unsigned readers = row.Readers & (ReadBy::ValueChunk | ReadBy::ValueChunkEvenEmpty);
+    if (readers == 0) {
         return S_FALSE;
     }
-    ValueBuffer buffer;
-    if (field.Rule == ValueRule::MarkupText) {
-        if (!ConvertMarkupValue(utf8.Get(), buffer)) {
-            return S_FALSE;
-        }
-    } else {
-        ConvertValue(utf8.Get(), buffer);
+    const MallocedString utf8 = BookValueString(Book.Get(), row);
+    if (!utf8) {
+        return S_FALSE;
     }
-    return chunk.SetStringValue(*field.Key, buffer);
+    // A list's entries come joined, as libmobi joins them.
+    const ValueForm form =
+        row.Shape == PropertyShape::Markup ? ValueForm::Markup : ValueForm::Plain;
+    CoTaskMemPtr<WCHAR> text;
+    RETURN_IF_FAILED(ConvertValueText(utf8.Get(), form, MaxValueUnits, text));
+    if (text.Get()[0] == 0 && (readers & ReadBy::ValueChunkEvenEmpty) == 0) {
+        return S_FALSE;
+    }
+    return chunk.SetStringValue(*row.Key, std::move(text));
 }
 
 HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {

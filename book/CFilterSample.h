@@ -5,7 +5,7 @@
 // locale.
 #pragma once
 
-#include "book/MobiHolders.h"
+#include "book/load/MobiHolders.h"
 #include "filter/CFilterBase.h"
 
 class CFilterSample : public CFilterBase {
@@ -16,8 +16,8 @@ public:
     HRESULT ProduceChunkValue(ChunkValue& chunk) override;
 
 private:
-    // Positions in the chunk sequence: one per metadata value, then TextStage, which lasts
-    // while parts remain; Stage stops at Finished.
+    // Positions in the chunk sequence: one per row of the property table, then TextStage,
+    // which lasts while parts remain; Stage stops at Finished.
     static const ULONG TextStage;
     static const ULONG Finished;
 

@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: LGPL-3.0-or-later
 # libmobi 0.11 decompresses each text record into a buffer it does not clear, and a corrupt
 # record's back-references can copy bytes of it that nothing wrote. The linker wraps its two
-# per-record decompressors (book/ZeroFilledDecompression.cpp), so that the buffer is cleared
+# per-record decompressors (book/load/ZeroFilledDecompression.cpp), so that the buffer is cleared
 # before the real one writes it. As with the stdio wrapping, the options come with the one
 # target that brings libmobi in.
 

@@ -1,8 +1,8 @@
 # SPDX-License-Identifier: LGPL-3.0-or-later
 # libmobi reads a book through three C library calls on the FILE it is given: fread, fseek and
 # ftell. The system hands it a handle of its own and has the linker wrap those three calls
-# (book/LoadFromSource.cpp): the wrappers serve that handle from the bound IStream and pass
-# every other FILE to the C library. That only works when libmobi's code is part of the same
+# (book/load/LoadBookFromSource.cpp): the wrappers serve that handle from the bound IStream and
+# pass every other FILE to the C library. That only works when libmobi's code is part of the same
 # link, so libmobi is always linked statically, and the options below come with the one target
 # that brings libmobi in: whatever links libmobi gets them.
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "filter/ChunkValue.h"
 
+#include "platform/ReturnIfFailed.h"
 #include "platform/text/BoundedStringCopy.h"
 #include "platform/text/Utf16Length.h"
 
@@ -18,7 +19,7 @@ void ChunkValue::Clear() {
     Text.Reset();
 }
 
-HRESULT ChunkValue::SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind) {
+void ChunkValue::SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind) {
     Clear();
     Stat.attribute.guidPropSet = key.fmtid;
     Stat.attribute.psProperty.ulKind = PRSPEC_PROPID;
@@ -28,7 +29,6 @@ HRESULT ChunkValue::SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind) {
     Stat.locale = 0;
     Stat.cwcStartSource = 0;
     Stat.cwcLenSource = 0;
-    return S_OK;
 }
 
 HRESULT ChunkValue::SetStringValue(REFPROPERTYKEY key, const WCHAR* value) {
@@ -42,18 +42,26 @@ HRESULT ChunkValue::SetStringValue(REFPROPERTYKEY key, const WCHAR* value) {
         return E_OUTOFMEMORY;
     }
     BoundedStringCopy(copy.Get(), length + 1, value, length + 1);
-    Value.Get().pwszVal = copy.Detach();
-    IsSet = true;
+    return SetStringValue(key, std::move(copy));
+}
+
+HRESULT ChunkValue::SetStringValue(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> value) {
+    if (!value) {
+        return E_INVALIDARG;
+    }
+    SetKeyAndKind(key, CHUNK_VALUE);
+    Value.Get().pwszVal = value.Detach();
     Value.Get().vt = VT_LPWSTR;
+    IsSet = true;
     return S_OK;
 }
 
 HRESULT ChunkValue::SetText(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> text, ULONG length) {
-    const HRESULT keyed = SetKeyAndKind(key, CHUNK_TEXT);
+    SetKeyAndKind(key, CHUNK_TEXT);
     Text = std::move(text);
     TextLength = length;
     IsSet = true;
-    return keyed;
+    return S_OK;
 }
 
 HRESULT ChunkValue::CopyValueOut(PROPVARIANT** out) const {
@@ -65,10 +73,7 @@ HRESULT ChunkValue::CopyValueOut(PROPVARIANT** out) const {
     if (!block) {
         return E_OUTOFMEMORY;
     }
-    const HRESULT copied = PropVariantCopy(block.Get(), &Value.Get());
-    if (FAILED(copied)) {
-        return copied;
-    }
+    RETURN_IF_FAILED(PropVariantCopy(block.Get(), &Value.Get()));
     *out = block.Detach();
-    return copied;
+    return S_OK;
 }

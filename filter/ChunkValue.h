@@ -18,10 +18,12 @@ public:
 
     // Empties the record, then describes a chunk of `key` and `kind`; IsSet stays false
     // until the caller has put the payload in place.
-    HRESULT SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind);
+    void SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind);
 
     // Makes the record a value chunk holding a VT_LPWSTR copy of `value`.
     HRESULT SetStringValue(REFPROPERTYKEY key, const WCHAR* value);
+    // The same, holding `value` itself, a terminated string from the task allocator.
+    HRESULT SetStringValue(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> value);
 
     // Makes the record a text chunk of `key` holding `text`, whose first `length` units hold
     // no zero and are followed by one.

@@ -2,7 +2,7 @@
 // Feeds arbitrary bytes to MarkupToText, each input in a heap block of exactly its size, and
 // checks every result against properties that hold for all parts and against a plain
 // reference conversion written with the C++ library's string searches.
-#include "book/MarkupToText.h"
+#include "book/markup/MarkupToText.h"
 
 #include "platform/UniqueAny.h"
 

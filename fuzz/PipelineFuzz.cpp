@@ -6,7 +6,7 @@
 // checks what must hold for every input.
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
-#include "book/CoverRecord.h"
+#include "book/load/RecordKind.h"
 #include "platform/ComObject.h"
 #include "platform/UniqueAny.h"
 #include "tests/support/MakeBookFilter.h"
@@ -77,7 +77,7 @@ void CheckCover(const uint8_t* data, size_t size, HRESULT filterBound) {
     if (bound != S_OK) {
         Require(got == E_UNEXPECTED && bytes == nullptr);
     } else if (got == S_OK) {
-        Require(StartsAsPicture(bytes, length) && length <= size);
+        Require(ClassifyRecord(bytes, length, length) == RecordKind::Picture && length <= size);
     } else {
         Require(got == WTS_E_FAILEDEXTRACTION && bytes == nullptr && length == 0);
     }

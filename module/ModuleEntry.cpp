@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // The module's entry points for a COM host: the process-attach hook, DllGetClassObject and
-// DllCanUnloadNow, and the module-wide state they keep.
+// DllCanUnloadNow, and the module's handle. The count of its live objects is the platform's
+// (platform/ModuleRefCount.h), which every COM object of the system keeps.
 #include "module/CClassFactory.h"
 #include "module/DllExports.h"
 #include "module/ModuleHandle.h"
 #include "platform/ComObject.h"
 #include "platform/IsNullReference.h"
+#include "platform/ModuleRefCount.h"
 
-LONG volatile ModuleRefCount = 0;
 HINSTANCE ModuleHandle = nullptr;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE hinstDLL, DWORD fdwReason, LPVOID) {

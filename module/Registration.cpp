@@ -1,45 +1,126 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// Self-registration, from tables walked by loops:
+// Self-registration: the extensions and the module's classes are listed once, and loops write
+// and remove what each needs:
 //  - the values that are Quillsift's alone (its class keys, the extensions' persistent
 //    handlers), written as they are and removed with their trees;
 //  - the values of shared keys that name a handler or list properties (the extensions'
-//    property handler and thumbnail provider, Explorer's detail lists): another program's
-//    value there is kept under
-//    the property handler's class key and put back on unregistration, which removes a value
-//    only while it still holds what Quillsift wrote.
+//    property handler and thumbnail provider, Explorer's detail lists, which name the
+//    properties of the book's table): another program's value there is kept under the
+//    property handler's class key and put back on unregistration, which removes a value only
+//    while it still holds what Quillsift wrote.
 // .azw3 is what calibre and Kindle Previewer name KF8 books; .prc is left alone, since Palm
 // resource files of every kind use it.
+#include "book/metadata/BookPropertyTable.h"
 #include "module/ClassIds.h"
 #include "module/DllExports.h"
 #include "module/ModuleHandle.h"
+#include "platform/ReturnIfFailed.h"
 #include "platform/UniqueAny.h"
 #include "platform/text/Utf16Length.h"
 
+#include <cstring>
+#include <initializer_list>
+
 namespace {
 
-#define CLASSES "Software\\Classes\\"
-#define PROPERTY_HANDLER_KEY CLASSES "CLSID\\" BOOK_PROPERTY_HANDLER_CLSID_TEXT
-#define PROPERTY_HANDLERS                                                                          \
-    "Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\"
-#define FILE_ASSOCIATIONS CLASSES "SystemFileAssociations\\"
-#define THUMBNAIL_PROVIDER_KEY CLASSES "CLSID\\" BOOK_THUMBNAIL_PROVIDER_CLSID_TEXT
-// The shell extension that hands a type's files to a thumbnail provider.
-#define THUMBNAIL_SHELLEX "\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}"
+// Registry text built from parts: key paths and the detail lists. Every piece is ASCII or the
+// module's path, and none comes near the capacity; text that would not fit is refused whole.
+class RegistryText {
+public:
+    RegistryText() = default;
+    explicit RegistryText(std::initializer_list<LPCWSTR> parts) {
+        for (LPCWSTR part : parts) {
+            Append(part);
+        }
+    }
+    RegistryText& Append(LPCWSTR part) {
+        const size_t length = Utf16Length(part);
+        if (Length + length >= Capacity) {
+            Overflowed = true;
+            return *this;
+        }
+        std::memcpy(Text + Length, part, length * sizeof(WCHAR));
+        Length += length;
+        Text[Length] = 0;
+        return *this;
+    }
+    // ASCII text of the property table.
+    RegistryText& AppendAscii(const char* part) {
+        for (; *part != 0 && Length + 1 < Capacity; ++part) {
+            Text[Length++] = static_cast<WCHAR>(*part);
+        }
+        Overflowed = Overflowed || *part != 0;
+        Text[Length] = 0;
+        return *this;
+    }
+    LPCWSTR Get() const { return Text; }
+    bool Fits() const { return !Overflowed; }
 
-// The book's properties, then what Windows shows of every file: these lists replace Windows'
-// own for the extension.
-#define BOOK_PROPERTIES                                                                            \
-    "System.Title;System.Author;System.Media.Publisher;System.Keywords;System.Comment;"            \
-    "System.Media.DateReleased;System.Media.Year;System.Language"
-const WCHAR FullDetails[] =
-    UTF16("prop:System.PropGroup.Description;" BOOK_PROPERTIES
-          ";System.PropGroup.FileSystem;System.ItemNameDisplay;System.ItemTypeText;"
-          "System.ItemFolderPathDisplay;System.Size;System.DateCreated;System.DateModified;"
-          "System.DateAccessed;System.FileAttributes;System.FileOwner;System.ComputerName");
-const WCHAR PreviewDetails[] =
-    UTF16("prop:" BOOK_PROPERTIES ";System.DateModified;System.Size;System.DateCreated");
-const WCHAR InfoTip[] = UTF16("prop:System.ItemTypeText;System.Title;System.Author;"
-                              "System.Media.Publisher;System.Size;System.DateModified");
+private:
+    static constexpr size_t Capacity = 1024;
+    WCHAR Text[Capacity] = {};
+    size_t Length = 0;
+    bool Overflowed = false;
+};
+
+const WCHAR ClassesKey[] = UTF16("Software\\Classes\\");
+const WCHAR ClassIdsKey[] = UTF16("Software\\Classes\\CLSID\\");
+const WCHAR PropertyHandlersKey[] =
+    UTF16("Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\");
+const WCHAR FileAssociationsKey[] = UTF16("Software\\Classes\\SystemFileAssociations\\");
+// The shell extension that hands a type's files to a thumbnail provider.
+const WCHAR ThumbnailShellEx[] = UTF16("\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}");
+
+// The extensions Quillsift registers.
+const LPCWSTR Extensions[] = {UTF16(".mobi"), UTF16(".azw"), UTF16(".azw3")};
+
+// A class of the module: its key, CLSID\{id}, names it; InProcServer32 the module's path and
+// ThreadingModel Both (hosts call from either apartment; under Wine an Apartment class cannot
+// be created from a multithreaded one).
+struct ModuleClassKey {
+    LPCWSTR ClassId;
+    LPCWSTR Name;
+};
+const ModuleClassKey FilterClass = {CLSID_BookFilter, UTF16("Quillsift")};
+const ModuleClassKey PropertyHandlerClass = {CLSID_BookPropertyHandler,
+                                             UTF16("Quillsift Property Handler")};
+const ModuleClassKey ThumbnailProviderClass = {CLSID_BookThumbnailProvider,
+                                               UTF16("Quillsift Thumbnail Provider")};
+
+// Explorer's lists of a type's properties: the book's (the rows of the property table that
+// `reader` reads), between what Windows shows of every file, since these lists replace
+// Windows' own.
+struct DetailList {
+    LPCWSTR Name;
+    LPCWSTR Before;
+    unsigned Reader;
+    LPCWSTR After;
+};
+const DetailList DetailLists[] = {
+    {UTF16("FullDetails"), UTF16("prop:System.PropGroup.Description;"), ReadBy::PropertyStore,
+     UTF16(";System.PropGroup.FileSystem;System.ItemNameDisplay;System.ItemTypeText;"
+           "System.ItemFolderPathDisplay;System.Size;System.DateCreated;System.DateModified;"
+           "System.DateAccessed;System.FileAttributes;System.FileOwner;System.ComputerName")},
+    {UTF16("PreviewDetails"), UTF16("prop:"), ReadBy::PropertyStore,
+     UTF16(";System.DateModified;System.Size;System.DateCreated")},
+    {UTF16("InfoTip"), UTF16("prop:System.ItemTypeText;"), ReadBy::InfoTip,
+     UTF16(";System.Size;System.DateModified")},
+};
+constexpr size_t DetailListCount = sizeof(DetailLists) / sizeof(DetailLists[0]);
+
+RegistryText DetailListText(const DetailList& list) {
+    RegistryText text({list.Before});
+    const char* separator = "";
+    for (const BookPropertyRow& row : BookPropertyRows) {
+        if ((row.Readers & list.Reader) != 0 && row.CanonicalName != nullptr) {
+            text.AppendAscii(separator).AppendAscii(row.CanonicalName);
+            separator = ";";
+        }
+    }
+    return text.Append(list.After);
+}
+
+const WCHAR IFilterInterfaceId[] = UTF16("" IFILTER_IID_TEXT);
 
 // One REG_SZ value that registration writes.
 struct RegistryEntry {
@@ -48,47 +129,14 @@ struct RegistryEntry {
     LPCWSTR Data;      // null-terminated
 };
 
-// A value of a shared key. Another program's value found there is kept as `SavedName` under
-// `SavedKey`, beneath the property handler's class key, and put back on unregistration.
+// A value of a shared key. Another program's value found there is kept as the extension's
+// value under `SavedKey`, beneath the property handler's class key, and put back on
+// unregistration.
 struct SharedEntry {
     RegistryEntry Entry;
     LPCWSTR SavedKey;
     LPCWSTR SavedName;
 };
-
-// The trees that are Quillsift's alone, removed whole; the property handler's class key last,
-// since it keeps the values to put back until they are back.
-const LPCWSTR OwnTrees[] = {
-    UTF16("" CLASSES "CLSID\\" BOOK_FILTER_CLSID_TEXT),
-    UTF16("" CLASSES "CLSID\\" BOOK_PERSISTENT_HANDLER_CLSID_TEXT),
-    UTF16("" CLASSES ".mobi\\PersistentHandler"),
-    UTF16("" CLASSES ".azw\\PersistentHandler"),
-    UTF16("" CLASSES ".azw3\\PersistentHandler"),
-    UTF16("" THUMBNAIL_PROVIDER_KEY),
-    UTF16("" PROPERTY_HANDLER_KEY),
-};
-
-#define SHARED_ENTRIES(extension)                                                                  \
-    {{UTF16("" PROPERTY_HANDLERS extension), nullptr, CLSID_BookPropertyHandler},                  \
-     UTF16("" PROPERTY_HANDLER_KEY "\\PreviousPropertyHandler"),                                   \
-     UTF16("" extension)},                                                                         \
-        {{UTF16("" FILE_ASSOCIATIONS extension), UTF16("FullDetails"), FullDetails},               \
-         UTF16("" PROPERTY_HANDLER_KEY "\\PreviousFullDetails"),                                   \
-         UTF16("" extension)},                                                                     \
-        {{UTF16("" FILE_ASSOCIATIONS extension), UTF16("PreviewDetails"), PreviewDetails},         \
-         UTF16("" PROPERTY_HANDLER_KEY "\\PreviousPreviewDetails"),                                \
-         UTF16("" extension)},                                                                     \
-        {{UTF16("" FILE_ASSOCIATIONS extension), UTF16("InfoTip"), InfoTip},                       \
-         UTF16("" PROPERTY_HANDLER_KEY "\\PreviousInfoTip"),                                       \
-         UTF16("" extension)},                                                                     \
-        {{UTF16("" FILE_ASSOCIATIONS extension THUMBNAIL_SHELLEX), nullptr,                        \
-          CLSID_BookThumbnailProvider},                                                            \
-         UTF16("" PROPERTY_HANDLER_KEY "\\PreviousThumbnailProvider"),                             \
-         UTF16("" extension)},
-
-// In the order they are written and restored.
-const SharedEntry SharedEntries[] = {SHARED_ENTRIES(".mobi") SHARED_ENTRIES(".azw")
-                                         SHARED_ENTRIES(".azw3")};
 
 // A registry string is at most this long here; a longer value is no value of Quillsift's, and
 // is kept (or put back) only up to this size.
@@ -120,10 +168,7 @@ HRESULT CreateKey(LPCWSTR path, RegistryKey& key) {
 // Writes one value, creating its key and every missing key above it.
 HRESULT WriteValue(LPCWSTR path, LPCWSTR name, DWORD type, const BYTE* data, DWORD size) {
     RegistryKey key;
-    const HRESULT created = CreateKey(path, key);
-    if (FAILED(created)) {
-        return created;
-    }
+    RETURN_IF_FAILED(CreateKey(path, key));
     return HRESULT_FROM_WIN32(RegSetValueExW(key.Get(), name, 0, type, data, size));
 }
 
@@ -141,9 +186,7 @@ HRESULT ReadValue(LPCWSTR path, LPCWSTR name, StoredValue& value) {
     if (opened == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
         return S_FALSE;
     }
-    if (FAILED(opened)) {
-        return opened;
-    }
+    RETURN_IF_FAILED(opened);
     value.Size = sizeof(value.Data);
     const LONG status =
         RegQueryValueExW(key.Get(), name, nullptr, &value.Type, value.Data, &value.Size);
@@ -218,15 +261,10 @@ HRESULT WriteShared(const SharedEntry& shared) {
     StoredValue found;
     // A value too long to keep (ERROR_MORE_DATA) stops registration rather than be lost.
     const HRESULT read = ReadValue(shared.Entry.KeyPath, shared.Entry.ValueName, found);
-    if (FAILED(read)) {
-        return read;
-    }
+    RETURN_IF_FAILED(read);
     if (read == S_OK && !Holds(found, shared.Entry)) {
-        const HRESULT kept =
-            WriteValue(shared.SavedKey, shared.SavedName, found.Type, found.Data, found.Size);
-        if (FAILED(kept)) {
-            return kept;
-        }
+        RETURN_IF_FAILED(
+            WriteValue(shared.SavedKey, shared.SavedName, found.Type, found.Data, found.Size));
     }
     return WriteEntry(shared.Entry);
 }
@@ -240,14 +278,10 @@ HRESULT RestoreShared(const SharedEntry& shared) {
         (SUCCEEDED(read) && !Holds(found, shared.Entry))) {
         return S_OK;
     }
-    if (FAILED(read)) {
-        return read;
-    }
+    RETURN_IF_FAILED(read);
     StoredValue kept;
     const HRESULT keptRead = ReadValue(shared.SavedKey, shared.SavedName, kept);
-    if (FAILED(keptRead)) {
-        return keptRead;
-    }
+    RETURN_IF_FAILED(keptRead);
     if (keptRead == S_OK) {
         return WriteValue(shared.Entry.KeyPath, shared.Entry.ValueName, kept.Type, kept.Data,
                           kept.Size);
@@ -261,10 +295,118 @@ HRESULT Notified(HRESULT result) {
     return result;
 }
 
+HRESULT WriteString(const RegistryText& key, LPCWSTR name, LPCWSTR data) {
+    if (!key.Fits()) {
+        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    }
+    return WriteEntry({key.Get(), name, data});
+}
+
+HRESULT WriteClassKey(const ModuleClassKey& moduleClass, LPCWSTR modulePath) {
+    RegistryText key({ClassIdsKey, moduleClass.ClassId});
+    RETURN_IF_FAILED(WriteString(key, nullptr, moduleClass.Name));
+    key.Append(UTF16("\\InProcServer32"));
+    RETURN_IF_FAILED(WriteString(key, nullptr, modulePath));
+    return WriteString(key, UTF16("ThreadingModel"), UTF16("Both"));
+}
+
+// The persistent handler, whose IFilter add-in is the filter, and the extensions naming it.
+HRESULT WritePersistentHandler() {
+    RegistryText key({ClassIdsKey, CLSID_BookPersistentHandler});
+    RETURN_IF_FAILED(WriteString(key, nullptr, UTF16("Quillsift Persistent Handler")));
+    key.Append(UTF16("\\PersistentAddinsRegistered"));
+    RETURN_IF_FAILED(WriteString(key, nullptr, UTF16("")));
+    key.Append(UTF16("\\")).Append(IFilterInterfaceId);
+    RETURN_IF_FAILED(WriteString(key, nullptr, CLSID_BookFilter));
+    for (LPCWSTR extension : Extensions) {
+        const RegistryText handler({ClassesKey, extension, UTF16("\\PersistentHandler")});
+        RETURN_IF_FAILED(WriteString(handler, nullptr, CLSID_BookPersistentHandler));
+    }
+    return S_OK;
+}
+
+// A value of an extension's shared keys, in the order they are written and restored: the
+// property handler, the detail lists, the thumbnail provider. Another program's value found
+// there is kept as the extension's value under the property handler's class key, in `Saved`.
+struct SharedValue {
+    LPCWSTR Under;          // the key that holds the extension's key
+    LPCWSTR Beneath;        // the subkey of the extension's key that holds the value, or ""
+    LPCWSTR ValueName;      // null for the key's default value
+    LPCWSTR ClassId;        // the value: a class id of the module...
+    const DetailList* List; // ... or a detail list
+    LPCWSTR Saved;
+};
+const SharedValue SharedValues[] = {
+    {PropertyHandlersKey, UTF16(""), nullptr, CLSID_BookPropertyHandler, nullptr,
+     UTF16("PreviousPropertyHandler")},
+    {FileAssociationsKey, UTF16(""), DetailLists[0].Name, nullptr, &DetailLists[0],
+     UTF16("PreviousFullDetails")},
+    {FileAssociationsKey, UTF16(""), DetailLists[1].Name, nullptr, &DetailLists[1],
+     UTF16("PreviousPreviewDetails")},
+    {FileAssociationsKey, UTF16(""), DetailLists[2].Name, nullptr, &DetailLists[2],
+     UTF16("PreviousInfoTip")},
+    {FileAssociationsKey, ThumbnailShellEx, nullptr, CLSID_BookThumbnailProvider, nullptr,
+     UTF16("PreviousThumbnailProvider")},
+};
+
+// Calls `act` on every shared value of every extension, in order, up to the first failure.
+HRESULT ForEachSharedEntry(HRESULT (*act)(const SharedEntry&)) {
+    RegistryText lists[DetailListCount];
+    for (size_t i = 0; i < DetailListCount; ++i) {
+        lists[i] = DetailListText(DetailLists[i]);
+    }
+    for (LPCWSTR extension : Extensions) {
+        for (const SharedValue& value : SharedValues) {
+            const RegistryText key({value.Under, extension, value.Beneath});
+            const RegistryText saved(
+                {ClassIdsKey, CLSID_BookPropertyHandler, UTF16("\\"), value.Saved});
+            const RegistryText* list =
+                value.List != nullptr ? &lists[value.List - DetailLists] : nullptr;
+            if (!key.Fits() || !saved.Fits() || (list != nullptr && !list->Fits())) {
+                return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+            }
+            const LPCWSTR data = list != nullptr ? list->Get() : value.ClassId;
+            RETURN_IF_FAILED(act({{key.Get(), value.ValueName, data}, saved.Get(), extension}));
+        }
+    }
+    return S_OK;
+}
+
+// Every value in order, up to the first that fails.
+HRESULT Register(LPCWSTR modulePath) {
+    RETURN_IF_FAILED(WriteClassKey(FilterClass, modulePath));
+    RETURN_IF_FAILED(WritePersistentHandler());
+    RETURN_IF_FAILED(WriteClassKey(PropertyHandlerClass, modulePath));
+    RETURN_IF_FAILED(WriteClassKey(ThumbnailProviderClass, modulePath));
+    return ForEachSharedEntry(WriteShared);
+}
+
+// Removes a tree of Quillsift's own; one that is not there counts as removed.
+HRESULT DeleteTree(const RegistryText& path) {
+    if (!path.Fits()) {
+        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    }
+    const LONG code = RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.Get());
+    return code == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(code);
+}
+
+// The shared values first, then Quillsift's own trees; the property handler's class key
+// last, since it keeps the values to put back until they are back.
+HRESULT Unregister() {
+    RETURN_IF_FAILED(ForEachSharedEntry(RestoreShared));
+    RETURN_IF_FAILED(DeleteTree(RegistryText({ClassIdsKey, CLSID_BookFilter})));
+    RETURN_IF_FAILED(DeleteTree(RegistryText({ClassIdsKey, CLSID_BookPersistentHandler})));
+    for (LPCWSTR extension : Extensions) {
+        RETURN_IF_FAILED(
+            DeleteTree(RegistryText({ClassesKey, extension, UTF16("\\PersistentHandler")})));
+    }
+    RETURN_IF_FAILED(DeleteTree(RegistryText({ClassIdsKey, CLSID_BookThumbnailProvider})));
+    return DeleteTree(RegistryText({ClassIdsKey, CLSID_BookPropertyHandler}));
+}
+
 } // namespace
 
-// Writes every value in order and stops at the first that fails. What was written before a
-// failure stays.
+// What was written before a failure stays.
 STDAPI DllRegisterServer() {
     WCHAR modulePath[MAX_PATH];
     const DWORD length = GetModuleFileNameW(ModuleHandle, modulePath, MAX_PATH);
@@ -276,57 +418,11 @@ STDAPI DllRegisterServer() {
     if (length >= MAX_PATH) {
         return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
     }
-
-    const RegistryEntry entries[] = {
-        {UTF16("" CLASSES "CLSID\\" BOOK_FILTER_CLSID_TEXT), nullptr, UTF16("Quillsift")},
-        {UTF16("" CLASSES "CLSID\\" BOOK_FILTER_CLSID_TEXT "\\InProcServer32"), nullptr,
-         modulePath},
-        {UTF16("" CLASSES "CLSID\\" BOOK_FILTER_CLSID_TEXT "\\InProcServer32"),
-         UTF16("ThreadingModel"), UTF16("Both")},
-        {UTF16("" CLASSES "CLSID\\" BOOK_PERSISTENT_HANDLER_CLSID_TEXT), nullptr,
-         UTF16("Quillsift Persistent Handler")},
-        {UTF16("" CLASSES "CLSID\\" BOOK_PERSISTENT_HANDLER_CLSID_TEXT
-               "\\PersistentAddinsRegistered"),
-         nullptr, UTF16("")},
-        {UTF16("" CLASSES "CLSID\\" BOOK_PERSISTENT_HANDLER_CLSID_TEXT
-               "\\PersistentAddinsRegistered\\" IFILTER_IID_TEXT),
-         nullptr, CLSID_BookFilter},
-        {UTF16("" CLASSES ".mobi\\PersistentHandler"), nullptr, CLSID_BookPersistentHandler},
-        {UTF16("" CLASSES ".azw\\PersistentHandler"), nullptr, CLSID_BookPersistentHandler},
-        {UTF16("" CLASSES ".azw3\\PersistentHandler"), nullptr, CLSID_BookPersistentHandler},
-        {UTF16("" PROPERTY_HANDLER_KEY), nullptr, UTF16("Quillsift Property Handler")},
-        {UTF16("" PROPERTY_HANDLER_KEY "\\InProcServer32"), nullptr, modulePath},
-        // Hosts call from either apartment; under Wine an Apartment class cannot be created
-        // from a multithreaded one.
-        {UTF16("" PROPERTY_HANDLER_KEY "\\InProcServer32"), UTF16("ThreadingModel"), UTF16("Both")},
-        {UTF16("" THUMBNAIL_PROVIDER_KEY), nullptr, UTF16("Quillsift Thumbnail Provider")},
-        {UTF16("" THUMBNAIL_PROVIDER_KEY "\\InProcServer32"), nullptr, modulePath},
-        {UTF16("" THUMBNAIL_PROVIDER_KEY "\\InProcServer32"), UTF16("ThreadingModel"),
-         UTF16("Both")},
-    };
-    HRESULT result = S_OK;
-    for (size_t i = 0; i < sizeof(entries) / sizeof(entries[0]) && SUCCEEDED(result); ++i) {
-        result = WriteEntry(entries[i]);
-    }
-    for (size_t i = 0; i < sizeof(SharedEntries) / sizeof(SharedEntries[0]) && SUCCEEDED(result);
-         ++i) {
-        result = WriteShared(SharedEntries[i]);
-    }
-    return Notified(result);
+    return Notified(Register(modulePath));
 }
 
-// Puts back the shared values first, then removes Quillsift's own trees, each with everything
-// beneath it; the extension keys themselves and their other values stay. A value or tree that
-// is not there counts as removed; any other failure stops the run.
+// The extension keys themselves and their other values stay. A value or tree that is not there
+// counts as removed; any other failure stops the run.
 STDAPI DllUnregisterServer() {
-    HRESULT result = S_OK;
-    for (size_t i = 0; i < sizeof(SharedEntries) / sizeof(SharedEntries[0]) && SUCCEEDED(result);
-         ++i) {
-        result = RestoreShared(SharedEntries[i]);
-    }
-    for (size_t i = 0; i < sizeof(OwnTrees) / sizeof(OwnTrees[0]) && SUCCEEDED(result); ++i) {
-        const LONG code = RegDeleteTreeW(HKEY_LOCAL_MACHINE, OwnTrees[i]);
-        result = code == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(code);
-    }
-    return Notified(result);
+    return Notified(Unregister());
 }

@@ -4,15 +4,11 @@
 #pragma once
 
 #include "platform/IsNullReference.h"
+#include "platform/ModuleRefCount.h"
 #include "platform/Platform.h"
 
 #include <new>
 #include <utility>
-
-// Live objects of the module (class factories and filters) and outstanding server locks: the
-// host may unload the module when it is 0. Changed only with InterlockedIncrement and
-// InterlockedDecrement. The module defines it.
-extern LONG volatile ModuleRefCount;
 
 // Whether an object keeps the module loaded: the module's own objects do; the streams that a
 // host or a test hands the filter belong to the host.

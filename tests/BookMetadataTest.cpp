@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // A book's metadata values and its locale, on books derived from a real one by editing its
 // EXTH records and the locale field of its MOBI header.
-#include "book/BookLocale.h"
-#include "book/ValueText.h"
+#include "book/metadata/BookLocale.h"
+#include "book/metadata/ValueText.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/PalmBook.h"
@@ -205,13 +205,20 @@ TEST(BookMetadata, LongValuesAreCutAtAWholeCharacterAfterTrimming) {
          std::u16string(1021, u'd') + u" "},
     };
     for (const CutCase& c : cases) {
-        ValueBuffer buffer;
-        ASSERT_TRUE(ConvertMarkupValue(c.Markup.c_str(), buffer)) << c.Name;
-        EXPECT_EQ(std::u16string(buffer), c.Expected) << c.Name;
+        CoTaskMemPtr<WCHAR> text;
+        ASSERT_EQ(ConvertValueText(c.Markup.c_str(), ValueForm::Markup, 1023, text), S_OK)
+            << c.Name;
+        EXPECT_EQ(std::u16string(text.Get()), c.Expected) << c.Name;
     }
-    ValueBuffer buffer;
-    EXPECT_FALSE(ConvertMarkupValue("", buffer));
-    EXPECT_EQ(buffer[0], 0);
+    CoTaskMemPtr<WCHAR> text;
+    ASSERT_EQ(ConvertValueText("", ValueForm::Markup, 1023, text), S_OK);
+    EXPECT_EQ(text.Get()[0], 0);
+    // Plain text is neither converted from markup nor trimmed, and cut by the same rule.
+    const std::string plain = " <b>" + std::string(1018, 'e') + emoji;
+    ASSERT_EQ(ConvertValueText(plain.c_str(), ValueForm::Plain, 1023, text), S_OK);
+    EXPECT_EQ(std::u16string(text.Get()), u" <b>" + std::u16string(1018, u'e'));
+    ASSERT_EQ(ConvertValueText(plain.c_str(), ValueForm::Plain, WholeValue, text), S_OK);
+    EXPECT_EQ(std::u16string(text.Get()).size(), 1024u);
 }
 
 } // namespace

@@ -24,6 +24,21 @@ TEST(ChunkValue, StringValueIsAnOwnedCopy) {
     EXPECT_EQ(std::u16string(chunk.Value->pwszVal), u"Harbor");
 }
 
+TEST(ChunkValue, StringValueTakenOverIsHeldItself) {
+    ChunkValue chunk;
+    CoTaskMemPtr<WCHAR> title(static_cast<WCHAR*>(CoTaskMemAlloc(3 * sizeof(WCHAR))));
+    std::u16string(u"Ab").copy(title.Get(), 3);
+    title.Get()[2] = 0;
+    const WCHAR* const held = title.Get();
+    ASSERT_EQ(chunk.SetStringValue(Key, std::move(title)), S_OK);
+    EXPECT_TRUE(chunk.IsSet);
+    EXPECT_EQ(chunk.Stat.flags, CHUNK_VALUE);
+    EXPECT_EQ(chunk.Value->vt, VT_LPWSTR);
+    EXPECT_EQ(chunk.Value->pwszVal, held);
+    EXPECT_EQ(chunk.SetStringValue(Key, CoTaskMemPtr<WCHAR>()), E_INVALIDARG);
+    EXPECT_EQ(chunk.Value->pwszVal, held);
+}
+
 TEST(ChunkValue, EmptyStringIsASetValue) {
     ChunkValue chunk;
     ASSERT_EQ(chunk.SetStringValue(Key, u""), S_OK);

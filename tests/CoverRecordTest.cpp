@@ -2,8 +2,9 @@
 // The cover choice: the calibre cover books as they are, and books derived from them with
 // EXTH 201 and 202 and the first resource index edited, read through the thumbnail provider
 // as the shell binds it.
-#include "book/CoverRecord.h"
+#include "book/cover/CoverRecord.h"
 #include "book/CBookThumbnailProvider.h"
+#include "book/load/RecordKind.h"
 #include "platform/ComObject.h"
 #include "platform/ThumbnailSize.h"
 #include "tests/support/BookBinding.h"
@@ -109,7 +110,8 @@ TEST(CoverRecord, ChoosesTheCoverOrElseTheThumbnail) {
         ASSERT_EQ(cover.has_value(), c.record.has_value());
         if (c.record) {
             EXPECT_EQ(*cover, RecordBytes(book, *c.record));
-            EXPECT_TRUE(StartsAsPicture(cover->data(), cover->size()));
+            EXPECT_EQ(ClassifyRecord(cover->data(), cover->size(), cover->size()),
+                      RecordKind::Picture);
         }
     }
 }
@@ -126,9 +128,11 @@ TEST(CoverRecord, ResourceRecordNumberRefusesUnsetAndOverflowingOffsets) {
         {0, 0xFFFFFFFE, 0xFFFFFFFE},
         {10, 0xFFFFFFFF, std::nullopt},
         {MOBI_NOTSET, 0, std::nullopt},
-        {SIZE_MAX - 1, 1, std::nullopt}, // SIZE_MAX is MOBI_NOTSET
-        {SIZE_MAX - 2, 1, SIZE_MAX - 1},
-        {SIZE_MAX - 2, 2, std::nullopt},
+        {1, 0xFFFFFFFE, std::nullopt}, // MOBI_NOTSET is UINT32_MAX
+        {MOBI_NOTSET - 1, 1, std::nullopt},
+        {MOBI_NOTSET - 2, 1, MOBI_NOTSET - 1},
+        {MOBI_NOTSET - 2, 2, std::nullopt},
+        {SIZE_MAX, 0, std::nullopt},
     };
     for (const Case& c : cases) {
         size_t number = 12345;
@@ -138,35 +142,6 @@ TEST(CoverRecord, ResourceRecordNumberRefusesUnsetAndOverflowingOffsets) {
             EXPECT_EQ(number, *c.number);
         }
     }
-}
-
-TEST(CoverRecord, KnowsThePicturesByTheirFirstBytes) {
-    struct Case {
-        std::string bytes;
-        bool picture;
-    };
-    const Case cases[] = {
-        {"\xFF\xD8\xFF\xE0", true},
-        {"\xFF\xD8\xFF", true},
-        {"\xFF\xD8", false},
-        {"GIF87a", true},
-        {"GIF89a;", true},
-        {"GIF88a", false},
-        {"\x89PNG\r\n\x1A\n", true},
-        {"\x89PNG\r\n\x1A", false},
-        {"BM", true},
-        {"B", false},
-        {"FLIS", false},
-        {"RESC", false},
-        {"", false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(
-            StartsAsPicture(reinterpret_cast<const unsigned char*>(c.bytes.data()), c.bytes.size()),
-            c.picture)
-            << c.bytes;
-    }
-    EXPECT_FALSE(StartsAsPicture(nullptr, 4));
 }
 
 // The longer side at most the size asked for, never enlarged, the shorter rounded half up.

@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // The metadata that the filter and the property handler share is libmobi's own, string for
 // string: its getters on the same books are the reference.
-#include "book/BookMetadata.h"
-#include "book/LoadBookFromStream.h"
-#include "book/MobiHolders.h"
+#include "book/metadata/ExthStrings.h"
+#include "book/load/LoadBook.h"
+#include "book/load/MobiHolders.h"
+#include "book/metadata/BookMetadata.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/PalmBook.h"
 
@@ -17,18 +18,18 @@ namespace {
 
 struct Getters {
     const char* Name;
-    MallocedString (*Ours)(const MOBIData*);
+    const PROPERTYKEY* Key; // the row of the property table read as libmobi's getter reads
     char* (*Libmobi)(const MOBIData*);
 };
 
 const Getters Pairs[] = {
-    {"title", BookTitle, mobi_meta_get_title},
-    {"author", BookAuthors, mobi_meta_get_author},
-    {"publisher", BookPublisher, mobi_meta_get_publisher},
-    {"subject", BookSubjects, mobi_meta_get_subject},
-    {"description", BookDescription, mobi_meta_get_description},
-    {"date", BookPublishingDate, mobi_meta_get_publishdate},
-    {"language", BookLanguage, mobi_meta_get_language},
+    {"title", &PKEY_Title, mobi_meta_get_title},
+    {"author", &PKEY_Author, mobi_meta_get_author},
+    {"publisher", &PKEY_Media_Publisher, mobi_meta_get_publisher},
+    {"subject", &PKEY_Keywords, mobi_meta_get_subject},
+    {"description", &PKEY_Comment, mobi_meta_get_description},
+    {"date", &PKEY_Media_DateReleased, mobi_meta_get_publishdate},
+    {"language", &PKEY_Language, mobi_meta_get_language},
 };
 
 void ExpectLibmobisStrings(const std::vector<unsigned char>& bytes) {
@@ -36,7 +37,9 @@ void ExpectLibmobisStrings(const std::vector<unsigned char>& bytes) {
     MobiBook book(mobi_init());
     ASSERT_EQ(LoadBookFromStream(book.Get(), &stream), MOBI_SUCCESS);
     for (const Getters& pair : Pairs) {
-        const MallocedString ours = pair.Ours(book.Get());
+        const BookPropertyRow* row = FindBookProperty(*pair.Key);
+        ASSERT_NE(row, nullptr) << pair.Name;
+        const MallocedString ours = BookValueString(book.Get(), *row);
         const MallocedString theirs(pair.Libmobi(book.Get()));
         ASSERT_EQ(static_cast<bool>(ours), static_cast<bool>(theirs)) << pair.Name;
         if (ours) {

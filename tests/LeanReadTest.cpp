@@ -4,10 +4,10 @@
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/IBookCover.h"
-#include "book/RecordKind.h"
-#include "book/RecordStore.h"
-#include "book/RecordTable.h"
-#include "book/RecordView.h"
+#include "book/load/RecordKind.h"
+#include "book/load/RecordStore.h"
+#include "book/load/RecordTable.h"
+#include "book/load/RecordView.h"
 #include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include "tests/support/BookBinding.h"
@@ -66,6 +66,14 @@ const KindCase KindCases[] = {
     {"FontInFourBytes", "FONT", 4, RecordKind::Font},
     // Fewer bytes given than the record holds: only those count.
     {"StartOfTwoBytes", "GI", 500, RecordKind::Needed},
+    {"JpegMagicAlone", "\xFF\xD8\xFF", 4000, RecordKind::Picture},
+    {"JpegMagicCutShort", "\xFF\xD8", 4000, RecordKind::Needed},
+    {"GifOfNoKnownVersion", "GIF88a", 500, RecordKind::Needed},
+    {"GifWithMore", "GIF89a;", 500, RecordKind::Picture},
+    {"PngMagicCutShort", Png.substr(0, 7), 900, RecordKind::Needed},
+    {"BmpMagicWithoutItsLength", "BM", 4000, RecordKind::Needed},
+    {"OneByte", "B", 4000, RecordKind::Needed},
+    {"NoByte", "", 4000, RecordKind::Needed},
 };
 
 void PrintTo(const KindCase& kind, std::ostream* os) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-#include "book/MarkupToText.h"
+#include "book/markup/MarkupToText.h"
 
 #include "platform/UniqueAny.h"
 

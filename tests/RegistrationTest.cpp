@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // Self-registration through the exports of the built library, against the registry library
 // that the module itself writes to.
+#include "book/metadata/BookPropertyTable.h"
 #include "platform/Platform.h"
 #include "platform/native/registry/RegistryTesting.h"
 #include "tests/support/FilterModule.h"
@@ -47,17 +48,26 @@ const std::u16string Extensions[] = {u".mobi", u".azw", u".azw3"};
 const std::u16string ListNames[] = {u"FullDetails", u"PreviewDetails", u"InfoTip"};
 const std::u16string OtherHandler = u"{00000000-1111-2222-3333-444444444444}";
 
-const std::u16string BookProperties =
-    u"System.Title;System.Author;System.Media.Publisher;System.Keywords;System.Comment;"
-    u"System.Media.DateReleased;System.Media.Year;System.Language";
+// The canonical names of the rows of the book's property table that `reader` reads.
+std::u16string BookPropertyNames(unsigned reader) {
+    std::u16string names;
+    for (const BookPropertyRow& row : BookPropertyRows) {
+        if ((row.Readers & reader) != 0) {
+            names += (names.empty() ? u"" : u";") + Utf16(row.CanonicalName);
+        }
+    }
+    return names;
+}
+
+const std::u16string BookProperties = BookPropertyNames(ReadBy::PropertyStore);
 const std::u16string Lists[] = {
     u"prop:System.PropGroup.Description;" + BookProperties +
         u";System.PropGroup.FileSystem;System.ItemNameDisplay;System.ItemTypeText;"
         u"System.ItemFolderPathDisplay;System.Size;System.DateCreated;System.DateModified;"
         u"System.DateAccessed;System.FileAttributes;System.FileOwner;System.ComputerName",
     u"prop:" + BookProperties + u";System.DateModified;System.Size;System.DateCreated",
-    u"prop:System.ItemTypeText;System.Title;System.Author;System.Media.Publisher;System.Size;"
-    u"System.DateModified",
+    u"prop:System.ItemTypeText;" + BookPropertyNames(ReadBy::InfoTip) +
+        u";System.Size;System.DateModified",
 };
 
 struct StoredValue {

@@ -2,8 +2,8 @@
 // The stream adapter through which libmobi loads a book: the exact reads and seeks of a load,
 // the rules by which the stream's answers are judged, loads on two threads at once, and the
 // C library's own FILEs, which the wrapped calls pass through.
-#include "book/LoadBookFromStream.h"
-#include "book/StreamStdio.h"
+#include "book/load/LoadBook.h"
+#include "book/load/StreamStdio.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/PalmBook.h"

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // UTF-8 handed over in runs, cut anywhere, comes out as one conversion of the runs joined.
-#include "book/Utf16Builder.h"
-#include "book/MarkupToText.h"
+#include "book/markup/Utf16Builder.h"
+#include "book/markup/MarkupToText.h"
 #include "platform/UniqueAny.h"
 #include "tests/support/Utf16Text.h"
 

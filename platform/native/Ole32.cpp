@@ -2,6 +2,7 @@
 // ole32 as the filter uses it: the task allocator, PROPVARIANT copies and class-id strings.
 // CoTaskMemAlloc is in CoTaskMemAlloc.cpp, alone.
 #include "platform/Platform.h"
+#include "platform/ReturnIfFailed.h"
 #include "platform/text/Utf16Length.h"
 
 #include <cstdint>
@@ -116,10 +117,7 @@ extern "C" HRESULT PropVariantCopy(PROPVARIANT* pvarDest, const PROPVARIANT* pva
     }
     case VT_VECTOR | VT_LPWSTR: {
         CALPWSTR copy;
-        const HRESULT copied = CopyStringVector(pvarSrc->calpwstr, &copy);
-        if (FAILED(copied)) {
-            return copied;
-        }
+        RETURN_IF_FAILED(CopyStringVector(pvarSrc->calpwstr, &copy));
         PropVariantInit(pvarDest);
         pvarDest->vt = VT_VECTOR | VT_LPWSTR;
         pvarDest->calpwstr = copy;

@@ -5,7 +5,7 @@
 // holding the file's bytes; anything else must fail to load. The stream's reference count is
 // left as it was. Then all files are loaded again on two threads at once.
 // Prints "ok: NAME" or "FAIL: NAME: why" per file and load; exits 1 when any failed.
-#include "book/LoadBookFromStream.h"
+#include "book/load/LoadBook.h"
 #include "platform/ComPtr.h"
 #include "tests/support/PalmBook.h"
 

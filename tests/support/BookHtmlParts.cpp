@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tests/support/BookHtmlParts.h"
 
-#include "book/LoadBookFromStream.h"
-#include "book/MobiHolders.h"
+#include "book/load/LoadBook.h"
+#include "book/load/MobiHolders.h"
 #include "tests/support/RecordingStream.h"
 
 std::vector<HtmlPart> BookHtmlParts(const std::string& path) {

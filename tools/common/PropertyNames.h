@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// The names of the properties the filter and the property handler give, from a table of the
-// tools' own (Wine's PSGetNameFromPropertyKey is a stub that aborts).
+// The names of the properties the filter and the property handler give, from the book's table
+// of them (book/metadata/BookPropertyTable.h): Wine's PSGetNameFromPropertyKey is a stub that
+// aborts.
 #pragma once
 
 #include "platform/Platform.h"

@@ -1,0 +1,35 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+#include "book/cover/BookCoverPicture.h"
+
+#include "book/cover/CoverRecord.h"
+#include "book/load/LoadBook.h"
+#include "book/load/MobiHolders.h"
+
+HRESULT ReadBookCoverPicture(IStream* stream, BookCoverPicture& cover) {
+    cover.Bytes.Reset();
+    cover.Size = 0;
+    MobiBook book(mobi_init());
+    if (!book) {
+        return E_OUTOFMEMORY;
+    }
+    BookRecords records(stream);
+    if (LoadBookFromRecords(book.Get(), records, LoadedRecords::Headers) != MOBI_SUCCESS) {
+        return E_FAIL;
+    }
+    const size_t number = FindCoverRecordNumber(book.Get(), records);
+    const uint64_t size = number != MOBI_NOTSET ? records.Size(number) : 0;
+    if (size == 0 || size > 0xFFFFFFFFu) {
+        return S_FALSE;
+    }
+    cover.Bytes.Reset(static_cast<BYTE*>(CoTaskMemAlloc(static_cast<size_t>(size))));
+    if (!cover.Bytes) {
+        return E_OUTOFMEMORY;
+    }
+    // The first bytes come from what telling the picture kept; the rest once, from the stream.
+    if (records.Read(number, 0, cover.Bytes.Get(), static_cast<size_t>(size)) != size) {
+        cover.Bytes.Reset();
+        return S_FALSE;
+    }
+    cover.Size = static_cast<ULONG>(size);
+    return S_OK;
+}

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+// Where a book's parts start and how many text records each has, as libmobi reads them.
+#pragma once
+
+#include "book/load/RecordStore.h"
+
+#include <mobi.h>
+
+#include <cstddef>
+
+// A book has one part, or two when it is a KF7/KF8 hybrid: record 0 and its text records
+// 1..n, then the BOUNDARY record, the KF8 record 0 and its text records.
+struct BookParts {
+    static constexpr size_t None = ~size_t{0};
+    struct Part {
+        size_t Record0 = None;
+        size_t TextRecords = 0;
+    };
+    Part First;
+    Part Kf8;               // Record0 None: no KF8 part
+    size_t Boundary = None; // the BOUNDARY record of a hybrid
+};
+
+// Has libmobi load views of the book that show record 0, then (when EXTH 121 names a record
+// after a BOUNDARY record) that record and the KF8 record 0: reads those records whole into
+// the store and nothing else. The result is libmobi's: a load that fails here fails for the
+// whole book too.
+MOBI_RET FindBookParts(RecordStore& store, BookParts& parts);
