@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CFilterSample.h"
 
+#include "book/load/BookEncryption.h"
 #include "book/load/LoadBook.h"
 #include "book/markup/MarkupToText.h"
 #include "book/metadata/BookLocale.h"
@@ -45,9 +46,7 @@ HRESULT CFilterSample::PrepareContent() {
 }
 
 bool CFilterSample::IsEncrypted() const {
-    return mobi_is_mobipocket(Book.Get()) && Book->rh != nullptr &&
-           (Book->rh->encryption_type == MOBI_ENCRYPTION_V1 ||
-            Book->rh->encryption_type == MOBI_ENCRYPTION_V2);
+    return IsTextEncrypted(Book.Get());
 }
 
 bool CFilterSample::EncryptionFieldIsReadingPosition() const {

@@ -16,7 +16,13 @@ HRESULT ReadBookCoverPicture(IStream* stream, BookCoverPicture& cover) {
     if (LoadBookFromRecords(book.Get(), records, LoadedRecords::Headers) != MOBI_SUCCESS) {
         return E_FAIL;
     }
-    const size_t number = FindCoverRecordNumber(book.Get(), records);
+    return ReadCoverPicture(book.Get(), records, cover);
+}
+
+HRESULT ReadCoverPicture(const MOBIData* book, BookRecords& records, BookCoverPicture& cover) {
+    cover.Bytes.Reset();
+    cover.Size = 0;
+    const size_t number = FindCoverRecordNumber(book, records);
     const uint64_t size = number != MOBI_NOTSET ? records.Size(number) : 0;
     if (size == 0 || size > 0xFFFFFFFFu) {
         return S_FALSE;
