@@ -1,0 +1,400 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+// What the preview pane shows of the test books and of books derived from them, without a
+// window: the cover, the lines of details, the text cut at a whole character with its
+// ellipsis, the reading direction, the face that has the characters.
+#include "book/ReadBookPreview.h"
+#include "book/preview/PreviewFace.h"
+#include "book/preview/PreviewText.h"
+#include "book/preview/ReadingDirection.h"
+#include "tests/support/BookBinding.h"
+#include "tests/support/PalmBook.h"
+#include "tests/support/RecordingStream.h"
+#include "tests/support/ScriptedFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Text = std::u16string;
+
+Text LineText(const PreviewLine& line) {
+    return Text(reinterpret_cast<const char16_t*>(line.Text), line.Length);
+}
+
+std::string Shown(const PreviewPage& page) {
+    std::string shown;
+    for (size_t i = 0; i < page.LineCount && i < 6; ++i) {
+        for (char16_t c : LineText(page.Lines[i]).substr(0, 40)) {
+            shown += c < 0x80 ? static_cast<char>(c) : '?';
+        }
+        shown += " | ";
+    }
+    return shown;
+}
+
+// The first lines a page shows: a style, and what its text starts with.
+struct ExpectedLine {
+    PreviewStyle Style;
+    Text Start;
+};
+
+struct PreviewCase {
+    const char* Name;
+    const char* Book;
+    std::function<void(PalmBook&)> Derive; // may be empty
+    const char* CoverStart;                // the picture's first bytes; null: no cover
+    std::vector<ExpectedLine> Lines;
+    bool RightToLeft;
+    bool Cut;
+};
+
+const Text Dot = u" \u00b7 ";
+
+TEST(PreviewContent, ShowsWhatEachBookHas) {
+    const PreviewCase cases[] = {
+        {"JPEG cover",
+         "covers/lantern-kf8.azw3",
+         {},
+         "\xFF\xD8\xFF",
+         {{PreviewStyle::Title, u"The Lantern Keeper of Orrin Point"},
+          {PreviewStyle::Authors, u"Ysolde Farrant"},
+          {PreviewStyle::Facts, u"Saltmarsh Editions" + Dot + u"2026" + Dot + u"en"},
+          {PreviewStyle::Paragraph, u"The Orange Light"},
+          {PreviewStyle::Paragraph, u"Every evening at Orrin Point the keeper"}},
+         false,
+         false},
+        {"PNG cover",
+         "covers/meadow-kf8.azw3",
+         {},
+         "\x89PNG",
+         {{PreviewStyle::Title, u"A Field Guide to the Teal Meadow"}},
+         false,
+         false},
+        {"no cover, no publisher",
+         "harbor-kf7.mobi",
+         {},
+         nullptr,
+         {{PreviewStyle::Title, u"The Harbor Lanterns"},
+          {PreviewStyle::Authors, u"Mira Tolvane"},
+          {PreviewStyle::Facts, u"2026" + Dot + u"en"},
+          {PreviewStyle::Paragraph, u"Chapter 1"},
+          {PreviewStyle::Paragraph, u"Mo tin reash vel fyir"}},
+         false,
+         false},
+        {"two authors",
+         "duet-kf8.azw",
+         {},
+         nullptr,
+         {{PreviewStyle::Title, u"Caf\u00e9 Stories \u2014 \u00dcber Alles"},
+          {PreviewStyle::Authors, u"Ana Brel; Piet Vos"}},
+         false,
+         false},
+        {"French, every detail",
+         "markup/lexique-kf8.azw3",
+         {},
+         nullptr,
+         {{PreviewStyle::Title, u"Le Lexique des marais"},
+          {PreviewStyle::Authors, u"\u00c9lo\u00efse Marchand"},
+          {PreviewStyle::Facts, u"\u00c9ditions de la Gr\u00e8ve" + Dot + u"2024" + Dot + u"fr"},
+          {PreviewStyle::Description, u"Un lexique des mots du marais, tenu par"},
+          {PreviewStyle::Description, u"Pr\u00e9face de l\u2019auteure."},
+          {PreviewStyle::Paragraph, u"Les mots de l\u2019eau"}},
+         false,
+         false},
+        {"Japanese",
+         "markup/kaze-kf8.azw3",
+         {},
+         nullptr,
+         {{PreviewStyle::Title, u"\u98a8\u306e\u540d\u524d\u5e33"},
+          {PreviewStyle::Authors, u"\u68ee\u7530\u8475"},
+          {PreviewStyle::Facts, u"\u6f6e\u898b\u66f8\u623f" + Dot + u"2023" + Dot + u"ja"},
+          {PreviewStyle::Paragraph, u"\u6d77\u304b\u3089\u5439\u304f\u98a8"}},
+         false,
+         false},
+        {"PalmDOC with DRM v1, whose key it carries",
+         "palmdoc-drm-v1.prc",
+         {},
+         nullptr,
+         {{PreviewStyle::Title, u"Salt Road Notes"},
+          {PreviewStyle::Paragraph, u"Salt Road Notes"},
+          {PreviewStyle::Paragraph, u"Chapter One: The Ferry at Dunmere"}},
+         false,
+         false},
+        {"a long book, cut",
+         "ledger-large-kf8.azw3",
+         {},
+         nullptr,
+         {{PreviewStyle::Title, u"A Long Ledger"}},
+         false,
+         true},
+        {"encrypted",
+         "harbor-kf8.azw3",
+         [](PalmBook& book) { book.SetRecord0Field16(12, 2); },
+         nullptr,
+         {{PreviewStyle::Title, u"The Harbor Lanterns"},
+          {PreviewStyle::Authors, u"Mira Tolvane"},
+          {PreviewStyle::Facts, u"2026" + Dot + u"en"},
+          {PreviewStyle::Notice, u"The text of this book is encrypted"}},
+         false,
+         false},
+        {"Arabic by its locale",
+         "harbor-kf8.azw3",
+         [](PalmBook& book) {
+             book.SetRecord0Field32(92, 0x0401);
+             book.ReplaceExthString(524, "ar");
+         },
+         nullptr,
+         {{PreviewStyle::Title, u"The Harbor Lanterns"}},
+         true,
+         false},
+        {"Hebrew by its locale alone",
+         "harbor-kf7.mobi",
+         [](PalmBook& book) { book.SetRecord0Field32(92, 0x0d); },
+         nullptr,
+         {},
+         true,
+         false},
+        {"not a book",
+         "harbor-kf7.mobi",
+         [](PalmBook& book) { book.Bytes.resize(100); },
+         nullptr,
+         {{PreviewStyle::Notice, u"This file could not be read as a Kindle book."}},
+         false,
+         false},
+    };
+    for (const PreviewCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        PalmBook book(TestBook(c.Book));
+        if (c.Derive) {
+            c.Derive(book);
+        }
+        RecordingStream stream(book.Bytes);
+        PreviewContent content;
+        ASSERT_EQ(ReadBookPreview(&stream, content), S_OK);
+        EXPECT_EQ(stream.ReferenceCount(), 1) << "the filter let the stream go";
+        const PreviewPage& page = content.Page();
+        SCOPED_TRACE(Shown(page));
+        if (c.CoverStart == nullptr) {
+            EXPECT_EQ(page.Cover, nullptr);
+        } else {
+            const std::string start(c.CoverStart);
+            ASSERT_GE(page.CoverSize, start.size());
+            EXPECT_EQ(std::string(reinterpret_cast<const char*>(page.Cover), start.size()), start);
+        }
+        ASSERT_GE(page.LineCount, c.Lines.size());
+        for (size_t i = 0; i < c.Lines.size(); ++i) {
+            EXPECT_EQ(page.Lines[i].Style, c.Lines[i].Style) << "line " << i;
+            EXPECT_EQ(LineText(page.Lines[i]).substr(0, c.Lines[i].Start.size()), c.Lines[i].Start)
+                << "line " << i;
+        }
+        EXPECT_EQ(page.RightToLeft, c.RightToLeft);
+        EXPECT_EQ(page.FaceName, nullptr);
+        // Every paragraph is a line without leading or trailing blanks; the text ends with an
+        // ellipsis exactly when the book had more.
+        size_t textUnits = 0;
+        for (size_t i = 0; i < page.LineCount; ++i) {
+            const Text line = LineText(page.Lines[i]);
+            ASSERT_FALSE(line.empty());
+            EXPECT_NE(line.front(), u' ');
+            EXPECT_NE(line.back(), u' ');
+            EXPECT_EQ(line.find(u'\n'), Text::npos);
+            if (page.Lines[i].Style == PreviewStyle::Paragraph) {
+                textUnits += line.size() + 1;
+            }
+        }
+        const PreviewLine& last = page.Lines[page.LineCount - 1];
+        EXPECT_EQ(last.Text[last.Length - 1] == u'\u2026', c.Cut);
+        EXPECT_LE(textUnits, PreviewTextBudget + 1);
+        if (c.Cut) {
+            EXPECT_GT(textUnits, PreviewTextBudget * 9 / 10);
+        }
+    }
+}
+
+struct CutCase {
+    const char* Name;
+    Text Input;
+    size_t Budget;
+    Text Kept;
+};
+
+TEST(PreviewContent, CutsTheTextAtAWholeCharacterAndAWordEnd) {
+    const Text ideographs(80, u'\u98a8');
+    const CutCase cases[] = {
+        {"within the budget", u"short text", 10, u"short text"},
+        {"inside a word", u"alpha beta gamma", 13, u"alpha beta"},
+        {"at a word's end", u"alpha beta gamma", 10, u"alpha beta"},
+        {"spaces before the cut", u"alpha    beta", 8, u"alpha"},
+        {"across paragraphs", u"alpha\n\nbeta", 8, u"alpha"},
+        {"a surrogate pair", u"ab \U0001F4DA\U0001F4DA", 5, u"ab"},
+        {"a pair, no space", u"abcd\U0001F4DA", 5, u"abcd"},
+        {"a combining mark",
+         u"caf"
+         u"e\u0301e",
+         4, u"caf"},
+        {"no word end near", ideographs, 50, ideographs.substr(0, 50)},
+        {"a word longer than the reach", u"a " + Text(100, u'x'), 90, u"a " + Text(88, u'x')},
+    };
+    for (const CutCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const size_t cut = PreviewCutLength(reinterpret_cast<const WCHAR*>(c.Input.data()),
+                                            c.Input.size(), c.Budget);
+        EXPECT_EQ(c.Input.substr(0, cut), c.Kept);
+    }
+}
+
+std::vector<ScriptedChunk> TextChunks(const std::vector<Text>& parts) {
+    std::vector<ScriptedChunk> chunks = {{CHUNK_VALUE, PKEY_Title, u"A title"}};
+    for (const Text& part : parts) {
+        chunks.push_back({CHUNK_TEXT, PKEY_Search_Contents, Utf16(part.begin(), part.end())});
+    }
+    return chunks;
+}
+
+struct TextReadCase {
+    const char* Name;
+    std::vector<Text> Parts;
+    size_t Budget;
+    Text Expected;
+    int ChunksAsked; // GetChunk calls: no part beyond the one that fills the budget
+};
+
+TEST(PreviewContent, ReadsTheFiltersTextNoFurtherThanItsBudget) {
+    const TextReadCase cases[] = {
+        {"whole", {u"one", u"", u"two"}, 20, u"one\ntwo", 5},
+        {"cut in the first part",
+         {u"alpha beta gamma", u"never asked"},
+         12,
+         u"alpha beta\u2026",
+         2},
+        {"cut in a later part", {u"alpha", u"beta gamma delta"}, 14, u"alpha\nbeta\u2026", 3},
+        {"the budget filled exactly", {u"alpha", u"beta"}, 5, u"alpha\u2026", 3},
+        {"the budget filled, nothing after", {u"alpha"}, 5, u"alpha", 3},
+    };
+    for (const TextReadCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        ScriptedFilter filter(TextChunks(c.Parts));
+        PreviewText text;
+        ASSERT_EQ(ReadPreviewText(&filter, c.Budget, text), S_OK);
+        EXPECT_EQ(Text(reinterpret_cast<const char16_t*>(text.Units.Get()), text.Length),
+                  c.Expected);
+        EXPECT_EQ(text.Units.Get()[text.Length], 0);
+        EXPECT_EQ(text.Cut, c.Expected.back() == u'\u2026');
+        EXPECT_EQ(filter.GetChunkCalls, c.ChunksAsked);
+    }
+}
+
+TEST(PreviewContent, KeepsTheTextBeforeAFailingChunk) {
+    ScriptedFilter filter(TextChunks({u"first", u"second"}));
+    filter.FailingGetText = 2;
+    PreviewText text;
+    ASSERT_EQ(ReadPreviewText(&filter, 100, text), S_OK);
+    EXPECT_EQ(Text(reinterpret_cast<const char16_t*>(text.Units.Get()), text.Length), u"first");
+}
+
+TEST(PreviewContent, LaysOutRightToLeftLanguagesOnly) {
+    const std::map<LCID, bool> locales = {
+        {0x0401, true},  {0x0c01, true},  {0x040d, true},  {0x0d, true},    {0x0429, true},
+        {0x0420, true},  {0x0463, true},  {0x0480, true},  {0x0409, false}, {0x0411, false},
+        {0x040c, false}, {0x0419, false}, {0x0459, false}, {0, false},
+    };
+    for (const auto& [locale, rightToLeft] : locales) {
+        EXPECT_EQ(IsRightToLeftLocale(locale), rightToLeft) << std::hex << locale;
+    }
+}
+
+// A face's glyphs as the tests say: each face covers the characters listed for it.
+std::map<Text, Text>* Coverage = nullptr;
+
+HRESULT CountListedGlyphs(const WCHAR* face, const WCHAR* sample, size_t length, size_t* covered) {
+    const auto found = Coverage->find(reinterpret_cast<const char16_t*>(face));
+    *covered = 0;
+    if (found == Coverage->end()) {
+        return S_OK;
+    }
+    for (size_t i = 0; i < length; ++i) {
+        *covered += found->second.find(static_cast<char16_t>(sample[i])) != Text::npos ? 1 : 0;
+    }
+    return S_OK;
+}
+
+HRESULT CountNothing(const WCHAR*, const WCHAR*, size_t, size_t*) {
+    return E_NOTIMPL;
+}
+
+struct FaceCase {
+    const char* Name;
+    LCID Locale;
+    std::map<Text, Text> Faces;
+    Text Chosen; // empty: the pane's own
+};
+
+TEST(PreviewContent, ChoosesAFaceThatHasTheCharacters) {
+    const Text latin = u"Kaze";
+    const Text japanese = u"\u98a8\u306e";
+    const FaceCase cases[] = {
+        {"the pane's face has them", 0x0411, {{u"Pane", latin + japanese}}, u""},
+        {"Japanese: its own faces first",
+         0x0411,
+         {{u"Pane", latin},
+          {u"Microsoft YaHei UI", latin + japanese},
+          {u"MS UI Gothic", latin + japanese}},
+         u"MS UI Gothic"},
+        {"Chinese: its own faces first",
+         0x0804,
+         {{u"Pane", latin},
+          {u"Yu Gothic UI", latin + japanese},
+          {u"Microsoft YaHei UI", latin + japanese}},
+         u"Microsoft YaHei UI"},
+        {"no language: the first that has them",
+         0,
+         {{u"Pane", latin}, {u"Malgun Gothic", latin + japanese}, {u"Meiryo UI", latin + japanese}},
+         u"Meiryo UI"},
+        {"none has them all: the one with most",
+         0x0409,
+         {{u"Pane", u"K"}, {u"Segoe UI", latin}, {u"Nirmala UI", u"Ka"}},
+         u"Segoe UI"},
+        {"none has more than the pane", 0x0409, {{u"Pane", latin}}, u""},
+    };
+    for (const FaceCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::map<Text, Text> faces = c.Faces;
+        Coverage = &faces;
+        const Text sample = latin + japanese;
+        const WCHAR* pane = reinterpret_cast<const WCHAR*>(u"Pane");
+        const WCHAR* chosen =
+            ChoosePreviewFace(pane, c.Locale, reinterpret_cast<const WCHAR*>(sample.data()),
+                              sample.size(), CountListedGlyphs);
+        EXPECT_EQ(chosen == pane ? Text() : Text(reinterpret_cast<const char16_t*>(chosen)),
+                  c.Chosen);
+        Coverage = nullptr;
+    }
+    const Text sample = u"x";
+    const WCHAR* pane = reinterpret_cast<const WCHAR*>(u"Pane");
+    EXPECT_EQ(ChoosePreviewFace(pane, 0x0411, reinterpret_cast<const WCHAR*>(sample.data()), 1,
+                                CountNothing),
+              pane)
+        << "without fonts the pane keeps its face";
+}
+
+TEST(PreviewContent, SamplesEachShownCharacterOnce) {
+    const Text title = u"A\u00a0b\u98a8 A\u200d";
+    const Text text = u"b\t\u98a8\U0001F4DAc";
+    const PreviewLine lines[] = {
+        {PreviewStyle::Title, reinterpret_cast<const WCHAR*>(title.data()), title.size()},
+        {PreviewStyle::Paragraph, reinterpret_cast<const WCHAR*>(text.data()), text.size()},
+    };
+    PreviewPage page;
+    page.Lines = lines;
+    page.LineCount = 2;
+    WCHAR sample[MaxFaceSample];
+    const size_t length = FaceSample(page, sample);
+    EXPECT_EQ(Text(reinterpret_cast<const char16_t*>(sample), length), u"Ab\u98a8c");
+}
+
+} // namespace
