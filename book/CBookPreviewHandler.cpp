@@ -2,7 +2,6 @@
 #include "book/CBookPreviewHandler.h"
 
 #include "book/ReadBookPreview.h"
-#include "book/preview/PreviewFace.h"
 #include "platform/ReturnIfFailed.h"
 
 #include <new>
@@ -57,18 +56,12 @@ HRESULT CBookPreviewHandler::DoPreview() {
 }
 
 HRESULT CBookPreviewHandler::ShowPage() {
-    Page = Content->Page();
-    WCHAR sample[MaxFaceSample];
-    const size_t length = FaceSample(Page, sample);
-    const WCHAR* paneFace = Visuals.Font.lfFaceName;
-    const WCHAR* face =
-        ChoosePreviewFace(paneFace, Content->Locale(), sample, length, CountFaceGlyphs);
-    Page.FaceName = face != paneFace ? face : nullptr;
+    Content->ChooseFaces(Visuals.Font.lfFaceName, FindFaceGlyphs);
     if (Window.Exists()) {
-        Window.Show(Page, Visuals);
+        Window.Show(Content->Page(), Visuals);
         return S_OK;
     }
-    return Window.Create(Parent, Bounds, Page, Visuals);
+    return Window.Create(Parent, Bounds, Content->Page(), Visuals);
 }
 
 HRESULT CBookPreviewHandler::Restyle() {
@@ -77,7 +70,6 @@ HRESULT CBookPreviewHandler::Restyle() {
 
 HRESULT CBookPreviewHandler::Unload() {
     Window.Destroy();
-    Page = PreviewPage();
     Content.reset();
     Stream.Reset();
     return S_OK;

@@ -61,8 +61,8 @@ public:
     HRESULT STDMETHODCALLTYPE SetTextColor(COLORREF color) override;
 
 private:
-    // The page with the face that has its characters, shown in the window, which is made the
-    // first time.
+    // The page, its lines' faces chosen for the pane's face, shown in the window, which is made
+    // the first time.
     HRESULT ShowPage();
     // A window already showing takes a new look.
     HRESULT Restyle();
@@ -75,6 +75,5 @@ private:
     // Read at the first DoPreview after Initialize. The window, declared last, goes before the
     // page it shows.
     std::unique_ptr<PreviewContent> Content;
-    PreviewPage Page;
     PreviewWindow Window;
 };

@@ -23,6 +23,8 @@ struct PreviewLine {
     PreviewStyle Style;
     const WCHAR* Text;
     size_t Length;
+    // Drawn with the page's FaceName: the pane's own face lacks some of its characters.
+    bool OtherFace;
 };
 
 struct PreviewPage {
@@ -33,7 +35,6 @@ struct PreviewPage {
     size_t LineCount = 0;
     // The lines are laid out right to left (a book in Arabic, Hebrew, Persian, Urdu…).
     bool RightToLeft = false;
-    // The face the lines are drawn with when the pane's own lacks their characters; empty:
-    // the pane's own.
+    // The face of the lines marked OtherFace; null when none is.
     const WCHAR* FaceName = nullptr;
 };

@@ -18,10 +18,10 @@ struct PreviewVisuals {
 // The system's window colours and message font: a pane's look until its host gives its own.
 PreviewVisuals SystemPreviewVisuals();
 
-// How many of the `length` characters of `sample` the face `face` has a glyph for, as GDI
-// draws them (GetGlyphIndicesW, GGI_MARK_NONEXISTING_GLYPHS): S_OK and `*covered`. The native
-// build has no fonts: E_NOTIMPL.
-HRESULT CountFaceGlyphs(const WCHAR* face, const WCHAR* sample, size_t length, size_t* covered);
+// Which of the `length` characters of `sample` the face `face` has a glyph for, as GDI draws
+// them (GetGlyphIndicesW, GGI_MARK_NONEXISTING_GLYPHS): S_OK, and `present[i]` for each. The
+// native build has no fonts: E_NOTIMPL.
+HRESULT FindFaceGlyphs(const WCHAR* face, const WCHAR* sample, size_t length, bool* present);
 
 // The window that has the keyboard focus on this thread, if any (GetFocus).
 HWND FocusedWindow();

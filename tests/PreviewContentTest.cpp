@@ -308,22 +308,19 @@ TEST(PreviewContent, LaysOutRightToLeftLanguagesOnly) {
     }
 }
 
-// A face's glyphs as the tests say: each face covers the characters listed for it.
-std::map<Text, Text>* Coverage = nullptr;
+// A face's glyphs as the tests say: each face has the characters listed for it.
+std::map<Text, Text>* Glyphs = nullptr;
 
-HRESULT CountListedGlyphs(const WCHAR* face, const WCHAR* sample, size_t length, size_t* covered) {
-    const auto found = Coverage->find(reinterpret_cast<const char16_t*>(face));
-    *covered = 0;
-    if (found == Coverage->end()) {
-        return S_OK;
-    }
+HRESULT FindListedGlyphs(const WCHAR* face, const WCHAR* sample, size_t length, bool* present) {
+    const auto found = Glyphs->find(reinterpret_cast<const char16_t*>(face));
     for (size_t i = 0; i < length; ++i) {
-        *covered += found->second.find(static_cast<char16_t>(sample[i])) != Text::npos ? 1 : 0;
+        present[i] = found != Glyphs->end() &&
+                     found->second.find(static_cast<char16_t>(sample[i])) != Text::npos;
     }
     return S_OK;
 }
 
-HRESULT CountNothing(const WCHAR*, const WCHAR*, size_t, size_t*) {
+HRESULT FindNothing(const WCHAR*, const WCHAR*, size_t, bool*) {
     return E_NOTIMPL;
 }
 
@@ -331,69 +328,81 @@ struct FaceCase {
     const char* Name;
     LCID Locale;
     std::map<Text, Text> Faces;
-    Text Chosen; // empty: the pane's own
+    Text Chosen;    // empty: none
+    bool Marked[3]; // the Latin line, the Japanese line, the mixed line
 };
 
-TEST(PreviewContent, ChoosesAFaceThatHasTheCharacters) {
-    const Text latin = u"Kaze";
+TEST(PreviewContent, DrawsTheLinesThePanesFaceLacksWithAFaceThatHasThem) {
+    const Text latin = u"Kaze 2023";
     const Text japanese = u"\u98a8\u306e";
+    const Text mixed = u"\u98a8 2023";
+    const Text all = latin + japanese;
     const FaceCase cases[] = {
-        {"the pane's face has them", 0x0411, {{u"Pane", latin + japanese}}, u""},
+        {"the pane's face has them", 0x0411, {{u"Pane", all}}, u"", {false, false, false}},
         {"Japanese: its own faces first",
          0x0411,
-         {{u"Pane", latin},
-          {u"Microsoft YaHei UI", latin + japanese},
-          {u"MS UI Gothic", latin + japanese}},
-         u"MS UI Gothic"},
+         {{u"Pane", latin}, {u"Microsoft YaHei UI", all}, {u"MS UI Gothic", all}},
+         u"MS UI Gothic",
+         {false, true, true}},
         {"Chinese: its own faces first",
          0x0804,
-         {{u"Pane", latin},
-          {u"Yu Gothic UI", latin + japanese},
-          {u"Microsoft YaHei UI", latin + japanese}},
-         u"Microsoft YaHei UI"},
+         {{u"Pane", latin}, {u"Yu Gothic UI", all}, {u"Microsoft YaHei UI", all}},
+         u"Microsoft YaHei UI",
+         {false, true, true}},
         {"no language: the first that has them",
          0,
-         {{u"Pane", latin}, {u"Malgun Gothic", latin + japanese}, {u"Meiryo UI", latin + japanese}},
-         u"Meiryo UI"},
+         {{u"Pane", latin}, {u"Malgun Gothic", all}, {u"Meiryo UI", japanese}},
+         u"Meiryo UI",
+         {false, true, true}},
         {"none has them all: the one with most",
          0x0409,
-         {{u"Pane", u"K"}, {u"Segoe UI", latin}, {u"Nirmala UI", u"Ka"}},
-         u"Segoe UI"},
-        {"none has more than the pane", 0x0409, {{u"Pane", latin}}, u""},
+         {{u"Pane", latin}, {u"Segoe UI", u"\u98a8"}, {u"Nirmala UI", u"K"}},
+         u"Segoe UI",
+         {false, true, true}},
+        {"one character the pane lacks",
+         0x0409,
+         {{u"Pane", u"Kaze03\u98a8\u306e"}, {u"Segoe UI", all}},
+         u"Segoe UI",
+         {true, false, true}},
+        {"no face has any of them", 0x0409, {{u"Pane", latin}}, u"", {false, false, false}},
     };
     for (const FaceCase& c : cases) {
         SCOPED_TRACE(c.Name);
         std::map<Text, Text> faces = c.Faces;
-        Coverage = &faces;
-        const Text sample = latin + japanese;
-        const WCHAR* pane = reinterpret_cast<const WCHAR*>(u"Pane");
-        const WCHAR* chosen =
-            ChoosePreviewFace(pane, c.Locale, reinterpret_cast<const WCHAR*>(sample.data()),
-                              sample.size(), CountListedGlyphs);
-        EXPECT_EQ(chosen == pane ? Text() : Text(reinterpret_cast<const char16_t*>(chosen)),
+        Glyphs = &faces;
+        PreviewLine lines[3] = {
+            {PreviewStyle::Title, reinterpret_cast<const WCHAR*>(latin.data()), latin.size(), true},
+            {PreviewStyle::Paragraph, reinterpret_cast<const WCHAR*>(japanese.data()),
+             japanese.size(), false},
+            {PreviewStyle::Facts, reinterpret_cast<const WCHAR*>(mixed.data()), mixed.size(),
+             false},
+        };
+        const WCHAR* chosen = ChoosePreviewFaces(
+            lines, 3, c.Locale, reinterpret_cast<const WCHAR*>(u"Pane"), FindListedGlyphs);
+        EXPECT_EQ(chosen == nullptr ? Text() : Text(reinterpret_cast<const char16_t*>(chosen)),
                   c.Chosen);
-        Coverage = nullptr;
+        for (size_t i = 0; i < 3; ++i) {
+            EXPECT_EQ(lines[i].OtherFace, c.Marked[i]) << "line " << i;
+        }
+        Glyphs = nullptr;
     }
-    const Text sample = u"x";
-    const WCHAR* pane = reinterpret_cast<const WCHAR*>(u"Pane");
-    EXPECT_EQ(ChoosePreviewFace(pane, 0x0411, reinterpret_cast<const WCHAR*>(sample.data()), 1,
-                                CountNothing),
-              pane)
-        << "without fonts the pane keeps its face";
+    PreviewLine line = {PreviewStyle::Title, reinterpret_cast<const WCHAR*>(u"x"), 1, true};
+    EXPECT_EQ(
+        ChoosePreviewFaces(&line, 1, 0x0411, reinterpret_cast<const WCHAR*>(u"Pane"), FindNothing),
+        nullptr)
+        << "without fonts every line keeps the pane's face";
+    EXPECT_FALSE(line.OtherFace);
 }
 
 TEST(PreviewContent, SamplesEachShownCharacterOnce) {
     const Text title = u"A\u00a0b\u98a8 A\u200d";
     const Text text = u"b\t\u98a8\U0001F4DAc";
     const PreviewLine lines[] = {
-        {PreviewStyle::Title, reinterpret_cast<const WCHAR*>(title.data()), title.size()},
-        {PreviewStyle::Paragraph, reinterpret_cast<const WCHAR*>(text.data()), text.size()},
+        {PreviewStyle::Title, reinterpret_cast<const WCHAR*>(title.data()), title.size(), false},
+        {PreviewStyle::Paragraph, reinterpret_cast<const WCHAR*>(text.data()), text.size(), false},
     };
-    PreviewPage page;
-    page.Lines = lines;
-    page.LineCount = 2;
     WCHAR sample[MaxFaceSample];
-    const size_t length = FaceSample(page, sample);
+    const size_t length = FaceSample(lines, 2, sample);
     EXPECT_EQ(Text(reinterpret_cast<const char16_t*>(sample), length), u"Ab\u98a8c");
 }
 

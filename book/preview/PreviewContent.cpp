@@ -68,6 +68,10 @@ HRESULT PreviewContent::ReadBook(IStream* stream) {
     return S_OK;
 }
 
+void PreviewContent::ChooseFaces(const WCHAR* paneFace, FaceGlyphFinder find) {
+    Made.FaceName = ChoosePreviewFaces(Lines.Get(), Made.LineCount, BookLocaleId, paneFace, find);
+}
+
 HRESULT PreviewContent::MakePage() {
     Made = PreviewPage();
     // Three lines of details and a notice, then one line per paragraph of the description and
@@ -85,7 +89,7 @@ HRESULT PreviewContent::MakePage() {
     PreviewLine* lines = Lines.Get();
     size_t made = 0;
     const auto add = [lines, &made](PreviewStyle style, const WCHAR* text, size_t length) {
-        lines[made++] = PreviewLine{style, text, length};
+        lines[made++] = PreviewLine{style, text, length, false};
     };
     const auto addDetail = [&add](PreviewStyle style, const CoTaskMemPtr<WCHAR>& text) {
         if (text) {

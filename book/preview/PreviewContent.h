@@ -7,6 +7,7 @@
 
 #include "book/cover/BookCoverPicture.h"
 #include "book/preview/PreviewDetails.h"
+#include "book/preview/PreviewFace.h"
 #include "book/preview/PreviewText.h"
 #include "platform/Platform.h"
 #include "platform/PreviewPage.h"
@@ -28,6 +29,9 @@ public:
     HRESULT ReadText(IFilter* filter) { return ReadPreviewText(filter, PreviewTextBudget, Text); }
     // Makes the page of what was read. S_OK or E_OUTOFMEMORY.
     HRESULT MakePage();
+    // Chooses the faces of the page's lines for a pane whose own face is `paneFace`
+    // (ChoosePreviewFaces).
+    void ChooseFaces(const WCHAR* paneFace, FaceGlyphFinder find);
 
     // Valid once made, while this lives and reads nothing more.
     const PreviewPage& Page() const { return Made; }

@@ -5,7 +5,7 @@
 
 namespace {
 
-// A face Windows ships, and the primary language it is drawn for first (0: any script).
+// A face Windows ships, and the primary language it is tried first for (0: any script).
 struct FallbackFace {
     const WCHAR* Name;
     LCID Language;
@@ -32,6 +32,17 @@ const FallbackFace FallbackFaces[] = {
     {UTF16("Segoe UI Symbol"), 0},
 };
 
+// One bit per UTF-16 unit.
+class UnitSet {
+public:
+    bool Has(WCHAR unit) const { return (Bits[unit >> 3] & Bit(unit)) != 0; }
+    void Add(WCHAR unit) { Bits[unit >> 3] |= Bit(unit); }
+
+private:
+    static uint8_t Bit(WCHAR unit) { return static_cast<uint8_t>(1u << (unit & 7)); }
+    uint8_t Bits[0x10000 / 8] = {};
+};
+
 // Neither drawn nor looked up: controls, spaces, formatting marks, surrogates.
 bool NeedsNoGlyph(WCHAR unit) {
     return unit <= 0x20 || (unit >= 0x7f && unit <= 0xa0) || unit == 0xad ||
@@ -40,53 +51,88 @@ bool NeedsNoGlyph(WCHAR unit) {
            unit == 0xfeff;
 }
 
+// How many of `sample`'s characters `face` has, marked in `present`; 0 when it cannot be told.
+size_t CountPresent(FaceGlyphFinder find, const WCHAR* face, const WCHAR* sample, size_t length,
+                    bool* present) {
+    if (FAILED(find(face, sample, length, present))) {
+        return 0;
+    }
+    size_t count = 0;
+    for (size_t i = 0; i < length; ++i) {
+        count += present[i] ? 1 : 0;
+    }
+    return count;
+}
+
 } // namespace
 
-size_t FaceSample(const PreviewPage& page, WCHAR (&sample)[MaxFaceSample]) {
-    // One bit per UTF-16 unit.
-    uint8_t seen[0x10000 / 8] = {};
+size_t FaceSample(const PreviewLine* lines, size_t count, WCHAR (&sample)[MaxFaceSample]) {
+    UnitSet seen;
     size_t length = 0;
-    for (size_t line = 0; line < page.LineCount; ++line) {
-        const PreviewLine& shown = page.Lines[line];
-        for (size_t i = 0; i < shown.Length && length < MaxFaceSample; ++i) {
-            const WCHAR unit = shown.Text[i];
-            const uint8_t bit = static_cast<uint8_t>(1u << (unit & 7));
-            if (NeedsNoGlyph(unit) || (seen[unit >> 3] & bit) != 0) {
-                continue;
+    for (size_t line = 0; line < count; ++line) {
+        for (size_t i = 0; i < lines[line].Length && length < MaxFaceSample; ++i) {
+            const WCHAR unit = lines[line].Text[i];
+            if (!NeedsNoGlyph(unit) && !seen.Has(unit)) {
+                seen.Add(unit);
+                sample[length++] = unit;
             }
-            seen[unit >> 3] |= bit;
-            sample[length++] = unit;
         }
     }
     return length;
 }
 
-const WCHAR* ChoosePreviewFace(const WCHAR* paneFace, LCID locale, const WCHAR* sample,
-                               size_t length, FaceGlyphCounter count) {
-    size_t best = 0;
-    if (length == 0 || FAILED(count(paneFace, sample, length, &best)) || best == length) {
-        return paneFace;
+const WCHAR* ChoosePreviewFaces(PreviewLine* lines, size_t count, LCID locale,
+                                const WCHAR* paneFace, FaceGlyphFinder find) {
+    for (size_t line = 0; line < count; ++line) {
+        lines[line].OtherFace = false;
     }
-    const WCHAR* chosen = paneFace;
+    WCHAR sample[MaxFaceSample];
+    const size_t length = FaceSample(lines, count, sample);
+    bool present[MaxFaceSample];
+    if (length == 0 || FAILED(find(paneFace, sample, length, present))) {
+        return nullptr;
+    }
+    // What the pane's face lacks is what another face must have.
+    WCHAR lacking[MaxFaceSample];
+    size_t lackingLength = 0;
+    for (size_t i = 0; i < length; ++i) {
+        if (!present[i]) {
+            lacking[lackingLength++] = sample[i];
+        }
+    }
+    if (lackingLength == 0) {
+        return nullptr;
+    }
+    const WCHAR* chosen = nullptr;
+    size_t best = 0;
     const LCID language = locale & 0x3ff;
     // The book's own language's faces, then every other.
-    for (int pass = 0; pass < 2; ++pass) {
+    for (int pass = 0; pass < 2 && best < lackingLength; ++pass) {
         for (const FallbackFace& face : FallbackFaces) {
             const bool own = face.Language != 0 && face.Language == language;
             if (own != (pass == 0)) {
                 continue;
             }
-            size_t covered = 0;
-            if (FAILED(count(face.Name, sample, length, &covered))) {
-                continue;
-            }
-            if (covered == length) {
-                return face.Name;
-            }
-            if (covered > best) {
-                best = covered;
+            const size_t has = CountPresent(find, face.Name, lacking, lackingLength, present);
+            if (has > best) {
+                best = has;
                 chosen = face.Name;
+                if (best == lackingLength) {
+                    break;
+                }
             }
+        }
+    }
+    if (chosen == nullptr) {
+        return nullptr;
+    }
+    UnitSet missing;
+    for (size_t i = 0; i < lackingLength; ++i) {
+        missing.Add(lacking[i]);
+    }
+    for (size_t line = 0; line < count; ++line) {
+        for (size_t i = 0; i < lines[line].Length && !lines[line].OtherFace; ++i) {
+            lines[line].OtherFace = missing.Has(lines[line].Text[i]);
         }
     }
     return chosen;

@@ -10,10 +10,7 @@ PreviewVisuals SystemPreviewVisuals() {
     return visuals;
 }
 
-HRESULT CountFaceGlyphs(const WCHAR*, const WCHAR*, size_t, size_t* covered) {
-    if (covered != nullptr) {
-        *covered = 0;
-    }
+HRESULT FindFaceGlyphs(const WCHAR*, const WCHAR*, size_t, bool*) {
     return E_NOTIMPL;
 }
 
