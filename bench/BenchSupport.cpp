@@ -10,11 +10,16 @@
 
 namespace {
 
-// Counts the characters of text; values are taken and freed by the dumper.
+// Counts the characters of text, and notes when the first came; values are taken and freed by
+// the dumper.
 class TextCount final : public ChunkSink {
 public:
+    explicit TextCount(std::chrono::steady_clock::time_point* firstText) : FirstText(firstText) {}
     void BeginChunk(const STAT_CHUNK&) override {}
     void Text(const WCHAR*, size_t length) override {
+        if (Characters == 0 && length > 0 && FirstText != nullptr) {
+            *FirstText = std::chrono::steady_clock::now();
+        }
         Characters += static_cast<long long>(length);
     }
     void Value(const WCHAR*, size_t, VARTYPE) override {}
@@ -22,12 +27,16 @@ public:
     void End(HRESULT) override {}
 
     long long Characters = 0;
+
+private:
+    std::chrono::steady_clock::time_point* FirstText;
 };
 
 } // namespace
 
-long long DrainFilterText(IFilter* filter, ULONG portionCharacters) {
-    TextCount count;
+long long DrainFilterText(IFilter* filter, ULONG portionCharacters,
+                          std::chrono::steady_clock::time_point* firstText) {
+    TextCount count(firstText);
     ChunkDumper(count, portionCharacters).Dump(filter);
     return count.Characters;
 }

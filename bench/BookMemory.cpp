@@ -5,9 +5,12 @@
 // its Palm database until the file has that size, written to a temporary file and filtered by a
 // fresh process of this program: bound as a read-only file stream (which holds none of the book
 // itself), every chunk drained, released. That process reports its resident set before the load and
-// its peak (VmRSS and VmHWM of /proc/self/status).
+// its peak (VmRSS and VmHWM of /proc/self/status), the time it took, and for the filter the time
+// from its making to the first portion of text.
 //   book_memory [--book PATH] SIZE_MIB...      e.g. book_memory 10 20 40 80
 // A size of 0 measures the book as it is (bench/text-book-memory.sh measures text-heavy books so).
+//   book_memory --parts PATH
+// prints the book's HTML parts as libmobi rebuilds them: how many, their markup, the largest.
 #include "bench/BenchSupport.h"
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
@@ -15,6 +18,7 @@
 #include "platform/ComObject.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/native/FileStream.h"
+#include "tests/support/BookHtmlParts.h"
 #include "tests/support/MakeBookFilter.h"
 #include "tests/support/MakeBoundObject.h"
 #include "tests/support/PalmBook.h"
@@ -47,9 +51,10 @@ std::vector<unsigned char> PictureRecord(uint32_t seed) {
     return record;
 }
 
-// What reads the book: the filter (its text drained), the property handler (its store read)
-// or the thumbnail provider (its cover's bytes taken).
-HRESULT ReadBook(const std::string& reader, IStream* stream, long long* characters) {
+// What reads the book: the filter (its text drained; `firstText` set when text came), the
+// property handler (its store read) or the thumbnail provider (its cover's bytes taken).
+HRESULT ReadBook(const std::string& reader, IStream* stream, long long* characters,
+                 std::chrono::steady_clock::time_point* firstText) {
     *characters = 0;
     if (reader == "properties") {
         ComPtr<IPropertyStore> store;
@@ -71,12 +76,12 @@ HRESULT ReadBook(const std::string& reader, IStream* stream, long long* characte
     }
     ComPtr<IFilter> filter;
     const HRESULT bound = MakeBookFilter(stream, filter);
-    *characters = filter ? DrainFilterText(filter.Get(), 4096) : 0;
+    *characters = filter ? DrainFilterText(filter.Get(), 4096, firstText) : 0;
     return bound;
 }
 
 // Reads the book at `path` with `reader` and prints one line: file size, resident set before,
-// peak, and the time the reading took.
+// peak, the time the reading took, and the time to the first text (- for none).
 int Measure(const char* path, const std::string& reader) {
     const long before = StatusKiB("VmRSS");
     IStream* stream = nullptr;
@@ -86,19 +91,39 @@ int Measure(const char* path, const std::string& reader) {
     }
     long long characters = 0;
     const auto started = std::chrono::steady_clock::now();
-    const HRESULT bound = ReadBook(reader, stream, &characters);
-    const double milliseconds =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started)
-            .count();
+    auto firstText = started;
+    const HRESULT bound = ReadBook(reader, stream, &characters, &firstText);
+    const auto milliseconds = [started](std::chrono::steady_clock::time_point at) {
+        return std::chrono::duration<double, std::milli>(at - started).count();
+    };
+    const double took = milliseconds(std::chrono::steady_clock::now());
     stream->Release();
     std::ifstream file(path, std::ios::binary | std::ios::ate);
     const double size = static_cast<double>(file.tellg()) / Mebibyte;
     const double start = static_cast<double>(before) / 1024.0;
     const double peak = static_cast<double>(StatusKiB("VmHWM")) / 1024.0;
-    std::printf("%9.1f %9s %12.1f %10.1f %14.1f %7.2f %9lld %9.2f\n", size,
+    char first[32] = "-";
+    if (firstText != started) {
+        std::snprintf(first, sizeof(first), "%.2f", milliseconds(firstText));
+    }
+    std::printf("%9.1f %9s %12.1f %10.1f %14.1f %7.2f %9lld %9.2f %9s\n", size,
                 SUCCEEDED(bound) ? "S_OK" : "failed", start, peak, peak - start,
-                (peak - start) / size, characters, milliseconds);
+                (peak - start) / size, characters, took, first);
     return SUCCEEDED(bound) ? 0 : 1;
+}
+
+// One line: the HTML parts of the book at `path`, their markup and the largest one's.
+int PrintParts(const char* path) {
+    const std::vector<HtmlPart> parts = BookHtmlParts(path);
+    size_t total = 0;
+    size_t largest = 0;
+    for (const HtmlPart& part : parts) {
+        total += part.size();
+        largest = part.size() > largest ? part.size() : largest;
+    }
+    std::printf("%zu HTML parts, %.1f MiB of markup, the largest %.1f KiB\n", parts.size(),
+                static_cast<double>(total) / Mebibyte, static_cast<double>(largest) / 1024.0);
+    return parts.empty() ? 1 : 0;
 }
 
 } // namespace
@@ -106,6 +131,9 @@ int Measure(const char* path, const std::string& reader) {
 int main(int argc, char** argv) {
     if (argc == 4 && std::string(argv[1]) == "--measure") {
         return Measure(argv[2], argv[3]);
+    }
+    if (argc == 3 && std::string(argv[1]) == "--parts") {
+        return PrintParts(argv[2]);
     }
     std::string base = std::string(QUILLSIFT_TESTDATA) + "/harbor-kf8.azw3";
     std::string reader = "filter";
@@ -127,8 +155,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* folder = std::getenv("TMPDIR");
-    std::printf("%9s %9s %12s %10s %14s %7s %9s %9s\n", "file MiB", "binding", "before MiB",
-                "peak MiB", "peak-before", "ratio", reader == "filter" ? "chars" : "got", "ms");
+    std::printf("%9s %9s %12s %10s %14s %7s %9s %9s %9s\n", "file MiB", "binding", "before MiB",
+                "peak MiB", "peak-before", "ratio", reader == "filter" ? "chars" : "got", "ms",
+                "first ms");
     int status = 0;
     for (int i = first; i < argc; ++i) {
         const double wanted = std::atof(argv[i]) * Mebibyte;

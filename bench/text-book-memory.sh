@@ -1,15 +1,34 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: LGPL-3.0-or-later
-# The memory the filter needs for text-heavy books of many parts. Makes books of generated
-# prose (chapters of about 4,200 characters, one HTML part each) with calibre's ebook-convert,
-# the writer of the test books: as KF8 (.azw3) and as KF7 (.mobi, one part), each with plain
-# markup (a <p> per paragraph; CHAPTERS chapters, default 2000) and with dense markup (a
-# <span class> per word, as in books whose every element is styled; a fifth as many chapters,
-# which calibre is slow to write). book_memory then filters each in a fresh process
-# and reports its peak; the uncompressed size of each book's markup, which libmobi holds
-# rebuilt, is printed beside it (the text length of record 0).
-#   bash bench/text-book-memory.sh BUILD [CHAPTERS]      e.g. bench/text-book-memory.sh build-rel 2000
+# The memory the filter needs for text-heavy books of many parts, and the time to its first
+# text. Makes books of generated prose (chapters of about 4,200 characters, one HTML part each)
+# with calibre's ebook-convert, the writer of the test books: as KF8 (.azw3) and as KF7 (.mobi,
+# one part), each with plain markup (a <p> per paragraph) and with dense markup (a <span class>
+# per word, as in books whose every element is styled), CHAPTERS chapters each (default 2000).
+# With --large, also a book of each form holding at least 100 MiB of markup (plain, 2,000
+# chapters of 48,000 characters; calibre takes some minutes over each). book_memory then filters each in a fresh
+# process and reports its peak and the time to the first text; the size of each book's markup,
+# as libmobi rebuilds it, and of its largest part are printed beside it.
+#   bash bench/text-book-memory.sh [--large] [--books DIR] BUILD [CHAPTERS]
+# --books keeps the books in DIR and reuses those already there, so that two builds can be
+# measured on the same books.
 set -euo pipefail
+large=0
+books=""
+while [[ ${1:-} == --* ]]; do
+    case $1 in
+    --large) large=1 ;;
+    --books)
+        books=$2
+        shift
+        ;;
+    *)
+        echo "usage: text-book-memory.sh [--large] [--books DIR] BUILD [CHAPTERS]" >&2
+        exit 2
+        ;;
+    esac
+    shift
+done
 build=$1
 chapters=${2:-2000}
 if ! command -v ebook-convert >/dev/null; then
@@ -21,12 +40,14 @@ if ! command -v ebook-convert >/dev/null; then
 fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/text-book-memory.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+books=${books:-$work}
+mkdir -p "$books"
 
 # Generated prose: words of a fixed list, drawn by a fixed seed, so every run makes the same books.
-make_source() { # folder, markup (plain or dense), chapters
-    python3 - "$1" "$2" "$3" <<'PY'
+make_source() { # folder, markup (plain or dense), chapters, characters per chapter
+    python3 - "$1" "$2" "$3" "$4" <<'PY'
 import os, random, sys
-folder, markup, chapters = sys.argv[1], sys.argv[2], int(sys.argv[3])
+folder, markup, chapters, characters = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
 words = ("harbor lantern ledger tide keel mast rope gull salt brine anchor compass chart reef "
          "squall dusk quay pier sail wharf beacon current fathom hull").split()
 draw = random.Random(7)
@@ -36,7 +57,7 @@ with open(os.path.join(folder, "s.css"), "w") as css:
 items, spine = [], []
 for chapter in range(chapters):
     paragraphs, length = [], 0
-    while length < 4200:
+    while length < characters:
         chosen = [draw.choice(words) for _ in range(60)]
         length += len(" ".join(chosen)) + 2
         if markup == "dense":
@@ -60,26 +81,31 @@ with open(os.path.join(folder, "book.opf"), "w") as opf:
 PY
 }
 
-# The uncompressed text length that record 0 declares, in MiB.
-markup_mib() {
-    python3 - "$1" <<'PY'
-import struct, sys
-data = open(sys.argv[1], "rb").read()
-record0 = struct.unpack(">I", data[78:82])[0]
-print("%.1f" % (struct.unpack(">I", data[record0 + 4:record0 + 8])[0] / 1048576))
-PY
+measure() { # markup, chapters, characters per chapter, kind
+    local markup=$1 count=$2 characters=$3 kind=$4
+    local name="$markup-$count"
+    [[ $characters -eq 4200 ]] || name="$name-$characters"
+    local book="$books/$name.$kind"
+    if [[ ! -f $book ]]; then
+        [[ -d $work/$name ]] || make_source "$work/$name" "$markup" "$count" "$characters"
+        local options=()
+        [[ $kind == mobi ]] && options=(--mobi-file-type old)
+        # calibre tells the output's format from its extension.
+        ebook-convert "$work/$name/book.opf" "$books/partial.$kind" "${options[@]}" >/dev/null 2>&1
+        mv "$books/partial.$kind" "$book"
+    fi
+    echo "$markup markup, $count chapters of $characters characters, .$kind:" \
+        "$("$build/bench/book_memory" --parts "$book")"
+    "$build/bench/book_memory" --book "$book" 0
 }
 
 for markup in plain dense; do
-    count=$chapters
-    [[ $markup == dense ]] && count=$((chapters / 5))
-    make_source "$work/$markup" "$markup" "$count"
     for kind in azw3 mobi; do
-        book="$work/$markup.$kind"
-        options=()
-        [[ $kind == mobi ]] && options=(--mobi-file-type old)
-        ebook-convert "$work/$markup/book.opf" "$book" "${options[@]}" >/dev/null 2>&1
-        echo "$markup markup, $count chapters, .$kind: $(markup_mib "$book") MiB of markup"
-        "$build/bench/book_memory" --book "$book" 0
+        measure "$markup" "$chapters" 4200 "$kind"
     done
 done
+if [[ $large -eq 1 ]]; then
+    for kind in azw3 mobi; do
+        measure plain 2000 48000 "$kind"
+    done
+fi

@@ -10,6 +10,7 @@
 #include "book/metadata/ValueText.h"
 #include "platform/ReturnIfFailed.h"
 
+#include <new>
 #include <utility>
 
 namespace {
@@ -29,19 +30,69 @@ CFilterSample::CFilterSample() : PartCursor(nullptr), Stage(0), Locale(0) {}
 HRESULT CFilterSample::PrepareContent() {
     // A stream bound again replaces the book bound before, and its sequence starts over.
     Markup.Reset();
+    Text.reset();
     PartCursor = nullptr;
     Stage = 0;
     Locale = 0;
 
     Book.Reset(mobi_init());
-    if (!Book) {
+    Records.reset(new (std::nothrow) BookRecords(Stream.Get()));
+    if (!Book || !Records) {
         return E_OUTOFMEMORY;
     }
-    const MOBI_RET loaded = LoadBookFromStream(Book.Get(), Stream.Get());
-    if (loaded != MOBI_SUCCESS) {
+    // The headers, and what the text needs beside its text records, which it reads as it goes.
+    if (LoadBookFromRecords(Book.Get(), *Records, LoadedRecords::Parts) != MOBI_SUCCESS) {
         return E_FAIL;
     }
     Locale = BookLocale(Book.Get());
+    if (IsEncrypted()) {
+        return S_OK;
+    }
+    if (EncryptionFieldIsReadingPosition()) {
+        Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
+    }
+    // Every buffer the text needs is made here: once bound, every chunk comes.
+    Text.reset(new (std::nothrow) BookText());
+    if (!Text) {
+        return E_OUTOFMEMORY;
+    }
+    switch (Text->Open(Book.Get(), *Records)) {
+    case BookText::Opened::Ready:
+        return S_OK;
+    case BookText::Opened::OutOfMemory:
+        Text.reset();
+        return E_OUTOFMEMORY;
+    case BookText::Opened::WholeBook:
+        break;
+    }
+    Text.reset();
+    return LoadWholeBook();
+}
+
+HRESULT CFilterSample::LoadWholeBook() {
+    Records.reset();
+    Book.Reset(mobi_init());
+    if (!Book) {
+        return E_OUTOFMEMORY;
+    }
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    Stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    if (LoadBookFromStream(Book.Get(), Stream.Get()) != MOBI_SUCCESS) {
+        return E_FAIL;
+    }
+    if (EncryptionFieldIsReadingPosition()) {
+        Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
+    }
+    return S_OK;
+}
+
+HRESULT CFilterSample::NextTextRun(const WCHAR** units, ULONG* count) {
+    size_t length = 0;
+    if (!Text || !Text->NextRun(units, &length)) {
+        return S_FALSE;
+    }
+    *count = static_cast<ULONG>(length);
     return S_OK;
 }
 
@@ -87,13 +138,13 @@ HRESULT CFilterSample::ProduceValue(ChunkValue& chunk, ULONG stage) {
 }
 
 HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
+    if (Text) {
+        return Text->NextPart() ? chunk.SetText(PKEY_Search_Contents, *this) : S_FALSE;
+    }
     if (!Markup) {
         PartCursor = nullptr;
         if (IsEncrypted()) {
             return S_FALSE;
-        }
-        if (EncryptionFieldIsReadingPosition()) {
-            Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
         }
         Markup.Reset(mobi_init_rawml(Book.Get()));
         // The text needs no reconstruction for export (package metadata, links, embedded

@@ -75,6 +75,8 @@ if(libmobi_root)
     quillsift_libmobi_stdio(quillsift_libmobi "${archive}")
     include(${CMAKE_CURRENT_LIST_DIR}/LibmobiDecompression.cmake)
     quillsift_libmobi_decompression(quillsift_libmobi "${archive}")
+    include(${CMAKE_CURRENT_LIST_DIR}/LibmobiInternals.cmake)
+    quillsift_check_libmobi_internals("${archive}")
 else()
     find_file(LIBMOBI_HOST_HEADER mobi.h PATHS /usr/include NO_DEFAULT_PATH
               NO_CMAKE_FIND_ROOT_PATH REQUIRED)

@@ -86,17 +86,34 @@ HRESULT CFilterBase::GetText(ULONG* pcwcBuffer, WCHAR* awcBuffer) {
     if (Chunk.Stat.flags != CHUNK_TEXT) {
         return FILTER_E_NO_TEXT;
     }
+    // The buffer is filled across the runs of the chunk's text, so that only its last portion
+    // is short; a portion is the last when no unit follows it.
     const ULONG bufferSize = *pcwcBuffer;
-    const ULONG remaining = (Chunk.Text ? Chunk.TextLength : 0) - TextPosition;
-    const ULONG count = bufferSize - 1 < remaining ? bufferSize - 1 : remaining;
+    ULONG count = 0;
+    bool more = true;
+    for (;;) {
+        if (TextPosition == Chunk.RunLength) {
+            TextPosition = 0;
+            if (!Chunk.NextRun()) {
+                more = false;
+                break;
+            }
+        }
+        if (count == bufferSize - 1) {
+            break;
+        }
+        const ULONG remaining = Chunk.RunLength - TextPosition;
+        const ULONG taken = bufferSize - 1 - count < remaining ? bufferSize - 1 - count : remaining;
+        BoundedStringCopy(awcBuffer + count, bufferSize - count, Chunk.Run + TextPosition, taken);
+        count += taken;
+        TextPosition += taken;
+    }
     if (count == 0) {
         return FILTER_E_NO_MORE_TEXT;
     }
-    BoundedStringCopy(awcBuffer, bufferSize, Chunk.Text.Get() + TextPosition, count);
     awcBuffer[count] = 0;
     *pcwcBuffer = count;
-    TextPosition += count;
-    return count == remaining ? FILTER_S_LAST_TEXT : S_OK;
+    return more ? S_OK : FILTER_S_LAST_TEXT;
 }
 
 HRESULT CFilterBase::GetValue(PROPVARIANT** ppPropValue) {
@@ -131,6 +148,9 @@ HRESULT CFilterBase::Initialize(IStream* pstream, DWORD) {
     LARGE_INTEGER start;
     start.QuadPart = 0;
     Stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    // The chunk of the book bound before is no longer there to be read.
+    Chunk.Clear();
+    TextPosition = 0;
     return PrepareContent();
 }
 

@@ -8,7 +8,8 @@
 #include <cstring>
 #include <utility>
 
-ChunkValue::ChunkValue() : IsSet(false), TextLength(0) {
+ChunkValue::ChunkValue()
+    : IsSet(false), TextLength(0), Source(nullptr), Run(nullptr), RunLength(0) {
     std::memset(&Stat, 0, sizeof(Stat));
 }
 
@@ -17,6 +18,9 @@ void ChunkValue::Clear() {
     std::memset(&Stat, 0, sizeof(Stat));
     Value.Reset();
     Text.Reset();
+    Source = nullptr;
+    Run = nullptr;
+    RunLength = 0;
 }
 
 void ChunkValue::SetKeyAndKind(REFPROPERTYKEY key, CHUNKSTATE kind) {
@@ -60,8 +64,24 @@ HRESULT ChunkValue::SetText(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> text, ULONG 
     SetKeyAndKind(key, CHUNK_TEXT);
     Text = std::move(text);
     TextLength = length;
+    Run = Text.Get();
+    RunLength = Text ? length : 0;
     IsSet = true;
     return S_OK;
+}
+
+HRESULT ChunkValue::SetText(REFPROPERTYKEY key, TextSource& source) {
+    SetKeyAndKind(key, CHUNK_TEXT);
+    Source = &source;
+    IsSet = true;
+    return S_OK;
+}
+
+bool ChunkValue::NextRun() {
+    Run = nullptr;
+    RunLength = 0;
+    // A failing source ends its text as the end of it does: the host has what came.
+    return Source != nullptr && Source->NextTextRun(&Run, &RunLength) == S_OK && RunLength > 0;
 }
 
 HRESULT ChunkValue::CopyValueOut(PROPVARIANT** out) const {

@@ -3,6 +3,7 @@
 // payload, either a string value or a block of text.
 #pragma once
 
+#include "filter/TextSource.h"
 #include "platform/Platform.h"
 #include "platform/UniqueAny.h"
 
@@ -28,6 +29,12 @@ public:
     // Makes the record a text chunk of `key` holding `text`, whose first `length` units hold
     // no zero and are followed by one.
     HRESULT SetText(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> text, ULONG length);
+    // Makes the record a text chunk of `key` whose text comes from `source` in runs, none held
+    // yet. The source outlives the chunk.
+    HRESULT SetText(REFPROPERTYKEY key, TextSource& source);
+    // Makes the next run of a text chunk current in Run and RunLength; false when its text has
+    // ended (a chunk holding its text whole has one run, made current when it is set).
+    bool NextRun();
 
     // Hands the host a fresh deep copy of Value in a PROPVARIANT of its own.
     HRESULT CopyValueOut(PROPVARIANT** out) const;
@@ -39,4 +46,9 @@ public:
     // while Text is set).
     CoTaskMemPtr<WCHAR> Text;
     ULONG TextLength;
+    // Where a text chunk's text comes from in runs, when it does not hold it whole.
+    TextSource* Source;
+    // The run of text being handed out, with no zero unit: the text held, or the source's last.
+    const WCHAR* Run;
+    ULONG RunLength;
 };

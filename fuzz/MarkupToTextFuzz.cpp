@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // Feeds arbitrary bytes to MarkupToText, each input in a heap block of exactly its size, and
 // checks every result against properties that hold for all parts and against a plain
-// reference conversion written with the C++ library's string searches.
+// reference conversion written with the C++ library's string searches; then converts the same
+// part in pieces, as the text read part by part does, which must give the same text.
 #include "book/markup/MarkupToText.h"
 
 #include "platform/UniqueAny.h"
+#include "tests/support/MarkupInPieces.h"
+
+#include <vector>
 
 #include <cctype>
 #include <cstdint>
@@ -215,6 +219,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(std::memcmp(result.Get(), expected.data(), expected.size() * sizeof(WCHAR)) == 0,
           "the text equals the reference conversion");
     Check(result.Get()[expected.size()] == 0, "the terminator follows the text");
+
+    // Cut where the input's own bytes say, so that the fuzzer steers the cuts too: after each
+    // byte whose value is a multiple of 7, and far into long parts.
+    std::vector<size_t> cuts;
+    for (size_t i = 1; i < size; ++i) {
+        if (data[i - 1] % 7 == 0 || i % 4099 == 0) {
+            cuts.push_back(i);
+        }
+    }
+    const std::string whole(reinterpret_cast<const char*>(data), size);
+    Check(ConvertInPieces(whole, cuts) == visible, "the part in pieces gives the same text");
+    Check(ConvertInPieces(whole, {}) == visible, "the part in one piece gives the same text");
 
     if (IsPlainText(data, size)) {
         // Nothing to remove: the text is the part, with no room left for a final line feed.

@@ -3,12 +3,14 @@
 // is drained as an indexer would (by the tools' ChunkDumper), and the object is released; then
 // the property handler is bound to the same bytes and every property read, as Explorer reads
 // them, and the thumbnail provider reads its cover from them. Besides crashes and leaks it
-// checks what must hold for every input.
+// checks what must hold for every input, and that where libmobi rebuilds the whole book's
+// markup, the text read part by part is the text of those parts.
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/load/RecordKind.h"
 #include "platform/ComObject.h"
 #include "platform/UniqueAny.h"
+#include "tests/support/BookHtmlParts.h"
 #include "tests/support/MakeBookFilter.h"
 #include "tests/support/MakeBoundObject.h"
 #include "tests/support/RecordingStream.h"
@@ -16,6 +18,7 @@
 #include "tools/common/ChunkSink.h"
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -38,12 +41,18 @@ public:
         Require(stat.idChunk == ++ExpectedId);
         Require(stat.flags == CHUNK_VALUE || stat.flags == CHUNK_TEXT);
         InText = stat.flags == CHUNK_TEXT;
+        if (InText) {
+            Texts.emplace_back();
+        }
         Require(stat.breakType == (InText ? CHUNK_EOP : CHUNK_NO_BREAK));
         Require(stat.locale == 0 || (stat.locale >> 10) != 0);
         Require(ExpectedId == 1 || stat.locale == Locale);
         Locale = stat.locale;
     }
-    void Text(const WCHAR*, size_t length) override { Require(length > 0); }
+    void Text(const WCHAR* text, size_t length) override {
+        Require(length > 0);
+        Texts.back().append(reinterpret_cast<const char16_t*>(text), length);
+    }
     void Value(const WCHAR*, size_t, VARTYPE type) override { Require(type == VT_LPWSTR); }
     void EndChunk(HRESULT error, const char* fault) override {
         Require(error == S_OK && fault == nullptr);
@@ -55,6 +64,9 @@ public:
         }
     }
     void End(HRESULT code) override { Require(code == FILTER_E_END_OF_CHUNKS); }
+
+    // Each text chunk's text, its portions joined.
+    std::vector<std::u16string> Texts;
 
 private:
     IFilter* Filter;
@@ -144,6 +156,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     CheckingSink sink(filter.Get());
     ChunkDumper(sink, portionSize).Dump(filter.Get());
+    bool rebuilt = false;
+    const std::vector<std::u16string> whole = WholeRebuildTexts(stream.Bytes, &rebuilt);
+    Require(!rebuilt || sink.Texts == whole);
     for (const RecordingStream::Call& call : stream.Calls) {
         Require(call.Method == "Read" || call.Method == "Seek");
     }

@@ -6,9 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -34,6 +36,33 @@ Step Text(const std::u16string& text) {
                 chunk.SetText(TextKey, CoTaskMemPtr<WCHAR>(TaskString(text)),
                               static_cast<ULONG>(text.size()));
             }};
+}
+// A text that comes in runs of `runLength` units (the last may be shorter), as a book's parts
+// do when they are converted while the host reads them.
+class RunsOf final : public TextSource {
+public:
+    RunsOf(std::u16string text, size_t runLength) : Whole(std::move(text)), RunLength(runLength) {}
+    HRESULT NextTextRun(const WCHAR** units, ULONG* count) override {
+        ++Calls;
+        if (At == Whole.size()) {
+            return S_FALSE;
+        }
+        const size_t length = std::min(RunLength, Whole.size() - At);
+        *units = reinterpret_cast<const WCHAR*>(Whole.data()) + At;
+        *count = static_cast<ULONG>(length);
+        At += length;
+        return S_OK;
+    }
+    int Calls = 0;
+
+private:
+    std::u16string Whole;
+    size_t RunLength;
+    size_t At = 0;
+};
+
+Step TextInRuns(RunsOf& source) {
+    return {S_OK, [&source](ChunkValue& chunk) { chunk.SetText(TextKey, source); }};
 }
 Step Value(const std::u16string& value) {
     return {S_OK, [value](ChunkValue& chunk) { chunk.SetStringValue(ValueKey, value.c_str()); }};
@@ -207,16 +236,20 @@ struct PortionCase {
     std::vector<ULONG> Counts; // characters of each portion; the last one is FILTER_S_LAST_TEXT
 };
 
-class TextPortions : public ::testing::TestWithParam<PortionCase> {};
+// Each case with the text held whole (run length 0) and coming in runs of several lengths:
+// the portions are the same, each buffer filled across runs.
+class TextPortions : public ::testing::TestWithParam<std::tuple<PortionCase, size_t>> {};
 
 TEST_P(TextPortions, KeepOneSlotForTheTerminator) {
-    const PortionCase& c = GetParam();
+    const PortionCase& c = std::get<0>(GetParam());
+    const size_t runLength = std::get<1>(GetParam());
     std::u16string text;
     for (ULONG i = 0; i < c.TextLength; ++i) {
         text.push_back(static_cast<char16_t>(u'a' + i % 26));
     }
+    RunsOf runs(text, runLength);
     Scripted filter;
-    filter.Script = {Text(text)};
+    filter.Script = {runLength == 0 ? Text(text) : TextInRuns(runs)};
     STAT_CHUNK stat;
     ASSERT_EQ(filter.GetChunk(&stat), S_OK);
 
@@ -237,15 +270,43 @@ TEST_P(TextPortions, KeepOneSlotForTheTerminator) {
     EXPECT_EQ(got, text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, TextPortions,
-                         ::testing::Values(PortionCase{10, 11, {10}}, PortionCase{10, 10, {9, 1}},
-                                           PortionCase{10, 2, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
-                                           PortionCase{10, 4, {3, 3, 3, 1}},
-                                           PortionCase{1, 4096, {1}}),
-                         [](const ::testing::TestParamInfo<PortionCase>& info) {
-                             return "Text" + std::to_string(info.param.TextLength) + "Buffer" +
-                                    std::to_string(info.param.BufferSize);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TextPortions,
+    ::testing::Combine(::testing::Values(PortionCase{10, 11, {10}}, PortionCase{10, 10, {9, 1}},
+                                         PortionCase{10, 2, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1}},
+                                         PortionCase{10, 4, {3, 3, 3, 1}},
+                                         PortionCase{9, 4, {3, 3, 3}}, PortionCase{1, 4096, {1}}),
+                       ::testing::Values(size_t{0}, size_t{1}, size_t{3}, size_t{4}, size_t{64})),
+    [](const ::testing::TestParamInfo<std::tuple<PortionCase, size_t>>& info) {
+        const PortionCase& c = std::get<0>(info.param);
+        const size_t runs = std::get<1>(info.param);
+        return "Text" + std::to_string(c.TextLength) + "Buffer" + std::to_string(c.BufferSize) +
+               (runs == 0 ? std::string("Whole") : "RunsOf" + std::to_string(runs));
+    });
+
+// A text of no unit from a source is no text at all, and a chunk left half read asks the
+// source no further.
+TEST(ChunkEngine, TextInRunsEndsWhereTheSourceEnds) {
+    RunsOf empty(u"", 4);
+    RunsOf half(u"abcdefgh", 2);
+    Scripted filter;
+    filter.Script = {TextInRuns(empty), TextInRuns(half), Value(u"v")};
+    STAT_CHUNK stat;
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+    std::vector<HRESULT> codes;
+    EXPECT_EQ(Drain(filter, 16, &codes), u"");
+    EXPECT_EQ(codes, std::vector<HRESULT>{FILTER_E_NO_MORE_TEXT});
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+    WCHAR buffer[4];
+    ULONG count = 4;
+    ASSERT_EQ(filter.GetText(&count, buffer), S_OK);
+    EXPECT_EQ(std::u16string(buffer, count), u"abc");
+    // The next run is asked for only to learn that more follows.
+    EXPECT_EQ(half.Calls, 2);
+    ASSERT_EQ(filter.GetChunk(&stat), S_OK);
+    EXPECT_EQ(stat.flags, CHUNK_VALUE);
+    EXPECT_EQ(half.Calls, 2);
+}
 
 TEST(ChunkEngine, BufferOfOneGivesNoTextAndWritesNothing) {
     Scripted filter;

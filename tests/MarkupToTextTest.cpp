@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/markup/MarkupToText.h"
 
+#include "book/markup/MarkupScanner.h"
+#include "book/markup/MarkupStream.h"
 #include "platform/UniqueAny.h"
+#include "tests/support/MarkupInPieces.h"
 
 #include <gtest/gtest.h>
 
@@ -42,11 +45,39 @@ struct Case {
     std::u16string Text; // the whole text, zero units included; the terminator follows it
 };
 
+// The stream gives what the whole conversion gives, wherever the part is cut, with text
+// before and after it so that the cuts fall where the stream decides before the part's end.
+void ExpectSameInPieces(const std::string& part) {
+    if (part.empty() || part[0] == 0) {
+        return;
+    }
+    const std::string filler(MarkupLookahead + 200, 'z');
+    for (const std::string& whole : {part, filler + part, part + filler, filler + part + filler}) {
+        const CoTaskMemPtr<WCHAR> result = Convert(whole);
+        ASSERT_TRUE(result);
+        const std::u16string expected(result.Get());
+        // Every cut of a short part; of a long one, enough to fall on every kind of byte.
+        const size_t every = whole.size() < 4000 ? 1 : 997;
+        for (size_t cut = 0; cut <= whole.size(); cut += every) {
+            ASSERT_EQ(ConvertInPieces(whole, {cut}), expected) << "cut at " << cut;
+        }
+        for (const size_t step : {size_t{1}, size_t{7}, size_t{300}, MarkupStream::MaxFeed}) {
+            std::vector<size_t> cuts;
+            for (size_t cut = step; cut < whole.size(); cut += step) {
+                cuts.push_back(cut);
+            }
+            ASSERT_EQ(ConvertInPieces(whole, cuts), expected) << "pieces of " << step;
+        }
+    }
+}
+
 // The text up to the terminator must match; when the expected text holds a zero, the units
-// after it are compared too (the terminator sits right after them).
+// after it are compared too (the terminator sits right after them). The part in pieces gives
+// the same text.
 void ExpectText(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
         SCOPED_TRACE("part: " + Printable(c.Part));
+        ExpectSameInPieces(c.Part);
         const CoTaskMemPtr<WCHAR> result = Convert(c.Part);
         ASSERT_TRUE(result);
         const std::u16string visible(result.Get());
@@ -277,6 +308,10 @@ TEST(MarkupToText, TagContentAndEntityNameBounds) {
         {"<" + content256 + ">x", u"<" + std::u16string(256, u'a') + u">x"},
         {"<p " + std::string(254, 'a') + ">x", u"<p " + std::u16string(254, u'a') + u">x"},
         {"<" + content256 + "<p>b", u"<" + std::u16string(256, u'a') + u"\nb\n"},
+        // An opener far from any closer, before one that has its own: cut between that one's
+        // '<' or '&' and its closer, a piece must not take it for text.
+        {"<" + std::string(400, 'a') + "<p>b", u"<" + std::u16string(400, u'a') + u"\nb\n"},
+        {"&" + std::string(400, 'a') + "&lt;b", u"&" + std::u16string(400, u'a') + u"<b\n"},
         // A '<' or '&' just after one that opened nothing is judged on its own.
         {"<<" + content255 + ">x", u"<x\n"},
         {"<<" + content256 + ">x", u"<<" + std::u16string(256, u'a') + u">x"},

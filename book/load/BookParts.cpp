@@ -26,6 +26,41 @@ size_t TextRecordsOf(const MOBIData* part) {
     return part != nullptr && part->rh != nullptr ? part->rh->text_record_count : 0;
 }
 
+bool IsSet(const uint32_t* field) {
+    return field != nullptr && *field != MOBI_NOTSET;
+}
+
+// What the text of `book`'s current part needs beside its text records, found as libmobi
+// finds it (its record numbers count from the part's record 0).
+void FindTextNeeds(size_t count, const MOBIData* book, BookParts::Part& part) {
+    const MOBIMobiHeader* header = book->mh;
+    if (header == nullptr) {
+        return;
+    }
+    const size_t offset = mobi_get_kf8offset(book);
+    if (book->rh != nullptr && book->rh->compression_type == MOBI_COMPRESSION_HUFFCDIC &&
+        IsSet(header->huff_rec_index) && header->huff_rec_count != nullptr) {
+        const size_t first = *header->huff_rec_index + offset;
+        if (first < count) {
+            const size_t records = *header->huff_rec_count;
+            part.Huffman = {first, records < count - first ? records : count - first};
+        }
+    }
+    if (mobi_exists_fdst(book) && header->fdst_section_count != nullptr &&
+        *header->fdst_section_count > 1) {
+        const size_t fdst = mobi_get_fdst_record_number(book);
+        if (fdst < count) {
+            part.Fdst = fdst;
+        }
+    }
+    if (mobi_exists_skel_indx(book) && mobi_exists_frag_indx(book)) {
+        part.Skeleton = *header->skeleton_index + offset;
+    }
+    if (mobi_exists_frag_indx(book)) {
+        part.Fragments = *header->fragment_index + offset;
+    }
+}
+
 } // namespace
 
 MOBI_RET FindBookParts(RecordStore& store, BookParts& parts) {
@@ -42,7 +77,9 @@ MOBI_RET FindBookParts(RecordStore& store, BookParts& parts) {
     if (loaded != MOBI_SUCCESS) {
         return loaded;
     }
-    parts.First = {0, TextRecordsOf(book.Get())};
+    parts.First.Record0 = 0;
+    parts.First.TextRecords = TextRecordsOf(book.Get());
+    FindTextNeeds(count, book.Get(), parts.First);
     // As mobi_get_kf8boundary_seqnumber: EXTH 121 less one, when that record says BOUNDARY.
     const MOBIExthHeader* tag = mobi_get_exthrecord_by_tag(book.Get(), EXTH_KF8BOUNDARY);
     if (tag == nullptr) {
@@ -68,16 +105,35 @@ MOBI_RET FindBookParts(RecordStore& store, BookParts& parts) {
     if (kf8 < count) {
         shown[kf8] = true;
     }
-    // Not swapped to the KF8 part, the load leaves it in `next`.
-    MobiBook kf7;
-    loaded = LoadView(store, shown.get(), false, kf7);
+    // Swapped to the KF8 part, as the load of the text is: its record numbers count from the
+    // KF8 record 0.
+    MobiBook hybrid;
+    loaded = LoadView(store, shown.get(), true, hybrid);
     if (loaded != MOBI_SUCCESS) {
         return loaded;
     }
-    if (kf7->kf8_boundary_offset == MOBI_NOTSET || kf7->next == nullptr) {
+    if (hybrid->kf8_boundary_offset == MOBI_NOTSET || hybrid->next == nullptr) {
         return MOBI_SUCCESS;
     }
     parts.Boundary = boundary;
-    parts.Kf8 = {kf8, TextRecordsOf(kf7->next)};
+    parts.Kf8.Record0 = kf8;
+    parts.Kf8.TextRecords = TextRecordsOf(hybrid.Get());
+    FindTextNeeds(count, hybrid.Get(), parts.Kf8);
     return MOBI_SUCCESS;
+}
+
+BookParts::Records IndexRecords(RecordStore& store, size_t first) {
+    constexpr size_t CountAt = 24;
+    const size_t count = store.Records().Count();
+    if (first >= count || !store.Keep(first, CountAt + 4)) {
+        return {};
+    }
+    size_t kept = 0;
+    const unsigned char* header = store.Kept(first, &kept);
+    size_t following = 0;
+    if (kept >= CountAt + 4 && std::memcmp(header, "INDX", 4) == 0) {
+        following = size_t{header[CountAt]} << 24 | size_t{header[CountAt + 1]} << 16 |
+                    size_t{header[CountAt + 2]} << 8 | header[CountAt + 3];
+    }
+    return {first, following < count - first ? following + 1 : count - first};
 }

@@ -12,13 +12,28 @@
 // 1..n, then the BOUNDARY record, the KF8 record 0 and its text records.
 struct BookParts {
     static constexpr size_t None = ~size_t{0};
+    // Records that follow one another.
+    struct Records {
+        size_t First = None;
+        size_t Count = 0;
+    };
     struct Part {
         size_t Record0 = None;
         size_t TextRecords = 0;
+        // What its text needs beside the text records, as its MOBI header names them: the HUFF
+        // and CDIC records of a Huffman-compressed text, the FDST record, and the first record
+        // of the skeleton and of the fragment index (IndexRecords tells the rest).
+        Records Huffman;
+        size_t Fdst = None;
+        size_t Skeleton = None;
+        size_t Fragments = None;
     };
     Part First;
     Part Kf8;               // Record0 None: no KF8 part
     size_t Boundary = None; // the BOUNDARY record of a hybrid
+
+    // The part whose text libmobi reads: a hybrid's KF8 part.
+    const Part& Text() const { return Kf8.Record0 != None ? Kf8 : First; }
 };
 
 // Has libmobi load views of the book that show record 0, then (when EXTH 121 names a record
@@ -26,3 +41,7 @@ struct BookParts {
 // the store and nothing else. The result is libmobi's: a load that fails here fails for the
 // whole book too.
 MOBI_RET FindBookParts(RecordStore& store, BookParts& parts);
+
+// The records of the index whose INDX record is `first`: it, and as many as its header counts
+// after it (at 24), as far as the book has records. Reads (and keeps) that count's bytes.
+BookParts::Records IndexRecords(RecordStore& store, size_t first);

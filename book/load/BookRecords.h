@@ -21,6 +21,10 @@ enum class LoadedRecords {
     Text,
     // The metadata alone: record 0, and a hybrid's BOUNDARY and KF8 record 0.
     Headers,
+    // The metadata, and what the text read part by part needs beside its text records, which
+    // are read when they are needed: the HUFF and CDIC records, the FDST record, the skeleton
+    // and fragment indexes. Never the NCX, guide or dictionary indexes.
+    Parts,
 };
 
 class BookRecords {

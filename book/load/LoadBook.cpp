@@ -56,6 +56,25 @@ void ShowHeaderRecords(const BookParts& parts, size_t count, bool* shown) {
     }
 }
 
+void ShowRecords(BookParts::Records records, bool* shown) {
+    for (size_t i = 0; records.First != BookParts::None && i < records.Count; ++i) {
+        shown[records.First + i] = true;
+    }
+}
+
+// Flags what the text part's text needs beside its text records (BookParts::Part).
+void ShowTextNeeds(RecordStore& store, const BookParts::Part& part, bool* shown) {
+    ShowRecords(part.Huffman, shown);
+    if (part.Fdst != BookParts::None) {
+        shown[part.Fdst] = true;
+    }
+    for (const size_t index : {part.Skeleton, part.Fragments}) {
+        if (index != BookParts::None) {
+            ShowRecords(IndexRecords(store, index), shown);
+        }
+    }
+}
+
 } // namespace
 
 MOBI_RET LoadBookFromRecords(MOBIData* book, BookRecords& records, LoadedRecords shownRecords) {
@@ -88,6 +107,9 @@ MOBI_RET LoadBookFromRecords(MOBIData* book, BookRecords& records, LoadedRecords
     }
     if (shownRecords == LoadedRecords::Headers) {
         ShowHeaderRecords(parts, table.Count(), shown.get());
+    } else if (shownRecords == LoadedRecords::Parts) {
+        ShowHeaderRecords(parts, table.Count(), shown.get());
+        ShowTextNeeds(store, parts.Text(), shown.get());
     } else {
         result = ShowTextRecords(store, parts, shown.get());
         if (result != MOBI_SUCCESS) {

@@ -63,7 +63,7 @@ void Utf16Builder::ConvertStaged(size_t cut) {
 }
 
 size_t Utf16Builder::Finish() {
-    ConvertStaged(StagedLength);
+    Flush();
     Out[Written] = 0;
     return Written;
 }

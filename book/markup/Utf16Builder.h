@@ -15,6 +15,19 @@ class Utf16Builder {
 public:
     // `out` has room for one unit for every byte that will be appended, and one more.
     explicit Utf16Builder(WCHAR* out) : Out(out) {}
+
+    // Goes on writing at `out`, from its start, after the caller has taken the units written
+    // so far: bytes that wait to complete a sequence still wait, and BytesTaken still counts.
+    void ContinueAt(WCHAR* out) {
+        Out = out;
+        Written = 0;
+    }
+    // Starts over at `out`, as a new builder would.
+    void StartOver(WCHAR* out) {
+        ContinueAt(out);
+        Taken = 0;
+        StagedLength = 0;
+    }
     Utf16Builder(const Utf16Builder&) = delete;
     Utf16Builder& operator=(const Utf16Builder&) = delete;
 
@@ -80,7 +93,11 @@ public:
 
     // The UTF-8 bytes appended so far.
     size_t BytesTaken() const { return Taken; }
+    // The units written so far.
+    size_t Units() const { return Written; }
 
+    // Converts what still waits.
+    void Flush() { ConvertStaged(StagedLength); }
     // Converts what still waits and terminates the text; returns the units before the
     // terminator.
     size_t Finish();

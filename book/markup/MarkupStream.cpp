@@ -1,0 +1,51 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+#include "book/markup/MarkupStream.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr size_t PendingCapacity = MarkupLookahead + MarkupStream::MaxFeed;
+
+} // namespace
+
+MarkupStream::MarkupStream() : Builder(nullptr) {}
+
+bool MarkupStream::Init() {
+    Pending.reset(new (std::nothrow) char[PendingCapacity]);
+    return Pending != nullptr;
+}
+
+void MarkupStream::Begin(WCHAR* out) {
+    PendingLength = 0;
+    State = MarkupScanState();
+    Builder.StartOver(out);
+    ZeroReached = false;
+}
+
+void MarkupStream::Feed(const char* bytes, size_t length) {
+    std::memcpy(Pending.get() + PendingLength, bytes, length);
+    PendingLength += length;
+    Scan(false);
+}
+
+void MarkupStream::End(uint64_t partSize) {
+    Scan(true);
+    // A final line feed, when the part has room to spare for it.
+    if (!ZeroReached && Builder.BytesTaken() + 2 <= partSize) {
+        Builder.Append('\n');
+    }
+    Builder.Flush();
+}
+
+void MarkupStream::Scan(bool partEnds) {
+    const char* begin = Pending.get();
+    const char* end = begin + PendingLength;
+    const auto* zero = static_cast<const char*>(std::memchr(begin, 0, PendingLength));
+    const char* stop = ScanMarkup(begin, end, zero, partEnds, State, Builder);
+    // Every zero byte the scan passes is written as a unit: no tag or entity holds one.
+    ZeroReached = ZeroReached || (zero != nullptr && zero < stop);
+    PendingLength = static_cast<size_t>(end - stop);
+    std::memmove(Pending.get(), stop, PendingLength);
+}
