@@ -289,6 +289,29 @@ TEST(PreviewContent, ReadsTheFiltersTextNoFurtherThanItsBudget) {
     }
 }
 
+// A preview of a book of a thousand text records reads the records of its first pages alone,
+// each once, and none of its pictures.
+TEST(PreviewContent, ReadsOnlyTheTextRecordsOfTheFirstPages) {
+    const PalmBook book(TestBook("ledger-large-kf8.azw3"));
+    const auto [first, count] = book.TextRecords();
+    RecordingStream stream(book.Bytes);
+    PreviewContent content;
+    ASSERT_EQ(ReadBookPreview(&stream, content), S_OK);
+    ASSERT_GT(content.Page().LineCount, 4u);
+    size_t textRecordsRead = 0;
+    for (size_t record = first; record < first + count; ++record) {
+        EXPECT_LE(stream.ReadsAt(book.RecordOffset(record)), 1u) << "record " << record;
+        textRecordsRead += stream.ReadsAt(book.RecordOffset(record));
+    }
+    EXPECT_GE(textRecordsRead, 1u);
+    EXPECT_LE(textRecordsRead, 16u) << "of " << count;
+    uint64_t bytesRead = 0;
+    for (const RecordingStream::Call& call : stream.Calls) {
+        bytesRead += call.Method == "Read" ? call.Count : 0;
+    }
+    EXPECT_LT(bytesRead, book.Bytes.size() / 20);
+}
+
 TEST(PreviewContent, KeepsTheTextBeforeAFailingChunk) {
     ScriptedFilter filter(TextChunks({u"first", u"second"}));
     filter.FailingGetText = 2;
