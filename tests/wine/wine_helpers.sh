@@ -36,11 +36,18 @@ registry_values() {
     return $status
 }
 
+# On a loaded machine Wine's reg has now and then printed nothing for a value that is there
+# (checks passed on a rerun, the values beside it read in the same loop): ask a second time
+# before a missing value counts.
 registry_value() { # key, value name ("" for the default value)
-    local query=(/ve)
+    local query=(/ve) attempt found
     [[ -n $2 ]] && query=(/v "$2")
-    wine reg query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' |
-        awk -F '    ' 'NF >= 4 { print $4 }'
+    for attempt in 1 2; do
+        found=$(wine reg query "$1" "${query[@]}" 2>/dev/null | tr -d '\r' |
+            awk -F '    ' 'NF >= 4 { print $4 }')
+        [[ -n $found ]] && break
+    done
+    printf '%s' "$found"
 }
 
 expect_value() { # key, name, data
