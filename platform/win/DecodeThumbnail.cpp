@@ -6,29 +6,22 @@
 #include "platform/ComPtr.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/UniqueAny.h"
-
-#include <wincodec.h>
+#include "platform/win/WicFactory.h"
 
 #include <cstdint>
 
 namespace {
 
-// WIC's GUIDs, held here: Wine's libuuid.a has none of them.
-constexpr GUID WicFactoryClass = {
-    0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
-constexpr GUID WicFactoryInterface = {
-    0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
+// More of WIC's GUIDs (platform/win/WicFactory.h says why they are held here).
 constexpr GUID PixelFormatInfo2Interface = {
     0xa9db33a2, 0xaf5f, 0x43c7, {0xb6, 0x79, 0x74, 0xf5, 0x98, 0x4b, 0x5a, 0xa4}};
-constexpr GUID Format32bppBGRA = {
-    0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0f}};
 constexpr GUID Format32bppPBGRA = {
     0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x10}};
 
 // The pixel formats with an alpha channel that WIC's JPEG, GIF, PNG and BMP decoders give,
 // for a WIC whose component information does not answer SupportsTransparency.
 constexpr GUID AlphaFormats[] = {
-    Format32bppBGRA,
+    WicFormat32bppBGRA,
     Format32bppPBGRA,
     {0xf5c7ad2d, 0x6a8d, 0x43dd, {0xa7, 0xa8, 0xa2, 0x99, 0x35, 0x26, 0x1a, 0xe9}}, // 32bppRGBA
     {0x3cc4a650, 0xa527, 0x4d37, {0xa9, 0x16, 0x31, 0x42, 0xc7, 0xeb, 0xed, 0xba}}, // 32bppPRGBA
@@ -67,8 +60,7 @@ HRESULT DecodePicture(const BYTE* picture, ULONG size, PixelSize box, PictureAlp
         return E_INVALIDARG;
     }
     ComPtr<IWICImagingFactory> factory;
-    RETURN_IF_FAILED(CoCreateInstance(WicFactoryClass, nullptr, CLSCTX_INPROC_SERVER,
-                                      WicFactoryInterface, factory.PutVoid()));
+    RETURN_IF_FAILED(CreateWicFactory(factory));
     ComPtr<IWICStream> stream;
     RETURN_IF_FAILED(factory->CreateStream(stream.Put()));
     // WIC only reads the memory, which outlives the decode.
@@ -93,7 +85,7 @@ HRESULT DecodePicture(const BYTE* picture, ULONG size, PixelSize box, PictureAlp
     ComPtr<IWICFormatConverter> converter;
     RETURN_IF_FAILED(factory->CreateFormatConverter(converter.Put()));
     const GUID& converted =
-        form == PictureAlpha::Premultiplied ? Format32bppPBGRA : Format32bppBGRA;
+        form == PictureAlpha::Premultiplied ? Format32bppPBGRA : WicFormat32bppBGRA;
     RETURN_IF_FAILED(converter->Initialize(frame.Get(), converted, WICBitmapDitherTypeNone, nullptr,
                                            0.0, WICBitmapPaletteTypeCustom));
     IWICBitmapSource* source = converter.Get();

@@ -4,8 +4,7 @@
 #include "platform/ComPtr.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/UniqueAny.h"
-
-#include <wincodec.h>
+#include "platform/win/WicFactory.h"
 
 #include <cstdint>
 
@@ -15,15 +14,9 @@ using MemoryDc = UniqueAny<HDC, DeleteDC>;
 // CreateFileW fails with INVALID_HANDLE_VALUE, which is held as null.
 using FileHandle = UniqueAny<HANDLE, CloseHandle>;
 
-// WIC's GUIDs, held here: Wine's libuuid.a has none of them.
-constexpr GUID WicFactoryClass = {
-    0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
-constexpr GUID WicFactoryInterface = {
-    0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
+// WIC's PNG container, held here as WIC's other GUIDs are (platform/win/WicFactory.h).
 constexpr GUID PngContainer = {
     0x1b7cfaf4, 0x713f, 0x473c, {0xbb, 0xcd, 0x61, 0x37, 0x42, 0x5f, 0xae, 0xaf}};
-constexpr GUID Format32bppBGRA = {
-    0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0f}};
 
 void Put16(std::vector<BYTE>& out, uint32_t value) {
     out.push_back(static_cast<BYTE>(value));
@@ -77,8 +70,7 @@ HRESULT WriteNewFile(const WCHAR* path, const std::vector<BYTE>& data) {
 
 HRESULT WritePng(const WCHAR* path, const BitmapPixels& pixels) {
     ComPtr<IWICImagingFactory> factory;
-    RETURN_IF_FAILED(CoCreateInstance(WicFactoryClass, nullptr, CLSCTX_INPROC_SERVER,
-                                      WicFactoryInterface, factory.PutVoid()));
+    RETURN_IF_FAILED(CreateWicFactory(factory));
     ComPtr<IWICStream> stream;
     RETURN_IF_FAILED(factory->CreateStream(stream.Put()));
     RETURN_IF_FAILED(stream->InitializeFromFilename(path, GENERIC_WRITE));
@@ -90,9 +82,9 @@ HRESULT WritePng(const WCHAR* path, const BitmapPixels& pixels) {
     RETURN_IF_FAILED(frame->Initialize(nullptr));
     RETURN_IF_FAILED(
         frame->SetSize(static_cast<UINT>(pixels.Width), static_cast<UINT>(pixels.Height)));
-    WICPixelFormatGUID format = Format32bppBGRA;
+    WICPixelFormatGUID format = WicFormat32bppBGRA;
     RETURN_IF_FAILED(frame->SetPixelFormat(&format));
-    if (!IsEqualGUID(format, Format32bppBGRA)) {
+    if (!IsEqualGUID(format, WicFormat32bppBGRA)) {
         return WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
     }
     RETURN_IF_FAILED(frame->WritePixels(
