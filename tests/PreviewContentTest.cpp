@@ -159,6 +159,30 @@ TEST(PreviewContent, ShowsWhatEachBookHas) {
          {},
          true,
          false},
+        {"a title in two lines, with blanks around them",
+         "harbor-kf7.mobi",
+         [](PalmBook& book) {
+             const std::string title = " \tThe Harbor\n Lanterns  ";
+             if (!book.ReplaceExthString(503, title)) {
+                 book.AddExthString(503, title);
+             }
+         },
+         nullptr,
+         {{PreviewStyle::Title, u"The Harbor"},
+          {PreviewStyle::Title, u"Lanterns"},
+          {PreviewStyle::Authors, u"Mira Tolvane"}},
+         false,
+         false},
+        {"no text records",
+         "harbor-kf7.mobi",
+         [](PalmBook& book) { book.SetRecord0Field16(8, 0); },
+         nullptr,
+         {{PreviewStyle::Title, u"The Harbor Lanterns"},
+          {PreviewStyle::Authors, u"Mira Tolvane"},
+          {PreviewStyle::Facts, u"2026" + Dot + u"en"},
+          {PreviewStyle::Notice, u"This book has no text that can be shown."}},
+         false,
+         false},
         {"not a book",
          "harbor-kf7.mobi",
          [](PalmBook& book) { book.Bytes.resize(100); },

@@ -14,6 +14,7 @@ namespace {
 const WCHAR EncryptedNotice[] =
     UTF16("The text of this book is encrypted (DRM): only its details can be shown.");
 const WCHAR UnreadableNotice[] = UTF16("This file could not be read as a Kindle book.");
+const WCHAR NoTextNotice[] = UTF16("This book has no text that can be shown.");
 
 bool IsBlank(WCHAR unit) {
     return unit == ' ' || unit == '\t' || unit == '\r' || unit == 0xa0 || unit == 0x3000;
@@ -74,43 +75,51 @@ void PreviewContent::ChooseFaces(const WCHAR* paneFace, FaceGlyphFinder find) {
 
 HRESULT PreviewContent::MakePage() {
     Made = PreviewPage();
-    // Three lines of details and a notice, then one line per paragraph of the description and
-    // of the text.
-    const WCHAR* description = Details.Description.Get();
-    const size_t descriptionLength = description != nullptr ? Utf16Length(description) : 0;
-    size_t count = 4;
-    const auto countLine = [&count](const WCHAR*, size_t) { ++count; };
-    ForEachParagraph(description, descriptionLength, countLine);
-    ForEachParagraph(Text.Units.Get(), Text.Length, countLine);
+    // Each detail and the text, a line per paragraph (a title or a name may hold line feeds and
+    // blanks too), then at most one notice.
+    struct Source {
+        PreviewStyle Style;
+        const WCHAR* Text;
+        size_t Length;
+    };
+    const auto detail = [](PreviewStyle style, const CoTaskMemPtr<WCHAR>& text) {
+        return Source{style, text.Get(), text ? Utf16Length(text.Get()) : 0};
+    };
+    const Source sources[] = {
+        detail(PreviewStyle::Title, Details.Title),
+        detail(PreviewStyle::Authors, Details.Authors),
+        detail(PreviewStyle::Facts, Details.Facts),
+        detail(PreviewStyle::Description, Details.Description),
+        {PreviewStyle::Paragraph, Text.Units.Get(), Text.Length},
+    };
+    size_t count = 1;
+    for (const Source& source : sources) {
+        ForEachParagraph(source.Text, source.Length, [&count](const WCHAR*, size_t) { ++count; });
+    }
     Lines.Reset(static_cast<PreviewLine*>(CoTaskMemAlloc(count * sizeof(PreviewLine))));
     if (!Lines) {
         return E_OUTOFMEMORY;
     }
     PreviewLine* lines = Lines.Get();
     size_t made = 0;
-    const auto add = [lines, &made](PreviewStyle style, const WCHAR* text, size_t length) {
-        lines[made++] = PreviewLine{style, text, length, false};
-    };
-    const auto addDetail = [&add](PreviewStyle style, const CoTaskMemPtr<WCHAR>& text) {
-        if (text) {
-            add(style, text.Get(), Utf16Length(text.Get()));
+    size_t paragraphs = 0;
+    if (Loaded) {
+        for (const Source& source : sources) {
+            const PreviewStyle style = source.Style;
+            ForEachParagraph(source.Text, source.Length,
+                             [lines, &made, &paragraphs, style](const WCHAR* text, size_t length) {
+                                 lines[made++] = PreviewLine{style, text, length, false};
+                                 paragraphs += style == PreviewStyle::Paragraph ? 1 : 0;
+                             });
         }
-    };
-    if (!Loaded) {
-        add(PreviewStyle::Notice, UnreadableNotice, Utf16Length(UnreadableNotice));
-    } else {
-        addDetail(PreviewStyle::Title, Details.Title);
-        addDetail(PreviewStyle::Authors, Details.Authors);
-        addDetail(PreviewStyle::Facts, Details.Facts);
-        ForEachParagraph(description, descriptionLength, [&add](const WCHAR* text, size_t length) {
-            add(PreviewStyle::Description, text, length);
-        });
-        if (Encrypted) {
-            add(PreviewStyle::Notice, EncryptedNotice, Utf16Length(EncryptedNotice));
-        }
-        ForEachParagraph(Text.Units.Get(), Text.Length, [&add](const WCHAR* text, size_t length) {
-            add(PreviewStyle::Paragraph, text, length);
-        });
+    }
+    // A pane is never left blank: a book whose text is encrypted, that has none (or whose text
+    // does not load), or that does not load at all says so.
+    const WCHAR* notice = !Loaded     ? UnreadableNotice
+                          : Encrypted ? EncryptedNotice
+                                      : (paragraphs == 0 ? NoTextNotice : nullptr);
+    if (notice != nullptr) {
+        lines[made++] = PreviewLine{PreviewStyle::Notice, notice, Utf16Length(notice), false};
     }
     Made.Cover = Cover.Bytes.Get();
     Made.CoverSize = Cover.Size;

@@ -2,7 +2,8 @@
 // What the preview pane shows of one book, read from its stream and made into the page the
 // window draws: the cover, the title, the authors, a line of facts, the description, then the
 // first pages of the text in paragraphs; an encrypted book its details and a line saying its
-// text is encrypted; a file that does not load a line saying so.
+// text is encrypted; a book without text (or whose text does not load) its details and a line
+// saying so; a file that does not load a line saying so. No page is blank.
 #pragma once
 
 #include "book/cover/BookCoverPicture.h"
