@@ -6,6 +6,9 @@
 
 namespace {
 
+using BrushHandle = UniqueAny<HBRUSH, DeleteObject>;
+using MemoryDc = UniqueAny<HDC, DeleteDC>;
+
 // Sizes in pixels at 96 DPI (100%).
 constexpr int MarginAt96 = 14;
 constexpr int CoverGapAt96 = 14;
@@ -169,25 +172,21 @@ HRESULT PreviewLayout::Lay(HDC dc, const PreviewPage& page, const PreviewVisuals
 }
 
 void PreviewLayout::Paint(HDC dc, SIZE client, LONG top) const {
-    const HBRUSH background = CreateSolidBrush(Look.Background);
+    const BrushHandle background(CreateSolidBrush(Look.Background));
     const RECT whole = {0, 0, client.cx, client.cy};
-    FillRect(dc, &whole, background != nullptr ? background : GetSysColorBrush(COLOR_WINDOW));
-    if (background != nullptr) {
-        DeleteObject(background);
-    }
+    FillRect(dc, &whole, background ? background.Get() : GetSysColorBrush(COLOR_WINDOW));
     if (!Lines) {
         return;
     }
     if (Cover && CoverTop - top < client.cy && CoverTop + CoverSize.cy - top > 0) {
-        HDC pictureDc = CreateCompatibleDC(dc);
-        if (pictureDc != nullptr) {
-            HGDIOBJ old = SelectObject(pictureDc, Cover.Get());
+        const MemoryDc pictureDc(CreateCompatibleDC(dc));
+        if (pictureDc) {
+            HGDIOBJ old = SelectObject(pictureDc.Get(), Cover.Get());
             const BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
             const LONG left = (client.cx - CoverSize.cx) / 2;
-            AlphaBlend(dc, left, CoverTop - top, CoverSize.cx, CoverSize.cy, pictureDc, 0, 0,
+            AlphaBlend(dc, left, CoverTop - top, CoverSize.cx, CoverSize.cy, pictureDc.Get(), 0, 0,
                        CoverSize.cx, CoverSize.cy, blend);
-            SelectObject(pictureDc, old);
-            DeleteDC(pictureDc);
+            SelectObject(pictureDc.Get(), old);
         }
     }
     const int mode = SetBkMode(dc, TRANSPARENT);

@@ -4,12 +4,16 @@
 // change of size, DPI, page or look.
 #include "platform/PreviewWindow.h"
 
+#include "platform/UniqueAny.h"
 #include "platform/win/PreviewLayout.h"
 
 #include <climits>
 #include <new>
 
 namespace {
+
+using MemoryDc = UniqueAny<HDC, DeleteDC>;
+using BitmapHandle = UniqueAny<HBITMAP, DeleteObject>;
 
 const WCHAR PaneClass[] = L"QuillsiftPreviewPane";
 // WM_DPICHANGED_AFTERPARENT (Windows 10 1703), which older SDKs lack.
@@ -164,22 +168,16 @@ struct PreviewWindow::Pane {
         if (client.cx <= 0 || client.cy <= 0) {
             return;
         }
-        HDC memory = CreateCompatibleDC(dc);
-        HBITMAP bitmap =
-            memory != nullptr ? CreateCompatibleBitmap(dc, client.cx, client.cy) : nullptr;
-        if (bitmap == nullptr) {
-            if (memory != nullptr) {
-                DeleteDC(memory);
-            }
+        MemoryDc memory(CreateCompatibleDC(dc));
+        BitmapHandle bitmap(memory ? CreateCompatibleBitmap(dc, client.cx, client.cy) : nullptr);
+        if (!bitmap) {
             Layout.Paint(dc, client, Scroll);
             return;
         }
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        Layout.Paint(memory, client, Scroll);
-        BitBlt(dc, 0, 0, client.cx, client.cy, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
+        HGDIOBJ old = SelectObject(memory.Get(), bitmap.Get());
+        Layout.Paint(memory.Get(), client, Scroll);
+        BitBlt(dc, 0, 0, client.cx, client.cy, memory.Get(), 0, 0, SRCCOPY);
+        SelectObject(memory.Get(), old);
     }
 
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
