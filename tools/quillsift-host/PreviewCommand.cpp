@@ -8,6 +8,7 @@
 #include "tools/common/FormatCode.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/BitmapFile.h"
+#include "tools/quillsift-host/HostArguments.h"
 #include "tools/quillsift-host/HostOutput.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 #include "tools/quillsift-host/Stopwatch.h"
@@ -38,28 +39,6 @@ struct PreviewOptions {
     UINT Scroll = 0;
     bool Dark = false;
 };
-
-bool Equals(const WCHAR* a, const char* b) {
-    for (; *a != 0 && *b != 0; ++a, ++b) {
-        if (*a != static_cast<WCHAR>(static_cast<unsigned char>(*b))) {
-            return false;
-        }
-    }
-    return *a == 0 && *b == 0;
-}
-
-// Decimal digits from 1 to `limit`, up to `end` (a terminator, or 'x').
-bool ParseNumber(const WCHAR*& text, WCHAR end, uint64_t limit, uint64_t& value) {
-    value = 0;
-    const WCHAR* start = text;
-    for (; *text != end; ++text) {
-        if (*text < '0' || *text > '9' || value > limit) {
-            return false;
-        }
-        value = value * 10 + static_cast<uint64_t>(*text - '0');
-    }
-    return text != start && value >= 1 && value <= limit;
-}
 
 bool ParseOptions(int argc, WCHAR** argv, PreviewOptions& options) {
     std::vector<const WCHAR*> positional;

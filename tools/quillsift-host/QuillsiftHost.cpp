@@ -14,6 +14,7 @@
 #include "tools/common/PropertyStoreJson.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/ActivatedBinder.h"
+#include "tools/quillsift-host/HostArguments.h"
 #include "tools/quillsift-host/HostOutput.h"
 #include "tools/quillsift-host/PreviewCommand.h"
 #include "tools/quillsift-host/RegisterCommand.h"
@@ -79,15 +80,6 @@ const HostCommand Commands[] = {
 
 // The command that `argv` names; null for a dump.
 const HostCommand* FindCommand(int argc, WCHAR** argv);
-
-bool Equals(const WCHAR* a, const char* b) {
-    for (; *a != 0 && *b != 0; ++a, ++b) {
-        if (*a != static_cast<WCHAR>(static_cast<unsigned char>(*b))) {
-            return false;
-        }
-    }
-    return *a == 0 && *b == 0;
-}
 
 struct HostOptions {
     DumpFormat Format = DumpFormat::Text;

@@ -8,6 +8,7 @@
 #include "tools/common/FormatCode.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/BitmapFile.h"
+#include "tools/quillsift-host/HostArguments.h"
 #include "tools/quillsift-host/HostOutput.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 #include "tools/quillsift-host/Stopwatch.h"
@@ -23,13 +24,7 @@ const UINT MaxThumbnailSize = 4096;
 
 bool ParseSize(const WCHAR* text, UINT& size) {
     uint64_t value = 0;
-    for (; *text != 0; ++text) {
-        if (*text < '0' || *text > '9' || value > MaxThumbnailSize) {
-            return false;
-        }
-        value = value * 10 + static_cast<uint64_t>(*text - '0');
-    }
-    if (value == 0 || value > MaxThumbnailSize) {
+    if (!ParseNumber(text, 0, MaxThumbnailSize, value)) {
         return false;
     }
     size = static_cast<UINT>(value);
