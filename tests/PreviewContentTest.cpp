@@ -173,6 +173,17 @@ TEST(PreviewContent, ShowsWhatEachBookHas) {
           {PreviewStyle::Authors, u"Mira Tolvane"}},
          false,
          false},
+        {"a publisher too long for the line, cut at a whole character",
+         "harbor-kf7.mobi",
+         [](PalmBook& book) {
+             book.AddExthString(101, std::string(127, 'x') + "\xF0\x9F\x93\x9A tail");
+         },
+         nullptr,
+         {{PreviewStyle::Title, u"The Harbor Lanterns"},
+          {PreviewStyle::Authors, u"Mira Tolvane"},
+          {PreviewStyle::Facts, Text(127, u'x') + Dot + u"2026"}},
+         false,
+         false},
         {"no text records",
          "harbor-kf7.mobi",
          [](PalmBook& book) { book.SetRecord0Field16(8, 0); },

@@ -25,6 +25,8 @@ constexpr WCHAR Ellipsis = 0x2026;
 class FactLine {
 public:
     void Add(const WCHAR* fact, size_t length) {
+        // A long fact ends at a whole character.
+        length = PreviewCutLength(fact, length, MaxFactUnits);
         if (length == 0) {
             return;
         }
@@ -32,7 +34,6 @@ public:
             std::memcpy(Units + Length, FactSeparator, FactSeparatorLength * sizeof(WCHAR));
             Length += FactSeparatorLength;
         }
-        length = length < MaxFactUnits ? length : MaxFactUnits;
         std::memcpy(Units + Length, fact, length * sizeof(WCHAR));
         Length += length;
     }
