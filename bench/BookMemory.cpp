@@ -6,8 +6,10 @@
 // fresh process of this program: bound as a read-only file stream (which holds none of the book
 // itself), every chunk drained, released. That process reports its resident set before the load and
 // its peak (VmRSS and VmHWM of /proc/self/status), the time it took, and for the filter the time
-// from its making to the first portion of text.
-//   book_memory [--book PATH] SIZE_MIB...      e.g. book_memory 10 20 40 80
+// from its making to the first portion of text. --reader reads the book otherwise: as the property
+// handler, the thumbnail provider, or the preview pane (its page made, without a window).
+//   book_memory [--book PATH] [--reader filter|properties|cover|preview] SIZE_MIB...
+//   e.g. book_memory 10 20 40 80
 // A size of 0 measures the book as it is (bench/text-book-memory.sh measures text-heavy books so).
 //   book_memory --parts PATH
 // prints the book's HTML parts as libmobi rebuilds them: how many, their markup, the largest.
@@ -15,6 +17,7 @@
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/IBookCover.h"
+#include "book/ReadBookPreview.h"
 #include "platform/ComObject.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/native/FileStream.h"
@@ -52,7 +55,8 @@ std::vector<unsigned char> PictureRecord(uint32_t seed) {
 }
 
 // What reads the book: the filter (its text drained; `firstText` set when text came), the
-// property handler (its store read) or the thumbnail provider (its cover's bytes taken).
+// property handler (its store read), the thumbnail provider (its cover's bytes taken) or the
+// preview pane (its page made: the characters of its text).
 HRESULT ReadBook(const std::string& reader, IStream* stream, long long* characters,
                  std::chrono::steady_clock::time_point* firstText) {
     *characters = 0;
@@ -73,6 +77,14 @@ HRESULT ReadBook(const std::string& reader, IStream* stream, long long* characte
         CoTaskMemFree(bytes);
         *characters = size;
         return got;
+    }
+    if (reader == "preview") {
+        PreviewContent content;
+        RETURN_IF_FAILED(ReadBookPreview(stream, content));
+        for (size_t line = 0; line < content.Page().LineCount; ++line) {
+            *characters += static_cast<long long>(content.Page().Lines[line].Length);
+        }
+        return S_OK;
     }
     ComPtr<IFilter> filter;
     const HRESULT bound = MakeBookFilter(stream, filter);
@@ -143,10 +155,12 @@ int main(int argc, char** argv) {
         (std::string(argv[first]) == "--book" ? base : reader) = argv[first + 1];
         first += 2;
     }
-    if (first >= argc || (reader != "filter" && reader != "properties" && reader != "cover")) {
-        std::fprintf(stderr,
-                     "usage: %s [--book PATH] [--reader filter|properties|cover] SIZE_MIB...\n",
-                     argv[0]);
+    if (first >= argc || (reader != "filter" && reader != "properties" && reader != "cover" &&
+                          reader != "preview")) {
+        std::fprintf(
+            stderr,
+            "usage: %s [--book PATH] [--reader filter|properties|cover|preview] SIZE_MIB...\n",
+            argv[0]);
         return 2;
     }
     const std::vector<unsigned char> bytes = ReadFileBytes(base);
@@ -156,8 +170,8 @@ int main(int argc, char** argv) {
     }
     const char* folder = std::getenv("TMPDIR");
     std::printf("%9s %9s %12s %10s %14s %7s %9s %9s %9s\n", "file MiB", "binding", "before MiB",
-                "peak MiB", "peak-before", "ratio", reader == "filter" ? "chars" : "got", "ms",
-                "first ms");
+                "peak MiB", "peak-before", "ratio",
+                reader == "filter" || reader == "preview" ? "chars" : "got", "ms", "first ms");
     int status = 0;
     for (int i = first; i < argc; ++i) {
         const double wanted = std::atof(argv[i]) * Mebibyte;

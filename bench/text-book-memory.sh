@@ -7,8 +7,9 @@
 # per word, as in books whose every element is styled), CHAPTERS chapters each (default 2000).
 # With --large, also a book of each form holding at least 100 MiB of markup (plain, 2,000
 # chapters of 48,000 characters; calibre takes some minutes over each). book_memory then filters each in a fresh
-# process and reports its peak and the time to the first text; the size of each book's markup,
-# as libmobi rebuilds it, and of its largest part are printed beside it.
+# process and reports its peak and the time to the first text, then makes its preview's page in
+# another and reports its peak and time; the size of each book's markup, as libmobi rebuilds
+# it, and of its largest part are printed beside it.
 #   bash bench/text-book-memory.sh [--large] [--books DIR] BUILD [CHAPTERS]
 # --books keeps the books in DIR and reuses those already there, so that two builds can be
 # measured on the same books.
@@ -97,6 +98,8 @@ measure() { # markup, chapters, characters per chapter, kind
     echo "$markup markup, $count chapters of $characters characters, .$kind:" \
         "$("$build/bench/book_memory" --parts "$book")"
     "$build/bench/book_memory" --book "$book" 0
+    echo "  its preview (the pane's page, without a window):"
+    "$build/bench/book_memory" --book "$book" --reader preview 0 | tail -n 1
 }
 
 for markup in plain dense; do

@@ -2,6 +2,7 @@
 #include "book/CFilterSample.h"
 
 #include "book/ConditionWords.h"
+#include "book/load/BookEncryption.h"
 #include "book/load/LoadBook.h"
 #include "book/markup/MarkupToText.h"
 #include "book/metadata/BookLocale.h"
@@ -174,9 +175,7 @@ CFilterSample::TextOutcome CFilterSample::WholeTextOutcome(const MOBIData* book)
 }
 
 bool CFilterSample::IsEncrypted() const {
-    return mobi_is_mobipocket(Book.Get()) && Book->rh != nullptr &&
-           (Book->rh->encryption_type == MOBI_ENCRYPTION_V1 ||
-            Book->rh->encryption_type == MOBI_ENCRYPTION_V2);
+    return IsTextEncrypted(Book.Get());
 }
 
 bool CFilterSample::EncryptionFieldIsReadingPosition() const {

@@ -2,14 +2,17 @@
 // The whole filtering path on arbitrary bytes: a stream over the bytes is bound, every chunk
 // is drained as an indexer would (by the tools' ChunkDumper), and the object is released; then
 // the property handler is bound to the same bytes and every property read, as Explorer reads
-// them, and the thumbnail provider reads its cover from them. Besides crashes and leaks it
-// checks what must hold for every input, among it what each object says of the book (a line of
-// words for every book that does not bind), and that where libmobi rebuilds the whole book's
-// markup, the text read part by part is the text of those parts. Inputs cut short anywhere are
-// among the inputs: both readings show libmobi the same shorter record table.
+// them, and the thumbnail provider reads its cover from them; last the preview pane's page is
+// made from them and its faces chosen, as the preview handler does before its window (Windows'
+// business) lays it out. Besides crashes and leaks it checks what must hold for every input,
+// among it what each object says of the book (a line of words for every book that does not
+// bind), and that where libmobi rebuilds the whole book's markup, the text read part by part is
+// the text of those parts. Inputs cut short anywhere are among the inputs: both readings show
+// libmobi the same shorter record table.
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/IBookCondition.h"
+#include "book/ReadBookPreview.h"
 #include "book/load/RecordKind.h"
 #include "platform/ComObject.h"
 #include "platform/UniqueAny.h"
@@ -163,6 +166,58 @@ void CheckProperties(const std::vector<unsigned char>& bytes) {
     Require(store.Detach()->Release() == 0);
 }
 
+// A pane whose face has ASCII alone, and a face that has every other character.
+HRESULT FindAsciiGlyphs(const WCHAR* face, const WCHAR* sample, size_t length, bool* present) {
+    const bool paneFace = face[0] == 'P' && face[1] == 0;
+    for (size_t i = 0; i < length; ++i) {
+        present[i] = !paneFace || sample[i] < 0x80;
+    }
+    return S_OK;
+}
+
+// The preview's page: at least one line, each one paragraph without a line feed or blanks at
+// its ends; its text the filter's, paragraph by paragraph, within the budget and ending with
+// an ellipsis where it was cut; a cover that is a picture; a line drawn with another face than
+// the pane's holds a character the pane's face lacks.
+void CheckPreview(const std::vector<unsigned char>& bytes,
+                  const std::vector<std::u16string>& texts) {
+    RecordingStream stream(bytes);
+    PreviewContent content;
+    Require(ReadBookPreview(&stream, content) == S_OK);
+    Require(stream.ReferenceCount() == 1);
+    const WCHAR paneFace[] = {'P', 0};
+    content.ChooseFaces(paneFace, FindAsciiGlyphs);
+    const PreviewPage& page = content.Page();
+    Require(page.LineCount > 0);
+    Require(page.Cover == nullptr ||
+            ClassifyRecord(page.Cover, page.CoverSize, page.CoverSize) == RecordKind::Picture);
+    std::u16string filtered;
+    for (const std::u16string& text : texts) {
+        filtered += text + u'\n';
+    }
+    size_t shown = 0;
+    for (size_t i = 0; i < page.LineCount; ++i) {
+        const PreviewLine& line = page.Lines[i];
+        std::u16string text(reinterpret_cast<const char16_t*>(line.Text), line.Length);
+        Require(!text.empty() && text.find(u'\n') == std::u16string::npos);
+        Require(text.front() != u' ' && text.back() != u' ');
+        bool beyondAscii = false;
+        for (char16_t unit : text) {
+            beyondAscii = beyondAscii || unit >= 0x80;
+        }
+        Require(!line.OtherFace || beyondAscii);
+        Require(!line.OtherFace || page.FaceName != nullptr);
+        if (line.Style != PreviewStyle::Paragraph) {
+            continue;
+        }
+        shown += text.size() + 1;
+        const bool cut = i + 1 == page.LineCount && text.back() == u'\u2026';
+        Require(filtered.find(cut ? text.substr(0, text.size() - 1) : text) !=
+                std::u16string::npos);
+    }
+    Require(shown <= PreviewTextBudget + 1);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -191,6 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckCover(data, size, bound);
 
     CheckProperties(stream.Bytes);
+    CheckPreview(stream.Bytes, sink.Texts);
     Require(ModuleRefCount == modulesBefore);
     return 0;
 }

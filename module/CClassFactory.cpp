@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "module/CClassFactory.h"
 
+#include "book/CBookPreviewHandler.h"
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/CFilterSample.h"
@@ -25,6 +26,7 @@ const ModuleClass ModuleClasses[] = {
     {CLSID_BookFilter, CreateInstance<CFilterSample>},
     {CLSID_BookPropertyHandler, CreateInstance<CBookPropertyStore>},
     {CLSID_BookThumbnailProvider, CreateInstance<CBookThumbnailProvider>},
+    {CLSID_BookPreviewHandler, CreateInstance<CBookPreviewHandler>},
 };
 
 } // namespace

@@ -4,10 +4,12 @@
 //  - the values that are Quillsift's alone (its class keys, the extensions' persistent
 //    handlers), written as they are and removed with their trees;
 //  - the values of shared keys that name a handler or list properties (the extensions'
-//    property handler and thumbnail provider, Explorer's detail lists, which name the
-//    properties of the book's table): another program's value there is kept under the
+//    property handler, thumbnail provider and preview handler, Explorer's detail lists, which
+//    name the properties of the book's table): another program's value there is kept under the
 //    property handler's class key and put back on unregistration, which removes a value only
-//    while it still holds what Quillsift wrote.
+//    while it still holds what Quillsift wrote;
+//  - the preview handler's name among Explorer's preview handlers, a value of its own in a
+//    shared key.
 // .azw3 is what calibre and Kindle Previewer name KF8 books; .prc is left alone, since Palm
 // resource files of every kind use it.
 #include "book/metadata/BookPropertyTable.h"
@@ -68,24 +70,37 @@ const WCHAR ClassIdsKey[] = UTF16("Software\\Classes\\CLSID\\");
 const WCHAR PropertyHandlersKey[] =
     UTF16("Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\");
 const WCHAR FileAssociationsKey[] = UTF16("Software\\Classes\\SystemFileAssociations\\");
-// The shell extension that hands a type's files to a thumbnail provider.
+// The shell extensions that hand a type's files to a thumbnail provider and to a preview
+// handler.
 const WCHAR ThumbnailShellEx[] = UTF16("\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}");
+const WCHAR PreviewShellEx[] = UTF16("\\ShellEx\\{8895b1c6-b41f-4c1c-a562-0d564250836f}");
+// Explorer's list of preview handlers: one value per class, named by its id.
+const WCHAR PreviewHandlersKey[] =
+    UTF16("Software\\Microsoft\\Windows\\CurrentVersion\\PreviewHandlers");
 
 // The extensions Quillsift registers.
 const LPCWSTR Extensions[] = {UTF16(".mobi"), UTF16(".azw"), UTF16(".azw3")};
 
 // A class of the module: its key, CLSID\{id}, names it; InProcServer32 the module's path and
-// ThreadingModel Both (hosts call from either apartment; under Wine an Apartment class cannot
-// be created from a multithreaded one).
+// its threading model: Both for the classes that hosts call from either apartment (under Wine
+// an Apartment class cannot be created from a multithreaded one), Apartment for the preview
+// handler, whose window lives on its host's thread. The preview handler names the AppID of
+// the preview host (prevhost.exe), the surrogate Explorer runs it in.
 struct ModuleClassKey {
     LPCWSTR ClassId;
     LPCWSTR Name;
+    LPCWSTR ThreadingModel;
+    LPCWSTR AppId; // null: none
 };
-const ModuleClassKey FilterClass = {CLSID_BookFilter, UTF16("Quillsift")};
-const ModuleClassKey PropertyHandlerClass = {CLSID_BookPropertyHandler,
-                                             UTF16("Quillsift Property Handler")};
-const ModuleClassKey ThumbnailProviderClass = {CLSID_BookThumbnailProvider,
-                                               UTF16("Quillsift Thumbnail Provider")};
+const WCHAR BothThreads[] = UTF16("Both");
+const ModuleClassKey FilterClass = {CLSID_BookFilter, UTF16("Quillsift"), BothThreads, nullptr};
+const ModuleClassKey PropertyHandlerClass = {
+    CLSID_BookPropertyHandler, UTF16("Quillsift Property Handler"), BothThreads, nullptr};
+const ModuleClassKey ThumbnailProviderClass = {
+    CLSID_BookThumbnailProvider, UTF16("Quillsift Thumbnail Provider"), BothThreads, nullptr};
+const ModuleClassKey PreviewHandlerClass = {CLSID_BookPreviewHandler,
+                                            UTF16("Quillsift Preview Handler"), UTF16("Apartment"),
+                                            UTF16("{6d2b5079-2f0b-48dd-ab7f-97cec514d30b}")};
 
 // Explorer's lists of a type's properties: the book's (the rows of the property table that
 // `reader` reads), between what Windows shows of every file, since these lists replace
@@ -255,6 +270,19 @@ HRESULT DeleteValue(LPCWSTR path, LPCWSTR name) {
     return S_OK;
 }
 
+// Removes a value of Quillsift's own from a key that others fill too, and leaves the key; one
+// that is not there counts as removed.
+HRESULT DeleteOwnValue(LPCWSTR path, LPCWSTR name) {
+    RegistryKey key;
+    const HRESULT opened = OpenKey(path, KEY_SET_VALUE, key);
+    if (opened == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
+        return S_OK;
+    }
+    RETURN_IF_FAILED(opened);
+    const LONG status = RegDeleteValueW(key.Get(), name);
+    return status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
+}
+
 // Keeps another program's value before Quillsift's replaces it; a value already Quillsift's
 // (registering again) keeps what was kept before.
 HRESULT WriteShared(const SharedEntry& shared) {
@@ -305,9 +333,12 @@ HRESULT WriteString(const RegistryText& key, LPCWSTR name, LPCWSTR data) {
 HRESULT WriteClassKey(const ModuleClassKey& moduleClass, LPCWSTR modulePath) {
     RegistryText key({ClassIdsKey, moduleClass.ClassId});
     RETURN_IF_FAILED(WriteString(key, nullptr, moduleClass.Name));
+    if (moduleClass.AppId != nullptr) {
+        RETURN_IF_FAILED(WriteString(key, UTF16("AppID"), moduleClass.AppId));
+    }
     key.Append(UTF16("\\InProcServer32"));
     RETURN_IF_FAILED(WriteString(key, nullptr, modulePath));
-    return WriteString(key, UTF16("ThreadingModel"), UTF16("Both"));
+    return WriteString(key, UTF16("ThreadingModel"), moduleClass.ThreadingModel);
 }
 
 // The persistent handler, whose IFilter add-in is the filter, and the extensions naming it.
@@ -347,6 +378,8 @@ const SharedValue SharedValues[] = {
      UTF16("PreviousInfoTip")},
     {FileAssociationsKey, ThumbnailShellEx, nullptr, CLSID_BookThumbnailProvider, nullptr,
      UTF16("PreviousThumbnailProvider")},
+    {FileAssociationsKey, PreviewShellEx, nullptr, CLSID_BookPreviewHandler, nullptr,
+     UTF16("PreviousPreviewHandler")},
 };
 
 // Calls `act` on every shared value of every extension, in order, up to the first failure.
@@ -378,6 +411,9 @@ HRESULT Register(LPCWSTR modulePath) {
     RETURN_IF_FAILED(WritePersistentHandler());
     RETURN_IF_FAILED(WriteClassKey(PropertyHandlerClass, modulePath));
     RETURN_IF_FAILED(WriteClassKey(ThumbnailProviderClass, modulePath));
+    RETURN_IF_FAILED(WriteClassKey(PreviewHandlerClass, modulePath));
+    RETURN_IF_FAILED(
+        WriteEntry({PreviewHandlersKey, CLSID_BookPreviewHandler, PreviewHandlerClass.Name}));
     return ForEachSharedEntry(WriteShared);
 }
 
@@ -401,6 +437,8 @@ HRESULT Unregister() {
             DeleteTree(RegistryText({ClassesKey, extension, UTF16("\\PersistentHandler")})));
     }
     RETURN_IF_FAILED(DeleteTree(RegistryText({ClassIdsKey, CLSID_BookThumbnailProvider})));
+    RETURN_IF_FAILED(DeleteOwnValue(PreviewHandlersKey, CLSID_BookPreviewHandler));
+    RETURN_IF_FAILED(DeleteTree(RegistryText({ClassIdsKey, CLSID_BookPreviewHandler})));
     return DeleteTree(RegistryText({ClassIdsKey, CLSID_BookPropertyHandler}));
 }
 

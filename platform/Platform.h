@@ -12,6 +12,7 @@
 #include "platform/native/Kernel32.h"
 #include "platform/native/Ole32.h"
 #include "platform/native/PropTypes.h"
+#include "platform/native/ShObjIdl.h"
 #include "platform/native/Shell32.h"
 #include "platform/native/Shlwapi.h"
 #include "platform/native/ThumbCache.h"

@@ -171,15 +171,6 @@ void SetBig32(std::vector<unsigned char>& bytes, size_t at, uint32_t value) {
     }
 }
 
-uint16_t Big16(const std::vector<unsigned char>& bytes, size_t at) {
-    return static_cast<uint16_t>(bytes[at] << 8 | bytes[at + 1]);
-}
-
-// The first text record and the count of them, of a book with no KF8 boundary.
-std::pair<size_t, size_t> TextRecords(const PalmBook& book) {
-    return {1, Big16(book.Bytes, book.RecordOffset(0) + 8)};
-}
-
 std::vector<std::u16string> TextChunks(const DrainResult& drained) {
     std::vector<std::u16string> texts;
     for (const DrainedChunk& chunk : drained.Chunks) {
@@ -270,7 +261,7 @@ std::vector<unsigned char> Derive(const Derivation& row) {
         for (const size_t at : row.Zeros) {
             text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), '\0');
         }
-        const size_t count = Big16(bytes, PalmBook(bytes).RecordOffset(0) + 8);
+        const size_t count = PalmBook(bytes).TextRecords().second;
         std::vector<std::string> records;
         size_t at = 0;
         for (size_t i = 0; records.size() < count; ++i) {
@@ -322,7 +313,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, DerivedBooks, ::testing::ValuesIn(Derivations),
 TEST(BookText, TheFirstTextReadsOnlyTheFirstPartsRecords) {
     const std::vector<unsigned char> bytes = TestBook("ledger-large-kf8.azw3");
     const PalmBook book(bytes);
-    const auto [first, count] = TextRecords(book);
+    const auto [first, count] = book.TextRecords();
     RecordingStream stream(bytes);
     Binding binding(stream);
     ASSERT_EQ(binding.Bound, S_OK);
@@ -343,11 +334,7 @@ TEST(BookText, TheFirstTextReadsOnlyTheFirstPartsRecords) {
               whole[0].substr(0, 63));
     size_t textRecordsRead = 0;
     for (size_t record = first; record < first + count; ++record) {
-        for (const RecordingStream::Call& call : stream.Calls) {
-            if (call.Method == "Read" && call.Offset == book.RecordOffset(record)) {
-                ++textRecordsRead;
-            }
-        }
+        textRecordsRead += stream.ReadsAt(book.RecordOffset(record));
     }
     EXPECT_GE(textRecordsRead, 1u);
     EXPECT_LE(textRecordsRead, 12u) << "of " << count;
@@ -365,7 +352,7 @@ std::vector<unsigned char> WithRecordThatFails(const std::vector<unsigned char>&
 // book gives it, and ends its chunks normally, where libmobi's whole rebuilding gives none.
 TEST(BookText, ARecordThatFailsEndsTheTextAfterThePartsBeforeIt) {
     const std::vector<unsigned char> original = TestBook("ledger-large-kf8.azw3");
-    const auto [first, count] = TextRecords(PalmBook(original));
+    const auto [first, count] = PalmBook(original).TextRecords();
     const std::vector<unsigned char> damaged = WithRecordThatFails(original, first + count / 2);
     bool rebuilt = true;
     EXPECT_TRUE(WholeRebuildTexts(damaged, &rebuilt).empty());
@@ -384,7 +371,7 @@ TEST(BookText, ARecordThatFailsEndsTheTextAfterThePartsBeforeIt) {
 // A book of one part has its text up to the record that fails.
 TEST(BookText, ARecordThatFailsEndsTheOnePartWithTheTextBeforeIt) {
     const std::vector<unsigned char> original = TestBook("ledger-large-kf7.mobi");
-    const auto [first, count] = TextRecords(PalmBook(original));
+    const auto [first, count] = PalmBook(original).TextRecords();
     const DrainResult drained = DrainBook(WithRecordThatFails(original, first + count / 2));
     const std::vector<std::u16string> parts = TextChunks(drained);
     const std::vector<std::u16string> all = TextChunks(DrainBook(original));
@@ -448,12 +435,10 @@ TEST(BookText, ASkeletonIndexThatDoesNotParseLeavesTheBookToTheWholeRebuilding) 
     EXPECT_EQ(drained.Chunks.size(), DrainBook(original).ValueCount());
     // The whole book's load read the text records when the book was bound.
     const PalmBook book(damaged);
-    const auto [first, count] = TextRecords(book);
+    const auto [first, count] = book.TextRecords();
     size_t read = 0;
-    for (const RecordingStream::Call& call : stream.Calls) {
-        for (size_t record = first; record < first + count; ++record) {
-            read += call.Method == "Read" && call.Offset == book.RecordOffset(record) ? 1 : 0;
-        }
+    for (size_t record = first; record < first + count; ++record) {
+        read += stream.ReadsAt(book.RecordOffset(record));
     }
     EXPECT_EQ(read, count);
 }

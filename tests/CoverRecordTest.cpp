@@ -175,4 +175,31 @@ TEST(ThumbnailSize, KeepsTheAspectRatioAndNeverEnlarges) {
     }
 }
 
+// The preview pane's cover: within the pane's width and half its height.
+TEST(ThumbnailSize, FitsABoxByTheSideThatMeetsIt) {
+    struct Case {
+        PixelSize picture;
+        PixelSize box;
+        PixelSize shown;
+    };
+    const Case cases[] = {
+        {{300, 450}, {576, 450}, {300, 450}}, // fits: never enlarged
+        {{300, 450}, {576, 300}, {200, 300}}, // the height meets
+        {{300, 450}, {150, 450}, {150, 225}}, // the width meets
+        {{300, 450}, {100, 100}, {67, 100}},  // 66.67
+        {{450, 300}, {100, 100}, {100, 67}},
+        {{200, 300}, {133, 200}, {133, 200}}, // the width meets: 199.5, half up
+        {{4000, 10}, {300, 500}, {300, 1}},   // 0.75
+        {{1, 4000}, {300, 500}, {1, 500}},    // 0.125, at least 1
+        {{0xFFFFFFFF, 0xFFFFFFFF}, {1920, 1080}, {1080, 1080}},
+        {{300, 450}, {0, 450}, {0, 0}},
+        {{0, 450}, {300, 450}, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        const PixelSize got = FitPictureSize(c.picture, c.box);
+        EXPECT_EQ(got.Width, c.shown.Width) << c.picture.Width << "x" << c.picture.Height;
+        EXPECT_EQ(got.Height, c.shown.Height) << c.picture.Width << "x" << c.picture.Height;
+    }
+}
+
 } // namespace

@@ -38,6 +38,16 @@ std::u16string ThumbnailShellExKey(const std::u16string& extension) {
     return u"Software\\Classes\\SystemFileAssociations\\" + extension +
            u"\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}";
 }
+// The preview handler's class, its name among Explorer's preview handlers, and its shell
+// extension under each extension.
+const std::u16string PreviewClassId = u"{C59EB6AC-7416-4CF7-84CC-4372D2F7EA2E}";
+const std::u16string PreviewClassKey = u"Software\\Classes\\CLSID\\" + PreviewClassId;
+const std::u16string PreviewHandlersKey =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\PreviewHandlers";
+std::u16string PreviewShellExKey(const std::u16string& extension) {
+    return u"Software\\Classes\\SystemFileAssociations\\" + extension +
+           u"\\ShellEx\\{8895b1c6-b41f-4c1c-a562-0d564250836f}";
+}
 const std::u16string PropertyClassKey =
     u"Software\\Classes\\CLSID\\{C8313FCD-030E-4C95-8F1D-3A93ACC73D2C}";
 const std::u16string PropertyClassId = u"{C8313FCD-030E-4C95-8F1D-3A93ACC73D2C}";
@@ -122,7 +132,7 @@ RegistryContents ReadRegistry() {
 }
 
 // What registration writes, in the order it writes it: the first `count` values.
-RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 30) {
+RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 38) {
     std::vector<std::pair<std::pair<std::u16string, std::u16string>, StoredValue>> values = {
         {{FilterKey, u""}, StringValue(u"Quillsift")},
         {{FilterKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
@@ -139,6 +149,11 @@ RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t c
         {{ThumbnailClassKey, u""}, StringValue(u"Quillsift Thumbnail Provider")},
         {{ThumbnailClassKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
         {{ThumbnailClassKey + u"\\InProcServer32", u"ThreadingModel"}, StringValue(u"Both")},
+        {{PreviewClassKey, u""}, StringValue(u"Quillsift Preview Handler")},
+        {{PreviewClassKey, u"AppID"}, StringValue(u"{6d2b5079-2f0b-48dd-ab7f-97cec514d30b}")},
+        {{PreviewClassKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
+        {{PreviewClassKey + u"\\InProcServer32", u"ThreadingModel"}, StringValue(u"Apartment")},
+        {{PreviewHandlersKey, PreviewClassId}, StringValue(u"Quillsift Preview Handler")},
     };
     for (const std::u16string& extension : Extensions) {
         values.push_back({{PropertyHandlers + extension, u""}, StringValue(PropertyClassId)});
@@ -146,6 +161,7 @@ RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t c
             values.push_back({{FileAssociations + extension, ListNames[i]}, StringValue(Lists[i])});
         }
         values.push_back({{ThumbnailShellExKey(extension), u""}, StringValue(ThumbnailClassId)});
+        values.push_back({{PreviewShellExKey(extension), u""}, StringValue(PreviewClassId)});
     }
     return RegistryContents(values.begin(), values.begin() + count);
 }
@@ -290,10 +306,14 @@ TEST_F(Registration, ARefusedKeyStopsRegistrationWithAccessDenied) {
         {Azw3HandlerKey, 8},
         {PropertyClassKey, 9},
         {ThumbnailClassKey, 12},
-        {PropertyHandlers + u".mobi", 15},
-        {ThumbnailShellExKey(u".mobi"), 19},
-        {FileAssociations + u".azw", 21},
-        {FileAssociations + u".azw3", 26},
+        {PreviewClassKey, 15},
+        {PreviewClassKey + u"\\InProcServer32", 17},
+        {PreviewHandlersKey, 19},
+        {PropertyHandlers + u".mobi", 20},
+        {ThumbnailShellExKey(u".mobi"), 24},
+        {FileAssociations + u".azw", 27},
+        {PreviewShellExKey(u".azw"), 31},
+        {FileAssociations + u".azw3", 33},
     };
     for (const DeniedRegistration& c : cases) {
         RegistryTestReset();
@@ -395,6 +415,8 @@ TEST_F(Registration, AnotherProgramsHandlerIsKeptAndPutBack) {
     PutString(PropertyHandlers + u".mobi", u"", OtherHandler);
     PutString(FileAssociations + u".azw3", u"InfoTip", u"prop:System.Size");
     PutString(FileAssociations + u".azw3", u"PerceivedType", u"document");
+    PutString(PreviewShellExKey(u".azw"), u"", OtherHandler);
+    PutString(PreviewHandlersKey, OtherHandler, u"Someone else's preview handler");
     const RegistryContents before = ReadRegistry();
     ASSERT_EQ(Module().RegisterServer(), S_OK);
     ASSERT_EQ(Module().RegisterServer(), S_OK);
@@ -405,9 +427,14 @@ TEST_F(Registration, AnotherProgramsHandlerIsKeptAndPutBack) {
     EXPECT_EQ(registered.at({PropertyClassKey + u"\\PreviousInfoTip", u".azw3"}),
               StringValue(u"prop:System.Size"));
     EXPECT_EQ(registered.count({PropertyClassKey + u"\\PreviousPropertyHandler", u".azw"}), 0u);
+    EXPECT_EQ(registered.at({PreviewShellExKey(u".azw"), u""}), StringValue(PreviewClassId));
+    EXPECT_EQ(registered.at({PropertyClassKey + u"\\PreviousPreviewHandler", u".azw"}),
+              StringValue(OtherHandler));
     ASSERT_EQ(Module().UnregisterServer(), S_OK);
     EXPECT_EQ(ReadRegistry(), before);
     EXPECT_FALSE(KeyExists(PropertyClassKey));
+    EXPECT_FALSE(KeyExists(PreviewClassKey));
+    EXPECT_FALSE(KeyExists(PreviewShellExKey(u".mobi")));
     EXPECT_FALSE(KeyExists(PropertyHandlers + u".azw"));
     EXPECT_TRUE(KeyExists(FileAssociations + u".azw3"));
     EXPECT_FALSE(KeyExists(FileAssociations + u".mobi"));

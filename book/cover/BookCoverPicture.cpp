@@ -18,10 +18,16 @@ HRESULT ReadBookCoverPicture(IStream* stream, BookCoverPicture& cover) {
     if (loaded != MOBI_SUCCESS) {
         return E_FAIL;
     }
-    const size_t number = FindCoverRecordNumber(book.Get(), records);
+    return ReadCoverPicture(book.Get(), records, cover);
+}
+
+HRESULT ReadCoverPicture(const MOBIData* book, BookRecords& records, BookCoverPicture& cover) {
+    cover.Bytes.Reset();
+    cover.Size = 0;
+    const size_t number = FindCoverRecordNumber(book, records);
     const uint64_t size = number != MOBI_NOTSET ? records.Size(number) : 0;
     if (size == 0 || size > 0xFFFFFFFFu) {
-        cover.CutOff = number == MOBI_NOTSET && CoverCutOff(book.Get(), records);
+        cover.CutOff = number == MOBI_NOTSET && CoverCutOff(book, records);
         return S_FALSE;
     }
     cover.Bytes.Reset(static_cast<BYTE*>(CoTaskMemAlloc(static_cast<size_t>(size))));

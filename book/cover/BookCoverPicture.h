@@ -4,8 +4,11 @@
 #pragma once
 
 #include "book/load/BookCondition.h"
+#include "book/load/BookRecords.h"
 #include "platform/Platform.h"
 #include "platform/UniqueAny.h"
+
+#include <mobi.h>
 
 // The cover record's bytes, as the book holds them; the book itself is not kept.
 struct BookCoverPicture {
@@ -23,3 +26,6 @@ struct BookCoverPicture {
 // the Palm header, the record table, record 0 (a hybrid's BOUNDARY and KF8 record 0 too), the first
 // bytes of the records EXTH 201 and 202 name, and the rest of the cover.
 HRESULT ReadBookCoverPicture(IStream* stream, BookCoverPicture& cover);
+
+// The same, for a book whose headers are loaded already from `records`.
+HRESULT ReadCoverPicture(const MOBIData* book, BookRecords& records, BookCoverPicture& cover);

@@ -2,6 +2,7 @@
 #include "book/metadata/BookProperties.h"
 
 #include "book/metadata/BookMetadata.h"
+#include "book/metadata/BookYear.h"
 #include "book/metadata/ExthStrings.h"
 #include "book/metadata/ValueText.h"
 #include "platform/UniqueAny.h"
@@ -100,20 +101,10 @@ public:
         Add(key, owned.Detach());
     }
 
-    // The year of a date that starts with four ASCII digits giving 1000 or more.
+    // The year of the date, when it has one.
     void AddYear(const PROPERTYKEY& key, const MallocedString& date) {
-        if (!date) {
-            return;
-        }
         ULONG year = 0;
-        for (int i = 0; i < 4; ++i) {
-            const char digit = date.Get()[i];
-            if (digit < '0' || digit > '9') {
-                return;
-            }
-            year = year * 10 + static_cast<ULONG>(digit - '0');
-        }
-        if (year < 1000) {
+        if (!date || !ReadBookYear(date.Get(), &year)) {
             return;
         }
         PROPVARIANT value;

@@ -2,7 +2,8 @@
 // Linux has no WIC: desktops there draw Kindle covers with thumbnailers of their own.
 #include "platform/DecodeThumbnail.h"
 
-HRESULT DecodeThumbnail(const BYTE*, ULONG, UINT, HBITMAP* bitmap, WTS_ALPHATYPE* alpha) {
+HRESULT DecodePicture(const BYTE*, ULONG, PixelSize, PictureAlpha, HBITMAP* bitmap,
+                      WTS_ALPHATYPE* alpha) {
     if (bitmap != nullptr) {
         *bitmap = nullptr;
     }

@@ -37,6 +37,11 @@ extern "C" void SetLastError(DWORD dwErrCode) {
     LastError = dwErrCode;
 }
 
+extern "C" int GetLocaleInfoW(LCID, DWORD, LPWSTR, int) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return 0;
+}
+
 extern "C" LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange,
                                            LONG comparand) {
     __atomic_compare_exchange_n(destination, &comparand, exchange, false, __ATOMIC_SEQ_CST,

@@ -19,6 +19,11 @@ extern "C" void SetLastError(DWORD dwErrCode);
 extern "C" int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr,
                                    int cbMultiByte, LPWSTR lpWideCharStr, int cchWideChar);
 
+// A locale's name as the user reads it. The native build has no locale data: every query
+// gives 0 and ERROR_NOT_SUPPORTED, and callers show what the book itself says.
+#define LOCALE_SLOCALIZEDLANGUAGENAME 0x0000006f
+extern "C" int GetLocaleInfoW(LCID Locale, DWORD LCType, LPWSTR lpLCData, int cchData);
+
 // Stores `exchange` if *destination equals `comparand`; returns the value it held before.
 extern "C" LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange,
                                            LONG comparand);

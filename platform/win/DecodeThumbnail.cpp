@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// The thumbnail through WIC: decoder, 32bppBGRA converter, scaler, copied into a DIB section.
+// A picture through WIC: decoder, 32bppBGRA (or PBGRA) converter, scaler, copied into a DIB
+// section.
 #include "platform/DecodeThumbnail.h"
 
 #include "platform/ComPtr.h"
 #include "platform/ReturnIfFailed.h"
-#include "platform/ThumbnailSize.h"
 #include "platform/UniqueAny.h"
-#include "platform/win/WicGuids.h"
-
-#include <wincodec.h>
+#include "platform/win/WicFactory.h"
 
 #include <cstdint>
 
@@ -18,7 +16,7 @@ namespace {
 // for a WIC whose component information does not answer SupportsTransparency.
 constexpr GUID AlphaFormats[] = {
     WicFormat32bppBGRA,
-    {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x10}}, // 32bppPBGRA
+    WicFormat32bppPBGRA,
     {0xf5c7ad2d, 0x6a8d, 0x43dd, {0xa7, 0xa8, 0xa2, 0x99, 0x35, 0x26, 0x1a, 0xe9}}, // 32bppRGBA
     {0x3cc4a650, 0xa527, 0x4d37, {0xa9, 0x16, 0x31, 0x42, 0xc7, 0xeb, 0xed, 0xba}}, // 32bppPRGBA
     {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x16}}, // 64bppRGBA
@@ -45,19 +43,18 @@ bool CarriesAlpha(IWICImagingFactory* factory, const GUID& format) {
 
 } // namespace
 
-HRESULT DecodeThumbnail(const BYTE* picture, ULONG size, UINT longestSide, HBITMAP* bitmap,
-                        WTS_ALPHATYPE* alpha) {
+HRESULT DecodePicture(const BYTE* picture, ULONG size, PixelSize box, PictureAlpha form,
+                      HBITMAP* bitmap, WTS_ALPHATYPE* alpha) {
     if (bitmap == nullptr || alpha == nullptr) {
         return E_POINTER;
     }
     *bitmap = nullptr;
     *alpha = WTSAT_UNKNOWN;
-    if (picture == nullptr || size == 0 || longestSide == 0) {
+    if (picture == nullptr || size == 0 || box.Width == 0 || box.Height == 0) {
         return E_INVALIDARG;
     }
     ComPtr<IWICImagingFactory> factory;
-    RETURN_IF_FAILED(CoCreateInstance(WicFactoryClass, nullptr, CLSCTX_INPROC_SERVER,
-                                      WicFactoryInterface, factory.PutVoid()));
+    RETURN_IF_FAILED(CreateWicFactory(factory));
     ComPtr<IWICStream> stream;
     RETURN_IF_FAILED(factory->CreateStream(stream.Put()));
     // WIC only reads the memory, which outlives the decode.
@@ -71,7 +68,7 @@ HRESULT DecodeThumbnail(const BYTE* picture, ULONG size, UINT longestSide, HBITM
     RETURN_IF_FAILED(frame->GetPixelFormat(&format));
     PixelSize picturePixels{0, 0};
     RETURN_IF_FAILED(frame->GetSize(&picturePixels.Width, &picturePixels.Height));
-    const PixelSize target = ThumbnailSize(picturePixels, longestSide);
+    const PixelSize target = FitPictureSize(picturePixels, box);
     // The DIB's height is a negative LONG and CopyPixels takes the buffer's size as a UINT.
     const uint64_t stride = uint64_t{target.Width} * 4;
     const uint64_t byteCount = stride * target.Height;
@@ -81,8 +78,10 @@ HRESULT DecodeThumbnail(const BYTE* picture, ULONG size, UINT longestSide, HBITM
 
     ComPtr<IWICFormatConverter> converter;
     RETURN_IF_FAILED(factory->CreateFormatConverter(converter.Put()));
-    RETURN_IF_FAILED(converter->Initialize(frame.Get(), WicFormat32bppBGRA, WICBitmapDitherTypeNone,
-                                           nullptr, 0.0, WICBitmapPaletteTypeCustom));
+    const GUID& converted =
+        form == PictureAlpha::Premultiplied ? WicFormat32bppPBGRA : WicFormat32bppBGRA;
+    RETURN_IF_FAILED(converter->Initialize(frame.Get(), converted, WICBitmapDitherTypeNone, nullptr,
+                                           0.0, WICBitmapPaletteTypeCustom));
     IWICBitmapSource* source = converter.Get();
     ComPtr<IWICBitmapScaler> scaler;
     if (target.Width != picturePixels.Width || target.Height != picturePixels.Height) {

@@ -7,11 +7,12 @@
 #   stand-in search manager registered, the package upgrades it (one entry in Programs and
 #   Features, registered, the stand-in asked for SystemIndex and the three patterns); the
 #   installed host finds the filter, the property handler and the thumbnail provider through
-#   the registry and prints the native dump's bytes; the older version is refused over it; a
-#   repair with REINDEX=0 puts back a deleted DLL and a deleted key and asks nothing; the
-#   uninstall string of Programs and Features removes everything and puts back another
-#   program's property handler; an install with REINDEX=0 asks nothing; a copy made to fail
-#   before the registration leaves no file and no key.
+#   the registry and prints the native dump's bytes (the preview handler is registered beside
+#   them, and goes with them); the older version is refused over it; a repair with REINDEX=0
+#   puts back a deleted DLL and a deleted key and asks nothing; the uninstall string of Programs
+#   and Features removes everything and puts back another program's property handler; an
+#   install with REINDEX=0 asks nothing; a copy made to fail before the registration leaves no
+#   file and no key.
 # Wine gives exit codes modulo 256 (1603 is 67) and 1627 (91) where Windows gives 1603; it
 # fills no EstimatedSize, so the size is not checked.
 # Usage: installer_test.sh MSI STANDIN_DLL NATIVE_DUMP TESTDATA
@@ -145,7 +146,8 @@ uninstall_key='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Unin
 property_handlers='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\PropertySystem\PropertyHandlers'
 search_manager="$classes\\CLSID\\{7D096C5F-AC08-4F1F-BEB7-5C22C517CE39}"
 class_ids=('{5E1A9C42-7B3D-4C2F-9A61-3D8E2B7F1C05}' '{6D24E8A1-0F53-4e17-B93A-8C5D20F47E61}'
-    '{C8313FCD-030E-4C95-8F1D-3A93ACC73D2C}' '{C6D123B7-C9F2-49D8-99B7-5F7B665E4AFC}')
+    '{C8313FCD-030E-4C95-8F1D-3A93ACC73D2C}' '{C6D123B7-C9F2-49D8-99B7-5F7B665E4AFC}'
+    '{C59EB6AC-7416-4CF7-84CC-4372D2F7EA2E}')
 installed="$WINEPREFIX/drive_c/Program Files/Quillsift"
 installed_dll='C:\Program Files\Quillsift\quillsift.dll'
 installed_host="$installed/quillsift-host.exe"
@@ -180,6 +182,7 @@ expect_registered() { # what
     expect_value "$classes\\.mobi\\PersistentHandler" "" "${class_ids[1]}"
     expect_value "$property_handlers\\.azw3" "" "${class_ids[2]}"
     expect_value "$classes\\SystemFileAssociations\\.azw\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}" "" "${class_ids[3]}"
+    expect_value "$classes\\SystemFileAssociations\\.mobi\\ShellEx\\{8895b1c6-b41f-4c1c-a562-0d564250836f}" "" "${class_ids[4]}"
     expect_value "$classes\\CLSID\\${class_ids[2]}\\PreviousPropertyHandler" .azw "$other_properties"
 }
 # Nothing of Quillsift in the registry (its name, its classes) nor on disk.

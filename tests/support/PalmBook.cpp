@@ -54,6 +54,11 @@ uint32_t PalmBook::RecordOffset(size_t index) const {
     return Read32(RecordListOffset + 8 * index);
 }
 
+std::pair<size_t, size_t> PalmBook::TextRecords() const {
+    const uint32_t at = RecordOffset(0) + 8;
+    return {1, (size_t(Bytes[at]) << 8) | Bytes[at + 1]};
+}
+
 std::vector<std::pair<uint32_t, uint32_t>> PalmBook::Records() const {
     std::vector<std::pair<uint32_t, uint32_t>> records;
     if (Bytes.size() < RecordListOffset) {

@@ -22,6 +22,9 @@ public:
     // Every record as (offset, length); empty when the bytes are no Palm book database
     // ("BOOK" or "TEXt") or its record list does not fit them.
     std::vector<std::pair<uint32_t, uint32_t>> Records() const;
+    // The first text record and the count of them (record 0's field), of a book with no KF8
+    // boundary.
+    std::pair<size_t, size_t> TextRecords() const;
 
     // The database type, 4 bytes at offset 60 ("BOOK", "TEXt").
     void SetDatabaseType(const char type[4]);

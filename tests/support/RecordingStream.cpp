@@ -71,6 +71,14 @@ HRESULT RecordingStreamBase::Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,
     return fault != nullptr ? fault->Answer : S_OK;
 }
 
+size_t RecordingStreamBase::ReadsAt(uint64_t offset) const {
+    size_t reads = 0;
+    for (const Call& call : Calls) {
+        reads += call.Method == "Read" && static_cast<uint64_t>(call.Offset) == offset ? 1 : 0;
+    }
+    return reads;
+}
+
 HRESULT RecordingStreamBase::Refuse(const char* method) {
     Calls.push_back({method, 0, 0, 0});
     return E_NOTIMPL;

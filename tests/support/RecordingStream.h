@@ -57,6 +57,9 @@ public:
     // megabytes that is never held); by default there are none.
     std::function<unsigned char(uint64_t position)> Beyond;
 
+    // How many of the recorded reads started at `offset`.
+    size_t ReadsAt(uint64_t offset) const;
+
     HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* pcbRead) override;
     HRESULT STDMETHODCALLTYPE Write(const void* pv, ULONG cb, ULONG* pcbWritten) override;
     HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin,

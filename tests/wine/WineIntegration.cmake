@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: LGPL-3.0-or-later
-# What the Wine integration test needs, for the winelib build (tests/wine/) and for the real
+# What the Wine tests need, for the winelib build (tests/wine/) and for the real
 # DLL of a mingw-w64 build (tests/mingw/): the native quillsift-dump to compare with, the
 # program that reads the registered module's resources, and the test itself.
 set(QUILLSIFT_NATIVE_DUMP "" CACHE FILEPATH
@@ -18,4 +18,14 @@ function(quillsift_wine_integration_test name dll_dir)
                 ${QUILLSIFT_NATIVE_DUMP} ${PROJECT_SOURCE_DIR}/testdata ${ARGN})
     set_tests_properties(${name} PROPERTIES TIMEOUT 900 ENVIRONMENT
         "QUILLSIFT_RESOURCES_CHECK=$<TARGET_FILE:module_resources_check>;QUILLSIFT_VERSION=${PROJECT_VERSION}")
+endfunction()
+
+# quillsift_wine_preview_test(NAME DLL_DIR): preview_test.sh on the quillsift.dll in DLL_DIR, on
+# a virtual X server, its pictures read back with tesseract and Pillow.
+function(quillsift_wine_preview_test name dll_dir)
+    add_test(NAME ${name}
+        COMMAND bash ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/preview_test.sh
+                ${dll_dir} $<TARGET_FILE:quillsift-host>
+                ${QUILLSIFT_NATIVE_DUMP} ${PROJECT_SOURCE_DIR}/testdata)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
 endfunction()

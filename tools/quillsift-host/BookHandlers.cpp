@@ -32,8 +32,13 @@ HRESULT FindPropertyHandler(const WCHAR* extension, CLSID* handlerClass) {
 }
 
 HRESULT FindThumbnailProvider(const WCHAR* extension, CLSID* handlerClass) {
-    return ReadClassUnder(UTF16("Software\\Classes\\SystemFileAssociations\\"), extension,
-                          UTF16("\\ShellEx\\{e357fccd-a995-4576-b01f-234630154e96}"), handlerClass);
+    return FindRegisteredShellExtension(
+        extension, UTF16("{e357fccd-a995-4576-b01f-234630154e96}"), handlerClass);
+}
+
+HRESULT FindPreviewHandler(const WCHAR* extension, CLSID* handlerClass) {
+    return FindRegisteredShellExtension(
+        extension, UTF16("{8895b1c6-b41f-4c1c-a562-0d564250836f}"), handlerClass);
 }
 
 struct Handler {
@@ -46,6 +51,7 @@ const Handler Handlers[] = {
     {"filter", FindRegisteredFilter},
     {"property handler", FindPropertyHandler},
     {"thumbnail provider", FindThumbnailProvider},
+    {"preview handler", FindPreviewHandler},
 };
 
 } // namespace

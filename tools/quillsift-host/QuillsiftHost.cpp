@@ -17,8 +17,10 @@
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/ActivatedBinder.h"
 #include "tools/quillsift-host/BookHandlers.h"
+#include "tools/quillsift-host/HostArguments.h"
 #include "tools/quillsift-host/HostBookFinder.h"
 #include "tools/quillsift-host/HostOutput.h"
+#include "tools/quillsift-host/PreviewCommand.h"
 #include "tools/quillsift-host/RegisterCommand.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 #include "tools/quillsift-host/ReindexCommand.h"
@@ -33,6 +35,7 @@ namespace {
 const char Usage[] =
     "Usage: quillsift-host [OPTION]... BOOK|FOLDER...\n"
     "  or:  quillsift-host --thumbnail SIZE OUT.png|OUT.bmp BOOK\n"
+    "  or:  quillsift-host --preview WIDTHxHEIGHT OUT.png|OUT.bmp BOOK [--scroll N] [--dark]\n"
     "  or:  quillsift-host --register | --unregister | --reindex\n"
     "Finds the filter registered for each book's extension as the indexer does, binds the\n"
     "book as a read-only file stream and prints every chunk, as quillsift-dump does.\n"
@@ -54,32 +57,35 @@ const char Usage[] =
     "ends in .png, else a 32-bit BMP) and prints its size and alpha type; exit status 1\n"
     "and no file when there is none.\n"
     "\n"
+    "--preview shows BOOK in a window of WIDTHxHEIGHT through the preview handler\n"
+    "registered for its extension, as Explorer's preview pane does, and writes what the\n"
+    "window shows to OUT (a PNG when its name ends in .png); --scroll N pages down N times\n"
+    "first, --dark hands the handler Explorer's dark colours. Prints the time DoPreview took.\n"
+    "\n"
     "--register and --unregister have the quillsift.dll beside this program register or\n"
     "unregister itself (as administrator). --reindex asks Windows Search to read again\n"
     "the .mobi, .azw and .azw3 files it has indexed (as administrator); exit status 4\n"
     "when Windows Search is not there.\n";
 
-// The commands that take the whole command line, each named by its first argument; any other
-// command line dumps books.
+// The commands that take the whole command line, each named by its first argument, and the
+// apartment each runs in; any other command line dumps books, in the multithreaded apartment
+// the indexer's filter host gives filters.
 struct HostCommand {
     const char* Name;
     int (*Run)(int argc, WCHAR** argv);
+    DWORD Apartment;
 };
 const HostCommand Commands[] = {
-    {"--thumbnail", RunThumbnailCommand},
-    {"--register", RunRegisterCommand},
-    {"--unregister", RunUnregisterCommand},
-    {"--reindex", RunReindexCommand},
+    {"--thumbnail", RunThumbnailCommand, COINIT_MULTITHREADED},
+    // A window's thread: the preview handler, an Apartment class, lives in it.
+    {"--preview", RunPreviewCommand, COINIT_APARTMENTTHREADED},
+    {"--register", RunRegisterCommand, COINIT_MULTITHREADED},
+    {"--unregister", RunUnregisterCommand, COINIT_MULTITHREADED},
+    {"--reindex", RunReindexCommand, COINIT_MULTITHREADED},
 };
 
-bool Equals(const WCHAR* a, const char* b) {
-    for (; *a != 0 && *b != 0; ++a, ++b) {
-        if (*a != static_cast<WCHAR>(static_cast<unsigned char>(*b))) {
-            return false;
-        }
-    }
-    return *a == 0 && *b == 0;
-}
+// The command that `argv` names; null for a dump.
+const HostCommand* FindCommand(int argc, WCHAR** argv);
 
 struct HostOptions {
     DumpFormat Format = DumpFormat::Text;
@@ -200,16 +206,23 @@ int PrintProperties(const HostOptions& options) {
     return status;
 }
 
-int Run(int argc, WCHAR** argv) {
+const HostCommand* FindCommand(int argc, WCHAR** argv) {
+    for (const HostCommand& command : Commands) {
+        if (argc >= 2 && Equals(argv[1], command.Name)) {
+            return &command;
+        }
+    }
+    return nullptr;
+}
+
+int Run(int argc, WCHAR** argv, const HostCommand* command) {
     HostOptions options;
     std::string error;
     if (argc == 2 && (Equals(argv[1], "--help") || Equals(argv[1], "-h"))) {
         return WriteOut(Usage);
     }
-    for (const HostCommand& command : Commands) {
-        if (argc >= 2 && Equals(argv[1], command.Name)) {
-            return command.Run(argc, argv);
-        }
+    if (command != nullptr) {
+        return command->Run(argc, argv);
     }
     if (!ParseOptions(argc, argv, options, error)) {
         WriteError(error + "\nTry 'quillsift-host --help'.");
@@ -244,11 +257,14 @@ int Run(int argc, WCHAR** argv) {
 
 // The UTF-16 entry point (-municode): book paths arrive as the system has them.
 extern "C" int wmain(int argc, WCHAR** argv) {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {
+    const HostCommand* command = FindCommand(argc, argv);
+    if (FAILED(CoInitializeEx(nullptr, command != nullptr
+                                           ? command->Apartment
+                                           : static_cast<DWORD>(COINIT_MULTITHREADED)))) {
         WriteError("CoInitializeEx failed");
         return ExitSomeFailed;
     }
-    const int status = Run(argc, argv);
+    const int status = Run(argc, argv, command);
     CoUninitialize();
     return status;
 }

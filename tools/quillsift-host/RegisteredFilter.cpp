@@ -62,6 +62,20 @@ HRESULT FindRegisteredFilter(const WCHAR* extension, CLSID* filterClass) {
     return CLSIDFromString(filter, filterClass);
 }
 
+HRESULT FindRegisteredShellExtension(const WCHAR* extension, const WCHAR* handlerInterface,
+                                     CLSID* handlerClass) {
+    std::memset(handlerClass, 0, sizeof(*handlerClass));
+    WCHAR path[PathCapacity];
+    RETURN_IF_FAILED(BuildPath(path, UTF16("Software\\Classes\\SystemFileAssociations\\"),
+                               extension, UTF16("\\ShellEx\\")));
+    if (!Append(path, PathCapacity, handlerInterface)) {
+        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    }
+    WCHAR handler[ClassIdCapacity];
+    RETURN_IF_FAILED(ReadMachineString(path, handler, ClassIdCapacity));
+    return CLSIDFromString(handler, handlerClass);
+}
+
 std::vector<WCHAR> ExtensionOf(const WCHAR* path) {
     const WCHAR* dot = nullptr;
     for (const WCHAR* c = path; *c != 0; ++c) {

@@ -13,6 +13,13 @@
 // HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND); a value that is no class id, CO_E_CLASSSTRING.
 HRESULT FindRegisteredFilter(const WCHAR* extension, CLSID* filterClass);
 
+// The class of the shell extension that Explorer finds for an extension's files by the
+// interface it wants (`handlerInterface`, braced: the thumbnail provider's, the preview
+// handler's), as the filter's:
+//   HKLM\Software\Classes\SystemFileAssociations\<extension>\ShellEx\<handlerInterface>
+HRESULT FindRegisteredShellExtension(const WCHAR* extension, const WCHAR* handlerInterface,
+                                     CLSID* handlerClass);
+
 // The extension of the file name at the end of `path`, with its dot, zero-terminated; only the
 // terminator when it has none.
 std::vector<WCHAR> ExtensionOf(const WCHAR* path);

@@ -8,32 +8,25 @@
 #include "tools/common/CommandLine.h"
 #include "tools/common/FormatCode.h"
 #include "tools/common/Utf16ToUtf8.h"
+#include "tools/quillsift-host/BitmapFile.h"
 #include "tools/quillsift-host/BookHandlers.h"
+#include "tools/quillsift-host/HostArguments.h"
 #include "tools/quillsift-host/HostOutput.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
-#include "tools/quillsift-host/ThumbnailFile.h"
+#include "tools/quillsift-host/Stopwatch.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
-#include <vector>
 
 namespace {
 
 using BitmapHandle = UniqueAny<HBITMAP, DeleteObject>;
-using MemoryDc = UniqueAny<HDC, DeleteDC>;
 
 const UINT MaxThumbnailSize = 4096;
 
 bool ParseSize(const WCHAR* text, UINT& size) {
     uint64_t value = 0;
-    for (; *text != 0; ++text) {
-        if (*text < '0' || *text > '9' || value > MaxThumbnailSize) {
-            return false;
-        }
-        value = value * 10 + static_cast<uint64_t>(*text - '0');
-    }
-    if (value == 0 || value > MaxThumbnailSize) {
+    if (!ParseNumber(text, 0, MaxThumbnailSize, value)) {
         return false;
     }
     size = static_cast<UINT>(value);
@@ -61,31 +54,6 @@ HRESULT MakeThumbnail(const WCHAR* book, UINT size, BitmapHandle& bitmap, WTS_AL
     return thumbnails->GetThumbnail(size, bitmap.Put(), &alpha);
 }
 
-// The bitmap as 32-bit rows, top row first.
-HRESULT ReadPixels(HBITMAP bitmap, LONG& width, LONG& height, std::vector<BYTE>& pixels) {
-    BITMAP shape = {};
-    if (GetObjectW(bitmap, sizeof(shape), &shape) != sizeof(shape) || shape.bmWidth <= 0 ||
-        shape.bmHeight <= 0 || shape.bmWidth > 65536 || shape.bmHeight > 65536) {
-        return E_INVALIDARG;
-    }
-    width = shape.bmWidth;
-    height = shape.bmHeight;
-    pixels.assign(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    MemoryDc dc(CreateCompatibleDC(nullptr));
-    if (!dc || GetDIBits(dc.Get(), bitmap, 0, static_cast<UINT>(height), pixels.data(), &info,
-                         DIB_RGB_COLORS) != height) {
-        return E_FAIL;
-    }
-    return S_OK;
-}
-
 const char* AlphaName(WTS_ALPHATYPE alpha) {
     switch (alpha) {
     case WTSAT_RGB:
@@ -110,21 +78,13 @@ int RunThumbnailCommand(int argc, WCHAR** argv) {
     const WCHAR* book = argv[4];
     BitmapHandle bitmap;
     WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
-    LARGE_INTEGER frequency;
-    LARGE_INTEGER started;
-    LARGE_INTEGER finished;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&started);
+    const Stopwatch stopwatch;
     std::string words;
     HRESULT result = MakeThumbnail(book, size, bitmap, alpha, words);
-    QueryPerformanceCounter(&finished);
-    const double milliseconds = static_cast<double>(finished.QuadPart - started.QuadPart) * 1000.0 /
-                                static_cast<double>(frequency.QuadPart);
-    LONG width = 0;
-    LONG height = 0;
-    std::vector<BYTE> pixels;
+    const std::string elapsed = stopwatch.Elapsed();
+    BitmapPixels pixels;
     if (SUCCEEDED(result)) {
-        result = bitmap ? ReadPixels(bitmap.Get(), width, height, pixels) : E_POINTER;
+        result = bitmap ? ReadPixels(bitmap.Get(), pixels) : E_POINTER;
     }
     if (result == WTS_E_FAILEDEXTRACTION) {
         // A book cut short says whether its cover was cut off.
@@ -135,16 +95,14 @@ int RunThumbnailCommand(int argc, WCHAR** argv) {
         WriteError(ToUtf8(book) + ": " + FailureWords(words, "no thumbnail", result));
         return ExitSomeFailed;
     }
-    const HRESULT written = WriteThumbnailFile(output, width, height, pixels);
-    if (FAILED(written)) {
-        WriteError("cannot write " + ToUtf8(output) + " (" + FormatCode(written) + ")");
+    result = WritePicture(output, pixels);
+    if (FAILED(result)) {
+        WriteError("cannot write " + ToUtf8(output) + " (" + FormatCode(result) + ")");
         return ExitSomeFailed;
     }
     if (!words.empty()) {
         WriteError(ToUtf8(book) + ": " + words);
     }
-    char elapsed[32];
-    std::snprintf(elapsed, sizeof(elapsed), "%.1f", milliseconds);
-    return WriteOut(std::to_string(width) + "x" + std::to_string(height) + " " + AlphaName(alpha) +
-                    " " + elapsed + " ms\n");
+    return WriteOut(std::to_string(pixels.Width) + "x" + std::to_string(pixels.Height) + " " +
+                    AlphaName(alpha) + " " + elapsed + " ms\n");
 }

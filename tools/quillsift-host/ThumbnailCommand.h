@@ -4,7 +4,7 @@
 // (SystemFileAssociations\<extension>\ShellEx\{IThumbnailProvider}); the book is bound as a
 // read-only file stream through IInitializeWithStream; GetThumbnail(SIZE)'s bitmap is written
 // as a PNG when OUT ends in ".png", else as a 32-bit top-down BMP, alpha byte kept
-// (ThumbnailFile), and "WIDTHxHEIGHT ALPHATYPE MS ms" printed (the time from making the object
+// (BitmapFile), and "WIDTHxHEIGHT ALPHATYPE MS ms" printed (the time from making the object
 // to the bitmap). A book without a thumbnail gets the words quillsift-dump --cover gives it.
 #pragma once
 

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// The GUIDs of WIC the system uses, held here: Wine's libuuid.a has none of them.
+// WIC's imaging factory, and the GUIDs of WIC that the module and the tools name, held here:
+// Wine's libuuid.a has none of them.
 #pragma once
 
+#include "platform/ComPtr.h"
 #include "platform/Platform.h"
+
+#include <wincodec.h>
 
 inline constexpr GUID WicFactoryClass = {
     0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
@@ -12,5 +16,13 @@ inline constexpr GUID WicPixelFormatInfo2Interface = {
     0xa9db33a2, 0xaf5f, 0x43c7, {0xb6, 0x79, 0x74, 0xf5, 0x98, 0x4b, 0x5a, 0xa4}};
 inline constexpr GUID WicFormat32bppBGRA = {
     0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x0f}};
+inline constexpr GUID WicFormat32bppPBGRA = {
+    0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x10}};
 inline constexpr GUID WicContainerPng = {
     0x1b7cfaf4, 0x713f, 0x473c, {0xbb, 0xcd, 0x61, 0x37, 0x42, 0x5f, 0xae, 0xaf}};
+
+// A new imaging factory, in-process.
+inline HRESULT CreateWicFactory(ComPtr<IWICImagingFactory>& factory) {
+    return CoCreateInstance(WicFactoryClass, nullptr, CLSCTX_INPROC_SERVER, WicFactoryInterface,
+                            factory.PutVoid());
+}

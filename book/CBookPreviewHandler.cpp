@@ -1,0 +1,159 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+#include "book/CBookPreviewHandler.h"
+
+#include "book/ReadBookPreview.h"
+#include "platform/ReturnIfFailed.h"
+
+#include <new>
+#include <utility>
+
+CBookPreviewHandler::CBookPreviewHandler() : Visuals(SystemPreviewVisuals()) {}
+
+HRESULT CBookPreviewHandler::Initialize(IStream* pstream, DWORD) {
+    if (pstream == nullptr) {
+        return E_INVALIDARG;
+    }
+    if (Stream) {
+        return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+    }
+    pstream->AddRef();
+    Stream.Reset(pstream);
+    return S_OK;
+}
+
+HRESULT CBookPreviewHandler::SetWindow(HWND hwnd, const RECT* prc) {
+    if (prc == nullptr) {
+        return E_INVALIDARG;
+    }
+    Parent = hwnd;
+    Bounds = *prc;
+    Window.Place(Parent, Bounds);
+    return S_OK;
+}
+
+HRESULT CBookPreviewHandler::SetRect(const RECT* prc) {
+    if (prc == nullptr) {
+        return E_INVALIDARG;
+    }
+    Bounds = *prc;
+    Window.Place(Parent, Bounds);
+    return S_OK;
+}
+
+HRESULT CBookPreviewHandler::DoPreview() {
+    if (!Stream || Parent == nullptr) {
+        return E_UNEXPECTED;
+    }
+    if (!Content) {
+        std::unique_ptr<PreviewContent> content(new (std::nothrow) PreviewContent());
+        if (!content) {
+            return E_OUTOFMEMORY;
+        }
+        RETURN_IF_FAILED(ReadBookPreview(Stream.Get(), *content));
+        Content = std::move(content);
+    }
+    return ShowPage();
+}
+
+HRESULT CBookPreviewHandler::ShowPage() {
+    Content->ChooseFaces(Visuals.Font.lfFaceName, FindFaceGlyphs);
+    if (Window.Exists()) {
+        Window.Show(Content->Page(), Visuals);
+        return S_OK;
+    }
+    return Window.Create(Parent, Bounds, Content->Page(), Visuals);
+}
+
+HRESULT CBookPreviewHandler::Restyle() {
+    return Window.Exists() ? ShowPage() : S_OK;
+}
+
+HRESULT CBookPreviewHandler::Unload() {
+    Window.Destroy();
+    Content.reset();
+    Stream.Reset();
+    return S_OK;
+}
+
+HRESULT CBookPreviewHandler::SetFocus() {
+    if (!Window.Exists()) {
+        return S_FALSE;
+    }
+    Window.Focus();
+    return S_OK;
+}
+
+HRESULT CBookPreviewHandler::QueryFocus(HWND* phwnd) {
+    if (phwnd == nullptr) {
+        return E_INVALIDARG;
+    }
+    *phwnd = FocusedWindow();
+    return *phwnd != nullptr ? S_OK : S_FALSE;
+}
+
+HRESULT CBookPreviewHandler::TranslateAccelerator(MSG* pmsg) {
+    if (pmsg == nullptr) {
+        return E_INVALIDARG;
+    }
+    // The pane's own scrolling keys reach its window when the host dispatches them.
+    if (Window.HandlesKey(*pmsg)) {
+        return S_FALSE;
+    }
+    // Tab, and Explorer's own shortcuts, are the frame's.
+    ComPtr<IPreviewHandlerFrame> frame;
+    if (!Site || FAILED(Site->QueryInterface(IID_IPreviewHandlerFrame, frame.PutVoid()))) {
+        return S_FALSE;
+    }
+    return frame->TranslateAccelerator(pmsg);
+}
+
+HRESULT CBookPreviewHandler::GetWindow(HWND* phwnd) {
+    if (phwnd == nullptr) {
+        return E_INVALIDARG;
+    }
+    *phwnd = Parent;
+    return S_OK;
+}
+
+HRESULT CBookPreviewHandler::ContextSensitiveHelp(BOOL) {
+    return E_NOTIMPL;
+}
+
+HRESULT CBookPreviewHandler::SetSite(IUnknown* pUnkSite) {
+    if (pUnkSite != nullptr) {
+        pUnkSite->AddRef();
+    }
+    Site.Reset(pUnkSite);
+    return S_OK;
+}
+
+HRESULT CBookPreviewHandler::GetSite(REFIID riid, void** ppvSite) {
+    if (ppvSite == nullptr) {
+        return E_POINTER;
+    }
+    *ppvSite = nullptr;
+    if (!Site) {
+        return E_FAIL;
+    }
+    return Site->QueryInterface(riid, ppvSite);
+}
+
+HRESULT CBookPreviewHandler::SetBackgroundColor(COLORREF color) {
+    Visuals.Background = color;
+    return Restyle();
+}
+
+HRESULT CBookPreviewHandler::SetFont(const LOGFONTW* plf) {
+    if (plf == nullptr) {
+        return E_INVALIDARG;
+    }
+    Visuals.Font = *plf;
+    // A face name that fills its field unterminated is cut to fit.
+    Visuals.Font.lfFaceName[LF_FACESIZE - 1] = 0;
+    return Restyle();
+}
+
+HRESULT CBookPreviewHandler::SetTextColor(COLORREF color) {
+    Visuals.Text = color;
+    return Restyle();
+}

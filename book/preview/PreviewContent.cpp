@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: LGPL-3.0-or-later
+#include "book/preview/PreviewContent.h"
+
+#include "book/load/BookEncryption.h"
+#include "book/load/LoadBook.h"
+#include "book/load/MobiHolders.h"
+#include "book/metadata/BookLocale.h"
+#include "book/preview/ReadingDirection.h"
+#include "platform/ReturnIfFailed.h"
+#include "platform/text/Utf16Length.h"
+
+namespace {
+
+const WCHAR EncryptedNotice[] =
+    UTF16("The text of this book is encrypted (DRM): only its details can be shown.");
+const WCHAR UnreadableNotice[] = UTF16("This file could not be read as a Kindle book.");
+const WCHAR NoTextNotice[] = UTF16("This book has no text that can be shown.");
+
+bool IsBlank(WCHAR unit) {
+    return unit == ' ' || unit == '\t' || unit == '\r' || unit == 0xa0 || unit == 0x3000;
+}
+
+// Calls `line` with each paragraph of `text`: the stretches between line feeds, without the
+// blanks that lead or trail them, those that are not empty.
+template <typename Visit> void ForEachParagraph(const WCHAR* text, size_t length, Visit line) {
+    size_t start = 0;
+    while (start < length) {
+        size_t end = start;
+        while (end < length && text[end] != '\n') {
+            ++end;
+        }
+        size_t first = start;
+        size_t last = end;
+        while (first < last && IsBlank(text[first])) {
+            ++first;
+        }
+        while (last > first && IsBlank(text[last - 1])) {
+            --last;
+        }
+        if (last > first) {
+            line(text + first, last - first);
+        }
+        start = end + 1;
+    }
+}
+
+} // namespace
+
+HRESULT PreviewContent::ReadBook(IStream* stream) {
+    Loaded = false;
+    Encrypted = false;
+    BookLocaleId = 0;
+    LARGE_INTEGER start;
+    start.QuadPart = 0;
+    stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    MobiBook book(mobi_init());
+    if (!book) {
+        return E_OUTOFMEMORY;
+    }
+    BookRecords records(stream);
+    if (LoadBookFromRecords(book.Get(), records, LoadedRecords::Headers) != MOBI_SUCCESS) {
+        return S_FALSE;
+    }
+    RETURN_IF_FAILED(ReadPreviewDetails(book.Get(), Details));
+    RETURN_IF_FAILED(ReadCoverPicture(book.Get(), records, Cover));
+    BookLocaleId = BookLocale(book.Get());
+    Encrypted = IsTextEncrypted(book.Get());
+    Loaded = true;
+    return S_OK;
+}
+
+void PreviewContent::ChooseFaces(const WCHAR* paneFace, FaceGlyphFinder find) {
+    Made.FaceName = ChoosePreviewFaces(Lines.Get(), Made.LineCount, BookLocaleId, paneFace, find);
+}
+
+HRESULT PreviewContent::MakePage() {
+    Made = PreviewPage();
+    // Each detail and the text, a line per paragraph (a title or a name may hold line feeds and
+    // blanks too), then at most one notice.
+    struct Source {
+        PreviewStyle Style;
+        const WCHAR* Text;
+        size_t Length;
+    };
+    const auto detail = [](PreviewStyle style, const CoTaskMemPtr<WCHAR>& text) {
+        return Source{style, text.Get(), text ? Utf16Length(text.Get()) : 0};
+    };
+    const Source sources[] = {
+        detail(PreviewStyle::Title, Details.Title),
+        detail(PreviewStyle::Authors, Details.Authors),
+        detail(PreviewStyle::Facts, Details.Facts),
+        detail(PreviewStyle::Description, Details.Description),
+        {PreviewStyle::Paragraph, Text.Units.Get(), Text.Length},
+    };
+    size_t count = 1;
+    for (const Source& source : sources) {
+        ForEachParagraph(source.Text, source.Length, [&count](const WCHAR*, size_t) { ++count; });
+    }
+    Lines.Reset(static_cast<PreviewLine*>(CoTaskMemAlloc(count * sizeof(PreviewLine))));
+    if (!Lines) {
+        return E_OUTOFMEMORY;
+    }
+    PreviewLine* lines = Lines.Get();
+    size_t made = 0;
+    size_t paragraphs = 0;
+    if (Loaded) {
+        for (const Source& source : sources) {
+            const PreviewStyle style = source.Style;
+            ForEachParagraph(source.Text, source.Length,
+                             [lines, &made, &paragraphs, style](const WCHAR* text, size_t length) {
+                                 lines[made++] = PreviewLine{style, text, length, false};
+                                 paragraphs += style == PreviewStyle::Paragraph ? 1 : 0;
+                             });
+        }
+    }
+    // A pane is never left blank: a book whose text is encrypted, that has none (or whose text
+    // does not load), or that does not load at all says so.
+    const WCHAR* notice = !Loaded     ? UnreadableNotice
+                          : Encrypted ? EncryptedNotice
+                                      : (paragraphs == 0 ? NoTextNotice : nullptr);
+    if (notice != nullptr) {
+        lines[made++] = PreviewLine{PreviewStyle::Notice, notice, Utf16Length(notice), false};
+    }
+    Made.Cover = Cover.Bytes.Get();
+    Made.CoverSize = Cover.Size;
+    Made.Lines = lines;
+    Made.LineCount = made;
+    Made.RightToLeft = IsRightToLeftLocale(BookLocaleId);
+    return S_OK;
+}
