@@ -32,13 +32,13 @@ HRESULT FindPropertyHandler(const WCHAR* extension, CLSID* handlerClass) {
 }
 
 HRESULT FindThumbnailProvider(const WCHAR* extension, CLSID* handlerClass) {
-    return FindRegisteredShellExtension(
-        extension, UTF16("{e357fccd-a995-4576-b01f-234630154e96}"), handlerClass);
+    return FindRegisteredShellExtension(extension, UTF16("{e357fccd-a995-4576-b01f-234630154e96}"),
+                                        handlerClass);
 }
 
 HRESULT FindPreviewHandler(const WCHAR* extension, CLSID* handlerClass) {
-    return FindRegisteredShellExtension(
-        extension, UTF16("{8895b1c6-b41f-4c1c-a562-0d564250836f}"), handlerClass);
+    return FindRegisteredShellExtension(extension, UTF16("{8895b1c6-b41f-4c1c-a562-0d564250836f}"),
+                                        handlerClass);
 }
 
 struct Handler {
