@@ -6,29 +6,14 @@
 #include "tools/quillsift-host/RegisteredFilter.h"
 
 #include <cstring>
-#include <vector>
 
 namespace {
 
-// The class id in the default value of HKLM\`prefix``extension``suffix`.
-HRESULT ReadClassUnder(const WCHAR* prefix, const WCHAR* extension, const WCHAR* suffix,
-                       CLSID* handlerClass) {
-    std::vector<WCHAR> path;
-    for (const WCHAR* part : {prefix, extension, suffix}) {
-        for (const WCHAR* c = part; *c != 0; ++c) {
-            path.push_back(*c);
-        }
-    }
-    path.push_back(0);
-    WCHAR value[64];
-    RETURN_IF_FAILED(ReadMachineString(path.data(), value, 64));
-    return CLSIDFromString(value, handlerClass);
-}
-
 HRESULT FindPropertyHandler(const WCHAR* extension, CLSID* handlerClass) {
-    return ReadClassUnder(
-        UTF16("Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\"),
-        extension, UTF16(""), handlerClass);
+    return ReadMachineClass(
+        {UTF16("Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\"),
+         extension},
+        handlerClass);
 }
 
 HRESULT FindThumbnailProvider(const WCHAR* extension, CLSID* handlerClass) {

@@ -4,6 +4,9 @@
 #include "platform/ReturnIfFailed.h"
 #include "platform/text/Utf16Length.h"
 
+#include <cstring>
+#include <initializer_list>
+
 namespace {
 
 // Key paths are short; 512 units hold the longest one built here with room to spare.
@@ -23,11 +26,14 @@ bool Append(WCHAR* path, DWORD capacity, const WCHAR* text) {
     return true;
 }
 
-HRESULT BuildPath(WCHAR* path, const WCHAR* first, const WCHAR* second, const WCHAR* third) {
+HRESULT BuildPath(WCHAR* path, std::initializer_list<const WCHAR*> parts) {
     path[0] = 0;
-    const bool fits = Append(path, PathCapacity, first) && Append(path, PathCapacity, second) &&
-                      Append(path, PathCapacity, third);
-    return fits ? S_OK : HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+    for (const WCHAR* part : parts) {
+        if (!Append(path, PathCapacity, part)) {
+            return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
+        }
+    }
+    return S_OK;
 }
 
 } // namespace
@@ -40,40 +46,37 @@ HRESULT ReadMachineString(const WCHAR* path, WCHAR* buffer, DWORD capacity) {
     return HRESULT_FROM_WIN32(status);
 }
 
+HRESULT ReadMachineClass(std::initializer_list<const WCHAR*> keyParts, CLSID* handlerClass) {
+    std::memset(handlerClass, 0, sizeof(*handlerClass));
+    WCHAR path[PathCapacity];
+    RETURN_IF_FAILED(BuildPath(path, keyParts));
+    WCHAR text[ClassIdCapacity];
+    RETURN_IF_FAILED(ReadMachineString(path, text, ClassIdCapacity));
+    return CLSIDFromString(text, handlerClass);
+}
+
 HRESULT FindRegisteredFilter(const WCHAR* extension, CLSID* filterClass) {
     std::memset(filterClass, 0, sizeof(*filterClass));
     WCHAR path[PathCapacity];
     WCHAR handler[ClassIdCapacity];
     RETURN_IF_FAILED(
-        BuildPath(path, UTF16("Software\\Classes\\"), extension, UTF16("\\PersistentHandler")));
+        BuildPath(path, {UTF16("Software\\Classes\\"), extension, UTF16("\\PersistentHandler")}));
     RETURN_IF_FAILED(ReadMachineString(path, handler, ClassIdCapacity));
 
     WCHAR addin[ClassIdCapacity];
     if (StringFromGUID2(IID_IFilter, addin, ClassIdCapacity) == 0) {
         return E_UNEXPECTED;
     }
-    RETURN_IF_FAILED(BuildPath(path, UTF16("Software\\Classes\\CLSID\\"), handler,
-                               UTF16("\\PersistentAddinsRegistered\\")));
-    if (!Append(path, PathCapacity, addin)) {
-        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    }
-    WCHAR filter[ClassIdCapacity];
-    RETURN_IF_FAILED(ReadMachineString(path, filter, ClassIdCapacity));
-    return CLSIDFromString(filter, filterClass);
+    return ReadMachineClass({UTF16("Software\\Classes\\CLSID\\"), handler,
+                             UTF16("\\PersistentAddinsRegistered\\"), addin},
+                            filterClass);
 }
 
 HRESULT FindRegisteredShellExtension(const WCHAR* extension, const WCHAR* handlerInterface,
                                      CLSID* handlerClass) {
-    std::memset(handlerClass, 0, sizeof(*handlerClass));
-    WCHAR path[PathCapacity];
-    RETURN_IF_FAILED(BuildPath(path, UTF16("Software\\Classes\\SystemFileAssociations\\"),
-                               extension, UTF16("\\ShellEx\\")));
-    if (!Append(path, PathCapacity, handlerInterface)) {
-        return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
-    }
-    WCHAR handler[ClassIdCapacity];
-    RETURN_IF_FAILED(ReadMachineString(path, handler, ClassIdCapacity));
-    return CLSIDFromString(handler, handlerClass);
+    return ReadMachineClass({UTF16("Software\\Classes\\SystemFileAssociations\\"), extension,
+                             UTF16("\\ShellEx\\"), handlerInterface},
+                            handlerClass);
 }
 
 std::vector<WCHAR> ExtensionOf(const WCHAR* path) {

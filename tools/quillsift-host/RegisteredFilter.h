@@ -7,6 +7,7 @@
 
 #include "platform/Platform.h"
 
+#include <initializer_list>
 #include <vector>
 
 // `extension` starts with a dot (".mobi"). A missing key or value gives
@@ -23,6 +24,10 @@ HRESULT FindRegisteredShellExtension(const WCHAR* extension, const WCHAR* handle
 // The extension of the file name at the end of `path`, with its dot, zero-terminated; only the
 // terminator when it has none.
 std::vector<WCHAR> ExtensionOf(const WCHAR* path);
+
+// The class id in the default value of the key HKLM\<the parts, one after another>: the
+// lookups above, and the property handler's.
+HRESULT ReadMachineClass(std::initializer_list<const WCHAR*> keyParts, CLSID* handlerClass);
 
 // The default value of HKLM\`path`, a REG_SZ, into `buffer` of `capacity` units.
 HRESULT ReadMachineString(const WCHAR* path, WCHAR* buffer, DWORD capacity);
