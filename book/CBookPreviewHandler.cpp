@@ -2,6 +2,7 @@
 #include "book/CBookPreviewHandler.h"
 
 #include "book/ReadBookPreview.h"
+#include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 
 #include <new>
@@ -45,7 +46,7 @@ HRESULT CBookPreviewHandler::DoPreview() {
         return E_UNEXPECTED;
     }
     if (!Content) {
-        std::unique_ptr<PreviewContent> content(new (std::nothrow) PreviewContent());
+        std::unique_ptr<PreviewContent> content(NewObject<PreviewContent>());
         if (!content) {
             return E_OUTOFMEMORY;
         }

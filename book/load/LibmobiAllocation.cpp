@@ -4,7 +4,8 @@
 // module's C allocations reach these, which count a failure on the thread that made it
 // (platform/AllocationFailures.h). libmobi goes on after some of its failed allocations, with a
 // result that only looks whole; the module's entry points see the count and answer
-// E_OUTOFMEMORY instead. A request of no bytes may be answered with null: that is no failure.
+// E_OUTOFMEMORY instead. libmobi takes a null for a record of no bytes as a failure too; only
+// realloc's null for no bytes frees the block and fails nothing.
 #include "book/load/SystemAllocation.h"
 #include "platform/AllocationFailures.h"
 
@@ -12,8 +13,8 @@
 
 namespace {
 
-void* Counted(void* block, bool wanted) {
-    if (block == nullptr && wanted) {
+void* Counted(void* block, bool failed = true) {
+    if (block == nullptr && failed) {
         CountAllocationFailure();
     }
     return block;
@@ -26,11 +27,11 @@ void* Counted(void* block, bool wanted) {
 extern "C" {
 
 void* __wrap_malloc(size_t size) {
-    return Counted(SystemMalloc(size), size != 0);
+    return Counted(SystemMalloc(size));
 }
 
 void* __wrap_calloc(size_t count, size_t size) {
-    return Counted(SystemCalloc(count, size), count != 0 && size != 0);
+    return Counted(SystemCalloc(count, size));
 }
 
 void* __wrap_realloc(void* block, size_t size) {
