@@ -1,16 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tests/support/FailingAllocation.h"
 
-#include "book/load/SystemAllocation.h"
-
 #include <cstdlib>
 #include <new>
-
-extern "C" {
-void* __real_malloc(size_t size);
-void* __real_calloc(size_t count, size_t size);
-void* __real_realloc(void* block, size_t size);
-}
 
 namespace {
 
@@ -19,6 +11,8 @@ thread_local int Paused = 0;
 thread_local unsigned long Counted = 0;
 thread_local unsigned long FailAt = 0;
 thread_local bool Failed = false;
+
+} // namespace
 
 bool ThisAllocationFails() {
     if (!Counting || Paused > 0) {
@@ -31,8 +25,6 @@ bool ThisAllocationFails() {
     }
     return false;
 }
-
-} // namespace
 
 void FailNthAllocation(unsigned long nth) {
     Counting = true;
@@ -61,22 +53,23 @@ UncountedAllocations::~UncountedAllocations() {
     --Paused;
 }
 
-void* SystemMalloc(size_t size) {
-    return ThisAllocationFails() ? nullptr : __real_malloc(size);
+namespace {
+
+// One count per operator new, whatever malloc does underneath (a program that links libmobi
+// counts its malloc too).
+void* CountedNew(std::size_t size) {
+    if (ThisAllocationFails()) {
+        return nullptr;
+    }
+    UncountedAllocations underneath;
+    return std::malloc(size == 0 ? 1 : size);
 }
 
-void* SystemCalloc(size_t count, size_t size) {
-    return ThisAllocationFails() ? nullptr : __real_calloc(count, size);
-}
+} // namespace
 
-void* SystemRealloc(void* block, size_t size) {
-    return ThisAllocationFails() ? nullptr : __real_realloc(block, size);
-}
-
-// Every operator new of the program through malloc, which the link wraps: the module's C++
-// allocations are counted and failed with the rest.
+// Every operator new of the program, the module's and the tools' C++ allocations among them.
 void* operator new(std::size_t size) {
-    void* block = std::malloc(size == 0 ? 1 : size);
+    void* block = CountedNew(size);
     if (block == nullptr) {
         throw std::bad_alloc();
     }
@@ -88,11 +81,11 @@ void* operator new[](std::size_t size) {
 }
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return std::malloc(size == 0 ? 1 : size);
+    return CountedNew(size);
 }
 
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return std::malloc(size == 0 ? 1 : size);
+    return CountedNew(size);
 }
 
 void operator delete(void* block) noexcept {
