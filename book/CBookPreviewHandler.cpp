@@ -53,7 +53,13 @@ HRESULT CBookPreviewHandler::DoPreview() {
         RETURN_IF_FAILED(ReadBookPreview(Stream.Get(), *content));
         Content = std::move(content);
     }
-    return ShowPage();
+    // A page laid out while memory ran out may lack lines: the pane shows nothing instead.
+    const AllocationWatch watch;
+    const HRESULT shown = watch.Checked(ShowPage());
+    if (shown == E_OUTOFMEMORY) {
+        Window.Destroy();
+    }
+    return shown;
 }
 
 HRESULT CBookPreviewHandler::ShowPage() {
