@@ -12,8 +12,8 @@
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/IBookCondition.h"
-#include "book/ReadBookPreview.h"
 #include "book/load/RecordKind.h"
+#include "book/preview/PreviewContent.h"
 #include "platform/ComObject.h"
 #include "platform/UniqueAny.h"
 #include "tests/support/BookHtmlParts.h"
@@ -183,7 +183,7 @@ void CheckPreview(const std::vector<unsigned char>& bytes,
                   const std::vector<std::u16string>& texts) {
     RecordingStream stream(bytes);
     PreviewContent content;
-    Require(ReadBookPreview(&stream, content) == S_OK);
+    Require(content.Read(&stream) == S_OK);
     Require(stream.ReferenceCount() == 1);
     const WCHAR paneFace[] = {'P', 0};
     content.ChooseFaces(paneFace, FindAsciiGlyphs);

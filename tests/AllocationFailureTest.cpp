@@ -7,7 +7,7 @@
 // never a crash or a leak (the sanitizer build runs it too).
 #include "book/IBookCondition.h"
 #include "book/IBookCover.h"
-#include "book/ReadBookPreview.h"
+#include "book/preview/PreviewContent.h"
 #include "module/ClassIds.h"
 #include "module/DllExports.h"
 #include "platform/ComPtr.h"
@@ -218,7 +218,7 @@ const ReaderRow Readers[] = {
 void ReadBook(IStream& stream, const ReaderRow& reader, Outcome& outcome) {
     if (reader.ClassId == nullptr) {
         PreviewContent content;
-        if (!outcome.Answered("ReadBookPreview", ReadBookPreview(&stream, content))) {
+        if (!outcome.Answered("PreviewContent::Read", content.Read(&stream))) {
             return;
         }
         const PreviewPage& page = content.Page();

@@ -217,7 +217,7 @@ TEST(BookMetadata, LongValuesAreCutAtAWholeCharacterAfterTrimming) {
     const std::string plain = " <b>" + std::string(1018, 'e') + emoji;
     ASSERT_EQ(ConvertValueText(plain.c_str(), ValueForm::Plain, 1023, text), S_OK);
     EXPECT_EQ(std::u16string(text.Get()), u" <b>" + std::u16string(1018, u'e'));
-    ASSERT_EQ(ConvertValueText(plain.c_str(), ValueForm::Plain, WholeValue, text), S_OK);
+    ASSERT_EQ(ConvertValueText(plain.c_str(), ValueForm::Plain, UncutValue, text), S_OK);
     EXPECT_EQ(std::u16string(text.Get()).size(), 1024u);
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -18,28 +19,15 @@ namespace {
 const PROPERTYKEY& TextKey = PKEY_Search_Contents;
 const PROPERTYKEY& ValueKey = PKEY_Title;
 
-WCHAR* TaskString(const std::u16string& text) {
-    auto* block = static_cast<WCHAR*>(CoTaskMemAlloc((text.size() + 1) * sizeof(WCHAR)));
-    std::copy(text.begin(), text.end(), block);
-    block[text.size()] = 0;
-    return block;
-}
-
 // One answer of the producer: what it does to the record, then what it returns.
 struct Step {
     HRESULT Result;
     std::function<void(ChunkValue&)> Fill;
 };
 
-Step Text(const std::u16string& text) {
-    return {S_OK, [text](ChunkValue& chunk) {
-                chunk.SetText(TextKey, CoTaskMemPtr<WCHAR>(TaskString(text)),
-                              static_cast<ULONG>(text.size()));
-            }};
-}
 // A text that comes in runs of `runLength` units (the last may be shorter), as a book's parts
 // do when they are converted while the host reads them.
-class RunsOf final : public TextSource {
+class RunsOf final : public TextRuns {
 public:
     RunsOf(std::u16string text, size_t runLength) : Whole(std::move(text)), RunLength(runLength) {}
     HRESULT NextTextRun(const WCHAR** units, ULONG* count) override {
@@ -63,6 +51,11 @@ private:
 
 Step TextInRuns(RunsOf& source) {
     return {S_OK, [&source](ChunkValue& chunk) { chunk.SetText(TextKey, source); }};
+}
+// A text held whole: one run, from a source the step keeps.
+Step Text(const std::u16string& text) {
+    const auto source = std::make_shared<RunsOf>(text, text.size() + 1);
+    return {S_OK, [source](ChunkValue& chunk) { chunk.SetText(TextKey, *source); }};
 }
 Step Value(const std::u16string& value) {
     return {S_OK, [value](ChunkValue& chunk) { chunk.SetStringValue(ValueKey, value.c_str()); }};
@@ -96,14 +89,18 @@ public:
         if (Script.empty()) {
             return FILTER_E_END_OF_CHUNKS;
         }
-        Step step = Script.front();
+        // Kept until the next one: a text's source lives in its step.
+        LastStep = Script.front();
         Script.pop_front();
-        if (step.Fill) {
-            step.Fill(chunk);
+        if (LastStep.Fill) {
+            LastStep.Fill(chunk);
         }
-        return step.Result;
+        return LastStep.Result;
     }
     const ChunkValue& Current() const { return Chunk; }
+
+private:
+    Step LastStep;
 };
 
 // On the stack: the test holds its one reference throughout.

@@ -4,7 +4,7 @@
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/IBookCover.h"
-#include "book/load/LoadBook.h"
+#include "book/load/OpenBook.h"
 #include "book/load/RecordKind.h"
 #include "book/load/RecordStore.h"
 #include "book/load/RecordTable.h"
@@ -157,7 +157,7 @@ TEST_P(RecordTables, FitTheStreamOrNot) {
     }
     // Ended before the first record that is not whole, a table in order fits, its last record
     // ending where the next one started.
-    EXPECT_EQ(table.WholeRecords(), row.Whole);
+    EXPECT_EQ(table.IntactRecords(), row.Whole);
     if (row.Whole > 0 && row.Whole < row.Offsets.size() &&
         table.FirstOutOfOrder() == row.Offsets.size()) {
         table.EndAt(row.Whole);
@@ -388,9 +388,8 @@ TEST(PictureBook, OfMoreThan100MBReadsOnlyItsTextRecords) {
 
     RecordingStream wholeStream(generated.Book.Bytes);
     generated.Serve(wholeStream);
-    MOBIData* whole = mobi_init();
-    ASSERT_EQ(LoadBookFromStream(whole, &wholeStream), MOBI_SUCCESS);
-    mobi_free(whole);
+    OpenedBook whole;
+    ASSERT_EQ(OpenBook(&wholeStream, OpenFor::Rebuilding, whole), S_OK);
     uint64_t read = 0;
     for (const RecordingStream::Call& call : wholeStream.Calls) {
         read += call.Method == "Read" ? call.Count : 0;

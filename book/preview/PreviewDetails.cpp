@@ -67,7 +67,7 @@ HRESULT RowText(const MOBIData* book, const BookPropertyRow& row, CoTaskMemPtr<W
     const ValueForm form =
         row.Shape == PropertyShape::Markup ? ValueForm::Markup : ValueForm::Plain;
     // A string that does not convert is no detail.
-    const HRESULT converted = ConvertValueText(utf8.Get(), form, WholeValue, text);
+    const HRESULT converted = ConvertValueText(utf8.Get(), form, UncutValue, text);
     if (converted == E_OUTOFMEMORY) {
         return converted;
     }
