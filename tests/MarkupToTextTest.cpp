@@ -5,6 +5,7 @@
 #include "book/markup/MarkupStream.h"
 #include "platform/UniqueAny.h"
 #include "tests/support/MarkupInPieces.h"
+#include "tests/support/Utf16Text.h"
 
 #include <gtest/gtest.h>
 
@@ -305,8 +306,9 @@ TEST(MarkupToText, TagContentAndEntityNameBounds) {
         {"<" + content255 + ">x", u"x\n"},
         {"<" + content255 + ">", u"\n"},
         {"<p " + std::string(253, 'a') + ">x", u"\nx\n"},
-        {"<" + content256 + ">x", u"<" + std::u16string(256, u'a') + u">x"},
-        {"<p " + std::string(254, 'a') + ">x", u"<p " + std::u16string(254, u'a') + u">x"},
+        // Longer, a tag still when its content holds no '<'.
+        {"<" + content256 + ">x", u"x\n"},
+        {"<p " + std::string(254, 'a') + ">x", u"\nx\n"},
         {"<" + content256 + "<p>b", u"<" + std::u16string(256, u'a') + u"\nb\n"},
         // An opener far from any closer, before one that has its own: cut between that one's
         // '<' or '&' and its closer, a piece must not take it for text.
@@ -314,11 +316,59 @@ TEST(MarkupToText, TagContentAndEntityNameBounds) {
         {"&" + std::string(400, 'a') + "&lt;b", u"&" + std::u16string(400, u'a') + u"<b\n"},
         // A '<' or '&' just after one that opened nothing is judged on its own.
         {"<<" + content255 + ">x", u"<x\n"},
-        {"<<" + content256 + ">x", u"<<" + std::u16string(256, u'a') + u">x"},
+        {"<<" + content256 + ">x", u"<x\n"},
         {"&&abcdefghi;", u"&\n"},
         {"&abcdefghi;", u"\n"},
         {"&abcdefghij;", u"&abcdefghij;"},
         {"&abcdefghij;&amp;", u"&abcdefghij;&\n"},
+    });
+}
+
+// Tags of 256 bytes of content or more, as calibre writes them: an `<img>` with a long `src` and
+// `alt`, a `<span>` with many attributes, a `<p>` with a long class list. Such a tag is a tag when
+// its content holds no '<' and no zero byte and is at most 65,535 bytes long; otherwise its '<'
+// is text, and the bytes after it are read as text, tags and entities in them handled as usual.
+TEST(MarkupToText, LongTagsAreTagsWhenTheyHoldNoLessThanSign) {
+    const std::string image = "img src=\"" + std::string(300, 's') + "\" alt=\"A long caption\"/";
+    const std::string span =
+        "span class=\"c1\" data-aid=\"" + std::string(250, '0') + "\" id=\"x\"";
+    const std::string classes = "p class=\"" + std::string(280, 'c') + "\"";
+    // The text read part by part goes to the stream in stretches of MaxFeed bytes: a tag
+    // across the end of the first.
+    const std::string stretch(MarkupStream::MaxFeed - 100, 'w');
+    const std::string x150(150, 'x');
+    const std::string y150(150, 'y');
+    ExpectText({
+        {"word <" + image + "> next", u"word  next\n"},
+        {"W<" + span + ">o</span>rd", u"Word\n"},
+        // Line breaks and block tags as any tag gives them.
+        {"a<" + classes + ">b", u"a\nb\n"},
+        {"a <" + classes + ">b", u"a \nb\n"},
+        {"a <h2 id=\"" + x150 + y150 + "\">b", u"a \nb\n"},
+        {"a<div " + x150 + y150 + ">b", u"a\nb\n"},
+        {"a </div " + x150 + y150 + ">b", u"a b\n"},
+        // A '<' among the content: text, then what follows it as text.
+        {"a<" + x150 + "<" + std::string(149, 'y') + ">b", u"a<" + Utf16(x150) + u"b\n"},
+        {"<" + std::string(299, 'x') + "<>", u"<" + Utf16(std::string(299, 'x')) + u"\n"},
+        {"<" + x150 + "&amp;\n" + y150 + "<br>z",
+         u"<" + Utf16(x150) + u"&\n" + Utf16(y150) + u"\nz\n"},
+        // Of several '<' far from the '>', the last alone may hold none.
+        {std::string(300, '<') + "a>b", std::u16string(45, u'<') + u"b\n"},
+        {"<" + x150 + "<" + std::string(400, 'y') + ">c", u"<" + Utf16(x150) + u"c\n"},
+        {"<" + std::string(300, 'x') + "<" + std::string(10, 'y') + ">c",
+         u"<" + Utf16(std::string(300, 'x')) + u"c\n"},
+        // At most 65,535 bytes of content.
+        {"a<" + std::string(65535, 'c') + ">b", u"ab\n"},
+        {"a<" + std::string(65536, 'c') + ">b", u"a<" + std::u16string(65536, u'c') + u">b"},
+        {"a<p " + std::string(65533, 'c') + ">b", u"a\nb\n"},
+        {"a<p " + std::string(65534, 'c') + ">b", u"a<p " + std::u16string(65534, u'c') + u">b"},
+        // Cut off by the part's end, or by a zero byte: text.
+        {"end<" + image, u"end<" + Utf16(image)},
+        {"a<" + image + "\0>b"s, u"a<" + Utf16(image) + u"\0>b"s},
+        {stretch + "<" + classes + ">y", Utf16(stretch) + u"\ny\n"},
+        {stretch + "<" + std::string(65535, 'c') + ">y", Utf16(stretch) + u"y\n"},
+        {stretch + "<" + std::string(65536, 'c') + ">y",
+         Utf16(stretch) + u"<" + std::u16string(65536, u'c') + u">y"},
     });
 }
 

@@ -11,8 +11,9 @@
 
 namespace {
 
-// Longest tag content (between '<' and '>') and entity name (between '&' and ';') that still
-// make a tag or an entity; anything longer is text.
+// Longest tag content (between '<' and '>') that makes a tag whatever it holds, and entity name
+// (between '&' and ';') that makes an entity; a longer entity is text, and a longer tag only a
+// tag when its content holds no '<' (MaxLongTagContent).
 constexpr size_t MaxTagContent = 255;
 constexpr size_t MaxEntityName = 9;
 // Line feeds allowed in a row.
@@ -109,9 +110,9 @@ public:
                  : static_cast<size_t>(end - read) > MarkupLookahead ? end - MarkupLookahead
                                                                      : read),
           PartEnds(partEnds), Out(out), Zeros(0, end, firstZero), TagEnds('>', end),
-          EntityEnds(';', end), TagsTextBefore(read), EntitiesTextBefore(read), State(state),
-          SeparatorPending(state.SeparatorPending), LastWritten(state.LastWritten),
-          LineBreakRun(state.LineBreakRun) {}
+          TagStarts('<', end), EntityEnds(';', end), TagsTextBefore(read), EntitiesTextBefore(read),
+          State(state), SeparatorPending(state.SeparatorPending), LastWritten(state.LastWritten),
+          LineBreakRun(state.LineBreakRun), OpenTagSearched(state.OpenTagSearched) {}
 
     const char* Position() const { return Read; }
 
@@ -121,8 +122,11 @@ public:
             if (IsText(c, Read)) {
                 TextRun();
             } else if (c == '<') {
-                if (!Tag()) {
+                const Opened opened = Tag();
+                if (opened == Opened::Nothing) {
                     OpenerAsText(c);
+                } else if (opened == Opened::NotYet) {
+                    break;
                 }
             } else if (c == '&') {
                 if (!Entity()) {
@@ -138,10 +142,15 @@ public:
         State.SeparatorPending = SeparatorPending;
         State.LastWritten = LastWritten;
         State.LineBreakRun = LineBreakRun;
+        State.OpenTagSearched = OpenTagSearched;
     }
 
 private:
     using Blocks = ByteBlocks;
+
+    // What a '<' opens: a tag, removed; nothing, the '<' is text; or, where more of the part
+    // follows, a long tag whose '>' may come there.
+    enum class Opened { Tag, Nothing, NotYet };
 
     // Every '<' before TagsTextBefore and every '&' before EntitiesTextBefore is known to open
     // nothing (the '>' or ';' that the last search found is out of reach from there), so plain
@@ -197,9 +206,10 @@ private:
         LineBreakRun = 0;
     }
 
-    // A tag at the '<' read: a '>' within reach, no more than MaxTagContent bytes on, no zero
-    // before it. Returns false, the '<' left unread, when there is none.
-    bool Tag() {
+    // A tag at the '<' read: the first '>' after it, with no zero byte before it, and between
+    // them at most MaxTagContent bytes, or at most MaxLongTagContent that hold no '<'. Removes
+    // it, or leaves the '<' unread.
+    Opened Tag() {
         const char* content = Read + 1;
         // Most tags are short: one block after the '<' tells.
         if (static_cast<size_t>(End - content) >= Blocks::Size) {
@@ -209,19 +219,68 @@ private:
                 const size_t length = Blocks::First(closes);
                 const Blocks::Flags zero = Blocks::Equal(block, 0);
                 if (!Blocks::Any(zero) || Blocks::First(zero) > length) {
-                    RemoveTag(content, length);
-                    Read = content + length + 1;
-                    return true;
+                    return RemoveTag(content, length);
                 }
             }
         }
-        const char* close = FindCloser(TagEnds, content, MaxTagContent, TagsTextBefore);
-        if (close == nullptr) {
-            return false;
+        // A long tag that the last stretch left open starts the scan: what that stretch
+        // searched of its content needs no second look.
+        const char* const from = content + OpenTagSearched;
+        OpenTagSearched = 0;
+        const char* close = TagEnds.Find(from);
+        if (close == End && PartEnds) {
+            // No '>' follows: no '<' from here on opens a tag.
+            TagsTextBefore = End;
+            return Opened::Nothing;
         }
-        RemoveTag(content, static_cast<size_t>(close - content));
-        Read = close + 1;
-        return true;
+        const char* zero = Zeros.Find(from);
+        if (zero < close) {
+            // Every '<' before the zero byte holds it in its content.
+            Raise(TagsTextBefore, zero);
+            return Opened::Nothing;
+        }
+        // Where the '>' has not come yet, the content so far.
+        const size_t length = static_cast<size_t>(close - content);
+        if (close != End && length <= MaxTagContent) {
+            return RemoveTag(content, length);
+        }
+        const char* opener = TagStarts.Find(from);
+        if (opener < close) {
+            // Of the '<' whose content is too long to hold a '<', only the last one before the
+            // '>' holds none: plain text runs on to it.
+            const char* last = LastOpener(opener, close);
+            const char* longContent = close - MaxTagContent - 1;
+            Raise(TagsTextBefore, last < longContent ? last : longContent);
+            return Opened::Nothing;
+        }
+        if (length > MaxLongTagContent) {
+            return Opened::Nothing;
+        }
+        if (close == End) {
+            // The '>' may come with the next stretch: the scan stops here, to go on from the
+            // '<' with more of the part.
+            OpenTagSearched = length;
+            return Opened::NotYet;
+        }
+        return RemoveTag(content, length);
+    }
+
+    // The last '<' in [from, to); there is one at `from`. No byte is searched twice so: the
+    // scan then reads on as text up to the '<' found, or up to the '<' whose content is short
+    // enough to hold one, and any '<' it meets there ends at the '>' at `to`; the next search
+    // starts past it.
+    static const char* LastOpener(const char* from, const char* to) {
+        const char* at = to;
+        while (static_cast<size_t>(at - from) >= Blocks::Size) {
+            at -= Blocks::Size;
+            const Blocks::Flags opens = Blocks::Equal(Blocks::Load(at), '<');
+            if (Blocks::Any(opens)) {
+                return at + Blocks::Last(opens);
+            }
+        }
+        while (*--at != '<') {
+        }
+        return at;
     }
 
     // The byte that closes what an opener starts, its content at `content`: the next one that
@@ -252,7 +311,8 @@ private:
         return close;
     }
 
-    void RemoveTag(const char* content, size_t length) {
+    // Removes the tag whose content starts at `content`, reading on after its '>'.
+    Opened RemoveTag(const char* content, size_t length) {
         switch (BlockTagKind(content, length, End)) {
         case TagKind::LineBreak:
             LineBreak();
@@ -263,6 +323,8 @@ private:
         case TagKind::Other:
             break;
         }
+        Read = content + length + 1;
+        return Opened::Tag;
     }
 
     // An entity at the '&' read, as Tag does for a tag.
@@ -327,6 +389,7 @@ private:
     Utf16Builder& Out;
     ForwardSearch Zeros;
     ForwardSearch TagEnds;
+    ForwardSearch TagStarts;
     ForwardSearch EntityEnds;
     const char* TagsTextBefore;
     const char* EntitiesTextBefore;
@@ -335,6 +398,7 @@ private:
     bool SeparatorPending;
     char LastWritten;
     int LineBreakRun;
+    size_t OpenTagSearched;
 };
 
 } // namespace
