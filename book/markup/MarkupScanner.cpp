@@ -117,16 +117,22 @@ public:
     const char* Position() const { return Read; }
 
     void Scan() {
+        if (OpenTagSearched != 0 && Read < StopAt) {
+            // A long tag that the last stretch left open, at the read position: its searches
+            // for a '>' and a '<' go on from where that stretch's ended, and what they find
+            // answers the searches from the '<', since the content before holds neither.
+            const char* const searched = Read + 1 + OpenTagSearched;
+            TagEnds.Find(searched);
+            TagStarts.Find(searched);
+            OpenTagSearched = 0;
+        }
         while (Read < StopAt) {
             const char c = *Read;
             if (IsText(c, Read)) {
                 TextRun();
             } else if (c == '<') {
-                const Opened opened = Tag();
-                if (opened == Opened::Nothing) {
+                if (!Tag()) {
                     OpenerAsText(c);
-                } else if (opened == Opened::NotYet) {
-                    break;
                 }
             } else if (c == '&') {
                 if (!Entity()) {
@@ -147,10 +153,6 @@ public:
 
 private:
     using Blocks = ByteBlocks;
-
-    // What a '<' opens: a tag, removed; nothing, the '<' is text; or, where more of the part
-    // follows, a long tag whose '>' may come there.
-    enum class Opened { Tag, Nothing, NotYet };
 
     // Every '<' before TagsTextBefore and every '&' before EntitiesTextBefore is known to open
     // nothing (the '>' or ';' that the last search found is out of reach from there), so plain
@@ -207,9 +209,9 @@ private:
     }
 
     // A tag at the '<' read: the first '>' after it, with no zero byte before it, and between
-    // them at most MaxTagContent bytes, or at most MaxLongTagContent that hold no '<'. Removes
-    // it, or leaves the '<' unread.
-    Opened Tag() {
+    // them at most MaxTagContent bytes, or at most MaxLongTagContent that hold no '<'
+    // (LongTagEnd). Returns false, the '<' left unread, when there is none.
+    bool Tag() {
         const char* content = Read + 1;
         // Most tags are short: one block after the '<' tells.
         if (static_cast<size_t>(End - content) >= Blocks::Size) {
@@ -219,50 +221,67 @@ private:
                 const size_t length = Blocks::First(closes);
                 const Blocks::Flags zero = Blocks::Equal(block, 0);
                 if (!Blocks::Any(zero) || Blocks::First(zero) > length) {
-                    return RemoveTag(content, length);
+                    RemoveTag(content, length);
+                    return true;
                 }
             }
         }
-        // A long tag that the last stretch left open starts the scan: what that stretch
-        // searched of its content needs no second look.
-        const char* const from = content + OpenTagSearched;
-        OpenTagSearched = 0;
-        const char* close = TagEnds.Find(from);
+        const char* close = TagEnds.Find(content);
+        if (close == End || static_cast<size_t>(close - content) > MaxTagContent) {
+            close = LongTagEnd(content, close);
+            if (close == nullptr) {
+                // No tag; or one whose '>' may come with more of the part, where the scan
+                // stops, the '<' left for the next scan.
+                return Read == StopAt;
+            }
+        } else {
+            const char* zero = Zeros.Find(content);
+            if (zero < close) {
+                Raise(TagsTextBefore, zero);
+                return false;
+            }
+        }
+        RemoveTag(content, static_cast<size_t>(close - content));
+        return true;
+    }
+
+    // The '>' of the tag whose content starts at `content` and whose first '>', `close`, lies
+    // more than MaxTagContent bytes on or has not come (End): a tag when its content holds no
+    // '<' or zero byte and is at most MaxLongTagContent bytes long. Null when there is no tag;
+    // and also, the scan stopped at the '<', where more of the part follows and the '>' may
+    // come there.
+    const char* LongTagEnd(const char* content, const char* close) {
         if (close == End && PartEnds) {
             // No '>' follows: no '<' from here on opens a tag.
             TagsTextBefore = End;
-            return Opened::Nothing;
+            return nullptr;
         }
-        const char* zero = Zeros.Find(from);
+        const char* zero = Zeros.Find(content);
         if (zero < close) {
             // Every '<' before the zero byte holds it in its content.
             Raise(TagsTextBefore, zero);
-            return Opened::Nothing;
+            return nullptr;
         }
-        // Where the '>' has not come yet, the content so far.
-        const size_t length = static_cast<size_t>(close - content);
-        if (close != End && length <= MaxTagContent) {
-            return RemoveTag(content, length);
-        }
-        const char* opener = TagStarts.Find(from);
+        const char* opener = TagStarts.Find(content);
         if (opener < close) {
             // Of the '<' whose content is too long to hold a '<', only the last one before the
             // '>' holds none: plain text runs on to it.
             const char* last = LastOpener(opener, close);
             const char* longContent = close - MaxTagContent - 1;
             Raise(TagsTextBefore, last < longContent ? last : longContent);
-            return Opened::Nothing;
+            return nullptr;
         }
+        // Where the '>' has not come, the content so far.
+        const size_t length = static_cast<size_t>(close - content);
         if (length > MaxLongTagContent) {
-            return Opened::Nothing;
+            return nullptr;
         }
         if (close == End) {
-            // The '>' may come with the next stretch: the scan stops here, to go on from the
-            // '<' with more of the part.
             OpenTagSearched = length;
-            return Opened::NotYet;
+            StopAt = Read;
+            return nullptr;
         }
-        return RemoveTag(content, length);
+        return close;
     }
 
     // The last '<' in [from, to); there is one at `from`. No byte is searched twice so: the
@@ -312,7 +331,7 @@ private:
     }
 
     // Removes the tag whose content starts at `content`, reading on after its '>'.
-    Opened RemoveTag(const char* content, size_t length) {
+    void RemoveTag(const char* content, size_t length) {
         switch (BlockTagKind(content, length, End)) {
         case TagKind::LineBreak:
             LineBreak();
@@ -324,7 +343,6 @@ private:
             break;
         }
         Read = content + length + 1;
-        return Opened::Tag;
     }
 
     // An entity at the '&' read, as Tag does for a tag.
@@ -383,8 +401,9 @@ private:
 
     const char* Read;
     const char* const End;
-    // No token starts at or after it: where the part goes on past End, the lookahead before.
-    const char* const StopAt;
+    // No token starts at or after it: where the part goes on past End, the lookahead before, or
+    // a long tag's '<' whose '>' may come there.
+    const char* StopAt;
     const bool PartEnds;
     Utf16Builder& Out;
     ForwardSearch Zeros;
