@@ -309,11 +309,11 @@ TEST(MarkupToText, TagContentAndEntityNameBounds) {
         // Longer, a tag still when its content holds no '<'.
         {"<" + content256 + ">x", u"x\n"},
         {"<p " + std::string(254, 'a') + ">x", u"\nx\n"},
-        {"<" + content256 + "<p>b", u"<" + std::u16string(256, u'a') + u"\nb\n"},
+        {"<" + content256 + "<p>b", Utf16("<" + content256) + u"\nb\n"},
         // An opener far from any closer, before one that has its own: cut between that one's
         // '<' or '&' and its closer, a piece must not take it for text.
-        {"<" + std::string(400, 'a') + "<p>b", u"<" + std::u16string(400, u'a') + u"\nb\n"},
-        {"&" + std::string(400, 'a') + "&lt;b", u"&" + std::u16string(400, u'a') + u"<b\n"},
+        {"<" + std::string(400, 'a') + "<p>b", Utf16("<" + std::string(400, 'a')) + u"\nb\n"},
+        {"&" + std::string(400, 'a') + "&lt;b", Utf16("&" + std::string(400, 'a')) + u"<b\n"},
         // A '<' or '&' just after one that opened nothing is judged on its own.
         {"<<" + content255 + ">x", u"<x\n"},
         {"<<" + content256 + ">x", u"<x\n"},

@@ -132,6 +132,11 @@ public:
                 TextRun();
             } else if (c == '<') {
                 if (!Tag()) {
+                    if (OpenTagSearched != 0) {
+                        // A long tag whose '>' may come with more of the part: the scan stops
+                        // at its '<', for the next scan to start there.
+                        break;
+                    }
                     OpenerAsText(c);
                 }
             } else if (c == '&') {
@@ -210,7 +215,8 @@ private:
 
     // A tag at the '<' read: the first '>' after it, with no zero byte before it, and between
     // them at most MaxTagContent bytes, or at most MaxLongTagContent that hold no '<'
-    // (LongTagEnd). Returns false, the '<' left unread, when there is none.
+    // (LongTagEnd). Returns false, the '<' left unread, when there is none, or when a long
+    // tag's '>' may come with more of the part.
     bool Tag() {
         const char* content = Read + 1;
         // Most tags are short: one block after the '<' tells.
@@ -230,9 +236,7 @@ private:
         if (close == End || static_cast<size_t>(close - content) > MaxTagContent) {
             close = LongTagEnd(content, close);
             if (close == nullptr) {
-                // No tag; or one whose '>' may come with more of the part, where the scan
-                // stops, the '<' left for the next scan.
-                return Read == StopAt;
+                return false;
             }
         } else {
             const char* zero = Zeros.Find(content);
@@ -248,8 +252,8 @@ private:
     // The '>' of the tag whose content starts at `content` and whose first '>', `close`, lies
     // more than MaxTagContent bytes on or has not come (End): a tag when its content holds no
     // '<' or zero byte and is at most MaxLongTagContent bytes long. Null when there is no tag;
-    // and also, the scan stopped at the '<', where more of the part follows and the '>' may
-    // come there.
+    // and also where more of the part follows and the '>' may come there, OpenTagSearched then
+    // set to the content's length so far.
     const char* LongTagEnd(const char* content, const char* close) {
         if (close == End && PartEnds) {
             // No '>' follows: no '<' from here on opens a tag.
@@ -278,7 +282,6 @@ private:
         }
         if (close == End) {
             OpenTagSearched = length;
-            StopAt = Read;
             return nullptr;
         }
         return close;
@@ -401,9 +404,8 @@ private:
 
     const char* Read;
     const char* const End;
-    // No token starts at or after it: where the part goes on past End, the lookahead before, or
-    // a long tag's '<' whose '>' may come there.
-    const char* StopAt;
+    // No token starts at or after it: where the part goes on past End, the lookahead before.
+    const char* const StopAt;
     const bool PartEnds;
     Utf16Builder& Out;
     ForwardSearch Zeros;
