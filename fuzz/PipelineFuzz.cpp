@@ -20,6 +20,7 @@
 #include "tests/support/MakeBookFilter.h"
 #include "tests/support/MakeBoundObject.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 #include "tools/common/ChunkDumper.h"
 #include "tools/common/ChunkSink.h"
 
@@ -122,7 +123,7 @@ void CheckCover(const uint8_t* data, size_t size, HRESULT filterBound) {
         Require(got == WTS_E_FAILEDEXTRACTION && bytes == nullptr && length == 0);
     }
     Require(cover.Detach()->Release() == 0);
-    Require(stream.ReferenceCount() == 1);
+    Require(ReferencesOf(stream) == 1);
 }
 
 // Every property a string that is not empty, a vector of them or a year of four digits, each
@@ -132,7 +133,7 @@ void CheckProperties(const std::vector<unsigned char>& bytes) {
     ComPtr<IPropertyStore> store;
     const HRESULT bound = MakeBoundObject<CBookPropertyStore>(&stream, IID_IPropertyStore, store);
     Require(store && (bound == S_OK || bound == E_FAIL));
-    Require(stream.ReferenceCount() == 1);
+    Require(ReferencesOf(stream) == 1);
     CheckCondition(store.Get(), bound);
     DWORD count = 0;
     Require(store->GetCount(&count) == S_OK);
@@ -184,7 +185,7 @@ void CheckPreview(const std::vector<unsigned char>& bytes,
     RecordingStream stream(bytes);
     PreviewContent content;
     Require(content.Read(&stream) == S_OK);
-    Require(stream.ReferenceCount() == 1);
+    Require(ReferencesOf(stream) == 1);
     const WCHAR paneFace[] = {'P', 0};
     content.ChooseFaces(paneFace, FindAsciiGlyphs);
     const PreviewPage& page = content.Page();
@@ -242,7 +243,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Require(filter.Detach()->Release() == 0);
     Require(ModuleRefCount == modulesBefore);
-    Require(stream.ReferenceCount() == 1);
+    Require(ReferencesOf(stream) == 1);
     CheckCover(data, size, bound);
 
     CheckProperties(stream.Bytes);

@@ -17,6 +17,7 @@
 #include "tests/support/HuffCdicBook.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 #include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -286,7 +287,7 @@ Outcome ReadOnce(const std::vector<unsigned char>& bytes, const ReaderRow& reade
         *allocations = AllocationsCounted();
     }
     StopFailingAllocations();
-    EXPECT_EQ(stream.ReferenceCount(), 1) << "the stream is still held";
+    EXPECT_EQ(ReferencesOf(stream), 1) << "the stream is still held";
     EXPECT_EQ(DllCanUnloadNow(), S_OK) << "an object of the module is still alive";
     return outcome;
 }

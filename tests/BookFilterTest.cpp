@@ -8,6 +8,7 @@
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 #include "tests/support/TestNames.h"
 #include "tests/support/Utf16Text.h"
 
@@ -455,11 +456,11 @@ TEST(BookFilterProtocol, BindingAgainRestartsTheSequenceWithTheNewBook) {
     const DrainResult result = DrainFilter(bound.Filter.Get());
     ASSERT_EQ(result.Chunks.size(), 7u);
     EXPECT_EQ(result.Chunks[1].Content, u"Ana Brel; Piet Vos");
-    EXPECT_EQ(bound.Stream.ReferenceCount(), 1);
-    EXPECT_EQ(second.ReferenceCount(), 2);
+    EXPECT_EQ(ReferencesOf(bound.Stream), 1);
+    EXPECT_EQ(ReferencesOf(second), 2);
     persist.Reset();
     bound.Filter.Reset();
-    EXPECT_EQ(second.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(second), 1);
 }
 
 TEST(BookFilterProtocol, TheEndStaysTheEndHoweverOftenAsked) {
@@ -543,9 +544,9 @@ TEST(FilterObject, ReleaseLetsGoOfTheBoundStream) {
         CreateInstance<CFilterSample>(IID_IInitializeWithStream, reinterpret_cast<void**>(&object)),
         S_OK);
     ASSERT_EQ(object->Initialize(&stream, 0), S_OK);
-    EXPECT_EQ(stream.ReferenceCount(), 2);
+    EXPECT_EQ(ReferencesOf(stream), 2);
     object->Release();
-    EXPECT_EQ(stream.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(stream), 1);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "tests/support/BookBinding.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 
 #include <gtest/gtest.h>
 
@@ -211,7 +212,7 @@ TEST(PreviewContent, ShowsWhatEachBookHas) {
         RecordingStream stream(book.Bytes);
         PreviewContent content;
         ASSERT_EQ(content.Read(&stream), S_OK);
-        EXPECT_EQ(stream.ReferenceCount(), 1) << "the filter let the stream go";
+        EXPECT_EQ(ReferencesOf(stream), 1) << "the filter let the stream go";
         const PreviewPage& page = content.Page();
         SCOPED_TRACE(Shown(page));
         if (c.CoverStart == nullptr) {
