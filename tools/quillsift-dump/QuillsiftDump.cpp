@@ -94,6 +94,14 @@ int main(int argc, char** argv) {
                    "Try 'quillsift-dump --help'.\n");
         return ExitUsage;
     }
+    // A folder without a book is most likely the wrong folder: said before anything is read.
+    for (const std::string& folder : finder.EmptyFolders()) {
+        WriteError("quillsift-dump: " + folder + ": " +
+                   (options.AllFiles ? "no file in this folder" : NoBookInFolder) + "\n");
+    }
+    if (books.empty()) {
+        return ExitSomeFailed;
+    }
 
     FilterLibrary library;
     if (!LoadFilterLibrary(options, library)) {
@@ -125,5 +133,6 @@ int main(int argc, char** argv) {
     if (!canUnload) {
         return ExitLibraryFailed;
     }
-    return run.Totals().FailedLoads == 0 ? ExitAllLoaded : ExitSomeFailed;
+    return run.Totals().FailedLoads == 0 && finder.EmptyFolders().empty() ? ExitAllLoaded
+                                                                          : ExitSomeFailed;
 }
