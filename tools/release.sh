@@ -59,6 +59,9 @@ else
     echo "release.sh: QUILLSIFT_SIGN_PFX is not set: the Windows files are not signed"
 fi
 
+# Everything the builds and their tests need, at once (each build script installs its own part).
+bash "$repo/.ci/install-deps" --release
+
 mkdir -p "$out"
 rm -f "$out"/quillsift-"$version"-* "$out"/quillsift_"$version"_* "$out/SHA256SUMS"
 

@@ -87,12 +87,13 @@ msi=quillsift-$version-x64.msi
 zip=quillsift-$version-win64.zip
 debug_zip=quillsift-$version-x64-debug.zip
 deb=quillsift_${version}_$(dpkg --print-architecture).deb
-files=$(cd "$out" && ls | tr '\n' ' ')
-[[ $files == "SHA256SUMS $deb $msi $debug_zip $zip " ]] && pass "the files: $files" ||
-    fail "the files: $files"
-listed=$(cut -d' ' -f3 "$out/SHA256SUMS" | sort | tr '\n' ' ')
-(cd "$out" && sha256sum --quiet -c SHA256SUMS) && [[ $listed == "$deb $msi $debug_zip $zip " ]] &&
-    pass "SHA256SUMS checks every file" || fail "SHA256SUMS: $listed"
+made=$(printf '%s\n' "$deb" "$msi" "$debug_zip" "$zip" | LC_ALL=C sort | tr '\n' ' ')
+files=$(cd "$out" && ls | grep -vx SHA256SUMS | LC_ALL=C sort | tr '\n' ' ')
+[[ $files == "$made" && -f $out/SHA256SUMS ]] && pass "the files: $files SHA256SUMS" ||
+    fail "the files: $files, not $made SHA256SUMS"
+listed=$(cut -d' ' -f3 "$out/SHA256SUMS" | LC_ALL=C sort | tr '\n' ' ')
+(cd "$out" && sha256sum --quiet -c SHA256SUMS) && [[ $listed == "$made" ]] &&
+    pass "SHA256SUMS checks every file" || fail "SHA256SUMS lists $listed"
 for file in $deb $msi $debug_zip $zip; do
     grep -q "$file *$(stat -c %s "$out/$file") bytes  $(sha256sum "$out/$file" | cut -d' ' -f1)" \
         "$work/release.log" || fail "release.sh does not print $file with its size and hash"
