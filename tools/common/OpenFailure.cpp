@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/common/OpenFailure.h"
 
+#include "tools/common/BookConditionWords.h"
 #include "tools/common/FormatCode.h"
 
 namespace {
@@ -31,6 +32,10 @@ const char* Reason(HRESULT opened, bool folder) {
 } // namespace
 
 std::string OpenFailureWords(HRESULT opened, bool folder) {
+    // As for every failure of a book: the run goes on, and says what ran out.
+    if (opened == E_OUTOFMEMORY) {
+        return FailureWords(std::string(), "cannot open", opened);
+    }
     const char* reason = Reason(opened, folder);
     return std::string("cannot open") + (reason != nullptr ? std::string(": ") + reason : "") +
            " (" + FormatCode(opened) + ")";

@@ -9,5 +9,5 @@
 // "cannot open: no such file or directory (0x80070002)": the code that the open gave, in words
 // where it has some ("access denied", "used by another program"), else the code alone.
 // `folder` says that the path names a folder, which an open as a file refuses as access
-// denied: "a directory" then.
+// denied: "a directory" then. Short of memory, "out of memory (0x8007000e)", as any failure.
 std::string OpenFailureWords(HRESULT opened, bool folder);
