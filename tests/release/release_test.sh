@@ -77,7 +77,7 @@ if QUILLSIFT_SIGN_PFX="$work/signer.pfx" QUILLSIFT_SIGN_PASSWORD=$password \
     bash "$repo/tools/release.sh" "$libmobi" "$out" "$builds" "$@" >"$work/release.log" 2>&1; then
     pass "tools/release.sh: $((SECONDS - started)) s"
 else
-    tail -n 60 "$work/release.log"
+    tail -n 200 "$work/release.log"
     fail "tools/release.sh failed"
     exit 1
 fi
