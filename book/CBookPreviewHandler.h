@@ -5,10 +5,10 @@
 #pragma once
 
 #include "book/CBookReader.h"
+#include "book/pane/PreviewWindow.h"
 #include "book/preview/PreviewContent.h"
 #include "platform/ComPtr.h"
 #include "platform/Platform.h"
-#include "platform/PreviewWindow.h"
 
 #include <memory>
 

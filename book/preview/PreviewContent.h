@@ -9,9 +9,9 @@
 #include "book/cover/BookCoverPicture.h"
 #include "book/preview/PreviewDetails.h"
 #include "book/preview/PreviewFace.h"
+#include "book/preview/PreviewPage.h"
 #include "book/preview/PreviewText.h"
 #include "platform/Platform.h"
-#include "platform/PreviewPage.h"
 #include "platform/UniqueAny.h"
 
 class PreviewContent {
