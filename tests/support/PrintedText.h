@@ -6,11 +6,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
-// `value` in hexadecimal, with at least `digits` digits: 0x0411, 0x80070002.
-inline std::string Hex(unsigned long value, size_t digits = 8) {
+// A code, a locale or a unit in hexadecimal, with at least `digits` digits: 0x0411, 0x80070002.
+inline std::string Hex(uint32_t value, size_t digits = 8) {
     std::string text;
     do {
         text.insert(text.begin(), "0123456789ABCDEF"[value & 0xF]);
@@ -19,38 +20,40 @@ inline std::string Hex(unsigned long value, size_t digits = 8) {
     return "0x" + text;
 }
 
-// Bytes in double quotes as C writes them: printable ASCII as it is, '"' and '\' escaped, any
-// other byte as \xHH.
+// Appends a byte or a unit of a quoted text as C writes it: printable ASCII as it is, '"' and
+// '\' escaped, a line feed, a carriage return and a tab as \n, \r and \t; any other as `escape`
+// and its `digits` hexadecimal digits.
+inline void AppendQuoted(std::string& text, uint32_t value, const char* escape, size_t digits) {
+    const char* const shown = value == '"'    ? "\\\""
+                              : value == '\\' ? "\\\\"
+                              : value == '\n' ? "\\n"
+                              : value == '\r' ? "\\r"
+                              : value == '\t' ? "\\t"
+                                              : nullptr;
+    if (shown != nullptr) {
+        text += shown;
+    } else if (value >= 0x20 && value < 0x7F) {
+        text += static_cast<char>(value);
+    } else {
+        text += escape + Hex(value, digits).substr(2);
+    }
+}
+
+// Bytes in double quotes, any byte that is not printable ASCII as \xHH: "\xC3\xA9".
 inline std::string QuotedBytes(std::string_view bytes) {
     std::string text = "\"";
     for (const char c : bytes) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            text += '\\';
-            text += c;
-        } else if (byte >= 0x20 && byte < 0x7F) {
-            text += c;
-        } else {
-            text += "\\x" + Hex(byte, 2).substr(2);
-        }
+        AppendQuoted(text, static_cast<unsigned char>(c), "\\x", 2);
     }
     return text + "\"";
 }
 
-// UTF-16 units (or any units of up to 16 bits) in u"...": printable ASCII as it is, '"' and '\'
-// escaped, any other unit as \uHHHH, a half of a surrogate pair too.
+// UTF-16 units (or any units of up to 16 bits) in u"...", any unit that is not printable ASCII
+// as \uHHHH, a half of a surrogate pair too: u"\u00E9\uD83D\uDE00".
 template <typename Units> std::string QuotedUnits(const Units& units) {
     std::string text = "u\"";
     for (const auto unit : units) {
-        const auto value = static_cast<unsigned long>(unit);
-        if (value == '"' || value == '\\') {
-            text += '\\';
-            text += static_cast<char>(value);
-        } else if (value >= 0x20 && value < 0x7F) {
-            text += static_cast<char>(value);
-        } else {
-            text += "\\u" + Hex(value, 4).substr(2);
-        }
+        AppendQuoted(text, static_cast<uint32_t>(unit), "\\u", 4);
     }
     return text + "\"";
 }
