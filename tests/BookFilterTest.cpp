@@ -36,8 +36,9 @@ struct SequenceCase {
 };
 
 void PrintTo(const SequenceCase& row, std::ostream* os) {
-    *os << row.File << ": " << Counted(row.Values.size(), "value") << ", "
-        << Counted(row.TextChunks, "text chunk") << ", locale " << Hex(row.Locale, 4);
+    *os << row.File << ": " << Counted(row.Values.size(), "value", "values") << ", "
+        << Counted(row.TextChunks, "text chunk", "text chunks") << ", locale "
+        << Hex(row.Locale, 4);
 }
 
 const std::u16string English = u"en";

@@ -114,8 +114,8 @@ struct MetadataCase {
 };
 
 void PrintTo(const MetadataCase& row, std::ostream* os) {
-    *os << row.Name << ": " << Counted(row.Added.size(), "record") << " added, "
-        << Counted(row.Values.size(), "value") << " after the title and the author";
+    *os << row.Name << ": " << Counted(row.Added.size(), "record", "records") << " added, "
+        << Counted(row.Values.size(), "value", "values") << " after the title and the author";
 }
 
 class BookMetadata : public ::testing::TestWithParam<MetadataCase> {};

@@ -20,10 +20,9 @@ inline std::string Hex(uint32_t value, size_t digits = 8) {
     return "0x" + text;
 }
 
-// "1 record", "4 records": a count and what it counts, for words the English plural of which
-// takes an s.
-inline std::string Counted(size_t count, const char* thing) {
-    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+// A count and what it counts: "1 property", "3 properties".
+inline std::string Counted(size_t count, const char* one, const char* many) {
+    return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 
 // Appends a byte or a unit of a quoted text as C writes it: printable ASCII as it is, '"' and
