@@ -235,7 +235,26 @@ struct PortionCase {
 
 // Each case with the text held whole (run length 0) and coming in runs of several lengths:
 // the portions are the same, each buffer filled across runs.
-class TextPortions : public ::testing::TestWithParam<std::tuple<PortionCase, size_t>> {};
+using PortionRow = std::tuple<PortionCase, size_t>;
+
+std::string PortionRowName(const PortionRow& row) {
+    const PortionCase& c = std::get<0>(row);
+    const size_t runs = std::get<1>(row);
+    return "Text" + std::to_string(c.TextLength) + "Buffer" + std::to_string(c.BufferSize) +
+           (runs == 0 ? std::string("Whole") : "RunsOf" + std::to_string(runs));
+}
+
+// For gtest's messages: the name and the portions expected.
+void PrintTo(const PortionRow& row, std::ostream* os) {
+    *os << PortionRowName(row) << ": portions of";
+    const char* separator = " ";
+    for (const ULONG count : std::get<0>(row).Counts) {
+        *os << separator << count;
+        separator = ", ";
+    }
+}
+
+class TextPortions : public ::testing::TestWithParam<PortionRow> {};
 
 TEST_P(TextPortions, KeepOneSlotForTheTerminator) {
     const PortionCase& c = std::get<0>(GetParam());
@@ -274,12 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          PortionCase{10, 4, {3, 3, 3, 1}},
                                          PortionCase{9, 4, {3, 3, 3}}, PortionCase{1, 4096, {1}}),
                        ::testing::Values(size_t{0}, size_t{1}, size_t{3}, size_t{4}, size_t{64})),
-    [](const ::testing::TestParamInfo<std::tuple<PortionCase, size_t>>& info) {
-        const PortionCase& c = std::get<0>(info.param);
-        const size_t runs = std::get<1>(info.param);
-        return "Text" + std::to_string(c.TextLength) + "Buffer" + std::to_string(c.BufferSize) +
-               (runs == 0 ? std::string("Whole") : "RunsOf" + std::to_string(runs));
-    });
+    [](const ::testing::TestParamInfo<PortionRow>& info) { return PortionRowName(info.param); });
 
 // A text of no unit from a source is no text at all, and a chunk left half read asks the
 // source no further.
