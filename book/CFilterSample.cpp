@@ -10,7 +10,6 @@
 #include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 
-#include <cstdio>
 #include <utility>
 
 namespace {
