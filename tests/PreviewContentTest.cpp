@@ -350,8 +350,8 @@ TEST(PreviewContent, ReadsTheTextNoFurtherThanItsBudget) {
     }
 }
 
-// A preview of a book of a thousand text records reads the records of its first pages alone,
-// each once, and none of its pictures.
+// A preview of a book of a thousand text records opens it once and reads the records of its
+// first pages alone, each once, and none of its pictures.
 TEST(PreviewContent, ReadsOnlyTheTextRecordsOfTheFirstPages) {
     const PalmBook book(TestBook("ledger-large-kf8.azw3"));
     const auto [first, count] = book.TextRecords();
@@ -359,6 +359,9 @@ TEST(PreviewContent, ReadsOnlyTheTextRecordsOfTheFirstPages) {
     PreviewContent content;
     ASSERT_EQ(content.Read(&stream), S_OK);
     ASSERT_GT(content.Page().LineCount, 4u);
+    // One opening of the book: its header and record table read once, record 0 once.
+    EXPECT_EQ(stream.ReadsAt(0), 1u);
+    EXPECT_EQ(stream.ReadsAt(book.RecordOffset(0)), 1u);
     size_t textRecordsRead = 0;
     for (size_t record = first; record < first + count; ++record) {
         EXPECT_LE(stream.ReadsAt(book.RecordOffset(record)), 1u) << "record " << record;
