@@ -5,6 +5,7 @@
 #   QUILLSIFT_WINDOWS_ARCH   x64 or arm64: the installer's name, quillsift-VERSION-ARCH.msi
 #   QUILLSIFT_ZIP_ARCH       the zip's name, quillsift-VERSION-ZIP_ARCH.zip (win64 for x64)
 #   QUILLSIFT_MSI_PLATFORM   the installer's platform, in its summary's Template
+#   QUILLSIFT_WINDOWS_PROCESSOR  the processors the packages are for, in their INSTALL.txt
 #   QUILLSIFT_MINGW_HOST     the GNU triple that libmobi's configure is given (--host)
 #   QUILLSIFT_WINE_RUNS_PROGRAMS  whether this machine's Wine runs the build's programs: Wine
 #                            runs programs of its own processor; ARM64 programs built on x86_64
@@ -30,6 +31,7 @@ if(arch STREQUAL "x64")
     set(QUILLSIFT_WINDOWS_ARCH x64)
     set(QUILLSIFT_ZIP_ARCH win64)
     set(QUILLSIFT_MSI_PLATFORM x64)
+    set(QUILLSIFT_WINDOWS_PROCESSOR "x64 (Intel or AMD)")
     set(QUILLSIFT_MINGW_HOST x86_64-w64-mingw32)
     # As before ARM64 had packages: the x64 ProductCode of a version stays what it was.
     set(QUILLSIFT_PRODUCT_CODE_NAME "Quillsift ${PROJECT_VERSION}")
@@ -37,6 +39,7 @@ elseif(arch STREQUAL "arm64")
     set(QUILLSIFT_WINDOWS_ARCH arm64)
     set(QUILLSIFT_ZIP_ARCH arm64)
     set(QUILLSIFT_MSI_PLATFORM Arm64)
+    set(QUILLSIFT_WINDOWS_PROCESSOR "ARM64 (Snapdragon and other ARM)")
     set(QUILLSIFT_MINGW_HOST aarch64-w64-mingw32)
     set(QUILLSIFT_PRODUCT_CODE_NAME "Quillsift ${PROJECT_VERSION} arm64")
 else()
