@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: LGPL-3.0-or-later
 # ARM64 Windows programs, run on this x86_64 machine: Debian's arm64 Wine in a Debian arm64
 # chroot, whose programs qemu-user runs through binfmt_misc. As root.
-#   arm64_chroot.sh make          builds the chroot, or reuses the one built from the same
-#                                 packages (and by this script as it is); prints its folder
+#   arm64_chroot.sh make          builds the chroot, or reuses the one built with the same
+#                                 packages; prints its folder
 #   arm64_chroot.sh run CMD...    runs CMD here, with `wine`, `wineboot` and `wineserver` on
 #                                 PATH being the chroot's, in a mount namespace of its own
 #                                 where the chroot sees this repository, /tmp and TMPDIR at
