@@ -2,6 +2,7 @@
 #include "book/CBookPreviewHandler.h"
 
 #include "book/ReadBookPreview.h"
+#include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 
 #include <new>
@@ -45,14 +46,20 @@ HRESULT CBookPreviewHandler::DoPreview() {
         return E_UNEXPECTED;
     }
     if (!Content) {
-        std::unique_ptr<PreviewContent> content(new (std::nothrow) PreviewContent());
+        std::unique_ptr<PreviewContent> content(NewObject<PreviewContent>());
         if (!content) {
             return E_OUTOFMEMORY;
         }
         RETURN_IF_FAILED(ReadBookPreview(Stream.Get(), *content));
         Content = std::move(content);
     }
-    return ShowPage();
+    // A page laid out while memory ran out may lack lines: the pane shows nothing instead.
+    const AllocationWatch watch;
+    const HRESULT shown = watch.Checked(ShowPage());
+    if (shown == E_OUTOFMEMORY) {
+        Window.Destroy();
+    }
+    return shown;
 }
 
 HRESULT CBookPreviewHandler::ShowPage() {

@@ -4,6 +4,7 @@
 #include "book/ConditionWords.h"
 #include "book/load/LoadBook.h"
 #include "book/load/MobiHolders.h"
+#include "platform/AllocationFailures.h"
 #include "platform/IsNullReference.h"
 #include "platform/ReturnIfFailed.h"
 
@@ -36,7 +37,6 @@ HRESULT CBookPropertyStore::ReadBook(IStream* stream) {
     stream->Seek(start, STREAM_SEEK_SET, nullptr);
     MobiBook book(mobi_init());
     if (!book) {
-        Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
     BookRecords records(stream);
@@ -45,11 +45,7 @@ HRESULT CBookPropertyStore::ReadBook(IStream* stream) {
     if (loaded != MOBI_SUCCESS) {
         return E_FAIL;
     }
-    const HRESULT filled = ReadBookProperties(book.Get(), Properties, &Filled);
-    if (filled == E_OUTOFMEMORY) {
-        Condition.Fault = BookFault::OutOfMemory;
-    }
-    return filled;
+    return ReadBookProperties(book.Get(), Properties, &Filled);
 }
 
 HRESULT CBookPropertyStore::Initialize(IStream* pstream, DWORD grfMode) {
@@ -63,7 +59,14 @@ HRESULT CBookPropertyStore::Initialize(IStream* pstream, DWORD grfMode) {
     if (InterlockedCompareExchange(&InitializeClaimed, 1, 0) != 0) {
         return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
     }
-    const HRESULT read = ReadBook(pstream);
+    // A store made while an allocation failed may lack a property, or hold a wrong one: it
+    // stays empty instead.
+    const AllocationWatch watch;
+    const HRESULT read = watch.Checked(ReadBook(pstream));
+    if (read == E_OUTOFMEMORY) {
+        Condition = BookCondition();
+        Condition.Fault = BookFault::OutOfMemory;
+    }
     Read = SUCCEEDED(read);
     InterlockedCompareExchange(&Ended, 1, 0);
     if (FAILED(read)) {

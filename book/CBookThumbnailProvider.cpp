@@ -2,6 +2,7 @@
 #include "book/CBookThumbnailProvider.h"
 
 #include "book/ConditionWords.h"
+#include "platform/AllocationFailures.h"
 #include "platform/DecodeThumbnail.h"
 #include "platform/ReturnIfFailed.h"
 
@@ -17,7 +18,14 @@ HRESULT CBookThumbnailProvider::Initialize(IStream* pstream, DWORD) {
     LARGE_INTEGER start;
     start.QuadPart = 0;
     pstream->Seek(start, STREAM_SEEK_SET, nullptr);
-    const HRESULT read = ReadBookCoverPicture(pstream, Cover);
+    // A cover chosen while an allocation failed may be another picture of the book (its small
+    // thumbnail): none is kept instead.
+    const AllocationWatch watch;
+    const HRESULT read = watch.Checked(ReadBookCoverPicture(pstream, Cover));
+    if (read == E_OUTOFMEMORY) {
+        Cover = BookCoverPicture();
+        Cover.Condition.Fault = BookFault::OutOfMemory;
+    }
     Bound = true;
     RETURN_IF_FAILED(read);
     // The stream is not kept: everything the thumbnail needs is in Cover.
@@ -55,7 +63,7 @@ HRESULT CBookThumbnailProvider::GetCoverBytes(BYTE** bytes, ULONG* size) {
     if (!Cover.Bytes) {
         return WTS_E_FAILEDEXTRACTION;
     }
-    CoTaskMemPtr<BYTE> copy(static_cast<BYTE*>(CoTaskMemAlloc(Cover.Size)));
+    CoTaskMemPtr<BYTE> copy(TaskAllocate<BYTE>(Cover.Size));
     if (!copy) {
         return E_OUTOFMEMORY;
     }

@@ -9,6 +9,7 @@
 #include "book/metadata/BookMetadata.h"
 #include "book/metadata/BookPropertyTable.h"
 #include "book/metadata/ValueText.h"
+#include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 
 #include <cstdio>
@@ -39,30 +40,49 @@ const ULONG CFilterSample::TextStage = BookPropertyRowCount;
 const ULONG CFilterSample::Finished = BookPropertyRowCount + 1;
 
 CFilterSample::CFilterSample()
-    : PartCursor(nullptr), Stage(0), Locale(0), Bound(false), RecordsRead(0),
+    : PartCursor(nullptr), Stage(0), Locale(0), Bound(false), RanOutOfMemory(false), RecordsRead(0),
       Outcome(TextOutcome::NotYet), TextFailure(MOBI_SUCCESS) {}
 
 HRESULT CFilterSample::PrepareContent() {
     // A stream bound again replaces the book bound before, and its sequence starts over.
-    Markup.Reset();
-    Kf7Book.Reset();
-    Text.reset();
-    PartCursor = nullptr;
+    ReleaseBook();
     Stage = 0;
     Locale = 0;
     Condition = BookCondition();
+    RanOutOfMemory = false;
     Outcome = TextOutcome::NotYet;
     TextFailure = MOBI_SUCCESS;
-    const HRESULT bound = LoadForText();
+    const AllocationWatch watch;
+    const HRESULT bound = watch.Checked(LoadForText());
+    if (bound == E_OUTOFMEMORY) {
+        NoteOutOfMemory();
+    }
     Bound = bound == S_OK;
     return bound;
 }
 
+void CFilterSample::ReleaseBook() {
+    Markup.Reset();
+    Text.reset();
+    PartCursor = nullptr;
+    Kf7Book.Reset();
+    Book.Reset();
+    Records.reset();
+}
+
+void CFilterSample::NoteOutOfMemory() {
+    // Nothing more comes of this book: what it held goes back to a host short of memory.
+    RanOutOfMemory = true;
+    ReleaseBook();
+    Bound = false;
+    Condition = BookCondition();
+    Condition.Fault = BookFault::OutOfMemory;
+}
+
 HRESULT CFilterSample::LoadForText() {
     Book.Reset(mobi_init());
-    Records.reset(new (std::nothrow) BookRecords(Stream.Get()));
+    Records.reset(NewObject<BookRecords>(Stream.Get()));
     if (!Book || !Records) {
-        Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
     // The headers, and what the text needs beside its text records, which it reads as it goes.
@@ -80,17 +100,14 @@ HRESULT CFilterSample::LoadForText() {
         Book->rh->encryption_type = MOBI_ENCRYPTION_NONE;
     }
     // Every buffer the text needs is made here: once bound, every chunk comes.
-    Text.reset(new (std::nothrow) BookText());
+    Text.reset(NewObject<BookText>());
     if (!Text) {
-        Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
     switch (Text->Open(Book.Get(), *Records)) {
     case BookText::Opened::Ready:
         return S_OK;
     case BookText::Opened::OutOfMemory:
-        Text.reset();
-        Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     case BookText::Opened::WholeBook:
         break;
@@ -126,18 +143,26 @@ MOBI_RET CFilterSample::LoadAgain(MobiBook& book, bool kf8) {
         loaded = LoadBookFromRecords(book.Get(), records, LoadedRecords::Text);
     }
     if (loaded != MOBI_SUCCESS && kf8) {
-        // The stream read again may have come short this time, or memory.
+        // The stream read again may have come short this time.
         Condition = records.Condition();
-        if (!book) {
-            Condition.Fault = BookFault::OutOfMemory;
-        }
     }
     return loaded;
 }
 
 HRESULT CFilterSample::NextTextRun(const WCHAR** units, ULONG* count) {
+    if (RanOutOfMemory) {
+        return E_OUTOFMEMORY;
+    }
+    // A record decoded for this run may have failed for want of memory: the text would end
+    // there as if the book were damaged.
+    const AllocationWatch watch;
     size_t length = 0;
-    if (!Text || !Text->NextRun(units, &length)) {
+    const bool more = Text && Text->NextRun(units, &length);
+    if (watch.SawFailure()) {
+        NoteOutOfMemory();
+        return E_OUTOFMEMORY;
+    }
+    if (!more) {
         return S_FALSE;
     }
     *count = static_cast<ULONG>(length);
@@ -245,29 +270,51 @@ HRESULT CFilterSample::ProduceNextText(ChunkValue& chunk) {
         size_t length = 0;
         CoTaskMemPtr<WCHAR> text(MarkupToText(reinterpret_cast<const char*>(part->data),
                                               static_cast<ULONG>(part->size), &length));
-        if (text) {
-            return chunk.SetText(PKEY_Search_Contents, std::move(text), static_cast<ULONG>(length));
+        if (!text) {
+            return E_OUTOFMEMORY;
         }
+        return chunk.SetText(PKEY_Search_Contents, std::move(text), static_cast<ULONG>(length));
     }
     return S_FALSE;
 }
 
 HRESULT CFilterSample::ProduceChunkValue(ChunkValue& chunk) {
+    if (RanOutOfMemory) {
+        return E_OUTOFMEMORY;
+    }
     if (!Book) {
         return E_UNEXPECTED;
     }
+    // A value, a part or libmobi's rebuilding that lost an allocation would give less than the
+    // book holds, or nothing: the chunk fails instead, and so does every chunk after it.
+    const AllocationWatch watch;
+    const HRESULT produced = watch.Checked(ProduceNextChunk(chunk));
+    if (produced == E_OUTOFMEMORY) {
+        chunk.Clear();
+        NoteOutOfMemory();
+    }
+    return produced;
+}
+
+HRESULT CFilterSample::ProduceNextChunk(ChunkValue& chunk) {
     while (Stage < Finished) {
         HRESULT produced = S_FALSE;
         if (Stage < TextStage) {
             produced = ProduceValue(chunk, Stage);
             ++Stage;
-        } else if (ProduceNextText(chunk) == S_OK) {
-            // The stage stays at text while parts remain. Each part is a passage of its own:
-            // the host must not join its first word to the last word of the part before.
-            chunk.Stat.breakType = CHUNK_EOP;
-            produced = S_OK;
         } else {
-            ++Stage;
+            produced = ProduceNextText(chunk);
+            if (produced == S_OK) {
+                // The stage stays at text while parts remain. Each part is a passage of its
+                // own: the host must not join its first word to the last word of the part
+                // before.
+                chunk.Stat.breakType = CHUNK_EOP;
+            } else if (produced == S_FALSE) {
+                ++Stage;
+            }
+        }
+        if (FAILED(produced)) {
+            return produced;
         }
         if (produced == S_OK) {
             chunk.Stat.locale = Locale;
@@ -310,9 +357,6 @@ HRESULT CFilterSample::GetConditionWords(LPWSTR* words) {
     } else if (Outcome == TextOutcome::Damaged) {
         std::snprintf(text, sizeof(text),
                       "damaged: libmobi cannot decode one of its text records; %s", TextWords());
-    } else if (Outcome == TextOutcome::None && TextFailure == MOBI_MALLOC_FAILED) {
-        std::snprintf(text, sizeof(text),
-                      "not enough memory to rebuild its text; its details were read");
     } else if (Outcome == TextOutcome::None) {
         std::snprintf(text, sizeof(text),
                       "damaged: libmobi cannot rebuild its text (%s); its details were read",

@@ -56,6 +56,11 @@ private:
 
     // Loads the book bound for its values and its text: part by part, or whole.
     HRESULT LoadForText();
+    // Lets go of the book bound and all that was read of it.
+    void ReleaseBook();
+    // An allocation failed while the book was bound or a chunk made: every chunk and run of
+    // text from now on fails with E_OUTOFMEMORY, and the condition says "out of memory".
+    void NoteOutOfMemory();
     // The text chunk's runs, from the part being read.
     HRESULT NextTextRun(const WCHAR** units, ULONG* count) override;
     // Loads the book again with every record its text needs, for libmobi's whole rebuilding.
@@ -74,6 +79,8 @@ private:
     // True when what libmobi read as the encryption type of a PalmDOC book cannot be one:
     // the text is then read as plain.
     bool EncryptionFieldIsReadingPosition() const;
+    // The next chunk of the sequence; a failure of any step is the chunk's.
+    HRESULT ProduceNextChunk(ChunkValue& chunk);
     HRESULT ProduceValue(ChunkValue& chunk, ULONG stage);
     HRESULT ProduceNextText(ChunkValue& chunk);
     // libmobi's rebuilding of the text into Markup: the book's own, or for a hybrid cut short
@@ -97,9 +104,10 @@ private:
     ULONG Stage;
     // Every chunk of the book carries it; found when the book is bound.
     LCID Locale;
-    // Whether the binding succeeded; what the load found wrong with the file, how many records
-    // it read, and what the text gave.
+    // Whether the binding succeeded, and whether memory ran out since; what the load found
+    // wrong with the file, how many records it read, and what the text gave.
     bool Bound;
+    bool RanOutOfMemory;
     BookCondition Condition;
     size_t RecordsRead;
     TextOutcome Outcome;

@@ -2,11 +2,14 @@
 #include "book/ReadBookPreview.h"
 
 #include "book/CFilterSample.h"
+#include "platform/AllocationFailures.h"
 #include "platform/ComObject.h"
 #include "platform/ComPtr.h"
 #include "platform/ReturnIfFailed.h"
 
-HRESULT ReadBookPreview(IStream* stream, PreviewContent& content) {
+namespace {
+
+HRESULT ReadPage(IStream* stream, PreviewContent& content) {
     RETURN_IF_FAILED(content.ReadBook(stream));
     if (content.HasReadableText()) {
         ComPtr<IInitializeWithStream> initialize;
@@ -24,4 +27,13 @@ HRESULT ReadBookPreview(IStream* stream, PreviewContent& content) {
         }
     }
     return content.MakePage();
+}
+
+} // namespace
+
+HRESULT ReadBookPreview(IStream* stream, PreviewContent& content) {
+    // A page made while an allocation failed may lack its cover, a detail or its text, or say
+    // the book could not be read: none is shown instead.
+    const AllocationWatch watch;
+    return watch.Checked(ReadPage(stream, content));
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "filter/CFilterBase.h"
 
+#include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/text/BoundedStringCopy.h"
 #include "platform/text/Utf16Length.h"
@@ -21,10 +22,10 @@ const WCHAR DefaultFilePrompt[] = UTF16("*.mobi");
 
 // A copy of a zero-terminated string in the task allocator; null when memory runs out.
 WCHAR* CopyToTaskMemory(const WCHAR* text) {
-    const size_t size = (Utf16Length(text) + 1) * sizeof(WCHAR);
-    auto* copy = static_cast<WCHAR*>(CoTaskMemAlloc(size));
+    const size_t length = Utf16Length(text) + 1;
+    WCHAR* copy = TaskAllocate<WCHAR>(length);
     if (copy != nullptr) {
-        std::memcpy(copy, text, size);
+        std::memcpy(copy, text, length * sizeof(WCHAR));
     }
     return copy;
 }
@@ -94,7 +95,12 @@ HRESULT CFilterBase::GetText(ULONG* pcwcBuffer, WCHAR* awcBuffer) {
     for (;;) {
         if (TextPosition == Chunk.RunLength) {
             TextPosition = 0;
-            if (!Chunk.NextRun()) {
+            const HRESULT next = Chunk.NextRun();
+            if (FAILED(next)) {
+                // Not a short last portion: the host must not take the text for whole.
+                return next;
+            }
+            if (next != S_OK) {
                 more = false;
                 break;
             }

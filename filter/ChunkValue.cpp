@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "filter/ChunkValue.h"
 
+#include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/text/BoundedStringCopy.h"
 #include "platform/text/Utf16Length.h"
@@ -41,7 +42,7 @@ HRESULT ChunkValue::SetStringValue(REFPROPERTYKEY key, const WCHAR* value) {
     }
     SetKeyAndKind(key, CHUNK_VALUE);
     const size_t length = Utf16Length(value);
-    CoTaskMemPtr<WCHAR> copy(static_cast<WCHAR*>(CoTaskMemAlloc((length + 1) * sizeof(WCHAR))));
+    CoTaskMemPtr<WCHAR> copy(TaskAllocate<WCHAR>(length + 1));
     if (!copy) {
         return E_OUTOFMEMORY;
     }
@@ -77,11 +78,17 @@ HRESULT ChunkValue::SetText(REFPROPERTYKEY key, TextSource& source) {
     return S_OK;
 }
 
-bool ChunkValue::NextRun() {
+HRESULT ChunkValue::NextRun() {
     Run = nullptr;
     RunLength = 0;
-    // A failing source ends its text as the end of it does: the host has what came.
-    return Source != nullptr && Source->NextTextRun(&Run, &RunLength) == S_OK && RunLength > 0;
+    if (Source == nullptr) {
+        return S_FALSE;
+    }
+    const HRESULT next = Source->NextTextRun(&Run, &RunLength);
+    if (FAILED(next)) {
+        return next;
+    }
+    return next == S_OK && RunLength > 0 ? S_OK : S_FALSE;
 }
 
 HRESULT ChunkValue::CopyValueOut(PROPVARIANT** out) const {
@@ -89,7 +96,7 @@ HRESULT ChunkValue::CopyValueOut(PROPVARIANT** out) const {
         return E_INVALIDARG;
     }
     *out = nullptr;
-    CoTaskMemPtr<PROPVARIANT> block(static_cast<PROPVARIANT*>(CoTaskMemAlloc(sizeof(PROPVARIANT))));
+    CoTaskMemPtr<PROPVARIANT> block(TaskAllocate<PROPVARIANT>(1));
     if (!block) {
         return E_OUTOFMEMORY;
     }

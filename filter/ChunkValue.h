@@ -32,9 +32,10 @@ public:
     // Makes the record a text chunk of `key` whose text comes from `source` in runs, none held
     // yet. The source outlives the chunk.
     HRESULT SetText(REFPROPERTYKEY key, TextSource& source);
-    // Makes the next run of a text chunk current in Run and RunLength; false when its text has
-    // ended (a chunk holding its text whole has one run, made current when it is set).
-    bool NextRun();
+    // Makes the next run of a text chunk current in Run and RunLength: S_OK; S_FALSE when its
+    // text has ended (a chunk holding its text whole has one run, made current when it is set);
+    // the source's failure, with no run current.
+    HRESULT NextRun();
 
     // Hands the host a fresh deep copy of Value in a PROPVARIANT of its own.
     HRESULT CopyValueOut(PROPVARIANT** out) const;

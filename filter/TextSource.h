@@ -8,7 +8,8 @@
 class TextSource {
 public:
     // Makes the next run of the chunk's text current: `*units`, `*count` of them (at least
-    // one), valid until the next call. S_FALSE when the chunk's text has ended.
+    // one), valid until the next call. S_FALSE when the chunk's text has ended; a failure
+    // (E_OUTOFMEMORY) when it cannot be read on, which fails the chunk.
     virtual HRESULT NextTextRun(const WCHAR** units, ULONG* count) = 0;
 
 protected:

@@ -3,6 +3,7 @@
 // module count, QueryInterface over the interfaces a class lists, and making an instance.
 #pragma once
 
+#include "platform/AllocationFailures.h"
 #include "platform/IsNullReference.h"
 #include "platform/ModuleRefCount.h"
 #include "platform/Platform.h"
@@ -106,7 +107,7 @@ HRESULT CreateInstance(REFIID riid, void** ppv, Args&&... args) {
         return E_POINTER;
     }
     *ppv = nullptr;
-    auto* object = new (std::nothrow) ComObject<T, Count>(std::forward<Args>(args)...);
+    auto* object = NewObject<ComObject<T, Count>>(std::forward<Args>(args)...);
     if (object == nullptr) {
         return E_OUTOFMEMORY;
     }

@@ -3,6 +3,7 @@
 // several workers give the bytes and the reports of one worker, in the order of the books.
 #include "tools/quillsift-dump/DumpRun.h"
 
+#include "tests/support/FailingAllocation.h"
 #include "tests/support/StringSink.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tools/quillsift-dump/FilterLibrary.h"
@@ -135,6 +136,69 @@ TEST_F(DumpRunTest, AFailedOutputEndsTheRunAndReleasesEverything) {
         }
         EXPECT_EQ(Library().EntryPoints().CanUnloadNow(), S_OK);
     }
+}
+
+// The tool's own allocations fail one at a time (the module's with them, where they are made
+// through operator new), one worker dumping three books: the run never aborts; a failure costs
+// at most the book it came with, whose report says "out of memory", or ends the run saying so;
+// and the books after it come whole.
+TEST_F(DumpRunTest, AnAllocationThatFailsCostsItsBookAndTheRunGoesOn) {
+    const std::string testdata = QUILLSIFT_TESTDATA;
+    Books.clear();
+    for (const char* name : {"harbor-kf7.mobi", "harbor-kf8.azw3", "duet-kf8.azw"}) {
+        Books.push_back({testdata + "/" + name, false});
+    }
+    const auto run = [this](unsigned long nth) {
+        RunResult result;
+        DumpOptions options;
+        options.Format = DumpFormat::Json;
+        StringSink output;
+        RecordingConsole console;
+        FailNthAllocation(nth);
+        DumpRun dump(options, Library().EntryPoints(), output, console);
+        result.Written = dump.Run(Books, true);
+        StopFailingAllocations();
+        result.Totals = dump.Totals();
+        result.Error = dump.OutputError();
+        result.Output = output.Text;
+        result.Reports = console.Lines;
+        return result;
+    };
+    const RunResult clean = run(0);
+    const unsigned long allocations = AllocationsCounted();
+    ASSERT_TRUE(clean.Written);
+    ASSERT_EQ(clean.Totals.FailedLoads, 0u);
+    // The last book's lines, which come whole unless the failure came with that book.
+    const std::string lastBook = "\"file\":\"" + Books.back().Path + "\"";
+    std::vector<std::string> lastLines;
+    for (size_t at = 0, end; (end = clean.Output.find('\n', at)) != std::string::npos;
+         at = end + 1) {
+        const std::string line = clean.Output.substr(at, end + 1 - at);
+        if (line.find(lastBook) != std::string::npos) {
+            lastLines.push_back(line);
+        }
+    }
+    ASSERT_FALSE(lastLines.empty());
+    for (unsigned long nth = 1; nth <= allocations; ++nth) {
+        const RunResult failed = run(nth);
+        if (failed.Output == clean.Output && failed.Reports == clean.Reports) {
+            continue;
+        }
+        const bool saidSo = failed.Reports.find(": out of memory") != std::string::npos ||
+                            (!failed.Written && failed.Error == "out of memory");
+        ASSERT_TRUE(saidSo) << "allocation " << nth << ":\n" << failed.Reports;
+        // A run ends early only for a failure before its first book or after its last.
+        EXPECT_TRUE(failed.Written ? failed.Totals.FailedLoads == 1
+                                   : failed.Totals.Books == 0 || failed.Totals.Books == 3)
+            << "allocation " << nth << ": " << failed.Totals.Books << " books";
+        if (failed.Written && failed.Reports.find(Books.back().Path + ": ") == std::string::npos) {
+            for (const std::string& line : lastLines) {
+                EXPECT_NE(failed.Output.find(line), std::string::npos)
+                    << "allocation " << nth << ": the last book lost " << line;
+            }
+        }
+    }
+    EXPECT_EQ(Library().EntryPoints().CanUnloadNow(), S_OK);
 }
 
 } // namespace

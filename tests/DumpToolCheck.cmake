@@ -14,7 +14,8 @@
 #          usage error.
 # properties: --properties on each small book prints one JSON object on one line; the Japanese
 #          book's whole object; a file that is no book: exit 1 and nothing on stdout.
-# stuck:   a library (STUCK_LIBRARY) that refuses the class and never becomes free to unload.
+# stuck:   a library (STUCK_LIBRARY) that refuses the class and never becomes free to unload; a
+#          library that is not there, and a file that is no library.
 cmake_minimum_required(VERSION 3.20)
 
 set(small_books harbor-kf7.mobi harbor-kf8.azw3 harbor-hybrid.mobi duet-kf8.azw
@@ -297,6 +298,19 @@ elseif(MODE STREQUAL "stuck")
     if(NOT err MATCHES "DllCanUnloadNow answered 0x00000001")
         fail("the library left in use is not reported:\n${err}")
     endif()
+    # A library that is not there, and one that is but does not load, each said as it is.
+    set(book "${TESTDATA}/harbor-kf7.mobi")
+    set(nowhere "${WORK}/nowhere/libquillsift.so")
+    foreach(case "${nowhere}|${nowhere}: no such file\n$"
+                 "${book}|${book} is there but the loader refused it: .*invalid ELF header")
+        string(REPLACE "|" ";" case "${case}")
+        list(GET case 0 library)
+        list(GET case 1 expected)
+        run(3 out err --library "${library}" "${book}")
+        if(NOT out STREQUAL "" OR NOT err MATCHES "cannot load the filter library: ${expected}")
+            fail("--library ${library}:\n${err}")
+        endif()
+    endforeach()
 
 else()
     fail("unknown MODE ${MODE}")

@@ -4,12 +4,12 @@
 #include "book/cover/CoverRecord.h"
 #include "book/load/LoadBook.h"
 #include "book/load/MobiHolders.h"
+#include "platform/AllocationFailures.h"
 
 HRESULT ReadBookCoverPicture(IStream* stream, BookCoverPicture& cover) {
     cover = BookCoverPicture();
     MobiBook book(mobi_init());
     if (!book) {
-        cover.Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
     BookRecords records(stream);
@@ -30,9 +30,8 @@ HRESULT ReadCoverPicture(const MOBIData* book, BookRecords& records, BookCoverPi
         cover.CutOff = number == MOBI_NOTSET && CoverCutOff(book, records);
         return S_FALSE;
     }
-    cover.Bytes.Reset(static_cast<BYTE*>(CoTaskMemAlloc(static_cast<size_t>(size))));
+    cover.Bytes.Reset(TaskAllocate<BYTE>(static_cast<size_t>(size)));
     if (!cover.Bytes) {
-        cover.Condition.Fault = BookFault::OutOfMemory;
         return E_OUTOFMEMORY;
     }
     // The first bytes come from what telling the picture kept; the rest once, from the stream.

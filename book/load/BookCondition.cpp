@@ -20,7 +20,7 @@ const char* LibmobiReason(int code) {
     case MOBI_BUFFER_END:
         return "data that ends early";
     case MOBI_MALLOC_FAILED:
-        return "not enough memory";
+        return "out of memory";
     default:
         return "an error";
     }
@@ -101,7 +101,7 @@ void WordBookCondition(const BookCondition& c, char* out, size_t capacity) {
         }
         break;
     case BookFault::OutOfMemory:
-        std::snprintf(out, capacity, "not enough memory to read it");
+        std::snprintf(out, capacity, "out of memory");
         break;
     }
 }

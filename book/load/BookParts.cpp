@@ -4,6 +4,7 @@
 #include "book/load/LoadBookFromSource.h"
 #include "book/load/MobiHolders.h"
 #include "book/load/RecordView.h"
+#include "platform/AllocationFailures.h"
 
 #include <cstring>
 #include <memory>
@@ -67,7 +68,7 @@ MOBI_RET FindBookParts(RecordStore& store, BookParts& parts) {
     parts = BookParts();
     const RecordTable& table = store.Records();
     const size_t count = table.Count();
-    std::unique_ptr<bool[]> shown(new (std::nothrow) bool[count + 1]());
+    std::unique_ptr<bool[]> shown(NewZeroedArray<bool>(count + 1));
     if (!shown || !store.KeepWhole(0)) {
         return shown ? MOBI_DATA_CORRUPT : MOBI_MALLOC_FAILED;
     }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/load/BookRecords.h"
 
+#include "platform/AllocationFailures.h"
+
 #include <cstring>
 #include <memory>
 #include <new>
@@ -27,7 +29,7 @@ MOBI_RET BookRecords::ReadTable() {
     }
     const size_t count = RecordTable::DeclaredCount(header, sizeof(header));
     const size_t length = count * RecordTable::EntryLength;
-    std::unique_ptr<unsigned char[]> entries(new (std::nothrow) unsigned char[length + 1]);
+    std::unique_ptr<unsigned char[]> entries(NewArray<unsigned char>(length + 1));
     if (!entries) {
         return Fail(BookFault::OutOfMemory, MOBI_MALLOC_FAILED);
     }

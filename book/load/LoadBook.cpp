@@ -4,6 +4,7 @@
 #include "book/load/BookParts.h"
 #include "book/load/LoadBookFromSource.h"
 #include "book/load/RecordView.h"
+#include "platform/AllocationFailures.h"
 
 #include <initializer_list>
 #include <memory>
@@ -111,7 +112,7 @@ MOBI_RET LoadBookFromRecords(MOBIData* book, BookRecords& records, LoadedRecords
         records.NoteFailure(result);
         return result;
     }
-    std::unique_ptr<bool[]> shown(new (std::nothrow) bool[table.Count() + 1]());
+    std::unique_ptr<bool[]> shown(NewZeroedArray<bool>(table.Count() + 1));
     if (!shown) {
         records.NoteFailure(MOBI_MALLOC_FAILED);
         return MOBI_MALLOC_FAILED;

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/load/RecordStore.h"
 
+#include "platform/AllocationFailures.h"
+
 #include <cstdio>
 #include <cstring>
 #include <new>
 
 bool RecordStore::Init() {
     const size_t count = Table.Count();
-    Bytes.reset(new (std::nothrow) std::unique_ptr<unsigned char[]>[count + 1]);
-    Lengths.reset(new (std::nothrow) size_t[count + 1]());
+    Bytes.reset(NewArray<std::unique_ptr<unsigned char[]>>(count + 1));
+    Lengths.reset(NewZeroedArray<size_t>(count + 1));
     return Bytes && Lengths;
 }
 
@@ -29,7 +31,7 @@ bool RecordStore::Keep(size_t record, uint64_t length) {
     if (length <= kept) {
         return true;
     }
-    std::unique_ptr<unsigned char[]> grown(new (std::nothrow) unsigned char[length]);
+    std::unique_ptr<unsigned char[]> grown(NewArray<unsigned char>(static_cast<size_t>(length)));
     if (!grown) {
         return false;
     }

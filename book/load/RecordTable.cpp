@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/load/RecordTable.h"
 
+#include "platform/AllocationFailures.h"
+
 #include <cstring>
 #include <new>
 
@@ -24,7 +26,7 @@ size_t RecordTable::DeclaredCount(const unsigned char* header, size_t length) {
 bool RecordTable::Assign(const unsigned char* header, const unsigned char* entries, size_t count,
                          uint64_t streamEnd) {
     std::memcpy(HeaderBytes, header, HeaderLength);
-    Entries.reset(new (std::nothrow) unsigned char[count * EntryLength + 1]);
+    Entries.reset(NewArray<unsigned char>(count * EntryLength + 1));
     if (!Entries) {
         Records = 0;
         ListedRecords = 0;

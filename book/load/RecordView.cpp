@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/load/RecordView.h"
 
+#include "platform/AllocationFailures.h"
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -28,9 +30,9 @@ bool RecordView::Show(const bool* shown) {
         Listed = 1;
     }
     HeadLength = RecordTable::HeaderLength + Listed * RecordTable::EntryLength;
-    Head.reset(new (std::nothrow) unsigned char[HeadLength]);
-    Starts.reset(new (std::nothrow) uint64_t[Listed + 1]);
-    Shown.reset(new (std::nothrow) bool[Listed + 1]);
+    Head.reset(NewArray<unsigned char>(HeadLength));
+    Starts.reset(NewArray<uint64_t>(Listed + 1));
+    Shown.reset(NewArray<bool>(Listed + 1));
     if (!Head || !Starts || !Shown) {
         return false;
     }
@@ -55,7 +57,7 @@ bool RecordView::Show(const bool* shown) {
 }
 
 void RecordView::ShowHeaderOnly() {
-    Head.reset(new (std::nothrow) unsigned char[RecordTable::HeaderLength]);
+    Head.reset(NewArray<unsigned char>(RecordTable::HeaderLength));
     HeadLength = Head ? RecordTable::HeaderLength : 0;
     if (Head) {
         std::memcpy(Head.get(), Store.Records().Header(), RecordTable::HeaderLength);

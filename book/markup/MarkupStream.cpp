@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/markup/MarkupStream.h"
 
+#include "platform/AllocationFailures.h"
+
 #include <cstring>
 #include <new>
 
@@ -13,7 +15,7 @@ constexpr size_t PendingCapacity = MarkupLookahead + MarkupStream::MaxFeed;
 MarkupStream::MarkupStream() : Builder(nullptr) {}
 
 bool MarkupStream::Init() {
-    Pending.reset(new (std::nothrow) char[PendingCapacity]);
+    Pending.reset(NewArray<char>(PendingCapacity));
     return Pending != nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include "book/markup/BodyMarker.h"
 #include "book/markup/MarkupScanner.h"
 #include "book/markup/Utf16Builder.h"
+#include "platform/AllocationFailures.h"
 #include "platform/LargeTextBlock.h"
 #include "platform/text/Utf16Length.h"
 
@@ -17,7 +18,7 @@ WCHAR* MarkupToText(const char* data, ULONG size, size_t* length) {
     // Every byte of the part gives at most one unit: room for all of them and a terminator,
     // the rest given back once the text is written.
     const size_t capacity = static_cast<size_t>(size) + 1;
-    auto* text = static_cast<WCHAR*>(CoTaskMemAlloc(capacity * sizeof(WCHAR)));
+    auto* text = TaskAllocate<WCHAR>(capacity);
     if (text == nullptr) {
         return nullptr;
     }

@@ -5,6 +5,7 @@
 #include "book/metadata/BookYear.h"
 #include "book/metadata/ExthStrings.h"
 #include "book/metadata/ValueText.h"
+#include "platform/AllocationFailures.h"
 #include "platform/UniqueAny.h"
 
 #include <utility>
@@ -78,7 +79,7 @@ public:
         PROPVARIANT value;
         PropVariantInit(&value);
         value.vt = VT_VECTOR | VT_LPWSTR;
-        value.calpwstr.pElems = static_cast<LPWSTR*>(CoTaskMemAlloc(entries * sizeof(LPWSTR)));
+        value.calpwstr.pElems = TaskAllocate<LPWSTR>(entries);
         // Cleared as a whole on the way out, with the entries made so far.
         PropVariant owned(value);
         CALPWSTR& vector = owned.Get().calpwstr;

@@ -2,6 +2,7 @@
 #include "book/metadata/ValueText.h"
 
 #include "book/markup/MarkupToText.h"
+#include "platform/AllocationFailures.h"
 
 #include <cstring>
 
@@ -20,7 +21,7 @@ HRESULT PlainText(const char* utf8, CoTaskMemPtr<WCHAR>& text, size_t* length) {
     if (needed <= 0) {
         return E_FAIL;
     }
-    text.Reset(static_cast<WCHAR*>(CoTaskMemAlloc(static_cast<size_t>(needed) * sizeof(WCHAR))));
+    text.Reset(TaskAllocate<WCHAR>(static_cast<size_t>(needed)));
     if (!text) {
         return E_OUTOFMEMORY;
     }
@@ -41,7 +42,7 @@ HRESULT MarkupText(const char* utf8, CoTaskMemPtr<WCHAR>& text, size_t* length) 
     size_t converted = 0;
     // Markup that is not empty always converts, to nothing at least: null is memory running
     // out. Empty markup has no text.
-    text.Reset(size == 0 ? static_cast<WCHAR*>(CoTaskMemAlloc(sizeof(WCHAR)))
+    text.Reset(size == 0 ? TaskAllocate<WCHAR>(1)
                          : MarkupToText(utf8, static_cast<ULONG>(size), &converted));
     if (!text) {
         return E_OUTOFMEMORY;

@@ -6,6 +6,7 @@
 #include "book/load/MobiHolders.h"
 #include "book/metadata/BookLocale.h"
 #include "book/preview/ReadingDirection.h"
+#include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/text/Utf16Length.h"
 
@@ -96,7 +97,7 @@ HRESULT PreviewContent::MakePage() {
     for (const Source& source : sources) {
         ForEachParagraph(source.Text, source.Length, [&count](const WCHAR*, size_t) { ++count; });
     }
-    Lines.Reset(static_cast<PreviewLine*>(CoTaskMemAlloc(count * sizeof(PreviewLine))));
+    Lines.Reset(TaskAllocate<PreviewLine>(count));
     if (!Lines) {
         return E_OUTOFMEMORY;
     }

@@ -7,6 +7,7 @@
 #include "book/metadata/BookYear.h"
 #include "book/metadata/ValueText.h"
 #include "book/preview/PreviewText.h"
+#include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/text/Utf16Length.h"
 
@@ -41,7 +42,7 @@ public:
         if (Length == 0) {
             return S_OK;
         }
-        line.Reset(static_cast<WCHAR*>(CoTaskMemAlloc((Length + 1) * sizeof(WCHAR))));
+        line.Reset(TaskAllocate<WCHAR>(Length + 1));
         if (!line) {
             return E_OUTOFMEMORY;
         }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/preview/PreviewText.h"
 
+#include "platform/AllocationFailures.h"
+
 namespace {
 
 constexpr WCHAR Ellipsis = 0x2026;
@@ -57,7 +59,7 @@ HRESULT ReadPreviewText(IFilter* filter, size_t budget, PreviewText& text) {
     // The budget, a line feed and one unit beyond it (which tells that there is more), and the
     // terminator; the ellipsis takes the place of what the cut drops.
     const size_t capacity = budget + 3;
-    text.Units.Reset(static_cast<WCHAR*>(CoTaskMemAlloc(capacity * sizeof(WCHAR))));
+    text.Units.Reset(TaskAllocate<WCHAR>(capacity));
     if (!text.Units) {
         return E_OUTOFMEMORY;
     }

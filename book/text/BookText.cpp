@@ -2,6 +2,7 @@
 #include "book/text/BookText.h"
 
 #include "book/text/LibmobiInternals.h"
+#include "platform/AllocationFailures.h"
 #include "platform/text/Utf16Length.h"
 
 #include <cstring>
@@ -43,8 +44,8 @@ BookText::Opened BookText::Open(const MOBIData* book, BookRecords& records) {
     WholeFlow = Index.WholeFlow();
     Cp1252 = mobi_is_cp1252(book);
     UnitCapacity = 2 * MarkupStream::RoomForFeed(MarkupStream::MaxFeed);
-    Units.reset(new (std::nothrow) WCHAR[UnitCapacity]);
-    Staging.reset(new (std::nothrow) char[MarkupStream::MaxFeed + 1]);
+    Units.reset(NewArray<WCHAR>(UnitCapacity));
+    Staging.reset(NewArray<char>(MarkupStream::MaxFeed + 1));
     const uint64_t longest = Index.LongestPart();
     const size_t stretch =
         longest > MarkupStream::MaxFeed ? static_cast<size_t>(longest) : MarkupStream::MaxFeed;

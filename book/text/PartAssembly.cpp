@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/text/PartAssembly.h"
 
+#include "platform/AllocationFailures.h"
+
 #include <new>
 
 bool PartAssembly::Init(size_t mostFragments) {
     // The skeleton, and each fragment with the piece it may split off.
     const size_t nodes = 2 * mostFragments + 1;
-    Nodes.reset(new (std::nothrow) Node[nodes]);
-    Ordered.reset(new (std::nothrow) Piece[nodes]);
+    Nodes.reset(NewArray<Node>(nodes));
+    Ordered.reset(NewArray<Piece>(nodes));
     return Nodes && Ordered;
 }
 

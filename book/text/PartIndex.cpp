@@ -3,6 +3,7 @@
 
 #include "book/load/MobiHolders.h"
 #include "book/text/LibmobiInternals.h"
+#include "platform/AllocationFailures.h"
 
 #include <cstdlib>
 #include <new>
@@ -67,7 +68,7 @@ PartIndex::Result PartIndex::Build(const MOBIData* book) {
     }
     if (!mobi_exists_skel_indx(book) || !fragments) {
         // One part: the whole first flow, read as it comes.
-        Listed.reset(new (std::nothrow) Part[1]);
+        Listed.reset(NewArray<Part>(1));
         if (!Listed) {
             return Result::OutOfMemory;
         }
@@ -96,8 +97,8 @@ PartIndex::Result PartIndex::List(const MOBIIndx& skeleton, const MOBIIndx& frag
     Flow = false;
     Longest = 0;
     Most = 0;
-    Listed.reset(new (std::nothrow) Part[skeleton.entries_count + 1]);
-    FragmentList.reset(new (std::nothrow) Fragment[fragments.entries_count + 1]);
+    Listed.reset(NewArray<Part>(skeleton.entries_count + 1));
+    FragmentList.reset(NewArray<Fragment>(fragments.entries_count + 1));
     if (!Listed || !FragmentList) {
         return Result::OutOfMemory;
     }

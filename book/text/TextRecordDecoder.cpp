@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/text/TextRecordDecoder.h"
 
+#include "platform/AllocationFailures.h"
+
 #include <cstring>
 #include <new>
 
@@ -50,12 +52,12 @@ MOBI_RET TextRecordDecoder::Open(const MOBIData* book, BookRecords& records) {
     if (largest > SIZE_MAX / 2) {
         return MOBI_MALLOC_FAILED;
     }
-    Raw.reset(new (std::nothrow) unsigned char[static_cast<size_t>(largest) + 1]);
+    Raw.reset(NewArray<unsigned char>(static_cast<size_t>(largest) + 1));
     if (!Raw) {
         return MOBI_MALLOC_FAILED;
     }
     if (Encrypted) {
-        Decrypted.reset(new (std::nothrow) unsigned char[static_cast<size_t>(largest) + 1]);
+        Decrypted.reset(NewArray<unsigned char>(static_cast<size_t>(largest) + 1));
         if (!Decrypted) {
             return MOBI_MALLOC_FAILED;
         }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/text/TextWindow.h"
 
+#include "platform/AllocationFailures.h"
+
 #include <cstring>
 #include <new>
 
@@ -8,7 +10,7 @@ bool TextWindow::Init(TextRecordDecoder& decoder, size_t longestStretch) {
     Decoder = &decoder;
     // A stretch, and the rest of the record that ends it.
     Capacity = longestStretch + decoder.MaxRecordLength();
-    Bytes.reset(new (std::nothrow) unsigned char[Capacity]);
+    Bytes.reset(NewArray<unsigned char>(Capacity));
     Begin = 0;
     Length = 0;
     return Bytes != nullptr;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "platform/win/PreviewLayout.h"
 
+#include "platform/AllocationFailures.h"
 #include "platform/DecodeThumbnail.h"
 #include "platform/ReturnIfFailed.h"
 
@@ -141,7 +142,7 @@ HRESULT PreviewLayout::Lay(HDC dc, const PreviewPage& page, const PreviewVisuals
         y += CoverSize.cy + scaled(CoverGapAt96);
     }
 
-    Lines.Reset(static_cast<Placed*>(CoTaskMemAlloc((Page.LineCount + 1) * sizeof(Placed))));
+    Lines.Reset(TaskAllocate<Placed>(Page.LineCount + 1));
     if (!Lines) {
         return E_OUTOFMEMORY;
     }

@@ -4,6 +4,7 @@
 // change of size, DPI, page or look.
 #include "platform/PreviewWindow.h"
 
+#include "platform/AllocationFailures.h"
 #include "platform/UniqueAny.h"
 #include "platform/win/PreviewLayout.h"
 
@@ -270,7 +271,7 @@ HRESULT PreviewWindow::Create(HWND parent, const RECT& bounds, const PreviewPage
     if (RegisterClassExW(&paneClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return HRESULT_FROM_WIN32(GetLastError());
     }
-    State = new (std::nothrow) Pane();
+    State = NewObject<Pane>();
     if (State == nullptr) {
         return E_OUTOFMEMORY;
     }

@@ -21,5 +21,6 @@ std::string BookConditionWords(IUnknown* object) {
 }
 
 std::string FailureWords(const std::string& words, const char* fallback, HRESULT code) {
-    return (words.empty() ? std::string(fallback) : words) + " (" + FormatCode(code) + ")";
+    const char* general = code == E_OUTOFMEMORY ? OutOfMemoryWords : fallback;
+    return (words.empty() ? std::string(general) : words) + " (" + FormatCode(code) + ")";
 }

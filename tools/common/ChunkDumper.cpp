@@ -19,6 +19,7 @@ ChunkDumper::ChunkDumper(ChunkSink& sink, ULONG portionSize)
 
 HRESULT ChunkDumper::Dump(IFilter* filter) {
     Fault = nullptr;
+    OutOfMemory = false;
     ChunkCount = 0;
     CharacterCount = 0;
     ULONG flags = 0;
@@ -59,6 +60,7 @@ HRESULT ChunkDumper::Dump(IFilter* filter) {
         } else if (stat.flags & CHUNK_VALUE) {
             TakeValue(filter, error, fault);
         }
+        OutOfMemory = OutOfMemory || error == E_OUTOFMEMORY;
         Sink.EndChunk(error, fault);
         if ((error != S_OK || fault != nullptr) && !Sink.RecordsFailures()) {
             Fault = fault;

@@ -30,6 +30,8 @@ public:
 
     // What the last Dump handed out: chunks, and characters of text and values.
     unsigned long long Chunks() const { return ChunkCount; }
+    // Whether a call of the last book answered E_OUTOFMEMORY: what it gave is not the book.
+    bool RanOutOfMemory() const { return OutOfMemory; }
     unsigned long long Characters() const { return CharacterCount; }
 
 private:
@@ -43,4 +45,5 @@ private:
     unsigned long long ChunkCount = 0;
     unsigned long long CharacterCount = 0;
     const char* Fault = nullptr;
+    bool OutOfMemory = false;
 };

@@ -57,7 +57,7 @@ DumpTotals DumpSession::DumpBook(const std::string& path, const std::string& lab
     if (stream == nullptr) {
         counts.FailedLoads = 1;
         Writer.LoadFailure(openResult, std::string());
-        reportBook("cannot open (" + FormatCode(openResult) + ")");
+        reportBook(FailureWords(std::string(), "cannot open", openResult));
         return counts;
     }
     STATSTG stat;
@@ -83,6 +83,12 @@ DumpTotals DumpSession::DumpBook(const std::string& path, const std::string& lab
         end = Dumper.Dump(filter.Get());
         counts.Chunks = Dumper.Chunks();
         counts.Characters = Dumper.Characters();
+        if (end == E_OUTOFMEMORY || Dumper.RanOutOfMemory()) {
+            // The module ran out part way: the book was not read, whatever came of it.
+            counts.FailedLoads = 1;
+            reportBook(FailureWords(std::string(), "stopped", E_OUTOFMEMORY));
+            return counts;
+        }
         // What a damaged or encrypted book still gave, once its chunks have ended.
         const std::string note = Notes ? BookConditionWords(filter.Get()) : std::string();
         if (!note.empty()) {

@@ -2,6 +2,7 @@
 #include "tools/quillsift-dump/DumpRun.h"
 
 #include "platform/native/FileStream.h"
+#include "tools/common/BookConditionWords.h"
 #include "tools/common/DumpFormat.h"
 #include "tools/common/DumpSession.h"
 #include "tools/common/FormatCode.h"
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -33,6 +35,16 @@ DumpRun::DumpRun(const DumpOptions& options, const FilterEntryPoints& entryPoint
       Messages(console) {}
 
 bool DumpRun::Run(const std::vector<BookPath>& books, bool labelled) {
+    try {
+        return RunWorkers(books, labelled);
+    } catch (const std::bad_alloc&) {
+        // Before the workers start or after they have ended: no thread is left running.
+        Error = OutOfMemoryWords;
+        return false;
+    }
+}
+
+bool DumpRun::RunWorkers(const std::vector<BookPath>& books, bool labelled) {
     OrderedOutput ordered(
         Output, [this](const std::string& line) { Messages.Report(line); },
         std::min(BooksAheadPerJob * Jobs, MaxBooksAhead), MemoryPerWaitingBook);
@@ -40,13 +52,15 @@ bool DumpRun::Run(const std::vector<BookPath>& books, bool labelled) {
     const size_t workers = std::min<size_t>(Jobs, books.size());
     for (size_t i = 1; i < workers; ++i) {
         try {
-            helpers.emplace_back([&] { Work(ordered, books, labelled); });
+            helpers.emplace_back([&] { WorkUntilOutOfMemory(ordered, books, labelled); });
         } catch (const std::system_error&) {
             // Fewer threads than asked for still dump every book.
             break;
+        } catch (const std::bad_alloc&) {
+            break;
         }
     }
-    Work(ordered, books, labelled);
+    WorkUntilOutOfMemory(ordered, books, labelled);
     for (std::thread& helper : helpers) {
         helper.join();
     }
@@ -54,7 +68,22 @@ bool DumpRun::Run(const std::vector<BookPath>& books, bool labelled) {
         Error = ordered.Error();
         return false;
     }
+    if (RanOutOfMemory) {
+        Error = OutOfMemoryWords;
+        return false;
+    }
     return true;
+}
+
+void DumpRun::WorkUntilOutOfMemory(OrderedOutput& ordered, const std::vector<BookPath>& books,
+                                   bool labelled) {
+    try {
+        Work(ordered, books, labelled);
+    } catch (const std::bad_alloc&) {
+        // Not even a book's report could be made: the other workers go on, and the run ends
+        // as failed.
+        RanOutOfMemory = true;
+    }
 }
 
 void DumpRun::Work(OrderedOutput& ordered, const std::vector<BookPath>& books, bool labelled) {
@@ -73,28 +102,22 @@ void DumpRun::Work(OrderedOutput& ordered, const std::vector<BookPath>& books, b
         if (book == nullptr) {
             return;
         }
-        const BookPath& path = books[index];
-        Messages.Progress(++Started, books.size(), path.Path);
-        buffer.SetSink(book);
         DumpTotals counts;
-        {
-            ComPtr<IStream> stream;
-            const HRESULT opened = path.Unreadable
-                                       ? E_ACCESSDENIED
-                                       : FileStream::Open(path.Path.c_str(), stream.Put());
-            counts =
-                session.DumpBook(path.Path, labelled ? path.Path : std::string(), stream.Get(),
-                                 opened, [book](const std::string& line) { book->Report(line); });
-        }
-        buffer.Flush();
-        // Naming the first book after which an object is still alive points at the leak; with
-        // other workers' objects alive the question means nothing, and with one book the
-        // report at the end says it all.
-        if (Jobs == 1 && books.size() > 1 && counts.FailedLoads == 0 && !LeakReported &&
-            EntryPoints.CanUnloadNow() != S_OK) {
-            LeakReported = true;
-            book->Report(std::string(Program) + ": " + path.Path +
-                         ": the library is still in use after this book was released\n");
+        try {
+            counts = DumpBook(session, buffer, *book, books, index, labelled);
+        } catch (const std::bad_alloc&) {
+            // The tool itself ran out with this book, part of whose output may be written: it
+            // counts as failed, and the next book is dumped as if nothing had happened.
+            counts = DumpTotals();
+            counts.Books = 1;
+            counts.FailedLoads = 1;
+            buffer.Flush();
+            try {
+                book->Report(std::string(Program) + ": " + books[index].Path + ": " +
+                             OutOfMemoryWords + "\n");
+            } catch (const std::bad_alloc&) {
+                // Its report is lost; the book still counts as failed.
+            }
         }
         {
             std::lock_guard<std::mutex> hold(CountsLock);
@@ -105,6 +128,32 @@ void DumpRun::Work(OrderedOutput& ordered, const std::vector<BookPath>& books, b
             return;
         }
     }
+}
+
+DumpTotals DumpRun::DumpBook(DumpSession& session, OutputBuffer& buffer, OrderedOutput::Book& book,
+                             const std::vector<BookPath>& books, size_t index, bool labelled) {
+    const BookPath& path = books[index];
+    Messages.Progress(++Started, books.size(), path.Path);
+    buffer.SetSink(&book);
+    DumpTotals counts;
+    {
+        ComPtr<IStream> stream;
+        const HRESULT opened =
+            path.Unreadable ? E_ACCESSDENIED : FileStream::Open(path.Path.c_str(), stream.Put());
+        counts = session.DumpBook(path.Path, labelled ? path.Path : std::string(), stream.Get(),
+                                  opened, [&book](const std::string& line) { book.Report(line); });
+    }
+    buffer.Flush();
+    // Naming the first book after which an object is still alive points at the leak; with
+    // other workers' objects alive the question means nothing, and with one book the report
+    // at the end says it all.
+    if (Jobs == 1 && books.size() > 1 && counts.FailedLoads == 0 && !LeakReported &&
+        EntryPoints.CanUnloadNow() != S_OK) {
+        LeakReported = true;
+        book.Report(std::string(Program) + ": " + path.Path +
+                    ": the library is still in use after this book was released\n");
+    }
+    return counts;
 }
 
 bool DumpRun::LibraryCanUnload() {

@@ -7,17 +7,17 @@
 
 #include "tools/common/ByteSink.h"
 #include "tools/common/DumpSession.h"
+#include "tools/common/OutputBuffer.h"
 #include "tools/quillsift-dump/BookFinder.h"
 #include "tools/quillsift-dump/Console.h"
 #include "tools/quillsift-dump/DumpOptions.h"
 #include "tools/quillsift-dump/FilterLibrary.h"
+#include "tools/quillsift-dump/OrderedOutput.h"
 
 #include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
-
-class OrderedOutput;
 
 class DumpRun {
 public:
@@ -25,7 +25,8 @@ public:
             Console& console);
 
     // Dumps `books` in order, naming each on its lines when `labelled`. Returns false when the
-    // output could not be written; the run stops there, and OutputError says why.
+    // output could not be written (the run stops there) or a worker ran out of memory outside a
+    // book; OutputError says why.
     bool Run(const std::vector<BookPath>& books, bool labelled);
 
     const DumpTotals& Totals() const { return Counts; }
@@ -35,7 +36,14 @@ public:
     bool LibraryCanUnload();
 
 private:
+    bool RunWorkers(const std::vector<BookPath>& books, bool labelled);
     void Work(OrderedOutput& ordered, const std::vector<BookPath>& books, bool labelled);
+    // Dumps book `index` into `book`, through the worker's session and buffer.
+    DumpTotals DumpBook(DumpSession& session, OutputBuffer& buffer, OrderedOutput::Book& book,
+                        const std::vector<BookPath>& books, size_t index, bool labelled);
+    // Work, for a thread: an allocation that fails outside a book's dump ends the worker.
+    void WorkUntilOutOfMemory(OrderedOutput& ordered, const std::vector<BookPath>& books,
+                              bool labelled);
 
     DumpFormat Format;
     ULONG PortionSize;
@@ -49,5 +57,6 @@ private:
     std::mutex CountsLock;
     DumpTotals Counts;
     bool LeakReported = false;
+    std::atomic<bool> RanOutOfMemory{false};
     std::string Error;
 };

@@ -4,8 +4,10 @@
 #include "module/ClassIds.h"
 #include "platform/ReturnIfFailed.h"
 
+#include <cerrno>
 #include <dlfcn.h>
 #include <limits.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -35,8 +37,16 @@ bool FilterLibrary::Load(const std::string& path, std::string& error) {
     const std::string opened = path.find('/') == std::string::npos ? "./" + path : path;
     LoadedLibrary handle(::dlopen(opened.c_str(), RTLD_NOW | RTLD_LOCAL));
     if (!handle) {
+        // The loader's words alone may mislead: short of memory, glibc's say "No such file or
+        // directory" of a library that is there.
         const char* reason = ::dlerror();
-        error = reason != nullptr ? reason : "dlopen failed";
+        struct stat status;
+        if (::stat(opened.c_str(), &status) != 0 && errno == ENOENT) {
+            error = path + ": no such file";
+        } else {
+            error = path + " is there but the loader refused it: " +
+                    (reason != nullptr ? reason : "no reason given");
+        }
         return false;
     }
     FilterEntryPoints exports;

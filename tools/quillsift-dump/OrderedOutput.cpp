@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/quillsift-dump/OrderedOutput.h"
 
+#include <new>
 #include <utility>
 
 OrderedOutput::OrderedOutput(ByteSink& destination, ReportLine report, size_t window,
@@ -52,7 +53,12 @@ void OrderedOutput::SendKept(Book& book) {
     }
     book.Spill.Clear();
     for (const std::string& line : book.Reports) {
-        ReportToConsole(line);
+        try {
+            ReportToConsole(line);
+        } catch (const std::bad_alloc&) {
+            // A line the console had no memory for is lost; closing the book must go on, or
+            // the books after it would wait for it for ever.
+        }
     }
     book.Reports.clear();
 }

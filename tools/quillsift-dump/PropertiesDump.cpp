@@ -6,7 +6,6 @@
 #include "platform/native/FileStream.h"
 #include "tools/common/BookConditionWords.h"
 #include "tools/common/CommandLine.h"
-#include "tools/common/FormatCode.h"
 #include "tools/common/PropertyStoreJson.h"
 
 namespace {
@@ -34,7 +33,7 @@ int DumpProperties(const FilterEntryPoints& entryPoints, const std::string& path
     ComPtr<IStream> stream;
     const HRESULT opened = FileStream::Open(path.c_str(), stream.Put());
     if (FAILED(opened)) {
-        message = path + ": cannot open (" + FormatCode(opened) + ")";
+        message = path + ": " + FailureWords(std::string(), "cannot open", opened);
         return ExitSomeFailed;
     }
     std::string json;

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <unistd.h>
 
@@ -44,9 +45,7 @@ bool LoadFilterLibrary(const DumpOptions& options, FilterLibrary& library) {
     return false;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     // A closed pipe must fail the write (EPIPE), not kill the process.
     std::signal(SIGPIPE, SIG_IGN);
     FileOutput output(STDOUT_FILENO);
@@ -126,4 +125,16 @@ int main(int argc, char** argv) {
         return ExitLibraryFailed;
     }
     return run.Totals().FailedLoads == 0 ? ExitAllLoaded : ExitSomeFailed;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Main(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Written without allocating: there may be no memory for a message that needs some.
+        std::fputs("quillsift-dump: out of memory\n", stderr);
+        return ExitSomeFailed;
+    }
 }

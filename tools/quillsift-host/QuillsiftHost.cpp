@@ -27,6 +27,7 @@
 #include "tools/quillsift-host/ThumbnailCommand.h"
 
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -244,7 +245,14 @@ int Run(int argc, WCHAR** argv, const HostCommand* command) {
     const bool labelled = options.Books.size() > 1 || finder.SawFolder();
     bool allLoaded = true;
     for (const HostBookPath& book : finder.Books()) {
-        allLoaded = DumpBook(options, book, labelled, binder, session) && allLoaded;
+        bool loaded = false;
+        try {
+            loaded = DumpBook(options, book, labelled, binder, session);
+        } catch (const std::bad_alloc&) {
+            // The host itself ran out with this book: the next one is dumped all the same.
+            WriteError(ToUtf8(book.Path.data()) + ": " + OutOfMemoryWords);
+        }
+        allLoaded = loaded && allLoaded;
         if (!buffer.Flush()) {
             WriteError("cannot write the output (" + output.Error() + ")");
             return ExitSomeFailed;
@@ -264,7 +272,15 @@ extern "C" int wmain(int argc, WCHAR** argv) {
         WriteError("CoInitializeEx failed");
         return ExitSomeFailed;
     }
-    const int status = Run(argc, argv, command);
+    int status = ExitSomeFailed;
+    try {
+        status = Run(argc, argv, command);
+    } catch (const std::bad_alloc&) {
+        // Written without allocating: there may be no memory for a message that needs some.
+        static const char line[] = "quillsift-host: out of memory\n";
+        DWORD written = 0;
+        WriteFile(GetStdHandle(STD_ERROR_HANDLE), line, sizeof(line) - 1, &written, nullptr);
+    }
     CoUninitialize();
     return status;
 }
