@@ -66,14 +66,19 @@ step() { # name, command...
 # The wrappers. The runtimes are built with the compilers before the runtimes exist: nothing is
 # linked until they are in. Every build of the system defines __USE_MINGW_ANSI_STDIO in its
 # toolchain file, not here.
+# Thread-local variables, the runtimes' and the system's, are emulated (TlsGetValue) rather than
+# read through x18, the register that holds the thread's TEB on Windows: Debian's arm64 Wine,
+# which tests what the toolchain makes, runs its built-in DLLs as Linux code, some of which
+# (kernelbase, windowscodecs) uses x18 as a scratch register, and a native TLS access after
+# such a call faults.
 for compiler in clang clang++; do
     cat >"$prefix/bin/$triple-$compiler" <<EOF
 #!/bin/sh
 # $compiler-19 for $triple, with this toolchain's sysroot and runtimes.
 dir=\$(cd "\$(dirname "\$0")/.." && pwd)
 exec $compiler-19 --target=$triple --sysroot="\$dir" -resource-dir="\$dir/lib/clang/19" \\
-    --start-no-unused-arguments -rtlib=compiler-rt -unwindlib=libunwind -stdlib=libc++ \\
-    -fuse-ld=lld --end-no-unused-arguments "\$@"
+    -femulated-tls --start-no-unused-arguments -rtlib=compiler-rt -unwindlib=libunwind \\
+    -stdlib=libc++ -fuse-ld=lld --end-no-unused-arguments "\$@"
 EOF
     chmod +x "$prefix/bin/$triple-$compiler"
 done
