@@ -89,6 +89,13 @@ BENCHMARK_CAPTURE(BM_Hostile, Tags255, Repeat("", "<" + std::string(255, 'a') + 
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Hostile, Tags256, Repeat("", "<" + std::string(256, 'a') + ">"))
     ->Unit(benchmark::kMillisecond);
+// Too long to be tags: each '<' is text, and its would-be content is read again as text.
+BENCHMARK_CAPTURE(BM_Hostile, Tags65536, Repeat("", "<" + std::string(65536, 'a') + ">"))
+    ->Unit(benchmark::kMillisecond);
+// Runs of '<' far from their '>': only the last of each run may open a tag of 256 bytes or
+// more, and the others are read as text up to it.
+BENCHMARK_CAPTURE(BM_Hostile, LessThanRuns, Repeat("", std::string(300, '<') + "a>"))
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Hostile, DenseEntities,
                   Repeat("<body>", "&eacute;&amp;&lt;x&nbsp;&#233;&mdash;&Uuml;&abcdefghi;"))
     ->Unit(benchmark::kMillisecond);
@@ -107,6 +114,14 @@ BENCHMARK_CAPTURE(BM_Hostile, BlockTagsOnly, Repeat("", "</figcaption><div>"))
 BENCHMARK_CAPTURE(BM_Hostile, ZeroInEveryTag, Repeat("", std::string("<p\0>&a\0;", 9)))
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Hostile, SyntheticBook, Repeat("<body>", Paragraph))
+    ->Unit(benchmark::kMillisecond);
+// The same with the long tags of calibre's books: a long class list, an image's long `src` and
+// `alt`.
+BENCHMARK_CAPTURE(BM_Hostile, SyntheticBookLongTags,
+                  Repeat("<body>", "<p class=\"" + std::string(260, 'c') +
+                                       "\">A figure: <img src=\"" + std::string(200, 's') +
+                                       "\" alt=\"" + std::string(100, 'a') +
+                                       "\"/> and its words.</p>\n"))
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -10,6 +10,7 @@
 
 #include <vector>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -90,18 +91,27 @@ bool IsWordByte(char c) {
 }
 
 // Where a search from `from` finds `c`, as in a zero-terminated string: before the next zero
-// byte or the part's end, or npos.
+// byte or the part's end, or npos. (The zero byte is looked for only up to `c`: long parts with
+// no zero byte stay quick to fuzz.)
 size_t FindBeforeZero(const std::string& part, char c, size_t from) {
     const size_t found = part.find(c, from);
-    return found < part.find('\0', from) ? found : std::string::npos;
+    if (found == std::string::npos) {
+        return found;
+    }
+    const auto end = part.begin() + static_cast<std::ptrdiff_t>(found);
+    return std::find(part.begin() + static_cast<std::ptrdiff_t>(from), end, '\0') == end
+               ? found
+               : std::string::npos;
 }
 
 // The conversion done the slow, obvious way: every search stops at the next zero byte or at the
-// part's end, and no search is bounded. Returns the UTF-8 text with its final line feed.
+// part's end, and no search is bounded. A tag's content of 256 bytes or more is looked through
+// for a '<'. Returns the UTF-8 text with its final line feed.
 std::string ReferenceText(const uint8_t* data, size_t size) {
     const std::string part(reinterpret_cast<const char*>(data), size);
     const size_t body = Lower(part.substr(0, part.find('\0'))).find("<body");
     size_t read = body == std::string::npos ? 0 : body;
+    const auto at = [&part](size_t i) { return part.begin() + static_cast<std::ptrdiff_t>(i); };
     std::string text;
     int run = 0;
     bool separator = false;
@@ -122,7 +132,10 @@ std::string ReferenceText(const uint8_t* data, size_t size) {
         const char c = part[read];
         if (c == '<') {
             const size_t close = FindBeforeZero(part, '>', read + 1);
-            if (close != std::string::npos && close - (read + 1) <= 255) {
+            const size_t length = close - (read + 1);
+            if (close != std::string::npos &&
+                (length <= 255 ||
+                 (length <= 65535 && std::find(at(read + 1), at(close), '<') == at(close)))) {
                 const std::string content = part.substr(read + 1, close - (read + 1));
                 const std::string lower = Lower(content);
                 bool breaks = lower == "p" || lower == "br" || lower == "hr" || lower == "br/";

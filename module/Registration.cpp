@@ -9,7 +9,11 @@
 //    property handler's class key and put back on unregistration, which removes a value only
 //    while it still holds what Quillsift wrote;
 //  - the preview handler's name among Explorer's preview handlers, a value of its own in a
-//    shared key.
+//    shared key;
+//  - the books' kind: `document` in Explorer's kind map, kept and put back as the handlers
+//    are, and the extensions' PerceivedType, written only where none is set.
+// Unregistration then deletes the keys it left empty (an extension's key, its ShellEx keys,
+// its property handler's key), never one that holds a value or a subkey.
 // .azw3 is what calibre and Kindle Previewer name KF8 books; .prc is left alone, since Palm
 // resource files of every kind use it.
 #include "book/metadata/BookPropertyTable.h"
@@ -77,6 +81,14 @@ const WCHAR PreviewShellEx[] = UTF16("\\ShellEx\\{8895b1c6-b41f-4c1c-a562-0d5642
 // Explorer's list of preview handlers: one value per class, named by its id.
 const WCHAR PreviewHandlersKey[] =
     UTF16("Software\\Microsoft\\Windows\\CurrentVersion\\PreviewHandlers");
+// Explorer's kind of each extension (what `kind:document` and the Documents filter of Windows
+// Search go by): one value per extension, named by it.
+const WCHAR KindMapKey[] = UTF16("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap");
+const WCHAR DocumentKind[] = UTF16("document");
+// The keys above which unregistration deletes no key it empties: every system has them, and
+// they hold other programs' keys.
+const WCHAR ClassesFloor[] = UTF16("Software\\Classes");
+const WCHAR CurrentVersionFloor[] = UTF16("Software\\Microsoft\\Windows\\CurrentVersion");
 
 // The extensions Quillsift registers.
 const LPCWSTR Extensions[] = {UTF16(".mobi"), UTF16(".azw"), UTF16(".azw3")};
@@ -144,13 +156,25 @@ struct RegistryEntry {
     LPCWSTR Data;      // null-terminated
 };
 
-// A value of a shared key. Another program's value found there is kept as the extension's
-// value under `SavedKey`, beneath the property handler's class key, and put back on
-// unregistration.
+// What registration does with a value of a shared key that another program has set.
+enum class SharedPolicy {
+    // Replaces it, kept as the extension's value under `SavedKey` and put back on
+    // unregistration (the handlers, the detail lists, the kind).
+    Replaces,
+    // Leaves it and writes nothing; where there was none, writes its own and marks it as
+    // written under `SavedKey` (PerceivedType), so that unregistration removes its own alone.
+    FillsGap,
+};
+
+// A value of a shared key, beneath the property handler's class key the value kept for it
+// (`SavedKey`, `SavedName`), and the key above which the keys its removal empties stay
+// (`Floor`, itself when none may go).
 struct SharedEntry {
     RegistryEntry Entry;
     LPCWSTR SavedKey;
     LPCWSTR SavedName;
+    LPCWSTR Floor;
+    SharedPolicy Policy;
 };
 
 // A registry string is at most this long here; a longer value is no value of Quillsift's, and
@@ -235,38 +259,43 @@ bool IsEmptyKey(LPCWSTR path) {
     return subkey == ERROR_NO_MORE_ITEMS && value == ERROR_NO_MORE_ITEMS;
 }
 
-// Removes a value, then its key when nothing is left in it, and so on up to the extension's
-// key (`.mobi`, or `.mobi\ShellEx\{…}` and the keys above it up to `.mobi`).
-HRESULT DeleteValue(LPCWSTR path, LPCWSTR name) {
-    {
-        RegistryKey key;
-        HRESULT result = OpenKey(path, KEY_ALL_ACCESS, key);
-        if (SUCCEEDED(result)) {
-            const LONG status = RegDeleteValueW(key.Get(), name);
-            result = status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
-        }
-        if (FAILED(result)) {
-            return result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : result;
-        }
-    }
+// Deletes `path` when it holds nothing, then each key above it that this leaves empty, up to
+// `floor` (a key that stays, and above `path` or `path` itself).
+void DeleteEmptyKeys(LPCWSTR path, LPCWSTR floor) {
     WCHAR keyPath[MaxValueBytes / sizeof(WCHAR)];
     const size_t length = Utf16Length(path);
+    const size_t floorLength = Utf16Length(floor);
     if (length >= sizeof(keyPath) / sizeof(keyPath[0])) {
-        return S_OK;
+        return;
     }
     std::memcpy(keyPath, path, (length + 1) * sizeof(WCHAR));
-    for (size_t end = length; end != 0 && IsEmptyKey(keyPath);) {
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath);
-        size_t cut = end;
-        while (cut != 0 && keyPath[cut - 1] != '\\') {
-            --cut;
+    for (size_t end = length; end > floorLength && IsEmptyKey(keyPath);) {
+        if (RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath) != ERROR_SUCCESS) {
+            return;
         }
-        if (cut == 0 || keyPath[cut] == '.') {
-            break;
+        while (end != 0 && keyPath[end - 1] != '\\') {
+            --end;
         }
-        keyPath[cut - 1] = 0;
-        end = cut - 1;
+        if (end == 0) {
+            return;
+        }
+        keyPath[--end] = 0;
     }
+}
+
+// Removes a value, then the keys this leaves empty up to `floor`.
+HRESULT DeleteValue(LPCWSTR path, LPCWSTR name, LPCWSTR floor) {
+    RegistryKey key;
+    HRESULT result = OpenKey(path, KEY_ALL_ACCESS, key);
+    if (SUCCEEDED(result)) {
+        const LONG status = RegDeleteValueW(key.Get(), name);
+        result = status == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(status);
+    }
+    if (FAILED(result)) {
+        return result == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : result;
+    }
+    key.Reset();
+    DeleteEmptyKeys(path, floor);
     return S_OK;
 }
 
@@ -284,13 +313,22 @@ HRESULT DeleteOwnValue(LPCWSTR path, LPCWSTR name) {
 }
 
 // Keeps another program's value before Quillsift's replaces it; a value already Quillsift's
-// (registering again) keeps what was kept before.
+// (registering again) keeps what was kept before. A value that only fills a gap is written
+// where there is none, marked as Quillsift's first.
 HRESULT WriteShared(const SharedEntry& shared) {
     StoredValue found;
     // A value too long to keep (ERROR_MORE_DATA) stops registration rather than be lost.
     const HRESULT read = ReadValue(shared.Entry.KeyPath, shared.Entry.ValueName, found);
     RETURN_IF_FAILED(read);
-    if (read == S_OK && !Holds(found, shared.Entry)) {
+    if (shared.Policy == SharedPolicy::FillsGap) {
+        StoredValue mark;
+        const HRESULT marked = ReadValue(shared.SavedKey, shared.SavedName, mark);
+        RETURN_IF_FAILED(marked);
+        if (read == S_OK && (marked == S_FALSE || !Holds(found, shared.Entry))) {
+            return S_OK;
+        }
+        RETURN_IF_FAILED(WriteEntry({shared.SavedKey, shared.SavedName, shared.Entry.Data}));
+    } else if (read == S_OK && !Holds(found, shared.Entry)) {
         RETURN_IF_FAILED(
             WriteValue(shared.SavedKey, shared.SavedName, found.Type, found.Data, found.Size));
     }
@@ -298,7 +336,7 @@ HRESULT WriteShared(const SharedEntry& shared) {
 }
 
 // Only a value that still holds Quillsift's is touched: it gives way to the value kept, or
-// goes.
+// goes. A value that filled a gap goes only where Quillsift marked it as its own.
 HRESULT RestoreShared(const SharedEntry& shared) {
     StoredValue found;
     const HRESULT read = ReadValue(shared.Entry.KeyPath, shared.Entry.ValueName, found);
@@ -310,11 +348,16 @@ HRESULT RestoreShared(const SharedEntry& shared) {
     StoredValue kept;
     const HRESULT keptRead = ReadValue(shared.SavedKey, shared.SavedName, kept);
     RETURN_IF_FAILED(keptRead);
+    if (shared.Policy == SharedPolicy::FillsGap) {
+        return keptRead == S_OK
+                   ? DeleteValue(shared.Entry.KeyPath, shared.Entry.ValueName, shared.Floor)
+                   : S_OK;
+    }
     if (keptRead == S_OK) {
         return WriteValue(shared.Entry.KeyPath, shared.Entry.ValueName, kept.Type, kept.Data,
                           kept.Size);
     }
-    return DeleteValue(shared.Entry.KeyPath, shared.Entry.ValueName);
+    return DeleteValue(shared.Entry.KeyPath, shared.Entry.ValueName, shared.Floor);
 }
 
 // Explorer caches what it knows of the extensions' handlers until told.
@@ -357,40 +400,58 @@ HRESULT WritePersistentHandler() {
 }
 
 // A value of an extension's shared keys, in the order they are written and restored: the
-// property handler, the detail lists, the thumbnail provider. Another program's value found
-// there is kept as the extension's value under the property handler's class key, in `Saved`.
+// property handler, the detail lists, the thumbnail provider, the preview handler; then the
+// kind. Another program's value found there is kept as the extension's value under the
+// property handler's class key, in `Saved`.
 struct SharedValue {
-    LPCWSTR Under;          // the key that holds the extension's key
+    LPCWSTR Under;          // the key that holds the extension's key, or the value itself
     LPCWSTR Beneath;        // the subkey of the extension's key that holds the value, or ""
-    LPCWSTR ValueName;      // null for the key's default value
-    LPCWSTR ClassId;        // the value: a class id of the module...
+    LPCWSTR ValueName;      // null for the key's default value; with `NamedByExtension`, unused
+    LPCWSTR Data;           // the value: a class id of the module, a word...
     const DetailList* List; // ... or a detail list
     LPCWSTR Saved;
+    LPCWSTR Floor;
+    SharedPolicy Policy = SharedPolicy::Replaces;
+    // The value is named by the extension, in `Under` itself (a list of Explorer's).
+    bool NamedByExtension = false;
 };
-const SharedValue SharedValues[] = {
+const SharedValue HandlerValues[] = {
     {PropertyHandlersKey, UTF16(""), nullptr, CLSID_BookPropertyHandler, nullptr,
-     UTF16("PreviousPropertyHandler")},
+     UTF16("PreviousPropertyHandler"), CurrentVersionFloor},
     {FileAssociationsKey, UTF16(""), DetailLists[0].Name, nullptr, &DetailLists[0],
-     UTF16("PreviousFullDetails")},
+     UTF16("PreviousFullDetails"), ClassesFloor},
     {FileAssociationsKey, UTF16(""), DetailLists[1].Name, nullptr, &DetailLists[1],
-     UTF16("PreviousPreviewDetails")},
+     UTF16("PreviousPreviewDetails"), ClassesFloor},
     {FileAssociationsKey, UTF16(""), DetailLists[2].Name, nullptr, &DetailLists[2],
-     UTF16("PreviousInfoTip")},
+     UTF16("PreviousInfoTip"), ClassesFloor},
     {FileAssociationsKey, ThumbnailShellEx, nullptr, CLSID_BookThumbnailProvider, nullptr,
-     UTF16("PreviousThumbnailProvider")},
+     UTF16("PreviousThumbnailProvider"), ClassesFloor},
     {FileAssociationsKey, PreviewShellEx, nullptr, CLSID_BookPreviewHandler, nullptr,
-     UTF16("PreviousPreviewHandler")},
+     UTF16("PreviousPreviewHandler"), ClassesFloor},
+};
+// Written after every handler, so that what came before stands as it did. Explorer's kind map
+// is a key of the system's own: it stays, empty or not.
+const SharedValue KindValues[] = {
+    {ClassesKey, UTF16(""), UTF16("PerceivedType"), DocumentKind, nullptr,
+     UTF16("AddedPerceivedType"), ClassesFloor, SharedPolicy::FillsGap},
+    {KindMapKey, UTF16(""), nullptr, DocumentKind, nullptr, UTF16("PreviousKind"), KindMapKey,
+     SharedPolicy::Replaces, true},
 };
 
-// Calls `act` on every shared value of every extension, in order, up to the first failure.
-HRESULT ForEachSharedEntry(HRESULT (*act)(const SharedEntry&)) {
+// Calls `act` on every value of `values` for every extension, in order, up to the first
+// failure.
+template <size_t Count>
+HRESULT ForEachSharedEntry(const SharedValue (&values)[Count], HRESULT (*act)(const SharedEntry&)) {
     RegistryText lists[DetailListCount];
     for (size_t i = 0; i < DetailListCount; ++i) {
         lists[i] = DetailListText(DetailLists[i]);
     }
     for (LPCWSTR extension : Extensions) {
-        for (const SharedValue& value : SharedValues) {
-            const RegistryText key({value.Under, extension, value.Beneath});
+        for (const SharedValue& value : values) {
+            const RegistryText key = value.NamedByExtension
+                                         ? RegistryText({value.Under})
+                                         : RegistryText({value.Under, extension, value.Beneath});
+            const LPCWSTR name = value.NamedByExtension ? extension : value.ValueName;
             const RegistryText saved(
                 {ClassIdsKey, CLSID_BookPropertyHandler, UTF16("\\"), value.Saved});
             const RegistryText* list =
@@ -398,8 +459,9 @@ HRESULT ForEachSharedEntry(HRESULT (*act)(const SharedEntry&)) {
             if (!key.Fits() || !saved.Fits() || (list != nullptr && !list->Fits())) {
                 return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
             }
-            const LPCWSTR data = list != nullptr ? list->Get() : value.ClassId;
-            RETURN_IF_FAILED(act({{key.Get(), value.ValueName, data}, saved.Get(), extension}));
+            const LPCWSTR data = list != nullptr ? list->Get() : value.Data;
+            RETURN_IF_FAILED(
+                act({{key.Get(), name, data}, saved.Get(), extension, value.Floor, value.Policy}));
         }
     }
     return S_OK;
@@ -414,7 +476,8 @@ HRESULT Register(LPCWSTR modulePath) {
     RETURN_IF_FAILED(WriteClassKey(PreviewHandlerClass, modulePath));
     RETURN_IF_FAILED(
         WriteEntry({PreviewHandlersKey, CLSID_BookPreviewHandler, PreviewHandlerClass.Name}));
-    return ForEachSharedEntry(WriteShared);
+    RETURN_IF_FAILED(ForEachSharedEntry(HandlerValues, WriteShared));
+    return ForEachSharedEntry(KindValues, WriteShared);
 }
 
 // Removes a tree of Quillsift's own; one that is not there counts as removed.
@@ -427,14 +490,20 @@ HRESULT DeleteTree(const RegistryText& path) {
 }
 
 // The shared values first, then Quillsift's own trees; the property handler's class key
-// last, since it keeps the values to put back until they are back.
+// last, since it keeps the values to put back until they are back. An extension's key that
+// its persistent handler leaves empty goes with it.
 HRESULT Unregister() {
-    RETURN_IF_FAILED(ForEachSharedEntry(RestoreShared));
+    RETURN_IF_FAILED(ForEachSharedEntry(HandlerValues, RestoreShared));
+    RETURN_IF_FAILED(ForEachSharedEntry(KindValues, RestoreShared));
     RETURN_IF_FAILED(DeleteTree(RegistryText({ClassIdsKey, CLSID_BookFilter})));
     RETURN_IF_FAILED(DeleteTree(RegistryText({ClassIdsKey, CLSID_BookPersistentHandler})));
     for (LPCWSTR extension : Extensions) {
         RETURN_IF_FAILED(
             DeleteTree(RegistryText({ClassesKey, extension, UTF16("\\PersistentHandler")})));
+        const RegistryText extensionKey({ClassesKey, extension});
+        if (extensionKey.Fits()) {
+            DeleteEmptyKeys(extensionKey.Get(), ClassesFloor);
+        }
     }
     RETURN_IF_FAILED(DeleteTree(RegistryText({ClassIdsKey, CLSID_BookThumbnailProvider})));
     RETURN_IF_FAILED(DeleteOwnValue(PreviewHandlersKey, CLSID_BookPreviewHandler));

@@ -222,7 +222,16 @@ struct Derivation {
     uint32_t Version;          // the MOBI header's version (0: as it is)
     bool Cp1252;               // the header says cp1252
     std::vector<size_t> Zeros; // zero bytes put into the text at these places
+    // Tags of this many bytes of content, holding no '<', put into the text before the first
+    // '<' at or after these places; a tag of content 0 is one that the text's end cuts off.
+    std::vector<std::pair<size_t, size_t>> LongTags = {};
 };
+
+// A paragraph's tag with a long class list, `length` bytes between its '<' and '>'.
+std::string LongTag(size_t length) {
+    return length == 0 ? "<img src=\"" + std::string(400, 's')
+                       : "<p class=\"" + std::string(length - 10, 'c') + "\">";
+}
 
 const Derivation Derivations[] = {
     {"Cp1252Kf7", "harbor-kf7.mobi", {}, 0, 0, true, {}},
@@ -248,6 +257,19 @@ const Derivation Derivations[] = {
     {"ZerosOfAnOldBookLeftOut", "harbor-kf7.mobi", {3000, 3000}, 4096, 3, false, {7, 500, 501}},
     {"ZeroEndsTheTextOfANewerBook", "harbor-kf7.mobi", {3000, 3000}, 4096, 0, false, {900}},
     {"ZeroEndsTheTextOfACp1252Book", "harbor-kf7.mobi", {3000, 3000}, 4096, 0, true, {900}},
+    // Tags whose '>' comes records and stretches after their '<': the conversion waits for it
+    // up to the longest tag, and no further.
+    {"LongTagsAcrossRecordsAndStretches",
+     "ledger-large-kf7.mobi",
+     {8000, 0, 8000, 4095, 17, 8000, 8000, 1},
+     8000,
+     0,
+     false,
+     {},
+     {{100000, 300},
+      {200000, MaxLongTagContent},
+      {400000, MaxLongTagContent + 1},
+      {~size_t{0}, 0}}},
 };
 
 void PrintTo(const Derivation& row, std::ostream* os) {
@@ -260,6 +282,10 @@ std::vector<unsigned char> Derive(const Derivation& row) {
         std::string text = DecodedText(bytes);
         for (const size_t at : row.Zeros) {
             text.insert(text.begin() + static_cast<std::ptrdiff_t>(at), '\0');
+        }
+        for (const auto& [place, length] : row.LongTags) {
+            const size_t at = place < text.size() ? text.find('<', place) : std::string::npos;
+            text.insert(at == std::string::npos ? text.size() : at, LongTag(length));
         }
         const size_t count = PalmBook(bytes).TextRecords().second;
         std::vector<std::string> records;

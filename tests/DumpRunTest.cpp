@@ -109,7 +109,8 @@ TEST_F(DumpRunTest, FourWorkersWriteWhatOneWrites) {
         EXPECT_EQ(one.Totals.FailedLoads, 2u);
         EXPECT_NE(one.Reports.find("garbage.mobi: not a Palm database: only 47 bytes "
                                    "(0x80004005)\nquillsift-dump: " +
-                                   Books[5].Path + ": cannot open (0x80070002)\n"),
+                                   Books[5].Path +
+                                   ": cannot open: no such file or directory (0x80070002)\n"),
                   std::string::npos)
             << one.Reports;
         for (int round = 0; round < 3; ++round) {

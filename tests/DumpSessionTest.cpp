@@ -4,6 +4,7 @@
 // does not; and the totals of a run, summed and summarised.
 #include "tools/common/DumpSession.h"
 #include "tools/common/DumpFormat.h"
+#include "tools/common/OpenFailure.h"
 
 #include "tests/support/RecordingStream.h"
 #include "tests/support/ScriptedFilter.h"
@@ -96,8 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SessionCase{"HtmlWhole", DumpFormat::Html, S_OK, S_OK, FILTER_E_END_OF_CHUNKS, S_OK, false,
                     "", "<p>kept</p>\n<p>more</p>\n"},
-        SessionCase{"HtmlCannotOpen", DumpFormat::Html, NotFound, S_OK, FILTER_E_END_OF_CHUNKS,
-                    S_OK, false, "quillsift-dump: b.mobi: cannot open (0x80070002)\n"},
+        SessionCase{
+            "HtmlCannotOpen", DumpFormat::Html, NotFound, S_OK, FILTER_E_END_OF_CHUNKS, S_OK, false,
+            "quillsift-dump: b.mobi: cannot open: no such file or directory (0x80070002)\n"},
         SessionCase{"HtmlCannotLoad", DumpFormat::Html, S_OK, E_FAIL, FILTER_E_END_OF_CHUNKS, S_OK,
                     false, "quillsift-dump: b.mobi: cannot load (0x80004005)\n"},
         SessionCase{"HtmlGetChunkFails", DumpFormat::Html, S_OK, S_OK, E_UNEXPECTED, S_OK, false,
@@ -144,6 +146,37 @@ TEST(DumpTotals, SumsBooksAndSummarisesTheRun) {
     EXPECT_EQ(totals.Summary(4), "2 books, 1 failed load, 7 chunks, 1000 characters, 2.00 MB in "
                                  "4.00 s (0.50 MB/s)");
     EXPECT_EQ(first.Summary(0), "1 book, 0 failed loads, 3 chunks, 400 characters, 1.50 MB");
+    // Files that gave nothing were not read: their bytes and a rate would mean nothing.
+    DumpTotals none;
+    none += second;
+    EXPECT_EQ(none.Summary(0.0001), "1 book, 1 failed load, 4 chunks, 600 characters");
+    EXPECT_EQ(DumpTotals().Summary(1), "0 books, 0 failed loads, 0 chunks, 0 characters");
+}
+
+struct OpenFailureCase {
+    HRESULT opened;
+    bool folder;
+    const char* expected;
+};
+
+// Both tools say why a file did not open in the same words.
+TEST(OpenFailureWords, NameWhatTheCodeMeans) {
+    const OpenFailureCase cases[] = {
+        {_HRESULT_TYPEDEF_(0x80070002), false,
+         "cannot open: no such file or directory (0x80070002)"},
+        {_HRESULT_TYPEDEF_(0x80070003), false,
+         "cannot open: no such file or directory (0x80070003)"},
+        {E_ACCESSDENIED, false, "cannot open: access denied (0x80070005)"},
+        {_HRESULT_TYPEDEF_(0x80030005), false, "cannot open: access denied (0x80030005)"},
+        {_HRESULT_TYPEDEF_(0x80070020), false, "cannot open: used by another program (0x80070020)"},
+        {_HRESULT_TYPEDEF_(0x80030020), false, "cannot open: used by another program (0x80030020)"},
+        {E_ACCESSDENIED, true, "cannot open: a directory (0x80070005)"},
+        {E_FAIL, false, "cannot open (0x80004005)"},
+        {E_OUTOFMEMORY, false, "out of memory (0x8007000e)"},
+    };
+    for (const OpenFailureCase& c : cases) {
+        EXPECT_EQ(OpenFailureWords(c.opened, c.folder), c.expected);
+    }
 }
 
 } // namespace

@@ -183,6 +183,30 @@ elseif(MODE STREQUAL "folder")
         endif()
     endforeach()
 
+    # A folder without a book says so and fails the run, before or beside books, and a run that
+    # read no book gives no rate.
+    file(MAKE_DIRECTORY "${WORK}/empty" "${WORK}/no-books/sub")
+    file(WRITE "${WORK}/no-books/sub/notes.txt" "not a book")
+    run(1 out err "${WORK}/empty")
+    expect_equal("${out}" "" "an empty folder: stdout")
+    expect_equal("${err}" "quillsift-dump: ${WORK}/empty: no .mobi, .azw, .azw3 or .prc file in this folder\n"
+                 "an empty folder: stderr")
+    run(1 out err --json "${WORK}/no-books" "${dir}/a-harbor.mobi")
+    labelled(harbor-kf7.mobi "${dir}/a-harbor.mobi" lines)
+    expect_equal("${out}" "${lines}" "a folder without a book beside a book: stdout")
+    if(NOT err MATCHES "^quillsift-dump: ${WORK}/no-books: no .mobi, .azw, .azw3 or .prc file in this folder\n")
+        fail("a folder without a book beside a book is not reported first:\n${err}")
+    endif()
+    run(1 out err --all-files "${WORK}/empty" "${WORK}/no-books")
+    if(NOT err MATCHES "^quillsift-dump: ${WORK}/empty: no file in this folder\n"
+       OR err MATCHES "no-books: ")
+        fail("--all-files: an empty folder, and a folder with a file:\n${err}")
+    endif()
+    run(1 out err "${WORK}/missing.mobi")
+    if(NOT err MATCHES "quillsift-dump: 1 book, 1 failed load, 0 chunks, 0 characters\n$")
+        fail("a run that read no book gives a rate:\n${err}")
+    endif()
+
     # Readable text names each book.
     run(1 out err "${dir}/a-harbor.mobi" "${dir}/b-garbage.mobi")
     if(NOT out MATCHES "^== [^\n]*a-harbor.mobi ==\nchunk 1 value Title: .*\n== [^\n]*b-garbage.mobi ==\nload failed 0x80004005: ${garbage}\n$")
@@ -259,7 +283,8 @@ elseif(MODE STREQUAL "html")
         expect_equal("${err}" "quillsift-dump: ${WORK}/${name}: ${reason}\n" "${name}: stderr")
     endfunction()
     expect_no_book(garbage.mobi "not a Palm database: only 55 bytes (0x80004005)")
-    expect_no_book(missing.mobi "cannot open (0x80070002)")
+    expect_no_book(missing.mobi "cannot open: no such file or directory (0x80070002)")
+    expect_no_book(no-folder/missing.mobi "cannot open: no such file or directory (0x80070003)")
 
     foreach(arguments "--html" "--html;${WORK}/garbage.mobi;${WORK}/garbage.mobi" "--html;${WORK}"
                       "--json;--html;${WORK}/garbage.mobi")
@@ -289,6 +314,19 @@ elseif(MODE STREQUAL "properties")
         fail("--properties on a file that is no book:\n${out}\n${err}")
     endif()
     run(2 out err --properties ${TESTDATA}/harbor-kf7.mobi ${TESTDATA}/harbor-kf8.azw3)
+    # A file that does not open says why, in words, for the properties and the cover alike.
+    foreach(command "--properties" "--cover;${WORK}/cover.jpg")
+        foreach(case "${WORK}/missing.mobi|no such file or directory (0x80070002)"
+                     "${WORK}|a directory (0x80070005)")
+            string(REPLACE "|" ";" case "${case}")
+            list(GET case 0 path)
+            list(GET case 1 words)
+            run(1 out err ${command} "${path}")
+            if(NOT out STREQUAL "" OR NOT err STREQUAL "quillsift-dump: ${path}: cannot open: ${words}\n")
+                fail("${command} ${path}: not one line saying why it did not open:\n${out}\n${err}")
+            endif()
+        endforeach()
+    endforeach()
 elseif(MODE STREQUAL "stuck")
     # The binding's own code is what the load line gives; DllCanUnloadNow's answer outweighs
     # the failed load in the exit code.

@@ -5,6 +5,7 @@
 #include "book/markup/MarkupStream.h"
 #include "platform/UniqueAny.h"
 #include "tests/support/MarkupInPieces.h"
+#include "tests/support/Utf16Text.h"
 
 #include <gtest/gtest.h>
 
@@ -305,20 +306,60 @@ TEST(MarkupToText, TagContentAndEntityNameBounds) {
         {"<" + content255 + ">x", u"x\n"},
         {"<" + content255 + ">", u"\n"},
         {"<p " + std::string(253, 'a') + ">x", u"\nx\n"},
-        {"<" + content256 + ">x", u"<" + std::u16string(256, u'a') + u">x"},
-        {"<p " + std::string(254, 'a') + ">x", u"<p " + std::u16string(254, u'a') + u">x"},
-        {"<" + content256 + "<p>b", u"<" + std::u16string(256, u'a') + u"\nb\n"},
+        // Longer, a tag still when its content holds no '<'.
+        {"<" + content256 + ">x", u"x\n"},
+        {"<p " + std::string(254, 'a') + ">x", u"\nx\n"},
+        {"<" + content256 + "<p>b", Utf16("<" + content256) + u"\nb\n"},
         // An opener far from any closer, before one that has its own: cut between that one's
         // '<' or '&' and its closer, a piece must not take it for text.
-        {"<" + std::string(400, 'a') + "<p>b", u"<" + std::u16string(400, u'a') + u"\nb\n"},
-        {"&" + std::string(400, 'a') + "&lt;b", u"&" + std::u16string(400, u'a') + u"<b\n"},
+        {"<" + std::string(400, 'a') + "<p>b", Utf16("<" + std::string(400, 'a')) + u"\nb\n"},
+        {"&" + std::string(400, 'a') + "&lt;b", Utf16("&" + std::string(400, 'a')) + u"<b\n"},
         // A '<' or '&' just after one that opened nothing is judged on its own.
         {"<<" + content255 + ">x", u"<x\n"},
-        {"<<" + content256 + ">x", u"<<" + std::u16string(256, u'a') + u">x"},
+        {"<<" + content256 + ">x", u"<x\n"},
         {"&&abcdefghi;", u"&\n"},
         {"&abcdefghi;", u"\n"},
         {"&abcdefghij;", u"&abcdefghij;"},
         {"&abcdefghij;&amp;", u"&abcdefghij;&\n"},
+    });
+}
+
+// Tags of 256 bytes of content or more, as calibre writes them: an `<img>` with a long `src` and
+// `alt`, a `<span>` with many attributes, a `<p>` with a long class list. Such a tag is a tag when
+// its content holds no '<' and no zero byte and is at most 65,535 bytes long; otherwise its '<'
+// is text, and the bytes after it are read as text, tags and entities in them handled as usual.
+TEST(MarkupToText, LongTagsAreTagsWhenTheyHoldNoLessThanSign) {
+    const std::string image = "img src=\"" + std::string(300, 's') + "\" alt=\"A long caption\"/";
+    const std::string span =
+        "span class=\"c1\" data-aid=\"" + std::string(250, '0') + "\" id=\"x\"";
+    const std::string classes = "p class=\"" + std::string(280, 'c') + "\"";
+    const std::string stretch(MarkupStream::MaxFeed - 100, 'w');
+    const std::string x150(150, 'x');
+    const std::string y150(150, 'y');
+    ExpectText({
+        {"word <" + image + "> next", u"word  next\n"},
+        {"W<" + span + ">o</span>rd", u"Word\n"},
+        // Line breaks and block tags as any tag gives them.
+        {"a<" + classes + ">b", u"a\nb\n"},
+        {"a <h2 id=\"" + x150 + y150 + "\">b", u"a \nb\n"},
+        {"a<div " + x150 + y150 + ">b", u"a\nb\n"},
+        // A '<' among the content: text, then what follows it as text.
+        {"a<" + x150 + "<" + std::string(149, 'y') + ">b", Utf16("a<" + x150 + "b\n")},
+        {"<" + x150 + "&amp;\n" + y150 + "<br>z", Utf16("<" + x150 + "&\n" + y150 + "\nz\n")},
+        // Of several '<' far from the '>', the last alone may hold none.
+        {std::string(300, '<') + "a>b", Utf16(std::string(45, '<') + "b\n")},
+        {"<" + x150 + "<" + std::string(400, 'y') + ">c", Utf16("<" + x150 + "c\n")},
+        {"<" + std::string(300, 'x') + "<" + std::string(10, 'y') + ">c",
+         Utf16("<" + std::string(300, 'x') + "c\n")},
+        // At most 65,535 bytes of content; the stream waits for the '>' over two stretches.
+        {"a<" + std::string(65535, 'c') + ">b", u"ab\n"},
+        {"a<" + std::string(65536, 'c') + ">b", Utf16("a<" + std::string(65536, 'c') + ">b")},
+        // Cut off by the part's end, or by a zero byte: text.
+        {"end<" + image, Utf16("end<" + image)},
+        {"a<" + image + "\0>b"s, Utf16("a<" + image + "\0>b"s)},
+        // The text read part by part goes to the stream in stretches of MaxFeed bytes: a tag
+        // across the end of the first.
+        {stretch + "<" + classes + ">y", Utf16(stretch + "\ny\n")},
     });
 }
 

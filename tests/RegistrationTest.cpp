@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,6 +56,10 @@ const std::u16string PropertyHandlers =
     u"Software\\Microsoft\\Windows\\CurrentVersion\\PropertySystem\\PropertyHandlers\\";
 const std::u16string FileAssociations = u"Software\\Classes\\SystemFileAssociations\\";
 const std::u16string Extensions[] = {u".mobi", u".azw", u".azw3"};
+// The books' kind: Explorer's kind map, and the mark of a PerceivedType that registration wrote.
+const std::u16string KindMapKey =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap";
+const std::u16string AddedPerceivedTypeKey = PropertyClassKey + u"\\AddedPerceivedType";
 const std::u16string ListNames[] = {u"FullDetails", u"PreviewDetails", u"InfoTip"};
 const std::u16string OtherHandler = u"{00000000-1111-2222-3333-444444444444}";
 
@@ -131,8 +136,34 @@ RegistryContents ReadRegistry() {
     return contents;
 }
 
+// Every key under `path`, empty ones too, by path.
+void ReadKeyTree(HKEY key, const std::u16string& path, std::set<std::u16string>* keys) {
+    WCHAR name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLength = 256;
+        if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
+            break;
+        }
+        const std::u16string child = path.empty() ? std::u16string(name, nameLength)
+                                                  : path + u"\\" + std::u16string(name, nameLength);
+        keys->insert(child);
+        HKEY opened = nullptr;
+        if (RegOpenKeyExW(key, name, 0, KEY_READ, &opened) == ERROR_SUCCESS) {
+            ReadKeyTree(opened, child, keys);
+            RegCloseKey(opened);
+        }
+    }
+}
+
+std::set<std::u16string> ReadKeys() {
+    std::set<std::u16string> keys;
+    ReadKeyTree(HKEY_LOCAL_MACHINE, u"", &keys);
+    return keys;
+}
+
 // What registration writes, in the order it writes it: the first `count` values.
-RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 38) {
+RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t count = 47) {
     std::vector<std::pair<std::pair<std::u16string, std::u16string>, StoredValue>> values = {
         {{FilterKey, u""}, StringValue(u"Quillsift")},
         {{FilterKey + u"\\InProcServer32", u""}, StringValue(modulePath)},
@@ -163,6 +194,12 @@ RegistryContents ExpectedRegistration(const std::u16string& modulePath, size_t c
         values.push_back({{ThumbnailShellExKey(extension), u""}, StringValue(ThumbnailClassId)});
         values.push_back({{PreviewShellExKey(extension), u""}, StringValue(PreviewClassId)});
     }
+    for (const std::u16string& extension : Extensions) {
+        values.push_back({{AddedPerceivedTypeKey, extension}, StringValue(u"document")});
+        values.push_back(
+            {{u"Software\\Classes\\" + extension, u"PerceivedType"}, StringValue(u"document")});
+        values.push_back({{KindMapKey, extension}, StringValue(u"document")});
+    }
     return RegistryContents(values.begin(), values.begin() + count);
 }
 
@@ -174,6 +211,15 @@ void PutString(const std::u16string& path, const std::u16string& name, const std
     const StoredValue value = StringValue(data);
     EXPECT_EQ(RegSetValueExW(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ,
                              value.Data.data(), static_cast<DWORD>(value.Data.size())),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+// A key without a value.
+void PutKey(const std::u16string& path) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
 }
@@ -314,6 +360,8 @@ TEST_F(Registration, ARefusedKeyStopsRegistrationWithAccessDenied) {
         {FileAssociations + u".azw", 27},
         {PreviewShellExKey(u".azw"), 31},
         {FileAssociations + u".azw3", 33},
+        {AddedPerceivedTypeKey, 38},
+        {KindMapKey, 40},
     };
     for (const DeniedRegistration& c : cases) {
         RegistryTestReset();
@@ -417,10 +465,14 @@ TEST_F(Registration, AnotherProgramsHandlerIsKeptAndPutBack) {
     PutString(FileAssociations + u".azw3", u"PerceivedType", u"document");
     PutString(PreviewShellExKey(u".azw"), u"", OtherHandler);
     PutString(PreviewHandlersKey, OtherHandler, u"Someone else's preview handler");
+    PutString(KindMapKey, u".mobi", u"text");
     const RegistryContents before = ReadRegistry();
     ASSERT_EQ(Module().RegisterServer(), S_OK);
     ASSERT_EQ(Module().RegisterServer(), S_OK);
     const RegistryContents registered = ReadRegistry();
+    EXPECT_EQ(registered.at({KindMapKey, u".mobi"}), StringValue(u"document"));
+    EXPECT_EQ(registered.at({PropertyClassKey + u"\\PreviousKind", u".mobi"}),
+              StringValue(u"text"));
     EXPECT_EQ(registered.at({PropertyHandlers + u".mobi", u""}), StringValue(PropertyClassId));
     EXPECT_EQ(registered.at({PropertyClassKey + u"\\PreviousPropertyHandler", u".mobi"}),
               StringValue(OtherHandler));
@@ -447,13 +499,103 @@ TEST_F(Registration, ValuesChangedBySomeoneElseAreLeftAlone) {
     PutString(PropertyHandlers + u".azw", u"", OtherHandler);
     PutString(FileAssociations + u".mobi", u"PreviewDetails", u"prop:System.Title");
     PutString(FileAssociations + u".azw3", u"FullDetails", Lists[0] + u";System.Rating");
+    PutString(KindMapKey, u".azw", u"picture");
     ASSERT_EQ(Module().UnregisterServer(), S_OK);
     const RegistryContents expected = {
+        {{KindMapKey, u".azw"}, StringValue(u"picture")},
         {{PropertyHandlers + u".azw", u""}, StringValue(OtherHandler)},
         {{FileAssociations + u".mobi", u"PreviewDetails"}, StringValue(u"prop:System.Title")},
         {{FileAssociations + u".azw3", u"FullDetails"}, StringValue(Lists[0] + u";System.Rating")},
     };
     EXPECT_EQ(ReadRegistry(), expected);
+}
+
+struct PerceivedTypeCase {
+    const char16_t* before;    // another program's value, or null for none
+    const char16_t* changedTo; // what someone writes once registered, or null
+    const char16_t* registered;
+    const char16_t* after; // null: the value, and the extension's key with it, are gone
+};
+
+// PerceivedType is written only where none is set, and goes on unregistration only where
+// registration wrote it and nobody changed it since.
+TEST_F(Registration, PerceivedTypeFillsOnlyAGapAndLeavesWithIt) {
+    const PerceivedTypeCase cases[] = {
+        {nullptr, nullptr, u"document", nullptr},         {u"text", nullptr, u"text", u"text"},
+        {u"document", nullptr, u"document", u"document"}, {u"", nullptr, u"", u""},
+        {nullptr, u"video", u"document", u"video"},
+    };
+    const std::u16string mobi = u"Software\\Classes\\.mobi";
+    for (const PerceivedTypeCase& c : cases) {
+        SCOPED_TRACE(Narrow(c.before != nullptr ? c.before : u"(none)") + " then " +
+                     Narrow(c.changedTo != nullptr ? c.changedTo : u"(unchanged)"));
+        RegistryTestReset();
+        if (c.before != nullptr) {
+            PutString(mobi, u"PerceivedType", c.before);
+        }
+        ASSERT_EQ(Module().RegisterServer(), S_OK);
+        ASSERT_EQ(Module().RegisterServer(), S_OK);
+        EXPECT_EQ(ReadRegistry().at({mobi, u"PerceivedType"}), StringValue(c.registered));
+        if (c.changedTo != nullptr) {
+            PutString(mobi, u"PerceivedType", c.changedTo);
+        }
+        ASSERT_EQ(Module().UnregisterServer(), S_OK);
+        const RegistryContents after = ReadRegistry();
+        if (c.after == nullptr) {
+            EXPECT_EQ(after, RegistryContents());
+            EXPECT_FALSE(KeyExists(mobi));
+        } else {
+            EXPECT_EQ(after, RegistryContents({{{mobi, u"PerceivedType"}, StringValue(c.after)}}));
+        }
+    }
+}
+
+struct LeftKeysCase {
+    const char* what;
+    std::vector<std::u16string> keys; // keys of others, without a value
+    std::vector<std::pair<std::u16string, std::u16string>> values; // key, value name
+};
+
+// Every key that registration made goes once it is empty: the extensions' keys, their ShellEx
+// keys, their property handlers' keys and the keys above them that a system without Quillsift
+// may lack; a key that holds anything of another program stays, and so do the system's own.
+TEST_F(Registration, UnregisteringDeletesTheKeysItEmptiedAndNoOther) {
+    const LeftKeysCase cases[] = {
+        {"nothing of others", {}, {}},
+        {"a subkey of another program under .mobi",
+         {u"Software\\Classes\\.mobi\\OpenWithProgids"},
+         {}},
+        {"a value of another program beside the lists",
+         {},
+         {{FileAssociations + u".azw3", u"PerceivedType"}}},
+        {"another program's shell extension",
+         {},
+         {{FileAssociations + u".azw\\ShellEx\\{X}", u""}}},
+        {"another extension's property handler", {}, {{PropertyHandlers + u".epub", u""}}},
+        {"an empty key of another program under ShellEx",
+         {FileAssociations + u".mobi\\ShellEx\\{Y}"},
+         {}},
+    };
+    for (const LeftKeysCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegistryTestReset();
+        // What every system has: classes of others, and Explorer's lists, with values of others.
+        PutString(u"Software\\Classes\\CLSID\\" + OtherHandler, u"", u"Someone else's class");
+        PutString(PreviewHandlersKey, OtherHandler, u"Someone else's preview handler");
+        PutString(KindMapKey, u".txt", u"document");
+        for (const std::u16string& key : c.keys) {
+            PutKey(key);
+        }
+        for (const auto& value : c.values) {
+            PutString(value.first, value.second, OtherHandler);
+        }
+        const std::set<std::u16string> keysBefore = ReadKeys();
+        const RegistryContents before = ReadRegistry();
+        ASSERT_EQ(Module().RegisterServer(), S_OK);
+        ASSERT_EQ(Module().UnregisterServer(), S_OK);
+        EXPECT_EQ(ReadKeys(), keysBefore);
+        EXPECT_EQ(ReadRegistry(), before);
+    }
 }
 
 // Another program's value of another type comes back with its type and bytes.

@@ -9,6 +9,8 @@ set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 dump="${1:-$repo/build}/tools/quillsift-dump"
 [ -x "$dump" ] || { echo "no quillsift-dump at $dump" >&2; exit 2; }
+# The books are dumped from testdata/: a build folder named from here must still be found.
+dump="$(realpath "$dump")"
 cd "$repo/testdata"
 for book in *.mobi *.azw *.azw3 *.prc markup/*.mobi markup/*.azw3; do
     golden="golden/$book"

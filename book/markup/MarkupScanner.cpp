@@ -11,8 +11,9 @@
 
 namespace {
 
-// Longest tag content (between '<' and '>') and entity name (between '&' and ';') that still
-// make a tag or an entity; anything longer is text.
+// Longest tag content (between '<' and '>') that makes a tag whatever it holds, and entity name
+// (between '&' and ';') that makes an entity; a longer entity is text, and a longer tag only a
+// tag when its content holds no '<' (MaxLongTagContent).
 constexpr size_t MaxTagContent = 255;
 constexpr size_t MaxEntityName = 9;
 // Line feeds allowed in a row.
@@ -109,19 +110,33 @@ public:
                  : static_cast<size_t>(end - read) > MarkupLookahead ? end - MarkupLookahead
                                                                      : read),
           PartEnds(partEnds), Out(out), Zeros(0, end, firstZero), TagEnds('>', end),
-          EntityEnds(';', end), TagsTextBefore(read), EntitiesTextBefore(read), State(state),
-          SeparatorPending(state.SeparatorPending), LastWritten(state.LastWritten),
-          LineBreakRun(state.LineBreakRun) {}
+          TagStarts('<', end), EntityEnds(';', end), TagsTextBefore(read), EntitiesTextBefore(read),
+          State(state), SeparatorPending(state.SeparatorPending), LastWritten(state.LastWritten),
+          LineBreakRun(state.LineBreakRun), OpenTagSearched(state.OpenTagSearched) {}
 
     const char* Position() const { return Read; }
 
     void Scan() {
+        if (OpenTagSearched != 0 && Read < StopAt) {
+            // A long tag that the last stretch left open, at the read position: its searches
+            // for a '>' and a '<' go on from where that stretch's ended, and what they find
+            // answers the searches from the '<', since the content before holds neither.
+            const char* const searched = Read + 1 + OpenTagSearched;
+            TagEnds.Find(searched);
+            TagStarts.Find(searched);
+            OpenTagSearched = 0;
+        }
         while (Read < StopAt) {
             const char c = *Read;
             if (IsText(c, Read)) {
                 TextRun();
             } else if (c == '<') {
                 if (!Tag()) {
+                    if (OpenTagSearched != 0) {
+                        // A long tag whose '>' may come with more of the part: the scan stops
+                        // at its '<', for the next scan to start there.
+                        break;
+                    }
                     OpenerAsText(c);
                 }
             } else if (c == '&') {
@@ -138,6 +153,7 @@ public:
         State.SeparatorPending = SeparatorPending;
         State.LastWritten = LastWritten;
         State.LineBreakRun = LineBreakRun;
+        State.OpenTagSearched = OpenTagSearched;
     }
 
 private:
@@ -197,8 +213,10 @@ private:
         LineBreakRun = 0;
     }
 
-    // A tag at the '<' read: a '>' within reach, no more than MaxTagContent bytes on, no zero
-    // before it. Returns false, the '<' left unread, when there is none.
+    // A tag at the '<' read: the first '>' after it, with no zero byte before it, and between
+    // them at most MaxTagContent bytes, or at most MaxLongTagContent that hold no '<'
+    // (LongTagEnd). Returns false, the '<' left unread, when there is none, or when a long
+    // tag's '>' may come with more of the part.
     bool Tag() {
         const char* content = Read + 1;
         // Most tags are short: one block after the '<' tells.
@@ -210,18 +228,81 @@ private:
                 const Blocks::Flags zero = Blocks::Equal(block, 0);
                 if (!Blocks::Any(zero) || Blocks::First(zero) > length) {
                     RemoveTag(content, length);
-                    Read = content + length + 1;
                     return true;
                 }
             }
         }
-        const char* close = FindCloser(TagEnds, content, MaxTagContent, TagsTextBefore);
-        if (close == nullptr) {
-            return false;
+        const char* close = TagEnds.Find(content);
+        if (close == End || static_cast<size_t>(close - content) > MaxTagContent) {
+            close = LongTagEnd(content, close);
+            if (close == nullptr) {
+                return false;
+            }
+        } else {
+            const char* zero = Zeros.Find(content);
+            if (zero < close) {
+                Raise(TagsTextBefore, zero);
+                return false;
+            }
         }
         RemoveTag(content, static_cast<size_t>(close - content));
-        Read = close + 1;
         return true;
+    }
+
+    // The '>' of the tag whose content starts at `content` and whose first '>', `close`, lies
+    // more than MaxTagContent bytes on or has not come (End): a tag when its content holds no
+    // '<' or zero byte and is at most MaxLongTagContent bytes long. Null when there is no tag;
+    // and also where more of the part follows and the '>' may come there, OpenTagSearched then
+    // set to the content's length so far.
+    const char* LongTagEnd(const char* content, const char* close) {
+        if (close == End && PartEnds) {
+            // No '>' follows: no '<' from here on opens a tag.
+            TagsTextBefore = End;
+            return nullptr;
+        }
+        const char* zero = Zeros.Find(content);
+        if (zero < close) {
+            // Every '<' before the zero byte holds it in its content.
+            Raise(TagsTextBefore, zero);
+            return nullptr;
+        }
+        const char* opener = TagStarts.Find(content);
+        if (opener < close) {
+            // Of the '<' whose content is too long to hold a '<', only the last one before the
+            // '>' holds none: plain text runs on to it.
+            const char* last = LastOpener(opener, close);
+            const char* longContent = close - MaxTagContent - 1;
+            Raise(TagsTextBefore, last < longContent ? last : longContent);
+            return nullptr;
+        }
+        // Where the '>' has not come, the content so far.
+        const size_t length = static_cast<size_t>(close - content);
+        if (length > MaxLongTagContent) {
+            return nullptr;
+        }
+        if (close == End) {
+            OpenTagSearched = length;
+            return nullptr;
+        }
+        return close;
+    }
+
+    // The last '<' in [from, to); there is one at `from`. No byte is searched twice so: the
+    // scan then reads on as text up to the '<' found, or up to the '<' whose content is short
+    // enough to hold one, and any '<' it meets there ends at the '>' at `to`; the next search
+    // starts past it.
+    static const char* LastOpener(const char* from, const char* to) {
+        const char* at = to;
+        while (static_cast<size_t>(at - from) >= Blocks::Size) {
+            at -= Blocks::Size;
+            const Blocks::Flags opens = Blocks::Equal(Blocks::Load(at), '<');
+            if (Blocks::Any(opens)) {
+                return at + Blocks::Last(opens);
+            }
+        }
+        while (*--at != '<') {
+        }
+        return at;
     }
 
     // The byte that closes what an opener starts, its content at `content`: the next one that
@@ -252,6 +333,7 @@ private:
         return close;
     }
 
+    // Removes the tag whose content starts at `content`, reading on after its '>'.
     void RemoveTag(const char* content, size_t length) {
         switch (BlockTagKind(content, length, End)) {
         case TagKind::LineBreak:
@@ -263,6 +345,7 @@ private:
         case TagKind::Other:
             break;
         }
+        Read = content + length + 1;
     }
 
     // An entity at the '&' read, as Tag does for a tag.
@@ -327,6 +410,7 @@ private:
     Utf16Builder& Out;
     ForwardSearch Zeros;
     ForwardSearch TagEnds;
+    ForwardSearch TagStarts;
     ForwardSearch EntityEnds;
     const char* TagsTextBefore;
     const char* EntitiesTextBefore;
@@ -335,6 +419,7 @@ private:
     bool SeparatorPending;
     char LastWritten;
     int LineBreakRun;
+    size_t OpenTagSearched;
 };
 
 } // namespace

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr size_t PendingCapacity = MarkupLookahead + MarkupStream::MaxFeed;
+constexpr size_t PendingCapacity = MarkupMostCarried + MarkupStream::MaxFeed;
 
 } // namespace
 
@@ -21,6 +21,7 @@ bool MarkupStream::Init() {
 
 void MarkupStream::Begin(WCHAR* out) {
     PendingLength = 0;
+    PendingWithoutZero = 0;
     State = MarkupScanState();
     Builder.StartOver(out);
     ZeroReached = false;
@@ -42,12 +43,19 @@ void MarkupStream::End(uint64_t partSize) {
 }
 
 void MarkupStream::Scan(bool partEnds) {
-    const char* begin = Pending.get();
+    char* begin = Pending.get();
     const char* end = begin + PendingLength;
-    const auto* zero = static_cast<const char*>(std::memchr(begin, 0, PendingLength));
+    const auto* zero = static_cast<const char*>(
+        std::memchr(begin + PendingWithoutZero, 0, PendingLength - PendingWithoutZero));
     const char* stop = ScanMarkup(begin, end, zero, partEnds, State, Builder);
     // Every zero byte the scan passes is written as a unit: no tag or entity holds one.
     ZeroReached = ZeroReached || (zero != nullptr && zero < stop);
     PendingLength = static_cast<size_t>(end - stop);
-    std::memmove(Pending.get(), stop, PendingLength);
+    PendingWithoutZero = zero == nullptr ? PendingLength
+                         : zero > stop   ? static_cast<size_t>(zero - stop)
+                                         : 0;
+    // A tag that waits for its '>' stays where it is, stretch after stretch.
+    if (stop != begin) {
+        std::memmove(begin, stop, PendingLength);
+    }
 }

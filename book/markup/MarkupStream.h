@@ -12,18 +12,21 @@
 #include <memory>
 
 // What a tag, an entity or a UTF-8 sequence needs from the piece after it waits for it: the
-// conversion's look-ahead is bounded (MarkupLookahead), so the unfinished tail of one piece is
-// carried into the next. A zero byte of the part ends its text, as it ends MarkupToText's.
+// conversion's look-ahead is bounded, so the unfinished tail of one piece is carried into the
+// next: at most MarkupLookahead bytes, or, while a tag of 256 bytes or more waits for its '>',
+// up to MarkupMostCarried. A zero byte of the part ends its text, as it ends MarkupToText's.
 class MarkupStream {
 public:
     // The most bytes one Feed takes.
     static constexpr size_t MaxFeed = 32 * 1024;
-    // The room for units the output needs before a Feed of `length` bytes: one unit for each
-    // byte fed and carried, a separator, a run of bytes waiting to complete a sequence, a block
-    // written whole, the final line feed and a terminator.
+    // The room for units the output needs before a Feed of `length` bytes, whatever is carried:
+    // one unit for each byte fed and carried, a separator, a run of bytes waiting to complete a
+    // sequence, a block written whole, the final line feed and a terminator.
     static constexpr size_t RoomForFeed(size_t length) {
-        return length + MarkupLookahead + 256 + 16 + 3;
+        return RoomForFeedAfter(length, MarkupMostCarried);
     }
+    // The same for the bytes carried now: less while no long tag waits for its '>'.
+    size_t RoomForNextFeed(size_t length) const { return RoomForFeedAfter(length, PendingLength); }
 
     MarkupStream();
     MarkupStream(const MarkupStream&) = delete;
@@ -51,11 +54,18 @@ public:
     bool ReachedZero() const { return ZeroReached; }
 
 private:
+    static constexpr size_t RoomForFeedAfter(size_t length, size_t carried) {
+        return length + carried + 256 + 16 + 3;
+    }
+
     // Converts what the pending bytes allow and keeps the rest pending.
     void Scan(bool partEnds);
 
     std::unique_ptr<char[]> Pending;
     size_t PendingLength = 0;
+    // The first pending bytes, known to hold no zero byte: a long tag that waits is searched
+    // once, however many pieces it takes.
+    size_t PendingWithoutZero = 0;
     MarkupScanState State;
     Utf16Builder Builder;
     bool ZeroReached = false;

@@ -43,7 +43,9 @@ BookText::Opened BookText::Open(const MOBIData* book, BookRecords& records) {
     }
     WholeFlow = Index.WholeFlow();
     Cp1252 = mobi_is_cp1252(book);
-    UnitCapacity = 2 * MarkupStream::RoomForFeed(MarkupStream::MaxFeed);
+    // Room for a stretch's units after the longest tag that waits for its '>', and, while none
+    // waits, for two stretches'.
+    UnitCapacity = MarkupStream::RoomForFeed(MarkupStream::MaxFeed);
     Units.reset(NewArray<WCHAR>(UnitCapacity));
     Staging.reset(NewArray<char>(MarkupStream::MaxFeed + 1));
     const uint64_t longest = Index.LongestPart();
@@ -279,8 +281,8 @@ bool BookText::NextRun(const WCHAR** units, size_t* count) {
     }
     Stream.ContinueAt(Units.get());
     while (!PartDone && Stream.Written() == 0) {
-        while (!PartDone && UnitCapacity - Stream.Written() >=
-                                MarkupStream::RoomForFeed(MarkupStream::MaxFeed)) {
+        while (!PartDone &&
+               UnitCapacity - Stream.Written() >= Stream.RoomForNextFeed(MarkupStream::MaxFeed)) {
             if (!FeedNext()) {
                 Stream.End(PartSize);
                 PartDone = true;

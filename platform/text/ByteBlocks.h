@@ -37,6 +37,9 @@ struct ByteBlocks {
     // The position in memory of the first flagged byte; at least one must be flagged.
     static size_t First(Flags flags) { return static_cast<size_t>(__builtin_ctz(Mask(flags))); }
 
+    // The position in memory of the last flagged byte; at least one must be flagged.
+    static size_t Last(Flags flags) { return static_cast<size_t>(31 - __builtin_clz(Mask(flags))); }
+
     // The UTF-16 units of `block` (eight) that are zero, as two flagged bytes each.
     static Flags ZeroUnits(Block block) {
         typedef uint16_t Units __attribute__((vector_size(16)));

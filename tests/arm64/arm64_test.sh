@@ -18,7 +18,7 @@
 #        arm64_test.sh pictures BUILD TESTDATA OUT
 #   BUILD: the ARM64 build folder, its quillsift-VERSION-arm64.msi in it (for pictures, any
 #   Windows build folder: the thumbnails it gives under the Wine on PATH, written to OUT).
-# QUILLSIFT_VERSION is the project's version, QUILLSIFT_HOMEPAGE its page.
+# QUILLSIFT_VERSION is the project's version, QUILLSIFT_HOMEPAGE its page (empty: none).
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/../wine/wine_helpers.sh"

@@ -16,8 +16,8 @@
 # Wine gives exit codes modulo 256 (1603 is 67) and 1627 (91) where Windows gives 1603; it
 # fills no EstimatedSize, so the size is not checked.
 # Usage: installer_test.sh MSI STANDIN_DLL NATIVE_DUMP TESTDATA
-# QUILLSIFT_VERSION is the project's version, QUILLSIFT_HOMEPAGE its page, QUILLSIFT_MSI_PLATFORM
-# the package's platform (default x64).
+# QUILLSIFT_VERSION is the project's version, QUILLSIFT_HOMEPAGE its page (empty: none, and then
+# the package names none), QUILLSIFT_MSI_PLATFORM the package's platform (default x64).
 set -uo pipefail
 
 msi=$1
@@ -25,7 +25,7 @@ standin=$2
 native_dump=$3
 testdata=$4
 version=${QUILLSIFT_VERSION:?}
-homepage=${QUILLSIFT_HOMEPAGE:?}
+homepage=${QUILLSIFT_HOMEPAGE-}
 source "$(dirname "$0")/../wine/wine_helpers.sh"
 
 # A folder whose name does not hold "quillsift": the stand-in's path is in the registry, which
@@ -89,6 +89,14 @@ other_properties='{00000000-1111-2222-3333-444444444444}'
 wine reg add "$property_handlers\\.azw" /ve /d "$other_properties" /f >/dev/null
 wine reg add "$classes\\.mobi" /v "Content Type" /d "application/x-mobipocket-ebook" /f >/dev/null
 extension_before=$(registry_values "$classes\\.mobi")
+# Every key of HKEY_LOCAL_MACHINE, but those of Windows Installer's own records, which the
+# installations and removals below change as they must.
+machine_keys() {
+    wine regedit /E "$(windows_path "$work/keys.reg")" HKEY_LOCAL_MACHINE >/dev/null 2>&1
+    iconv -f UTF-16 -t UTF-8 "$work/keys.reg" | tr -d '\r' | grep '^\[' |
+        grep -v -i -e '\\Installer\\' -e '\\Installer\]' -e '\\CurrentVersion\\Uninstall\\' -e '{7D096C5F-AC08-4F1F-BEB7-5C22C517CE39}' | sort
+}
+machine_keys >"$work/keys-before.txt"
 
 # msiexec with its arguments, timed, its exit status (modulo 256) in $status.
 msiexec() {
@@ -218,6 +226,11 @@ expect_value "$property_handlers\\.azw" "" "$other_properties"
     pass "the values of others under .mobi are as they were" ||
     fail ".mobi: $(registry_values "$classes\\.mobi")"
 expect_nothing_left "after the uninstall"
+# No key that the installation made is left, empty or not.
+machine_keys >"$work/keys-after.txt"
+left=$(comm -13 "$work/keys-before.txt" "$work/keys-after.txt" | head -5)
+[[ -z $left ]] && pass "after the uninstall: no key that was not there before" ||
+    fail "after the uninstall: keys left: $left"
 
 # A new install with REINDEX=0 asks nothing.
 msiexec /i "$(windows_path "$msi")" REINDEX=0 /qn

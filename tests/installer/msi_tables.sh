@@ -7,7 +7,8 @@
 #   ProgramFiles64Folder\Quillsift, the DLL with its version in the File table; the message that
 #   refuses an older version; the sequence and the custom actions. It leaves the sequence in
 #   $sequence, which at() reads.
-# QUILLSIFT_VERSION is the project's version, QUILLSIFT_HOMEPAGE its page.
+# QUILLSIFT_VERSION is the project's version, QUILLSIFT_HOMEPAGE its page (empty: none, and then
+# the package names none).
 
 upgrade_code='{B6D2ED89-B1D0-4602-AF58-9D661DF22256}'
 table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
@@ -20,7 +21,7 @@ msi_query() { # package, SQL
 at() { awk -F '\t' -v action="$1" '$1 == action { print $3 }' <<<"$sequence"; }
 
 check_msi_tables() {
-    local msi=$1 platform=$2 version=${QUILLSIFT_VERSION:?} homepage=${QUILLSIFT_HOMEPAGE:?}
+    local msi=$1 platform=$2 version=${QUILLSIFT_VERSION:?} homepage=${QUILLSIFT_HOMEPAGE-}
     local row found secure summary template subject name derived expected_upgrade upgrade files
     local expected_files dll_version folders folder repeated order expected_order
     local expected_actions actions conditions expected_conditions
@@ -29,6 +30,10 @@ check_msi_tables() {
         found=$(property "$msi" "${row%%=*}")
         [[ $found == "${row#*=}" ]] && pass "property $row" || fail "property ${row%%=*} is '$found'"
     done
+    if [[ -z $homepage ]]; then
+        table "$msi" Property | grep -q '^ARPURLINFOABOUT' && fail "an ARPURLINFOABOUT row without a page" ||
+            pass "no page: no ARPURLINFOABOUT row"
+    fi
     # Without them in SecureCustomProperties, an elevated installation started by a user who is
     # not an administrator loses what FindRelatedProducts found, and the older version stays.
     secure=$(property "$msi" SecureCustomProperties)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: LGPL-3.0-or-later
-# Checks integrations/recoll/setup.sh's edits of a Recoll configuration: what it adds, what it
-# replaces, that it keeps everything else, and that a second run changes nothing. It never
-# builds: every run names a stand-in tool. Usage: setup_test.sh
+# Checks integrations/recoll/setup.sh's edits of a Recoll configuration (quillsift-recoll-setup's,
+# which it runs): what it adds, what it replaces, that it keeps everything else, and that a
+# second run changes nothing; and which quillsift-dump quillsift-recoll-setup takes as a package
+# installs it. It never builds: every run names a stand-in tool. Usage: setup_test.sh
 set -uo pipefail
 setup_script="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../integrations/recoll" && pwd)/setup.sh"
 tmp="$(mktemp -d)"
@@ -22,7 +23,7 @@ printf '#!/bin/sh\n[ $# -eq 2 ] || exit 2\nexit 1\n' >"$tool"
 printf '#!/bin/sh\nexit 2\n' >"$old_tool"
 chmod +x "$tool" "$old_tool"
 handler="application/x-mobipocket-ebook = exec \"$tool\" --html"
-comment="# Kindle books, read by Quillsift (added by its integrations/recoll/setup.sh)"
+comment="# Kindle books, read by Quillsift (added by quillsift-recoll-setup)"
 added_map="$comment
 .mobi = application/x-mobipocket-ebook
 .azw = application/x-mobipocket-ebook
@@ -155,6 +156,26 @@ mkdir -p "$(dirname "$quoted")"
 cp "$tool" "$quoted"
 refused "a path Recoll cannot quote" "$quoted"
 refused "no quillsift-dump there" "$tmp/nowhere/quillsift-dump"
+
+# As installed: no QUILLSIFT_DUMP, the quillsift-dump beside the script (called through a link
+# too), else the one on the PATH.
+installed_setup="$(dirname "$setup_script")/quillsift-recoll-setup"
+mkdir -p "$tmp/usr/bin" "$tmp/links" "$tmp/alone" "$tmp/path-bin"
+cp "$installed_setup" "$tmp/usr/bin/quillsift-recoll-setup"
+cp "$tool" "$tmp/usr/bin/quillsift-dump"
+ln -s "$tmp/usr/bin/quillsift-recoll-setup" "$tmp/links/setup-books"
+cp "$installed_setup" "$tmp/alone/quillsift-recoll-setup"
+cp "$tool" "$tmp/path-bin/quillsift-dump"
+for row in "beside it|$tmp/usr/bin/quillsift-recoll-setup|$tmp/usr/bin/quillsift-dump" \
+    "through a link|$tmp/links/setup-books|$tmp/usr/bin/quillsift-dump" \
+    "on the PATH|$tmp/alone/quillsift-recoll-setup|$tmp/path-bin/quillsift-dump"; do
+    IFS='|' read -r what script found <<<"$row"
+    conf="$tmp/installed-$(echo "$what" | tr ' ' -)"
+    (unset QUILLSIFT_DUMP; PATH="$tmp/path-bin:$PATH" "$script" "$conf" >"$tmp/setup.out" 2>&1)
+    expect "installed, the quillsift-dump $what" "$conf" mimeconf "$comment
+[index]
+application/x-mobipocket-ebook = exec \"$found\" --html"
+done
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

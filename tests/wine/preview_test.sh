@@ -97,8 +97,9 @@ preview() {
     local name=$1 book=$2 size=$3 report
     shift 3
     rm -f "$pictures/$name.png"
-    report=$(wine "$host" --preview "$size" "$(windows_path "$pictures/$name.png")" \
-        "$(windows_path "$book")" "$@" 2>&1 | tr -d '\r')
+    # The options come first, as a user may type them: the command is found anywhere on the line.
+    report=$(wine "$host" "$@" --preview "$size" "$(windows_path "$pictures/$name.png")" \
+        "$(windows_path "$book")" 2>&1 | tr -d '\r')
     if [[ ! -s $pictures/$name.png ]]; then
         fail "$name: no picture: $report"
         return 1

@@ -9,8 +9,9 @@
 #   TEMP and TMP naming a folder that
 #   does not exist (the indexer's host gives a filter no disk); malformed books; the resources
 #   of the loaded module; registering twice; unregistering (twice), which keeps what others
-#   put under the extension keys; the thumbnail provider: its ShellEx values, thumbnails of the
-#   cover books checked against Pillow, none for a book without a cover.
+#   put under the extension keys and deletes the keys it emptied; the books' kind; files that do
+#   not open and folders without a book, in words; the thumbnail provider: its ShellEx values,
+#   thumbnails of the cover books checked against Pillow, none for a book without a cover.
 # DLL_DIR holds the quillsift.dll to register: the winelib build's placeholder (with its .so),
 # or the real PE DLL of a mingw-w64 build with libmobi, driven by that build's PE host.
 # With a mingw-w64 build folder, its PE quillsift-host must print the same bytes too, its
@@ -78,7 +79,12 @@ other_properties='{00000000-1111-2222-3333-444444444444}'
 property_class_key="$classes\\CLSID\\$clsid_properties"
 property_handlers='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\PropertySystem\PropertyHandlers'
 file_associations="$classes\\SystemFileAssociations"
+kind_map='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Explorer\KindMap'
 wine reg add "$property_handlers\\.azw" /ve /d "$other_properties" /f >/dev/null
+# Another program's kind of .azw3, and PerceivedType of .mobi, which registration keeps.
+wine reg add "$kind_map" /v .azw3 /d text /f >/dev/null
+wine reg add "$classes\\.mobi" /v PerceivedType /d text /f >/dev/null
+extension_before=$(registry_values "$classes\\.mobi" "$classes\\.azw3")
 
 # 1. Registration.
 if wine regsvr32 /s "$dll"; then pass "regsvr32 /s"; else fail "regsvr32 /s returned $?"; fi
@@ -105,6 +111,12 @@ else
     fail "registry values differ:"
     diff <(echo "$expected") <(echo "$registered")
 fi
+# The books' kind: a document for Explorer and Windows Search; PerceivedType only where none was.
+for extension in .mobi .azw .azw3; do
+    expect_value "$kind_map" $extension document
+done
+expect_value "$classes\\.azw" PerceivedType document
+expect_value "$classes\\.mobi" PerceivedType text
 echo "registration: $(seconds_since "$phase") s"
 phase=$(date +%s%N)
 
@@ -229,6 +241,36 @@ for book in "$work/truncated.mobi" "$work/text.mobi" "$work/empty.mobi"; do
         fi
     done
 done
+
+# Files that do not open and folders without a book: one line each that says why, in the
+# native dump's words, and exit 1.
+mkdir -p "$work/no-books/sub"
+: >"$work/no-books/sub/notes.txt"
+cannot_open=(
+    "--json|$work/missing.mobi|cannot open: no such file or directory (0x80070002)"
+    "--json|$work/no-folder/missing.mobi|cannot open: no such file or directory (0x80070003)"
+    "--properties|$work/missing.mobi|cannot open: no such file or directory (0x80070002)"
+    "--properties|$work/no-books|cannot open: a directory"
+    "--json|$work/no-books|no .mobi, .azw, .azw3 or .prc file in this folder"
+)
+for row in "${cannot_open[@]}"; do
+    IFS='|' read -r option path reason <<<"$row"
+    wine "$host" "$option" "$(windows_path "$path")" >"$work/host.json" 2>"$work/host.err"
+    status=$?
+    line=$(tr -d '\r' <"$work/host.err" | head -n 1)
+    expected="quillsift-host: $(windows_path "$path"): $reason"
+    if [[ $status -eq 1 && $line == "$expected"* ]]; then
+        pass "$option on ${path#"$work"/}: $line"
+    else
+        fail "$option on ${path#"$work"/}: exit $status, '$line', expected '$expected'"
+    fi
+done
+wine "$host" --thumbnail 96 "$(windows_path "$work/missing.bmp")" "$(windows_path "$work/missing.mobi")" \
+    >/dev/null 2>"$work/host.err"
+status=$?
+[[ $status -eq 1 && $(tr -d '\r' <"$work/host.err") == *": cannot open: no such file or directory (0x80070002)" ]] &&
+    pass "--thumbnail of a missing book: $(tr -d '\r' <"$work/host.err")" ||
+    fail "--thumbnail of a missing book: exit $status, $(cat "$work/host.err")"
 
 # The damaged and foreign files of tests/damaged/damaged-books.tsv (the native test checks what
 # quillsift-dump says of each and gets from it): the host says and gets the same, byte for byte,
@@ -397,7 +439,14 @@ extension_after=$(registry_values "$classes\\.mobi" "$classes\\.azw3")
 [[ $extension_after == "$extension_before" && -n $extension_after ]] &&
     pass "the values placed under .mobi and .azw3 survived" ||
     fail "the .mobi or .azw3 key changed: before '$extension_before', after '$extension_after'"
-wine reg query "$classes\\.azw" >/dev/null 2>&1 && pass ".azw key kept" || fail ".azw key removed"
+# .azw held nothing but Quillsift's: its key goes; Explorer's kind map stays, with the other
+# program's kind put back; the keys above the handlers' that the fresh prefix lacked go too.
+wine reg query "$classes\\.azw" >/dev/null 2>&1 && fail ".azw key kept" || pass ".azw key removed"
+kinds=$(registry_values "$kind_map")
+[[ $kinds == "$kind_map"$'\t'.azw3$'\t'REG_SZ$'\t'text ]] && pass "the kind map as it was" ||
+    fail "the kind map holds: $kinds"
+wine reg query "$file_associations" >/dev/null 2>&1 && fail "$file_associations is still there" ||
+    pass "$file_associations removed"
 
 # Unregistration removes the thumbnail provider's class and its ShellEx keys.
 for tree in "$thumbnail_key" "$(thumbnail_shellex .mobi)" "$(thumbnail_shellex .azw)" \

@@ -3,6 +3,7 @@
 
 #include "tools/common/BookConditionWords.h"
 #include "tools/common/FormatCode.h"
+#include "tools/common/OpenFailure.h"
 
 #include <cstdio>
 #include <cstring>
@@ -25,6 +26,14 @@ DumpTotals& DumpTotals::operator+=(const DumpTotals& other) {
 }
 
 std::string DumpTotals::Summary(double seconds) const {
+    const std::string counts = Counted(Books, "book", "books") + ", " +
+                               Counted(FailedLoads, "failed load", "failed loads") + ", " +
+                               Counted(Chunks, "chunk", "chunks") + ", " +
+                               Counted(Characters, "character", "characters");
+    // The bytes of files that gave nothing were not read: no rate to tell.
+    if (FailedLoads == Books) {
+        return counts;
+    }
     const double megabytes = static_cast<double>(Bytes) / 1e6;
     char rate[96];
     if (seconds >= 1) {
@@ -36,10 +45,7 @@ std::string DumpTotals::Summary(double seconds) const {
     } else {
         std::snprintf(rate, sizeof(rate), "%.2f MB", megabytes);
     }
-    return Counted(Books, "book", "books") + ", " +
-           Counted(FailedLoads, "failed load", "failed loads") + ", " +
-           Counted(Chunks, "chunk", "chunks") + ", " +
-           Counted(Characters, "character", "characters") + ", " + rate;
+    return counts + ", " + rate;
 }
 
 DumpSession::DumpSession(const std::string& program, FilterBinder& binder, ChunkWriter& writer,
@@ -57,7 +63,7 @@ DumpTotals DumpSession::DumpBook(const std::string& path, const std::string& lab
     if (stream == nullptr) {
         counts.FailedLoads = 1;
         Writer.LoadFailure(openResult, std::string());
-        reportBook(FailureWords(std::string(), "cannot open", openResult));
+        reportBook(OpenFailureWords(openResult, false));
         return counts;
     }
     STATSTG stat;

@@ -21,7 +21,8 @@ struct DumpTotals {
 
     DumpTotals& operator+=(const DumpTotals& other);
 
-    // "5 books, 1 failed load, 23 chunks, 51234 characters, 0.06 MB in 10.0 ms (6.10 MB/s)"
+    // "5 books, 1 failed load, 23 chunks, 51234 characters, 0.06 MB in 10.0 ms (6.10 MB/s)";
+    // the counts alone when no book was read.
     std::string Summary(double seconds) const;
 };
 

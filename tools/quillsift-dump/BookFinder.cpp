@@ -17,11 +17,19 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 } // namespace
 
-void BookFinder::Add(const std::string& path) {
+bool IsFolder(const std::string& path) {
     struct stat info;
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+void BookFinder::Add(const std::string& path) {
+    if (IsFolder(path)) {
         FolderSeen = true;
+        const size_t before = Found.size();
         Walk(path, 0);
+        if (Found.size() == before) {
+            Empty.push_back(path);
+        }
         return;
     }
     Found.push_back({path, false});

@@ -26,6 +26,9 @@ public:
     // Whether a folder was given.
     bool SawFolder() const { return FolderSeen; }
 
+    // The folders given that hold no book (no file at all, with `allFiles`).
+    const std::vector<std::string>& EmptyFolders() const { return Empty; }
+
     const std::vector<BookPath>& Books() const { return Found; }
 
 private:
@@ -34,4 +37,8 @@ private:
     bool AllFiles;
     bool FolderSeen = false;
     std::vector<BookPath> Found;
+    std::vector<std::string> Empty;
 };
+
+// Whether `path` names a folder.
+bool IsFolder(const std::string& path);

@@ -9,7 +9,8 @@
 #include "platform/native/FileStream.h"
 #include "tools/common/BookConditionWords.h"
 #include "tools/common/CommandLine.h"
-#include "tools/common/FormatCode.h"
+#include "tools/common/OpenFailure.h"
+#include "tools/quillsift-dump/BookFinder.h"
 #include "tools/quillsift-dump/FilterLibrary.h"
 #include "tools/quillsift-dump/PosixHolders.h"
 
@@ -61,8 +62,8 @@ bool ParseCoverOptions(int argc, const char* const* argv, CoverOptions& options,
 
 // The cover's bytes from a thumbnail provider object of the library, bound to the book, and
 // what the module says of the book.
-HRESULT ReadCover(const FilterEntryPoints& entryPoints, const std::string& book,
-                  CoTaskMemPtr<BYTE>& bytes, ULONG& size, std::string& words) {
+HRESULT ReadCover(const FilterEntryPoints& entryPoints, IStream* stream, CoTaskMemPtr<BYTE>& bytes,
+                  ULONG& size, std::string& words) {
     CLSID classId;
     RETURN_IF_FAILED(CLSIDFromString(CLSID_BookThumbnailProvider, &classId));
     ComPtr<IClassFactory> factory;
@@ -70,9 +71,7 @@ HRESULT ReadCover(const FilterEntryPoints& entryPoints, const std::string& book,
     ComPtr<IInitializeWithStream> provider;
     RETURN_IF_FAILED(
         factory->CreateInstance(nullptr, IID_IInitializeWithStream, provider.PutVoid()));
-    ComPtr<IStream> stream;
-    RETURN_IF_FAILED(FileStream::Open(book.c_str(), stream.Put()));
-    const HRESULT bound = provider->Initialize(stream.Get(), STGM_READ);
+    const HRESULT bound = provider->Initialize(stream, STGM_READ);
     words = BookConditionWords(provider.Get());
     RETURN_IF_FAILED(bound);
     ComPtr<IBookCover> cover;
@@ -131,10 +130,17 @@ int RunCoverCommand(int argc, const char* const* argv) {
         WriteError("cannot load the filter library: " + error);
         return ExitLibraryFailed;
     }
+    ComPtr<IStream> stream;
+    const HRESULT opened = FileStream::Open(options.Book.c_str(), stream.Put());
+    if (FAILED(opened)) {
+        WriteError(options.Book + ": " + OpenFailureWords(opened, IsFolder(options.Book)));
+        return ExitSomeFailed;
+    }
     CoTaskMemPtr<BYTE> bytes;
     ULONG size = 0;
     std::string words;
-    const HRESULT read = ReadCover(library.EntryPoints(), options.Book, bytes, size, words);
+    const HRESULT read = ReadCover(library.EntryPoints(), stream.Get(), bytes, size, words);
+    stream.Reset();
     if (library.EntryPoints().CanUnloadNow() != S_OK) {
         library.KeepLoaded();
     }

@@ -149,9 +149,9 @@ std::string DumpUsage(const std::string& defaultLibrary) {
            "  -h, --help        show this help\n"
            "      --version     show the version\n"
            "\n"
-           "Exit status: 0 every book loaded, 1 some did not or the output could not be\n"
-           "written, 2 usage error, 3 the library could not be loaded or stayed in use\n"
-           "(DllCanUnloadNow).\n";
+           "Exit status: 0 every book loaded, 1 some did not, a folder held no book or the\n"
+           "output could not be written, 2 usage error, 3 the library could not be loaded\n"
+           "or stayed in use (DllCanUnloadNow).\n";
 }
 
 std::string DumpVersion() {

@@ -7,12 +7,16 @@
 #include <cerrno>
 #include <dlfcn.h>
 #include <limits.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
 #ifndef QUILLSIFT_BUILT_LIBRARY
 #define QUILLSIFT_BUILT_LIBRARY "libquillsift.so"
+#endif
+#ifndef QUILLSIFT_INSTALLED_LIBRARY
+#define QUILLSIFT_INSTALLED_LIBRARY "../lib/quillsift/libquillsift.so"
 #endif
 
 namespace {
@@ -69,6 +73,13 @@ std::string FilterLibrary::DefaultPath() {
         const std::string beside = folder + "/" + LibraryFileName;
         if (::access(beside.c_str(), R_OK) == 0) {
             return beside;
+        }
+        // Installed: the module's own folder under the tool's prefix.
+        char installed[PATH_MAX];
+        if (::realpath((folder + "/" + QUILLSIFT_INSTALLED_LIBRARY).c_str(), installed) !=
+                nullptr &&
+            ::access(installed, R_OK) == 0) {
+            return installed;
         }
     }
     return QUILLSIFT_BUILT_LIBRARY;

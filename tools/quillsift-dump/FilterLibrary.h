@@ -32,8 +32,8 @@ public:
 
     const FilterEntryPoints& EntryPoints() const { return Exports; }
 
-    // libquillsift.so beside the running executable when there is one, otherwise the one
-    // the build made.
+    // libquillsift.so beside the running executable when there is one, else the installed
+    // one under the executable's prefix, otherwise the one the build made.
     static std::string DefaultPath();
 
 private:

@@ -6,7 +6,9 @@
 #include "platform/native/FileStream.h"
 #include "tools/common/BookConditionWords.h"
 #include "tools/common/CommandLine.h"
+#include "tools/common/OpenFailure.h"
 #include "tools/common/PropertyStoreJson.h"
+#include "tools/quillsift-dump/BookFinder.h"
 
 namespace {
 
@@ -33,7 +35,7 @@ int DumpProperties(const FilterEntryPoints& entryPoints, const std::string& path
     ComPtr<IStream> stream;
     const HRESULT opened = FileStream::Open(path.c_str(), stream.Put());
     if (FAILED(opened)) {
-        message = path + ": " + FailureWords(std::string(), "cannot open", opened);
+        message = path + ": " + OpenFailureWords(opened, IsFolder(path));
         return ExitSomeFailed;
     }
     std::string json;

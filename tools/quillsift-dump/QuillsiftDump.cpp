@@ -93,6 +93,14 @@ int Main(int argc, char** argv) {
                    "Try 'quillsift-dump --help'.\n");
         return ExitUsage;
     }
+    // A folder without a book is most likely the wrong folder: said before anything is read.
+    for (const std::string& folder : finder.EmptyFolders()) {
+        WriteError("quillsift-dump: " + folder + ": " +
+                   (options.AllFiles ? "no file in this folder" : NoBookInFolder) + "\n");
+    }
+    if (books.empty()) {
+        return ExitSomeFailed;
+    }
 
     FilterLibrary library;
     if (!LoadFilterLibrary(options, library)) {
@@ -124,7 +132,8 @@ int Main(int argc, char** argv) {
     if (!canUnload) {
         return ExitLibraryFailed;
     }
-    return run.Totals().FailedLoads == 0 ? ExitAllLoaded : ExitSomeFailed;
+    return run.Totals().FailedLoads == 0 && finder.EmptyFolders().empty() ? ExitAllLoaded
+                                                                          : ExitSomeFailed;
 }
 
 } // namespace

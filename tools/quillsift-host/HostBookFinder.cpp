@@ -43,6 +43,10 @@ bool IsFolder(DWORD attributes) {
 
 } // namespace
 
+bool IsFolderPath(const WCHAR* path) {
+    return IsFolder(GetFileAttributesW(path));
+}
+
 void HostBookFinder::Add(const WCHAR* path) {
     std::vector<WCHAR> given;
     for (const WCHAR* c = path; *c != 0; ++c) {
@@ -51,7 +55,11 @@ void HostBookFinder::Add(const WCHAR* path) {
     given.push_back(0);
     if (IsFolder(GetFileAttributesW(path))) {
         FolderSeen = true;
+        const size_t before = Found.size();
         Walk(given, 0);
+        if (Found.size() == before) {
+            Empty.push_back(path);
+        }
         return;
     }
     Found.push_back({std::move(given), false});

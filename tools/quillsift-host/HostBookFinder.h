@@ -23,10 +23,16 @@ public:
 
     bool SawFolder() const { return FolderSeen; }
     const std::vector<HostBookPath>& Books() const { return Found; }
+    // The folders given that hold no book, as given.
+    const std::vector<const WCHAR*>& EmptyFolders() const { return Empty; }
 
 private:
     void Walk(const std::vector<WCHAR>& folder, unsigned depth);
 
     bool FolderSeen = false;
     std::vector<HostBookPath> Found;
+    std::vector<const WCHAR*> Empty;
 };
+
+// Whether `path` names a folder.
+bool IsFolderPath(const WCHAR* path);

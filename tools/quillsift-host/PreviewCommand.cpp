@@ -7,10 +7,12 @@
 #include "tools/common/BookConditionWords.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/FormatCode.h"
+#include "tools/common/OpenFailure.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/BitmapFile.h"
 #include "tools/quillsift-host/BookHandlers.h"
 #include "tools/quillsift-host/HostArguments.h"
+#include "tools/quillsift-host/HostBookFinder.h"
 #include "tools/quillsift-host/HostOutput.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 #include "tools/quillsift-host/Stopwatch.h"
@@ -156,10 +158,10 @@ HRESULT CaptureClient(HWND window, LONG width, LONG height, BitmapPixels& pixels
     return S_OK;
 }
 
-// Everything from finding the handler to the picture; `elapsed` is DoPreview's time, `words`
-// what the lookup says when no handler is registered.
-HRESULT Preview(const PreviewOptions& options, BitmapPixels& pixels, std::string& elapsed,
-                std::string& words) {
+// Everything from finding the handler to the picture of the book open as `stream`; `elapsed` is
+// DoPreview's time, `words` what the lookup says when no handler is registered.
+HRESULT Preview(const PreviewOptions& options, IStream* stream, BitmapPixels& pixels,
+                std::string& elapsed, std::string& words) {
     CLSID handlerClass;
     RETURN_IF_FAILED(FindBookHandler(BookHandler::PreviewHandler, ExtensionOf(options.Book).data(),
                                      &handlerClass, words));
@@ -168,12 +170,9 @@ HRESULT Preview(const PreviewOptions& options, BitmapPixels& pixels, std::string
     ComPtr<IPreviewHandler> handler;
     RETURN_IF_FAILED(CoCreateInstance(handlerClass, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_IPreviewHandler, handler.PutVoid()));
-    ComPtr<IStream> stream;
-    RETURN_IF_FAILED(SHCreateStreamOnFileEx(options.Book, STGM_READ | STGM_SHARE_DENY_WRITE,
-                                            FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put()));
     ComPtr<IInitializeWithStream> initialize;
     RETURN_IF_FAILED(handler->QueryInterface(IID_IInitializeWithStream, initialize.PutVoid()));
-    RETURN_IF_FAILED(initialize->Initialize(stream.Get(), STGM_READ));
+    RETURN_IF_FAILED(initialize->Initialize(stream, STGM_READ));
     if (options.Dark) {
         RETURN_IF_FAILED(HandDarkVisuals(handler.Get(), window.Get()));
     }
@@ -214,10 +213,19 @@ int RunPreviewCommand(int argc, WCHAR** argv) {
                    std::to_string(MaxSide) + ")");
         return ExitUsage;
     }
+    ComPtr<IStream> stream;
+    const HRESULT opened =
+        SHCreateStreamOnFileEx(options.Book, STGM_READ | STGM_SHARE_DENY_WRITE,
+                               FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put());
+    if (FAILED(opened)) {
+        WriteError(ToUtf8(options.Book) + ": " +
+                   OpenFailureWords(opened, IsFolderPath(options.Book)));
+        return ExitSomeFailed;
+    }
     BitmapPixels pixels;
     std::string elapsed;
     std::string words;
-    HRESULT result = Preview(options, pixels, elapsed, words);
+    HRESULT result = Preview(options, stream.Get(), pixels, elapsed, words);
     if (FAILED(result)) {
         WriteError(ToUtf8(options.Book) + ": " + FailureWords(words, "no preview", result));
         return ExitSomeFailed;

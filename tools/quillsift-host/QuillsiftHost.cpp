@@ -8,10 +8,12 @@
 // something else each have a file of their own and a row in Commands below.
 #include "platform/ComPtr.h"
 #include "tools/common/BookConditionWords.h"
+#include "tools/common/BookExtension.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/DumpFormat.h"
 #include "tools/common/DumpSession.h"
 #include "tools/common/FormatCode.h"
+#include "tools/common/OpenFailure.h"
 #include "tools/common/OutputBuffer.h"
 #include "tools/common/PropertyStoreJson.h"
 #include "tools/common/Utf16ToUtf8.h"
@@ -26,6 +28,7 @@
 #include "tools/quillsift-host/ReindexCommand.h"
 #include "tools/quillsift-host/ThumbnailCommand.h"
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <string>
@@ -85,7 +88,8 @@ const HostCommand Commands[] = {
     {"--reindex", RunReindexCommand, COINIT_MULTITHREADED},
 };
 
-// The command that `argv` names; null for a dump.
+// The command that `argv` names anywhere on the line; null for a dump. Its name is moved to
+// argv[1], where the command looks for it, the other arguments keeping their order.
 const HostCommand* FindCommand(int argc, WCHAR** argv);
 
 struct HostOptions {
@@ -180,14 +184,17 @@ int PrintProperties(const HostOptions& options) {
     const std::string name = ToUtf8(path);
     const std::vector<WCHAR> ownExtension = ExtensionOf(path);
     const WCHAR* extension = options.Extension ? options.Extension : ownExtension.data();
+    ComPtr<IStream> stream;
+    const HRESULT opened =
+        SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
+                               FALSE, nullptr, stream.Put());
+    if (FAILED(opened)) {
+        WriteError(name + ": " + OpenFailureWords(opened, IsFolderPath(path)));
+        return ExitSomeFailed;
+    }
     CLSID handlerClass;
     std::string words;
     HRESULT result = FindBookHandler(BookHandler::PropertyHandler, extension, &handlerClass, words);
-    ComPtr<IStream> stream;
-    if (SUCCEEDED(result)) {
-        result = SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE,
-                                        FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put());
-    }
     std::string json;
     if (SUCCEEDED(result)) {
         result = ReadPropertyStoreJson(
@@ -208,9 +215,12 @@ int PrintProperties(const HostOptions& options) {
 }
 
 const HostCommand* FindCommand(int argc, WCHAR** argv) {
-    for (const HostCommand& command : Commands) {
-        if (argc >= 2 && Equals(argv[1], command.Name)) {
-            return &command;
+    for (int index = 1; index < argc; ++index) {
+        for (const HostCommand& command : Commands) {
+            if (Equals(argv[index], command.Name)) {
+                std::rotate(argv + 1, argv + index, argv + index + 1);
+                return &command;
+            }
         }
     }
     return nullptr;
@@ -243,7 +253,10 @@ int Run(int argc, WCHAR** argv, const HostCommand* command) {
         finder.Add(input);
     }
     const bool labelled = options.Books.size() > 1 || finder.SawFolder();
-    bool allLoaded = true;
+    bool allLoaded = finder.EmptyFolders().empty();
+    for (const WCHAR* folder : finder.EmptyFolders()) {
+        WriteError(ToUtf8(folder) + ": " + NoBookInFolder);
+    }
     for (const HostBookPath& book : finder.Books()) {
         bool loaded = false;
         try {

@@ -7,10 +7,12 @@
 #include "tools/common/BookConditionWords.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/FormatCode.h"
+#include "tools/common/OpenFailure.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/BitmapFile.h"
 #include "tools/quillsift-host/BookHandlers.h"
 #include "tools/quillsift-host/HostArguments.h"
+#include "tools/quillsift-host/HostBookFinder.h"
 #include "tools/quillsift-host/HostOutput.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 #include "tools/quillsift-host/Stopwatch.h"
@@ -33,20 +35,17 @@ bool ParseSize(const WCHAR* text, UINT& size) {
     return true;
 }
 
-// The thumbnail of `book` from the provider the registry names for its extension; `words`,
-// what the lookup or the module says of the book.
-HRESULT MakeThumbnail(const WCHAR* book, UINT size, BitmapHandle& bitmap, WTS_ALPHATYPE& alpha,
-                      std::string& words) {
+// The thumbnail of `book`, open as `stream`, from the provider the registry names for its
+// extension; `words`, what the lookup or the module says of the book.
+HRESULT MakeThumbnail(const WCHAR* book, IStream* stream, UINT size, BitmapHandle& bitmap,
+                      WTS_ALPHATYPE& alpha, std::string& words) {
     CLSID providerClass;
     RETURN_IF_FAILED(FindBookHandler(BookHandler::ThumbnailProvider, ExtensionOf(book).data(),
                                      &providerClass, words));
     ComPtr<IInitializeWithStream> provider;
     RETURN_IF_FAILED(CoCreateInstance(providerClass, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_IInitializeWithStream, provider.PutVoid()));
-    ComPtr<IStream> stream;
-    RETURN_IF_FAILED(SHCreateStreamOnFileEx(book, STGM_READ | STGM_SHARE_DENY_WRITE,
-                                            FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put()));
-    const HRESULT bound = provider->Initialize(stream.Get(), STGM_READ);
+    const HRESULT bound = provider->Initialize(stream, STGM_READ);
     words = BookConditionWords(provider.Get());
     RETURN_IF_FAILED(bound);
     ComPtr<IThumbnailProvider> thumbnails;
@@ -76,11 +75,19 @@ int RunThumbnailCommand(int argc, WCHAR** argv) {
     }
     const WCHAR* output = argv[3];
     const WCHAR* book = argv[4];
+    ComPtr<IStream> stream;
+    const HRESULT opened =
+        SHCreateStreamOnFileEx(book, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
+                               FALSE, nullptr, stream.Put());
+    if (FAILED(opened)) {
+        WriteError(ToUtf8(book) + ": " + OpenFailureWords(opened, IsFolderPath(book)));
+        return ExitSomeFailed;
+    }
     BitmapHandle bitmap;
     WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
     const Stopwatch stopwatch;
     std::string words;
-    HRESULT result = MakeThumbnail(book, size, bitmap, alpha, words);
+    HRESULT result = MakeThumbnail(book, stream.Get(), size, bitmap, alpha, words);
     const std::string elapsed = stopwatch.Elapsed();
     BitmapPixels pixels;
     if (SUCCEEDED(result)) {
