@@ -12,8 +12,9 @@
 #   3. the ARM64 installer: its tables (tests/installer/msi_tables.sh); installed silently over
 #      a copy that stands for the x64 package of the same version, which it replaces; its files
 #      where that Wine puts ProgramFiles64Folder (C:\, where Windows puts C:\Program Files),
-#      registered by its own quillsift-host.exe, which then finds the filter and the property
-#      handler through the registry and prints the native bytes; uninstalled, nothing left.
+#      the programs stripped as the package ships them, registered by its own
+#      quillsift-host.exe, which then finds the filter and the property handler through the
+#      registry and prints the native bytes; uninstalled, nothing left.
 # Usage: arm64_test.sh BUILD X64_PICTURES NATIVE_DUMP TESTDATA
 #        arm64_test.sh pictures BUILD TESTDATA OUT
 #   BUILD: the ARM64 build folder, its quillsift-VERSION-arm64.msi in it (for pictures, any
@@ -218,8 +219,12 @@ for file in quillsift.dll quillsift-host.exe INSTALL.txt LICENSE.txt COPYING.txt
     libmobi-COPYING.txt; do
     [[ -s $installed/$file ]] || fail "no $file in $installed_folder"
 done
-cmp -s "$dll" "$installed/quillsift.dll" && pass "the installed DLL is the ARM64 build's" ||
-    fail "the installed DLL is not the ARM64 build's"
+# The programs as the package ships them: stripped, with their debug link.
+for file in quillsift.dll quillsift-host.exe; do
+    cmp -s "$build/package/files/$file" "$installed/$file" &&
+        pass "the installed $file is the package's ($(stat -c %s "$installed/$file") bytes)" ||
+        fail "the installed $file is not the package's"
+done
 for book in harbor-kf7.mobi markup/lexique-kf8.azw3; do
     "$native_dump" --json --quiet "$testdata/$book" >"$work/native.json" 2>/dev/null
     wine "$installed/quillsift-host.exe" --json "$(windows_path "$testdata/$book")" >"$work/host.json"
