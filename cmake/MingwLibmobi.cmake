@@ -32,6 +32,7 @@ if(LIBMOBI_SOURCE AND NOT LIBMOBI_ROOT)
         execute_process(
             COMMAND ${CMAKE_COMMAND} -E env CC=${CMAKE_C_COMPILER}
                     bash ${PROJECT_SOURCE_DIR}/tools/build-libmobi-windows.sh "${source}" "${built}"
+                    ${QUILLSIFT_MINGW_HOST}
             RESULT_VARIABLE code)
         if(NOT code EQUAL 0)
             message(FATAL_ERROR "Cannot build libmobi for Windows from ${source}")

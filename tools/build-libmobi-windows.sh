@@ -1,21 +1,24 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: LGPL-3.0-or-later
-# Builds libmobi for 64-bit Windows with mingw-w64: the static library that quillsift.dll links,
+# Builds libmobi for 64-bit Windows, x64 or ARM64: the static library that quillsift.dll links,
 # with libmobi's bundled miniz and its own XML writer (--without-zlib --without-libxml2), so the
 # DLL needs nothing beside it. autoconf, automake and libtool make its build files.
-# Usage: build-libmobi-windows.sh SOURCE PREFIX
+# Usage: build-libmobi-windows.sh SOURCE PREFIX [HOST]
 #   SOURCE: a libmobi source tree or release tarball (.tar.gz); copied, never changed.
 #   PREFIX: receives include/mobi.h, lib/libmobi.a and share/libmobi/SOURCE.txt (the version and
 #           the source it was built from, for the release package's license notice).
-# CC names the compiler (default x86_64-w64-mingw32-gcc-posix).
+#   HOST: the toolchain's triple (default x86_64-w64-mingw32; aarch64-w64-mingw32 for ARM64).
+# CC names the compiler (default HOST-gcc-posix); the toolchain's other tools (HOST-ar,
+# HOST-ranlib) are looked for beside it first.
 set -euo pipefail
-if [[ $# -ne 2 ]]; then
-    echo "usage: $0 SOURCE PREFIX" >&2
+if [[ $# -lt 2 || $# -gt 3 ]]; then
+    echo "usage: $0 SOURCE PREFIX [HOST]" >&2
     exit 2
 fi
 source_path=$(realpath "$1")
 prefix=$(realpath -m "$2")
-cc=${CC:-x86_64-w64-mingw32-gcc-posix}
+host=${3:-x86_64-w64-mingw32}
+cc=${CC:-$host-gcc-posix}
 for tool in autoreconf libtoolize "$cc"; do
     if ! command -v "$tool" >/dev/null; then
         echo "$0: $tool is missing (bash .ci/install-deps installs it)" >&2
@@ -55,7 +58,8 @@ cd "$work"
 if [[ ! -x configure ]]; then
     ./autogen.sh >autogen.log 2>&1 || { cat autogen.log >&2; exit 1; }
 fi
-./configure --host=x86_64-w64-mingw32 CC="$cc" --prefix="$prefix" \
+PATH="$(dirname "$(command -v "$cc")"):$PATH"
+./configure --host="$host" CC="$cc" --prefix="$prefix" \
     --enable-static --disable-shared --without-zlib --without-libxml2 >configure.log 2>&1 ||
     { tail -30 configure.log >&2; exit 1; }
 make -C src -j "${LIBMOBI_JOBS:-2}" >make.log 2>&1 || { tail -30 make.log >&2; exit 1; }
@@ -65,4 +69,4 @@ version=$(sed -n 's/^#define PACKAGE_VERSION "\(.*\)"$/\1/p' config.h)
 mkdir -p "$prefix/share/libmobi"
 cp COPYING "$prefix/share/libmobi/COPYING"
 printf 'version %s\nbuilt from %s\n' "$version" "$origin" >"$prefix/share/libmobi/SOURCE.txt"
-echo "libmobi $version for Windows, built from $origin: $prefix/lib/libmobi.a"
+echo "libmobi $version for Windows ($host), built from $origin: $prefix/lib/libmobi.a"

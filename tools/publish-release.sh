@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: LGPL-3.0-or-later
 # Publishes the files tools/release.sh made as the project's release TAG on GitHub, with the
 # GitHub CLI (Debian's gh, installed when missing; GH_TOKEN, or GITHUB_TOKEN, grants it): the
-# installer, the zip, the debug zip, the Debian package and SHA256SUMS, after checking them
+# installer, the zip and the debug zip of x64 and of ARM64, the Debian package and SHA256SUMS,
+# after checking them
 # against SHA256SUMS. With --dry-run it checks and says what it would publish, and publishes
 # nothing.
 # Usage: publish-release.sh [--dry-run] OUT_DIR TAG
@@ -20,7 +21,9 @@ out=$(realpath "$1")
 tag=$2
 version=${tag#v}
 files=("quillsift-$version-x64.msi" "quillsift-$version-win64.zip"
-    "quillsift_${version}_amd64.deb" "quillsift-$version-x64-debug.zip" SHA256SUMS)
+    "quillsift_${version}_amd64.deb" "quillsift-$version-x64-debug.zip"
+    "quillsift-$version-arm64.msi" "quillsift-$version-arm64.zip"
+    "quillsift-$version-arm64-debug.zip" SHA256SUMS)
 for file in "${files[@]}"; do
     if [[ ! -f $out/$file ]]; then
         echo "$0: $out holds no $file: is $tag the version of project()?" >&2
@@ -28,10 +31,10 @@ for file in "${files[@]}"; do
     fi
 done
 (cd "$out" && sha256sum --quiet -c SHA256SUMS)
-notes="Quillsift $version. Windows: download ${files[0]}, check it against SHA256SUMS
-(sha256sum -c SHA256SUMS, or Get-FileHash in PowerShell), double-click it. Debian and Ubuntu:
-sudo apt install ./${files[2]}. ${files[3]} holds the debug information of the Windows
-programs, for crash analysis."
+notes="Quillsift $version. Windows: download ${files[0]} (on a PC with an ARM processor,
+${files[4]}), check it against SHA256SUMS (sha256sum -c SHA256SUMS, or Get-FileHash in
+PowerShell), double-click it. Debian and Ubuntu: sudo apt install ./${files[2]}. ${files[3]}
+and ${files[6]} hold the debug information of the Windows programs, for crash analysis."
 if [[ -n $dry_run ]]; then
     echo "publish-release.sh: would publish $tag with: ${files[*]}"
     exit 0

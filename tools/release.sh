@@ -3,12 +3,15 @@
 # Makes a release, from a clean tree, in OUT_DIR:
 #   quillsift-VERSION-x64.msi, quillsift-VERSION-win64.zip   the Windows installer and zip
 #   quillsift-VERSION-x64-debug.zip                          their programs' debug information
+#   quillsift-VERSION-arm64.msi, quillsift-VERSION-arm64.zip the same for Windows on ARM64
+#   quillsift-VERSION-arm64-debug.zip
 #   quillsift_VERSION_amd64.deb                              the Debian package
 #   SHA256SUMS                                               sha256sum's lines for all of them
 # and prints each file with its size and SHA-256. VERSION is project()'s in CMakeLists.txt.
 # Every file is built and checked by the scripts a developer runs: tools/build-deb.sh (lintian
 # included), and tools/build-windows.sh for each Windows architecture, with the Wine tests of
-# the DLL and of the installer against the Debian build's quillsift-dump.
+# the DLL and of the installer against the Debian build's quillsift-dump (x64: ARM64 programs do
+# not run under this machine's Wine; the CI stage arm64 tests them under emulation).
 # With QUILLSIFT_SIGN_PFX naming a PKCS#12 file (its password in QUILLSIFT_SIGN_PASSWORD, an
 # RFC 3161 timestamp server in QUILLSIFT_SIGN_TIMESTAMP_URL if any), quillsift.dll and
 # quillsift-host.exe are signed before they go into the zip and the installer, and the
@@ -75,11 +78,12 @@ native_dump="$builds/deb/tools/quillsift-dump"
 windows_release() { # ARCH, CMAKE_OPTION...
     local arch=$1 build="$builds/windows-$1"
     shift
-    bash "$repo/tools/build-windows.sh" "$libmobi" "$build" \
+    bash "$repo/tools/build-windows.sh" --arch "$arch" "$libmobi" "$build" \
         -DQUILLSIFT_NATIVE_DUMP="$native_dump" "${signing[@]}" "$@"
     cp "$build/quillsift-$version-$arch.msi" "$build"/quillsift-"$version"-*.zip "$out/"
 }
 windows_release x64 "$@"
+windows_release arm64 "$@"
 
 (cd "$out" && sha256sum quillsift-"$version"-* quillsift_"$version"_* >SHA256SUMS)
 echo "release $version in $out ($((SECONDS - started)) s):"

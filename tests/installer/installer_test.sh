@@ -17,7 +17,7 @@
 # fills no EstimatedSize, so the size is not checked.
 # Usage: installer_test.sh MSI STANDIN_DLL NATIVE_DUMP TESTDATA
 # QUILLSIFT_VERSION is the project's version, QUILLSIFT_HOMEPAGE its page (empty: none, and then
-# the package names none).
+# the package names none), QUILLSIFT_MSI_PLATFORM the package's platform (default x64).
 set -uo pipefail
 
 msi=$1
@@ -41,83 +41,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-table() { msiinfo export "$1" "$2" | tr -d '\r' | tail -n +4; }
-# The value of a row of the Property table.
-property() { table "$1" Property | awk -F '\t' -v name="$2" '$1 == name { print $2 }'; }
-msi_query() { # package, SQL
-    msibuild "$1" -q "$2" >/dev/null 2>&1 || fail "msibuild could not run: $2"
-}
+source "$(dirname "$0")/msi_tables.sh"
 
 # 1. The tables.
-upgrade_code='{B6D2ED89-B1D0-4602-AF58-9D661DF22256}'
-for row in "ProductName=Quillsift" "ProductVersion=$version" "Manufacturer=Quillsift" \
-    "UpgradeCode=$upgrade_code" "ARPURLINFOABOUT=$homepage" "ARPNOMODIFY=1" "ALLUSERS=1"; do
-    found=$(property "$msi" "${row%%=*}")
-    [[ $found == "${row#*=}" ]] && pass "property $row" || fail "property ${row%%=*} is '$found'"
-done
-if [[ -z $homepage ]]; then
-    table "$msi" Property | grep -q '^ARPURLINFOABOUT' && fail "an ARPURLINFOABOUT row without a page" ||
-        pass "no page: no ARPURLINFOABOUT row"
-fi
-# Without them in SecureCustomProperties, an elevated installation started by a user who is
-# not an administrator loses what FindRelatedProducts found, and the older version stays.
-secure=$(property "$msi" SecureCustomProperties)
-[[ ";$secure;" == *";WIX_UPGRADE_DETECTED;"* && ";$secure;" == *";WIX_DOWNGRADE_DETECTED;"* ]] &&
-    pass "SecureCustomProperties: $secure" || fail "SecureCustomProperties is '$secure'"
-template=$(msiinfo suminfo "$msi" | sed -n 's/^Template: //p')
-[[ $template == "x64;1033" ]] && pass "a 64-bit package" || fail "template '$template'"
-files=$(table "$msi" File | cut -f3 | sort | tr '\n' ' ')
-expected_files="COPYING.txt INSTALL.txt LIBMOBI.txt LICENSE.txt libmobi-COPYING.txt quillsift-host.exe quillsift.dll "
-[[ $files == "$expected_files" ]] && pass "the zip's files: $files" || fail "files: $files"
-dll_version=$(table "$msi" File | awk -F '\t' '$3 == "quillsift.dll" { print $5 }')
-[[ $dll_version == "$version.0" ]] && pass "the DLL's version in the File table" ||
-    fail "the DLL's version in the File table is '$dll_version'"
-folders=$(table "$msi" Component | awk -F '\t' '{ print $3 ":" int($4 / 256) % 2 }' | sort -u)
-[[ $folders == INSTALLFOLDER:1 ]] && pass "every component 64-bit, in INSTALLFOLDER" ||
-    fail "components: $folders"
-folder=$(table "$msi" Directory | awk -F '\t' '$1 == "INSTALLFOLDER" { print $2 "\\" $3 }')
-[[ $folder == 'ProgramFiles64Folder\Quillsift' ]] && pass "INSTALLFOLDER is $folder" ||
-    fail "INSTALLFOLDER is $folder"
-grep -qxF $'NOT WIX_DOWNGRADE_DETECTED\tA newer version of Quillsift is already installed. To install this one, uninstall that one first (Settings, Apps).' \
-    <(table "$msi" LaunchCondition) && pass "an older version is refused with a message" ||
-    fail "no downgrade condition: $(table "$msi" LaunchCondition)"
-
-sequence=$(table "$msi" InstallExecuteSequence | sort -t $'\t' -k3,3n)
-at() { awk -F '\t' -v action="$1" '$1 == action { print $3 }' <<<"$sequence"; }
-repeated=$(cut -f3 <<<"$sequence" | sort -n | uniq -d | tr '\n' ' ')
-[[ -z $repeated ]] && pass "no sequence number repeats" || fail "repeated sequence numbers: $repeated"
-[[ $(at RemoveExistingProducts) == 1401 && $(at InstallValidate) == 1400 &&
-    $(at InstallInitialize) == 1500 ]] &&
-    pass "RemoveExistingProducts at 1401, before anything is installed" ||
-    fail "RemoveExistingProducts at $(at RemoveExistingProducts)"
-# Each action in its place: the rollback right before what it undoes, the unregistration
-# before the files go, the registration after they are in, all before InstallFinalize.
-order=$(awk -F '\t' '{ print $1 }' <<<"$sequence" | tr '\n' ' ')
-expected_order="UnregisterRollback Unregister RemoveFiles InstallFiles .* RegisterRollback Register Reindex InstallFinalize $"
-[[ $order =~ $expected_order ]] && pass "the custom actions in their places" ||
-    fail "sequence order: $order"
-# Deferred (1024) and not impersonated (2048), an exe from the File table (18); 64 ignores the
-# exit status; 256 makes a rollback action.
-expected_actions=$(
-    printf '%s\t%s\t%s\t%s\n' \
-        Register 3090 QuillsiftHostExe --register \
-        RegisterRollback 3410 QuillsiftHostExe --unregister \
-        Reindex 3154 QuillsiftHostExe --reindex \
-        Unregister 3154 QuillsiftHostExe --unregister \
-        UnregisterRollback 3410 QuillsiftHostExe --register
-)
-actions=$(table "$msi" CustomAction | cut -f1-4 | grep -v '^SetInstallLocation' | sort)
-[[ $actions == "$expected_actions" ]] && pass "custom action types (rollback 3410)" ||
-    fail "custom actions differ:"$'\n'"$actions"
-conditions=$(awk -F '\t' '$1 ~ /^(Unr|R)egister(Rollback)?$|^Reindex$/ { print $1 ": " $2 }' \
-    <<<"$sequence" | sort)
-expected_conditions=$(
-    printf '%s\n' 'Register: NOT REMOVE' 'RegisterRollback: NOT REMOVE' \
-        'Reindex: NOT REMOVE AND REINDEX<>"0"' 'Unregister: REMOVE~="ALL"' \
-        'UnregisterRollback: REMOVE~="ALL"'
-)
-[[ $conditions == "$expected_conditions" ]] && pass "conditions of the custom actions" ||
-    fail "conditions: $conditions"
+check_msi_tables "$msi" "${QUILLSIFT_MSI_PLATFORM:-x64}"
 
 # An older version: a copy with a lower version, a ProductCode and a package code of its own,
 # and the upgrade table a build of that version would have.
@@ -128,11 +55,11 @@ cp "$msi" "$older"
 msi_query "$older" "UPDATE \`Property\` SET \`Value\` = '$older_version' WHERE \`Property\` = 'ProductVersion'"
 msi_query "$older" "UPDATE \`Property\` SET \`Value\` = '$older_code' WHERE \`Property\` = 'ProductCode'"
 # The versions are keys of the Upgrade table: rows are replaced, not updated.
-msi_query "$older" "DELETE FROM \`Upgrade\` WHERE \`Attributes\` = 1"
+msi_query "$older" "DELETE FROM \`Upgrade\` WHERE \`Attributes\` = 513"
 msi_query "$older" "DELETE FROM \`Upgrade\` WHERE \`Attributes\` = 2"
-msi_query "$older" "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('$upgrade_code', '$older_version', 1, 'WIX_UPGRADE_DETECTED')"
+msi_query "$older" "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMax\`, \`Attributes\`, \`ActionProperty\`) VALUES ('$upgrade_code', '$older_version', 513, 'WIX_UPGRADE_DETECTED')"
 msi_query "$older" "INSERT INTO \`Upgrade\` (\`UpgradeCode\`, \`VersionMin\`, \`Attributes\`, \`ActionProperty\`) VALUES ('$upgrade_code', '$older_version', 2, 'WIX_DOWNGRADE_DETECTED')"
-msibuild "$older" -s "Installation Database" Quillsift "x64;1033" \
+msibuild "$older" -s "Quillsift $older_version" Quillsift "${QUILLSIFT_MSI_PLATFORM:-x64};1033" \
     '{6E2B1C4D-8F3A-4B5C-9D6E-7F8091A2B3C4}' >/dev/null 2>&1
 # A copy that fails after its files are in and before the registration: the host given an
 # option it does not know (exit status 2), deferred, its status checked.

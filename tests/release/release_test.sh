@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: LGPL-3.0-or-later
 # tools/release.sh as a release runs it, signing with a throwaway certificate authority and
-# code-signing certificate that openssl makes here (no key is ever kept): the five files and
-# SHA256SUMS; the DLL, the host and the installer each verified by osslsigncode against that
-# authority, and refused against another; the programs shipped stripped, with a debug link to
-# the debug zip's files; the same signed DLL in the zip and in the installer; then the signed
-# installer installed under Wine, its host finding the filter, and removed; then what the
+# code-signing certificate that openssl makes here (no key is ever kept): the eight files and
+# SHA256SUMS; for x64 and for ARM64, the DLL, the host and the installer each verified by
+# osslsigncode against that authority, and refused against another; the programs shipped
+# stripped, with a debug link to the debug zip's files, for their architecture's machine; the
+# same signed DLL in the zip and in the installer; then the signed x64 installer installed under
+# Wine, its host finding the filter, and removed; then what the
 # release workflow does with it: tools/publish-release.sh, dry. First, the check of the commit
 # that libmobi's tag names (tools/fetch-libmobi.sh), on a repository made here of the source
 # given, tagged v0.11 as it is and then with a changed file.
@@ -83,64 +84,87 @@ else
 fi
 grep -A 10 "^release $version in" "$work/release.log"
 
-msi=quillsift-$version-x64.msi
-zip=quillsift-$version-win64.zip
-debug_zip=quillsift-$version-x64-debug.zip
+# The files of each Windows architecture: ARCH:ZIP_NAME.
+architectures=(x64:win64 arm64:arm64)
 deb=quillsift_${version}_$(dpkg --print-architecture).deb
-made=$(printf '%s\n' "$deb" "$msi" "$debug_zip" "$zip" | LC_ALL=C sort | tr '\n' ' ')
+windows_files=()
+for entry in "${architectures[@]}"; do
+    windows_files+=("quillsift-$version-${entry%:*}.msi" "quillsift-$version-${entry#*:}.zip"
+        "quillsift-$version-${entry%:*}-debug.zip")
+done
+made=$(printf '%s\n' "$deb" "${windows_files[@]}" | LC_ALL=C sort | tr '\n' ' ')
 files=$(cd "$out" && ls | grep -vx SHA256SUMS | LC_ALL=C sort | tr '\n' ' ')
 [[ $files == "$made" && -f $out/SHA256SUMS ]] && pass "the files: $files SHA256SUMS" ||
     fail "the files: $files, not $made SHA256SUMS"
 listed=$(cut -d' ' -f3 "$out/SHA256SUMS" | LC_ALL=C sort | tr '\n' ' ')
 (cd "$out" && sha256sum --quiet -c SHA256SUMS) && [[ $listed == "$made" ]] &&
     pass "SHA256SUMS checks every file" || fail "SHA256SUMS lists $listed"
-for file in $deb $msi $debug_zip $zip; do
+for file in $deb "${windows_files[@]}"; do
     grep -q "$file *$(stat -c %s "$out/$file") bytes  $(sha256sum "$out/$file" | cut -d' ' -f1)" \
         "$work/release.log" || fail "release.sh does not print $file with its size and hash"
 done
 grep -q "^release.sh: signing with" "$work/release.log" || fail "release.sh does not say it signs"
 
-# The zip's and the installer's programs: the same bytes.
-mkdir -p "$work/zip" "$work/msi" "$work/debug"
-python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' \
-    "$out/$zip" "$work/zip"
-python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' \
-    "$out/$debug_zip" "$work/debug"
-msiextract -C "$work/msi" "$out/$msi" >/dev/null 2>&1
-shipped="$work/zip/quillsift-$version-win64"
-for program in quillsift.dll quillsift-host.exe; do
-    installed=$(find "$work/msi" -name "$program" | head -n 1)
-    cmp -s "$shipped/$program" "$installed" && pass "$program: the same in the zip and the installer" ||
-        fail "$program differs between the zip and the installer"
-done
+# The machine a PE file is built for: the field after the "PE\0\0" signature.
+machine() {
+    python3 -c 'import struct, sys
+data = open(sys.argv[1], "rb").read(4096)
+offset = struct.unpack_from("<I", data, 0x3C)[0]
+print("0x%04X" % struct.unpack_from("<H", data, offset + 4)[0])' "$1"
+}
+for entry in "${architectures[@]}"; do
+    arch=${entry%:*}
+    msi=quillsift-$version-$arch.msi
+    zip=quillsift-$version-${entry#*:}.zip
+    debug_zip=quillsift-$version-$arch-debug.zip
+    # GNU's tools read x64 programs; LLVM's, ARM64 ones.
+    expected_machine=0x8664 objdump=x86_64-w64-mingw32-objdump objcopy=x86_64-w64-mingw32-objcopy
+    [[ $arch == arm64 ]] && expected_machine=0xAA64 objdump=llvm-objdump-19 objcopy=llvm-objcopy-19
 
-# Signed, by this authority and no other.
-for file in "$shipped/quillsift.dll" "$shipped/quillsift-host.exe" "$out/$msi"; do
-    name=$(basename "$file")
-    if osslsigncode verify -CAfile "$ca" -in "$file" >"$work/verify.txt" 2>&1; then
-        pass "osslsigncode verify -CAfile $name: $(grep -E '^Signature verification' "$work/verify.txt" | tr '\n' ' ')"
-        grep -E 'Message digest algorithm|Subject:|Signature verification' "$work/verify.txt" | sed 's/^/     /'
-    else
-        fail "osslsigncode verify -CAfile $name:"
-        tail -n 15 "$work/verify.txt"
-    fi
-    osslsigncode verify -CAfile "$work/Another Test CA.pem" -in "$file" >/dev/null 2>&1 &&
-        fail "$name verifies against another authority" || pass "$name: refused against another authority"
-done
+    # The zip's and the installer's programs: the same bytes, for the architecture.
+    mkdir -p "$work/$arch/zip" "$work/$arch/msi" "$work/$arch/debug"
+    python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' \
+        "$out/$zip" "$work/$arch/zip"
+    python3 -c 'import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])' \
+        "$out/$debug_zip" "$work/$arch/debug"
+    msiextract -C "$work/$arch/msi" "$out/$msi" >/dev/null 2>&1
+    shipped="$work/$arch/zip/${zip%.zip}"
+    for program in quillsift.dll quillsift-host.exe; do
+        installed=$(find "$work/$arch/msi" -name "$program" | head -n 1)
+        cmp -s "$shipped/$program" "$installed" &&
+            pass "$arch $program: the same in the zip and the installer" ||
+            fail "$arch $program differs between the zip and the installer"
+        found=$(machine "$shipped/$program")
+        [[ $found == "$expected_machine" ]] && pass "$arch $program: machine $found" ||
+            fail "$arch $program is for the machine $found, not $expected_machine"
+    done
 
-# Stripped, with a link to the debug zip's file, which holds the DWARF.
-objdump=x86_64-w64-mingw32-objdump
-objcopy=x86_64-w64-mingw32-objcopy
-for program in quillsift.dll quillsift-host.exe; do
-    sections=$($objdump -h "$shipped/$program" | awk '{ print $2 }')
-    debug_sections=$($objdump -h "$work/debug/$program.debug" | awk '{ print $2 }')
-    if grep -q '^\.debug_info$' <<<"$sections"; then
-        fail "$program ships its debug information"
-    elif ! grep -q '^\.debug_info$' <<<"$debug_sections"; then
-        fail "$program.debug holds no .debug_info"
-    else
-        $objcopy --dump-section .gnu_debuglink="$work/link.bin" "$shipped/$program" /dev/null 2>/dev/null
-        link=$(python3 - "$work/link.bin" "$work/debug/$program.debug" <<'PY'
+    # Signed, by this authority and no other.
+    for file in "$shipped/quillsift.dll" "$shipped/quillsift-host.exe" "$out/$msi"; do
+        name="$arch $(basename "$file")"
+        if osslsigncode verify -CAfile "$ca" -in "$file" >"$work/verify.txt" 2>&1; then
+            pass "osslsigncode verify -CAfile $name: $(grep -E '^Signature verification' "$work/verify.txt" | tr '\n' ' ')"
+            grep -E 'Message digest algorithm|Subject:|Signature verification' "$work/verify.txt" | sed 's/^/     /'
+        else
+            fail "osslsigncode verify -CAfile $name:"
+            tail -n 15 "$work/verify.txt"
+        fi
+        osslsigncode verify -CAfile "$work/Another Test CA.pem" -in "$file" >/dev/null 2>&1 &&
+            fail "$name verifies against another authority" || pass "$name: refused against another authority"
+    done
+
+    # Stripped, with a link to the debug zip's file, which holds the DWARF.
+    for program in quillsift.dll quillsift-host.exe; do
+        sections=$($objdump -h "$shipped/$program" | awk '{ print $2 }')
+        debug_sections=$($objdump -h "$work/$arch/debug/$program.debug" | awk '{ print $2 }')
+        if grep -q '^\.debug_info$' <<<"$sections"; then
+            fail "$arch $program ships its debug information"
+        elif ! grep -q '^\.debug_info$' <<<"$debug_sections"; then
+            fail "$arch $program.debug holds no .debug_info"
+        else
+            rm -f "$work/link.bin"
+            $objcopy --dump-section .gnu_debuglink="$work/link.bin" "$shipped/$program" /dev/null 2>/dev/null
+            link=$(python3 - "$work/link.bin" "$work/$arch/debug/$program.debug" <<'PY'
 import struct, sys, zlib
 link = open(sys.argv[1], "rb").read()
 name = link[:link.index(b"\0")].decode()
@@ -148,14 +172,18 @@ crc = struct.unpack("<I", link[-4:])[0]
 actual = zlib.crc32(open(sys.argv[2], "rb").read()) & 0xFFFFFFFF
 print(name if crc == actual else "CRC %08x, the file's %08x" % (crc, actual))
 PY
-        )
-        [[ $link == "$program.debug" ]] &&
-            pass "$program: $(stat -c %s "$shipped/$program") bytes, stripped; its link names $link (CRC matching), $(stat -c %s "$work/debug/$program.debug") bytes" ||
-            fail "$program: its debug link: $link"
-    fi
+            )
+            [[ $link == "$program.debug" ]] &&
+                pass "$arch $program: $(stat -c %s "$shipped/$program") bytes, stripped; its link names $link (CRC matching), $(stat -c %s "$work/$arch/debug/$program.debug") bytes" ||
+                fail "$arch $program: its debug link: $link"
+        fi
+    done
 done
+msi=quillsift-$version-x64.msi
 
-# The signed installer under Wine: installed, its host finding the filter, removed.
+# The signed x64 installer under Wine: installed, its host finding the filter, removed. (This
+# machine's Wine runs no ARM64 program: the CI stage arm64 installs its package under
+# emulation.)
 unset DISPLAY WAYLAND_DISPLAY
 wineboot -i >/dev/null 2>&1
 wine msiexec /i "$(windows_path "$out/$msi")" /qn >/dev/null 2>&1

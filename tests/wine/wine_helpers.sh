@@ -10,6 +10,18 @@ fail() {
 }
 # An absolute Linux path as Windows sees it: Wine's drive Z: is the root.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+# The host's output with the native paths and name: FILE, WINDOWS_FOLDER, FOLDER. A path
+# below the folder keeps its Windows separators.
+as_native() {
+    python3 - "$@" <<'PY'
+import sys
+path, windows, native = sys.argv[1:4]
+text = open(path, encoding="utf-8").read()
+text = text.replace(windows.replace("\\", "\\\\") + "\\\\", native + "/")
+text = text.replace(windows + "\\", native + "/").replace("quillsift-host: ", "quillsift-dump: ")
+sys.stdout.write(text)
+PY
+}
 seconds_since() { echo "$(($(date +%s%N) - $1))" | awk '{ printf "%.1f", $1 / 1e9 }'; }
 
 # Prints the values of each tree, one line each: key, name, type, data, tab-separated. reg

@@ -279,17 +279,6 @@ status=$?
 damaged="$work/damaged"
 python3 "$(dirname "$0")/../damaged/damaged_books.py" make \
     "$(dirname "$0")/../damaged/damaged-books.tsv" "$testdata" "$damaged" >/dev/null
-# The host's output with the native paths and name: FILE, WINDOWS_FOLDER, FOLDER.
-as_native() {
-    python3 - "$@" <<'PY'
-import sys
-path, windows, native = sys.argv[1:4]
-text = open(path, encoding="utf-8").read()
-text = text.replace(windows.replace("\\", "\\\\") + "\\\\", native + "/")
-text = text.replace(windows + "\\", native + "/").replace("quillsift-host: ", "quillsift-dump: ")
-sys.stdout.write(text)
-PY
-}
 same_as_native() { # what, native stdout, native stderr, host stdout, host stderr
     if cmp -s "$2" <(as_native "$4" "$(windows_path "$damaged")" "$damaged") &&
         cmp -s "$3" <(as_native "$5" "$(windows_path "$damaged")" "$damaged"); then
