@@ -17,7 +17,7 @@
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/IBookCover.h"
-#include "book/ReadBookPreview.h"
+#include "book/preview/PreviewContent.h"
 #include "platform/ComObject.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/native/FileStream.h"
@@ -80,7 +80,7 @@ HRESULT ReadBook(const std::string& reader, IStream* stream, long long* characte
     }
     if (reader == "preview") {
         PreviewContent content;
-        RETURN_IF_FAILED(ReadBookPreview(stream, content));
+        RETURN_IF_FAILED(content.Read(stream));
         for (size_t line = 0; line < content.Page().LineCount; ++line) {
             *characters += static_cast<long long>(content.Page().Lines[line].Length);
         }

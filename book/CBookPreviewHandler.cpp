@@ -1,24 +1,18 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CBookPreviewHandler.h"
 
-#include "book/ReadBookPreview.h"
 #include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 
 #include <new>
 #include <utility>
 
-CBookPreviewHandler::CBookPreviewHandler() : Visuals(SystemPreviewVisuals()) {}
+CBookPreviewHandler::CBookPreviewHandler()
+    : CBookReader(AfterFailure::StaysBound), Visuals(SystemPreviewVisuals()) {}
 
-HRESULT CBookPreviewHandler::Initialize(IStream* pstream, DWORD) {
-    if (pstream == nullptr) {
-        return E_INVALIDARG;
-    }
-    if (Stream) {
-        return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
-    }
-    pstream->AddRef();
-    Stream.Reset(pstream);
+HRESULT CBookPreviewHandler::Bind(IStream* stream) {
+    stream->AddRef();
+    Stream.Reset(stream);
     return S_OK;
 }
 
@@ -50,7 +44,9 @@ HRESULT CBookPreviewHandler::DoPreview() {
         if (!content) {
             return E_OUTOFMEMORY;
         }
-        RETURN_IF_FAILED(ReadBookPreview(Stream.Get(), *content));
+        const HRESULT read = content->Read(Stream.Get());
+        NoteReading(content->Condition(), content->Loaded());
+        RETURN_IF_FAILED(read);
         Content = std::move(content);
     }
     // A page laid out while memory ran out may lack lines: the pane shows nothing instead.
@@ -79,6 +75,7 @@ HRESULT CBookPreviewHandler::Unload() {
     Window.Destroy();
     Content.reset();
     Stream.Reset();
+    Forget();
     return S_OK;
 }
 

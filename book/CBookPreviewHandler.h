@@ -4,14 +4,15 @@
 // and asks for the preview; the book is read then, and only what the pane shows of it.
 #pragma once
 
+#include "book/CBookReader.h"
+#include "book/pane/PreviewWindow.h"
 #include "book/preview/PreviewContent.h"
 #include "platform/ComPtr.h"
 #include "platform/Platform.h"
-#include "platform/PreviewWindow.h"
 
 #include <memory>
 
-class CBookPreviewHandler : public IInitializeWithStream,
+class CBookPreviewHandler : public CBookReader,
                             public IPreviewHandler,
                             public IOleWindow,
                             public IObjectWithSite,
@@ -22,7 +23,7 @@ public:
     CBookPreviewHandler& operator=(const CBookPreviewHandler&) = delete;
     virtual ~CBookPreviewHandler() = default;
 
-    // The five faces; the first is the object's identity.
+    // The five faces, and the tools' IBookCondition; the first is the object's identity.
     template <typename Self> static const QITAB* Interfaces() {
         static const QITAB table[] = {
             QITABENT(Self, IInitializeWithStream),
@@ -30,13 +31,11 @@ public:
             QITABENT(Self, IOleWindow),
             QITABENT(Self, IObjectWithSite),
             QITABENT(Self, IPreviewHandlerVisuals),
+            QITABENT(Self, IBookCondition),
             {nullptr, 0},
         };
         return table;
     }
-
-    // IInitializeWithStream: one stream until Unload, kept for DoPreview.
-    HRESULT STDMETHODCALLTYPE Initialize(IStream* pstream, DWORD grfMode) override;
 
     // IPreviewHandler
     HRESULT STDMETHODCALLTYPE SetWindow(HWND hwnd, const RECT* prc) override;
@@ -61,6 +60,11 @@ public:
     HRESULT STDMETHODCALLTYPE SetTextColor(COLORREF color) override;
 
 private:
+    // Initialize: one stream until Unload, kept for DoPreview, which reads the book.
+    HRESULT Bind(IStream* stream) override;
+    void Unbind() override { Stream.Reset(); }
+    BookReading Reading() const override { return BookReading::Details; }
+
     // The page, its lines' faces chosen for the pane's face, shown in the window, which is made
     // the first time.
     HRESULT ShowPage();

@@ -1,15 +1,12 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CBookPropertyStore.h"
 
-#include "book/ConditionWords.h"
-#include "book/load/LoadBook.h"
-#include "book/load/MobiHolders.h"
-#include "platform/AllocationFailures.h"
+#include "book/load/OpenBook.h"
 #include "platform/IsNullReference.h"
 #include "platform/ReturnIfFailed.h"
 
 CBookPropertyStore::CBookPropertyStore()
-    : Filled(0), Published(0), InitializeClaimed(0), Read(false), Ended(0) {
+    : CBookReader(AfterFailure::StaysBound), Filled(0), Published(0) {
     for (BookProperty& property : Properties) {
         property.Key = PROPERTYKEY{};
         PropVariantInit(&property.Value);
@@ -31,46 +28,13 @@ DWORD CBookPropertyStore::PublishedCount() const {
     return static_cast<DWORD>(InterlockedCompareExchange(&Published, 0, 0));
 }
 
-HRESULT CBookPropertyStore::ReadBook(IStream* stream) {
-    LARGE_INTEGER start;
-    start.QuadPart = 0;
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    MobiBook book(mobi_init());
-    if (!book) {
-        return E_OUTOFMEMORY;
-    }
-    BookRecords records(stream);
-    const MOBI_RET loaded = LoadBookFromRecords(book.Get(), records, LoadedRecords::Headers);
-    Condition = records.Condition();
-    if (loaded != MOBI_SUCCESS) {
-        return E_FAIL;
-    }
-    return ReadBookProperties(book.Get(), Properties, &Filled);
-}
-
-HRESULT CBookPropertyStore::Initialize(IStream* pstream, DWORD grfMode) {
-    if (pstream == nullptr) {
-        return E_INVALIDARG;
-    }
-    // Nothing is ever written back to the book.
-    if ((grfMode & (STGM_WRITE | STGM_READWRITE)) != 0) {
-        return STG_E_ACCESSDENIED;
-    }
-    if (InterlockedCompareExchange(&InitializeClaimed, 1, 0) != 0) {
-        return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
-    }
-    // A store made while an allocation failed may lack a property, or hold a wrong one: it
-    // stays empty instead.
-    const AllocationWatch watch;
-    const HRESULT read = watch.Checked(ReadBook(pstream));
-    if (read == E_OUTOFMEMORY) {
-        Condition = BookCondition();
-        Condition.Fault = BookFault::OutOfMemory;
-    }
-    Read = SUCCEEDED(read);
-    InterlockedCompareExchange(&Ended, 1, 0);
+HRESULT CBookPropertyStore::Bind(IStream* stream) {
+    OpenedBook opened;
+    const HRESULT open = OpenBook(stream, OpenFor::Headers, opened);
+    const HRESULT read =
+        SUCCEEDED(open) ? ReadBookProperties(opened.Book.Get(), Properties, &Filled) : open;
+    NoteReading(opened.Condition, SUCCEEDED(read));
     if (FAILED(read)) {
-        Clear();
         return read;
     }
     // The properties are complete before any reader can count them.
@@ -78,9 +42,9 @@ HRESULT CBookPropertyStore::Initialize(IStream* pstream, DWORD grfMode) {
     return S_OK;
 }
 
-HRESULT CBookPropertyStore::GetConditionWords(LPWSTR* words) {
-    RETURN_IF_FAILED(StartWords(words, InterlockedCompareExchange(&Ended, 0, 0) != 0));
-    return HandOutConditionWords(Condition, Read, "its details were read", words);
+void CBookPropertyStore::Unbind() {
+    InterlockedCompareExchange(&Published, 0, static_cast<LONG>(Filled));
+    Clear();
 }
 
 HRESULT CBookPropertyStore::GetCount(DWORD* cProps) {

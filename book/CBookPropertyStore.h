@@ -4,15 +4,13 @@
 // one value per property; the stream is not kept.
 #pragma once
 
-#include "book/IBookCondition.h"
-#include "book/load/BookCondition.h"
+#include "book/CBookReader.h"
 #include "book/metadata/BookProperties.h"
 #include "platform/Platform.h"
 
-class CBookPropertyStore : public IInitializeWithStream,
+class CBookPropertyStore : public CBookReader,
                            public IPropertyStore,
-                           public IPropertyStoreCapabilities,
-                           public IBookCondition {
+                           public IPropertyStoreCapabilities {
 public:
     CBookPropertyStore();
     CBookPropertyStore(const CBookPropertyStore&) = delete;
@@ -31,9 +29,6 @@ public:
         return table;
     }
 
-    // IInitializeWithStream: once only; a book that does not load leaves the store empty.
-    HRESULT STDMETHODCALLTYPE Initialize(IStream* pstream, DWORD grfMode) override;
-
     // IPropertyStore, read-only.
     HRESULT STDMETHODCALLTYPE GetCount(DWORD* cProps) override;
     HRESULT STDMETHODCALLTYPE GetAt(DWORD iProp, PROPERTYKEY* pkey) override;
@@ -44,11 +39,12 @@ public:
     // IPropertyStoreCapabilities: nothing is writable.
     HRESULT STDMETHODCALLTYPE IsPropertyWritable(REFPROPERTYKEY key) override;
 
-    // IBookCondition: the tools' face.
-    HRESULT STDMETHODCALLTYPE GetConditionWords(LPWSTR* words) override;
-
 private:
-    HRESULT ReadBook(IStream* stream);
+    // Initialize (once only): the properties read; a book that does not load leaves the store
+    // empty.
+    HRESULT Bind(IStream* stream) override;
+    void Unbind() override;
+    BookReading Reading() const override { return BookReading::Details; }
     DWORD PublishedCount() const;
     void Clear();
 
@@ -56,9 +52,4 @@ private:
     // Filled while reading; readers see only the properties published, all at once.
     DWORD Filled;
     mutable LONG volatile Published;
-    LONG volatile InitializeClaimed;
-    // What the load found, and whether the book was read; set once Initialize has ended.
-    BookCondition Condition;
-    bool Read;
-    LONG volatile Ended;
 };

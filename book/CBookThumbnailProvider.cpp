@@ -1,36 +1,29 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/CBookThumbnailProvider.h"
 
-#include "book/ConditionWords.h"
 #include "platform/AllocationFailures.h"
 #include "platform/DecodeThumbnail.h"
 #include "platform/ReturnIfFailed.h"
 
 #include <cstring>
 
-HRESULT CBookThumbnailProvider::Initialize(IStream* pstream, DWORD) {
-    if (pstream == nullptr) {
-        return E_INVALIDARG;
-    }
-    if (Initialized) {
-        return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
-    }
-    LARGE_INTEGER start;
-    start.QuadPart = 0;
-    pstream->Seek(start, STREAM_SEEK_SET, nullptr);
-    // A cover chosen while an allocation failed may be another picture of the book (its small
-    // thumbnail): none is kept instead.
-    const AllocationWatch watch;
-    const HRESULT read = watch.Checked(ReadBookCoverPicture(pstream, Cover));
-    if (read == E_OUTOFMEMORY) {
-        Cover = BookCoverPicture();
-        Cover.Condition.Fault = BookFault::OutOfMemory;
-    }
-    Bound = true;
-    RETURN_IF_FAILED(read);
+HRESULT CBookThumbnailProvider::Bind(IStream* stream) {
+    const HRESULT read = ReadBookCoverPicture(stream, Cover);
+    NoteReading(Cover.Condition, SUCCEEDED(read));
     // The stream is not kept: everything the thumbnail needs is in Cover.
-    Initialized = true;
-    return S_OK;
+    Initialized = SUCCEEDED(read);
+    return FAILED(read) ? read : S_OK;
+}
+
+void CBookThumbnailProvider::Unbind() {
+    Initialized = false;
+    Cover = BookCoverPicture();
+}
+
+BookReading CBookThumbnailProvider::Reading() const {
+    return Cover.Bytes    ? BookReading::Cover
+           : Cover.CutOff ? BookReading::CoverCutOff
+                          : BookReading::NoCover;
 }
 
 HRESULT CBookThumbnailProvider::GetThumbnail(UINT cx, HBITMAP* phbmp, WTS_ALPHATYPE* pdwAlpha) {
@@ -71,12 +64,4 @@ HRESULT CBookThumbnailProvider::GetCoverBytes(BYTE** bytes, ULONG* size) {
     *bytes = copy.Detach();
     *size = Cover.Size;
     return S_OK;
-}
-
-HRESULT CBookThumbnailProvider::GetConditionWords(LPWSTR* words) {
-    RETURN_IF_FAILED(StartWords(words, Bound));
-    const char* got = Cover.Bytes    ? "its cover was read"
-                      : Cover.CutOff ? "its cover was cut off"
-                                     : "it has no cover";
-    return HandOutConditionWords(Cover.Condition, Initialized, got, words);
 }

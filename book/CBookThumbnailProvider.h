@@ -3,17 +3,14 @@
 // size. The cover is read when the stream is bound; the picture is decoded when asked for.
 #pragma once
 
-#include "book/IBookCondition.h"
+#include "book/CBookReader.h"
 #include "book/IBookCover.h"
 #include "book/cover/BookCoverPicture.h"
 #include "platform/Platform.h"
 
-class CBookThumbnailProvider : public IInitializeWithStream,
-                               public IThumbnailProvider,
-                               public IBookCover,
-                               public IBookCondition {
+class CBookThumbnailProvider : public CBookReader, public IThumbnailProvider, public IBookCover {
 public:
-    CBookThumbnailProvider() = default;
+    CBookThumbnailProvider() : CBookReader(AfterFailure::MayBindAgain) {}
     CBookThumbnailProvider(const CBookThumbnailProvider&) = delete;
     CBookThumbnailProvider& operator=(const CBookThumbnailProvider&) = delete;
     virtual ~CBookThumbnailProvider() = default;
@@ -30,9 +27,6 @@ public:
         return table;
     }
 
-    // IInitializeWithStream: one stream per object, as the shell binds it.
-    HRESULT STDMETHODCALLTYPE Initialize(IStream* pstream, DWORD grfMode) override;
-
     // IThumbnailProvider
     HRESULT STDMETHODCALLTYPE GetThumbnail(UINT cx, HBITMAP* phbmp,
                                            WTS_ALPHATYPE* pdwAlpha) override;
@@ -40,12 +34,13 @@ public:
     // IBookCover
     HRESULT STDMETHODCALLTYPE GetCoverBytes(BYTE** bytes, ULONG* size) override;
 
-    // IBookCondition
-    HRESULT STDMETHODCALLTYPE GetConditionWords(LPWSTR* words) override;
-
 private:
+    // Initialize: the cover read, once the book loads (a book that does not may be bound
+    // again).
+    HRESULT Bind(IStream* stream) override;
+    void Unbind() override;
+    BookReading Reading() const override;
+
     bool Initialized = false;
-    // A stream was handed over, whether or not the book could be read from it.
-    bool Bound = false;
     BookCoverPicture Cover;
 };

@@ -6,6 +6,8 @@
 # (book/load/LoadBookFromSource.cpp). As with the stdio wrapping, the options come with the one
 # target that brings libmobi in.
 
+include(${CMAKE_CURRENT_LIST_DIR}/LibmobiArchive.cmake)
+
 # quillsift_libmobi_allocation(TARGET [ARCHIVE]): adds the wrapping to the interface of TARGET
 # and checks that ARCHIVE, a libmobi built elsewhere, lets it reach the calls.
 function(quillsift_libmobi_allocation target)
@@ -22,14 +24,7 @@ endfunction()
 # import pointer (__imp_malloc) or to another name of it (_strdup) would pass it by. And
 # mobi_init must be defined by one member of the archive and called from another.
 function(quillsift_check_libmobi_allocation archive)
-    if(NOT CMAKE_NM)
-        message(FATAL_ERROR "No nm to check libmobi's allocations in ${archive}")
-    endif()
-    execute_process(COMMAND ${CMAKE_NM} -A "${archive}" OUTPUT_VARIABLE symbols
-                    RESULT_VARIABLE code ERROR_QUIET)
-    if(NOT code EQUAL 0)
-        message(FATAL_ERROR "Cannot read the symbols of ${archive}")
-    endif()
+    quillsift_libmobi_symbols("${archive}" symbols "libmobi's allocations")
     string(REGEX MATCHALL
            " U (__imp_|_imp__|__imp__)?_?(malloc|calloc|realloc|strdup|_strdup|__strdup|strndup)\n"
            calls "${symbols}\n")
@@ -46,11 +41,6 @@ function(quillsift_check_libmobi_allocation archive)
         message(FATAL_ERROR "libmobi in ${archive} allocates through ${refused}, which the "
                             "module cannot count")
     endif()
-    string(REGEX MATCH "[^\n]*:([^\n:]+):[^\n]* T _?mobi_init\n" defined "${symbols}\n")
-    set(definer "${CMAKE_MATCH_1}")
-    string(REGEX MATCH "[^\n]*:([^\n:]+):[^\n]* U _?mobi_init\n" called "${symbols}\n")
-    if(NOT defined OR NOT called OR CMAKE_MATCH_1 STREQUAL definer)
-        message(FATAL_ERROR "${archive} does not define mobi_init in one object file and call "
-                            "it from another: a hybrid's load cannot be served a reserved record")
-    endif()
+    quillsift_require_cross_member_call("${symbols}" "${archive}" mobi_init
+                                        "a hybrid's load cannot be served a reserved record")
 endfunction()

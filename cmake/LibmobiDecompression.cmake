@@ -5,6 +5,8 @@
 # before the real one writes it. As with the stdio wrapping, the options come with the one
 # target that brings libmobi in.
 
+include(${CMAKE_CURRENT_LIST_DIR}/LibmobiArchive.cmake)
+
 # quillsift_libmobi_decompression(TARGET [ARCHIVE]): adds the wrapping to the interface of
 # TARGET and checks that ARCHIVE, a libmobi built elsewhere, lets it reach the calls.
 function(quillsift_libmobi_decompression target)
@@ -23,21 +25,9 @@ endfunction()
 # each decompressor must be defined, global, by one member of the archive and called from
 # another one.
 function(quillsift_check_libmobi_decompression archive)
-    if(NOT CMAKE_NM)
-        message(FATAL_ERROR "No nm to check libmobi's decompressors in ${archive}")
-    endif()
-    execute_process(COMMAND ${CMAKE_NM} -A "${archive}" OUTPUT_VARIABLE symbols
-                    RESULT_VARIABLE code ERROR_QUIET)
-    if(NOT code EQUAL 0)
-        message(FATAL_ERROR "Cannot read the symbols of ${archive}")
-    endif()
+    quillsift_libmobi_symbols("${archive}" symbols "libmobi's decompressors")
     foreach(name mobi_decompress_lz77 mobi_decompress_huffman)
-        string(REGEX MATCH "[^\n]*:([^\n:]+):[^\n]* T _?${name}\n" defined "${symbols}\n")
-        set(definer "${CMAKE_MATCH_1}")
-        string(REGEX MATCH "[^\n]*:([^\n:]+):[^\n]* U _?${name}\n" called "${symbols}\n")
-        if(NOT defined OR NOT called OR CMAKE_MATCH_1 STREQUAL definer)
-            message(FATAL_ERROR "${archive} does not define ${name} in one object file and "
-                                "call it from another: its output buffers cannot be cleared")
-        endif()
+        quillsift_require_cross_member_call("${symbols}" "${archive}" ${name}
+                                            "its output buffers cannot be cleared")
     endforeach()
 endfunction()

@@ -9,8 +9,7 @@
 #include <cstring>
 #include <utility>
 
-ChunkValue::ChunkValue()
-    : IsSet(false), TextLength(0), Source(nullptr), Run(nullptr), RunLength(0) {
+ChunkValue::ChunkValue() : IsSet(false), Source(nullptr), Run(nullptr), RunLength(0) {
     std::memset(&Stat, 0, sizeof(Stat));
 }
 
@@ -18,7 +17,6 @@ void ChunkValue::Clear() {
     IsSet = false;
     std::memset(&Stat, 0, sizeof(Stat));
     Value.Reset();
-    Text.Reset();
     Source = nullptr;
     Run = nullptr;
     RunLength = 0;
@@ -61,17 +59,7 @@ HRESULT ChunkValue::SetStringValue(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> value
     return S_OK;
 }
 
-HRESULT ChunkValue::SetText(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> text, ULONG length) {
-    SetKeyAndKind(key, CHUNK_TEXT);
-    Text = std::move(text);
-    TextLength = length;
-    Run = Text.Get();
-    RunLength = Text ? length : 0;
-    IsSet = true;
-    return S_OK;
-}
-
-HRESULT ChunkValue::SetText(REFPROPERTYKEY key, TextSource& source) {
+HRESULT ChunkValue::SetText(REFPROPERTYKEY key, TextRuns& source) {
     SetKeyAndKind(key, CHUNK_TEXT);
     Source = &source;
     IsSet = true;

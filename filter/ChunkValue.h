@@ -3,7 +3,7 @@
 // payload, either a string value or a block of text.
 #pragma once
 
-#include "filter/TextSource.h"
+#include "filter/TextRuns.h"
 #include "platform/Platform.h"
 #include "platform/UniqueAny.h"
 
@@ -14,7 +14,7 @@ public:
     ChunkValue(const ChunkValue&) = delete;
     ChunkValue& operator=(const ChunkValue&) = delete;
 
-    // Frees the payload and zeroes the description. TextLength is left as it was.
+    // Frees the payload and zeroes the description.
     void Clear();
 
     // Empties the record, then describes a chunk of `key` and `kind`; IsSet stays false
@@ -26,15 +26,11 @@ public:
     // The same, holding `value` itself, a terminated string from the task allocator.
     HRESULT SetStringValue(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> value);
 
-    // Makes the record a text chunk of `key` holding `text`, whose first `length` units hold
-    // no zero and are followed by one.
-    HRESULT SetText(REFPROPERTYKEY key, CoTaskMemPtr<WCHAR> text, ULONG length);
     // Makes the record a text chunk of `key` whose text comes from `source` in runs, none held
     // yet. The source outlives the chunk.
-    HRESULT SetText(REFPROPERTYKEY key, TextSource& source);
+    HRESULT SetText(REFPROPERTYKEY key, TextRuns& source);
     // Makes the next run of a text chunk current in Run and RunLength: S_OK; S_FALSE when its
-    // text has ended (a chunk holding its text whole has one run, made current when it is set);
-    // the source's failure, with no run current.
+    // text has ended; the source's failure, with no run current.
     HRESULT NextRun();
 
     // Hands the host a fresh deep copy of Value in a PROPVARIANT of its own.
@@ -43,13 +39,9 @@ public:
     bool IsSet;
     STAT_CHUNK Stat;
     PropVariant Value;
-    // A text chunk's payload and its length in UTF-16 units before the terminator (read only
-    // while Text is set).
-    CoTaskMemPtr<WCHAR> Text;
-    ULONG TextLength;
-    // Where a text chunk's text comes from in runs, when it does not hold it whole.
-    TextSource* Source;
-    // The run of text being handed out, with no zero unit: the text held, or the source's last.
+    // Where a text chunk's text comes from, in runs.
+    TextRuns* Source;
+    // The run of text being handed out, with no zero unit: the source's last.
     const WCHAR* Run;
     ULONG RunLength;
 };

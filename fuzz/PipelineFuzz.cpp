@@ -12,14 +12,15 @@
 #include "book/CBookPropertyStore.h"
 #include "book/CBookThumbnailProvider.h"
 #include "book/IBookCondition.h"
-#include "book/ReadBookPreview.h"
 #include "book/load/RecordKind.h"
+#include "book/preview/PreviewContent.h"
 #include "platform/ComObject.h"
 #include "platform/UniqueAny.h"
 #include "tests/support/BookHtmlParts.h"
 #include "tests/support/MakeBookFilter.h"
 #include "tests/support/MakeBoundObject.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 #include "tools/common/ChunkDumper.h"
 #include "tools/common/ChunkSink.h"
 
@@ -135,7 +136,7 @@ void CheckCover(const uint8_t* data, size_t size, HRESULT filterBound) {
         Require(got == WTS_E_FAILEDEXTRACTION && bytes == nullptr && length == 0);
     }
     Require(cover.Detach()->Release() == 0);
-    Require(stream.ReferenceCount() == 1);
+    Require(ReferencesOf(stream) == 1);
 }
 
 // Every property a string that is not empty, a vector of them or a year of four digits, each
@@ -145,7 +146,7 @@ void CheckProperties(const std::vector<unsigned char>& bytes) {
     ComPtr<IPropertyStore> store;
     const HRESULT bound = MakeBoundObject<CBookPropertyStore>(&stream, IID_IPropertyStore, store);
     Require(store && (bound == S_OK || bound == E_FAIL || bound == E_OUTOFMEMORY));
-    Require(stream.ReferenceCount() == 1);
+    Require(ReferencesOf(stream) == 1);
     CheckCondition(store.Get(), bound);
     DWORD count = 0;
     Require(store->GetCount(&count) == S_OK);
@@ -197,9 +198,9 @@ void CheckPreview(const std::vector<unsigned char>& bytes,
                   const std::vector<std::u16string>* texts) {
     RecordingStream stream(bytes);
     PreviewContent content;
-    const HRESULT read = ReadBookPreview(&stream, content);
+    const HRESULT read = content.Read(&stream);
     Require(read == S_OK || read == E_OUTOFMEMORY);
-    Require(stream.ReferenceCount() == 1);
+    Require(ReferencesOf(stream) == 1);
     if (read != S_OK) {
         return;
     }
@@ -260,7 +261,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Require(filter.Detach()->Release() == 0);
     Require(ModuleRefCount == modulesBefore);
-    Require(stream.ReferenceCount() == 1);
+    Require(ReferencesOf(stream) == 1);
     CheckCover(data, size, bound);
 
     CheckProperties(stream.Bytes);

@@ -13,7 +13,8 @@
 //  - the books' kind: `document` in Explorer's kind map, kept and put back as the handlers
 //    are, and the extensions' PerceivedType, written only where none is set.
 // Unregistration then deletes the keys it left empty (an extension's key, its ShellEx keys,
-// its property handler's key), never one that holds a value or a subkey.
+// its property handler's key, and above them those this empties, up to Software\Classes or
+// ...\CurrentVersion), never one that holds a value or a subkey.
 // .azw3 is what calibre and Kindle Previewer name KF8 books; .prc is left alone, since Palm
 // resource files of every kind use it.
 #include "book/metadata/BookPropertyTable.h"

@@ -57,9 +57,6 @@ public:
         return static_cast<ULONG>(count);
     }
 
-    // The references held now, for tests that check who holds one.
-    LONG ReferenceCount() const { return InterlockedCompareExchange(&RefCount, 0, 0); }
-
     // Objects come from the task allocator, like everything else the module allocates for a
     // host, so that one allocator decides when memory has run out.
     static void* operator new(size_t size, const std::nothrow_t&) noexcept {

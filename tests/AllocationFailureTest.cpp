@@ -7,7 +7,7 @@
 // never a crash or a leak (the sanitizer build runs it too).
 #include "book/IBookCondition.h"
 #include "book/IBookCover.h"
-#include "book/ReadBookPreview.h"
+#include "book/preview/PreviewContent.h"
 #include "module/ClassIds.h"
 #include "module/DllExports.h"
 #include "platform/ComPtr.h"
@@ -17,6 +17,7 @@
 #include "tests/support/HuffCdicBook.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 #include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -218,7 +219,7 @@ const ReaderRow Readers[] = {
 void ReadBook(IStream& stream, const ReaderRow& reader, Outcome& outcome) {
     if (reader.ClassId == nullptr) {
         PreviewContent content;
-        if (!outcome.Answered("ReadBookPreview", ReadBookPreview(&stream, content))) {
+        if (!outcome.Answered("PreviewContent::Read", content.Read(&stream))) {
             return;
         }
         const PreviewPage& page = content.Page();
@@ -286,7 +287,7 @@ Outcome ReadOnce(const std::vector<unsigned char>& bytes, const ReaderRow& reade
         *allocations = AllocationsCounted();
     }
     StopFailingAllocations();
-    EXPECT_EQ(stream.ReferenceCount(), 1) << "the stream is still held";
+    EXPECT_EQ(ReferencesOf(stream), 1) << "the stream is still held";
     EXPECT_EQ(DllCanUnloadNow(), S_OK) << "an object of the module is still alive";
     return outcome;
 }

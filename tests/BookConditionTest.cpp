@@ -15,6 +15,7 @@
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/MakeBoundObject.h"
 #include "tests/support/PalmBook.h"
+#include "tests/support/PrintedText.h"
 #include "tests/support/RecordingStream.h"
 #include "tests/support/TestNames.h"
 #include "tests/support/Utf16Text.h"
@@ -50,6 +51,16 @@ struct ConditionCase {
     const char* Properties;
     const char* Cover;
 };
+
+// For gtest's messages: the name and what the binding gives, without the words.
+void PrintTo(const ConditionCase& row, std::ostream* os) {
+    *os << row.Name;
+    if (SUCCEEDED(row.Bound)) {
+        *os << ": binds";
+    } else {
+        *os << ": the binding fails with " << Hex(row.Bound);
+    }
+}
 
 void SetOffset(RecordingStream& stream, size_t record, uint32_t offset) {
     for (int i = 0; i < 4; ++i) {

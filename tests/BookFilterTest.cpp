@@ -7,7 +7,9 @@
 #include "tests/support/BookBinding.h"
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/PalmBook.h"
+#include "tests/support/PrintedText.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 #include "tests/support/TestNames.h"
 #include "tests/support/Utf16Text.h"
 
@@ -33,6 +35,12 @@ struct SequenceCase {
     size_t TextChunks;
     LCID Locale = 0x0409; // English (United States)
 };
+
+void PrintTo(const SequenceCase& row, std::ostream* os) {
+    *os << row.File << ": " << Counted(row.Values.size(), "value", "values") << ", "
+        << Counted(row.TextChunks, "text chunk", "text chunks") << ", locale "
+        << Hex(row.Locale, 4);
+}
 
 const std::u16string English = u"en";
 
@@ -162,6 +170,15 @@ struct EncryptionCase {
     Outcome Expected;
 };
 
+// For gtest's messages: the name and what is changed of record 0.
+void PrintTo(const EncryptionCase& row, std::ostream* os) {
+    *os << row.Name << ": offset 12 "
+        << (row.Field < 0 ? std::string("as it is") : "set to " + std::to_string(row.Field))
+        << ", record 0 "
+        << (row.Record0Length == 0 ? std::string("as it is")
+                                   : "of " + std::to_string(row.Record0Length) + " bytes");
+}
+
 constexpr char PalmDocMarkup[] = "<html><body><p>Tide &amp; time</p></body></html>";
 
 class EncryptionField : public ::testing::TestWithParam<EncryptionCase> {};
@@ -286,6 +303,13 @@ struct CutCase {
     // its text is that half's.
     size_t Boundary = SIZE_MAX;
 };
+
+void PrintTo(const CutCase& row, std::ostream* os) {
+    *os << row.File;
+    if (row.Boundary != SIZE_MAX) {
+        *os << ", BOUNDARY at record " << row.Boundary;
+    }
+}
 
 class CutStreams : public ::testing::TestWithParam<CutCase> {};
 
@@ -455,11 +479,11 @@ TEST(BookFilterProtocol, BindingAgainRestartsTheSequenceWithTheNewBook) {
     const DrainResult result = DrainFilter(bound.Filter.Get());
     ASSERT_EQ(result.Chunks.size(), 7u);
     EXPECT_EQ(result.Chunks[1].Content, u"Ana Brel; Piet Vos");
-    EXPECT_EQ(bound.Stream.ReferenceCount(), 1);
-    EXPECT_EQ(second.ReferenceCount(), 2);
+    EXPECT_EQ(ReferencesOf(bound.Stream), 1);
+    EXPECT_EQ(ReferencesOf(second), 2);
     persist.Reset();
     bound.Filter.Reset();
-    EXPECT_EQ(second.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(second), 1);
 }
 
 TEST(BookFilterProtocol, TheEndStaysTheEndHoweverOftenAsked) {
@@ -543,9 +567,9 @@ TEST(FilterObject, ReleaseLetsGoOfTheBoundStream) {
         CreateInstance<CFilterSample>(IID_IInitializeWithStream, reinterpret_cast<void**>(&object)),
         S_OK);
     ASSERT_EQ(object->Initialize(&stream, 0), S_OK);
-    EXPECT_EQ(stream.ReferenceCount(), 2);
+    EXPECT_EQ(ReferencesOf(stream), 2);
     object->Release();
-    EXPECT_EQ(stream.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(stream), 1);
 }
 
 } // namespace

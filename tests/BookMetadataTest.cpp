@@ -6,6 +6,7 @@
 #include "tests/support/BookBinding.h"
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/PalmBook.h"
+#include "tests/support/PrintedText.h"
 #include "tests/support/TestNames.h"
 #include "tests/support/Utf16Text.h"
 
@@ -31,6 +32,13 @@ struct LocaleCase {
     const char* Language; // EXTH 524's new string; null: as it is ("en")
     LCID Expected;
 };
+
+void PrintTo(const LocaleCase& row, std::ostream* os) {
+    *os << row.Name << ": header "
+        << (row.Header < 0 ? std::string("as written") : Hex(static_cast<uint32_t>(row.Header), 4))
+        << ", EXTH 524 " << (row.Language == nullptr ? "as written" : QuotedBytes(row.Language))
+        << ", locale " << Hex(row.Expected, 4);
+}
 
 class BookLocales : public ::testing::TestWithParam<LocaleCase> {};
 
@@ -104,6 +112,11 @@ struct MetadataCase {
     std::vector<std::pair<uint32_t, std::string>> Added; // EXTH records added, in order
     std::vector<ExpectedValue> Values;                   // after the title and the author
 };
+
+void PrintTo(const MetadataCase& row, std::ostream* os) {
+    *os << row.Name << ": " << Counted(row.Added.size(), "record", "records") << " added, "
+        << Counted(row.Values.size(), "value", "values") << " after the title and the author";
+}
 
 class BookMetadata : public ::testing::TestWithParam<MetadataCase> {};
 
@@ -217,7 +230,7 @@ TEST(BookMetadata, LongValuesAreCutAtAWholeCharacterAfterTrimming) {
     const std::string plain = " <b>" + std::string(1018, 'e') + emoji;
     ASSERT_EQ(ConvertValueText(plain.c_str(), ValueForm::Plain, 1023, text), S_OK);
     EXPECT_EQ(std::u16string(text.Get()), u" <b>" + std::u16string(1018, u'e'));
-    ASSERT_EQ(ConvertValueText(plain.c_str(), ValueForm::Plain, WholeValue, text), S_OK);
+    ASSERT_EQ(ConvertValueText(plain.c_str(), ValueForm::Plain, UncutValue, text), S_OK);
     EXPECT_EQ(std::u16string(text.Get()).size(), 1024u);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/ComObject.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 
 #include <gtest/gtest.h>
 
@@ -63,16 +64,16 @@ TEST(PreviewHandler, HoldsOneStreamUntilUnload) {
     PreviewHandler handler;
     EXPECT_EQ(handler.Initialize(nullptr, STGM_READ), E_INVALIDARG);
     ASSERT_EQ(handler.Initialize(&stream, STGM_READ), S_OK);
-    EXPECT_EQ(stream.ReferenceCount(), 2);
+    EXPECT_EQ(ReferencesOf(stream), 2);
     EXPECT_TRUE(stream.Calls.empty()) << "the book is read by DoPreview, not before";
     EXPECT_EQ(handler.Initialize(&other, STGM_READ), HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED));
-    EXPECT_EQ(other.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(other), 1);
     EXPECT_EQ(handler.Unload(), S_OK);
-    EXPECT_EQ(stream.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(stream), 1);
     EXPECT_EQ(handler.Initialize(&other, STGM_READ), S_OK);
     EXPECT_EQ(handler.Unload(), S_OK);
     EXPECT_EQ(handler.Unload(), S_OK) << "unloading twice";
-    EXPECT_EQ(other.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(other), 1);
 }
 
 TEST(PreviewHandler, PreviewsOnlyWithABookAndAWindow) {
@@ -88,7 +89,7 @@ TEST(PreviewHandler, PreviewsOnlyWithABookAndAWindow) {
     EXPECT_EQ(handler.SetRect(&Pane), S_OK);
     EXPECT_EQ(handler.DoPreview(), E_NOTIMPL);
     EXPECT_FALSE(stream.Calls.empty());
-    EXPECT_EQ(stream.ReferenceCount(), 2) << "only the handler holds it";
+    EXPECT_EQ(ReferencesOf(stream), 2) << "only the handler holds it";
     HWND window = nullptr;
     EXPECT_EQ(handler.GetWindow(&window), S_OK);
     EXPECT_EQ(window, SomeWindow());
@@ -107,7 +108,7 @@ TEST(PreviewHandler, HandsTheKeysItDoesNotUseToItsFrame) {
     EXPECT_EQ(handler.TranslateAccelerator(nullptr), E_INVALIDARG);
     RecordingFrame frame;
     ASSERT_EQ(handler.SetSite(&frame), S_OK);
-    EXPECT_EQ(frame.ReferenceCount(), 2);
+    EXPECT_EQ(ReferencesOf(frame), 2);
     for (WPARAM pressed : {WPARAM{VK_TAB}, WPARAM{VK_F5}, WPARAM{VK_NEXT}}) {
         key.wParam = pressed;
         EXPECT_EQ(handler.TranslateAccelerator(&key), S_OK);
@@ -120,7 +121,7 @@ TEST(PreviewHandler, HandsTheKeysItDoesNotUseToItsFrame) {
     EXPECT_EQ(site, static_cast<IPreviewHandlerFrame*>(&frame));
     site->Release();
     ASSERT_EQ(handler.SetSite(nullptr), S_OK);
-    EXPECT_EQ(frame.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(frame), 1);
     void* none = reinterpret_cast<void*>(1);
     EXPECT_EQ(handler.GetSite(IID_IUnknown, &none), E_FAIL);
     EXPECT_EQ(none, nullptr);

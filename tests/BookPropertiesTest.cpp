@@ -5,6 +5,7 @@
 #include "tests/support/ChunkDrain.h"
 #include "tests/support/MakeBookPropertyStore.h"
 #include "tests/support/PalmBook.h"
+#include "tests/support/PrintedText.h"
 #include "tests/support/TestNames.h"
 #include "tests/support/Utf16Text.h"
 #include "tools/common/Utf16ToUtf8.h"
@@ -67,6 +68,10 @@ struct BookCase {
     std::vector<Expected> Properties;
 };
 
+void PrintTo(const BookCase& row, std::ostream* os) {
+    *os << row.Book << ": " << Counted(row.Properties.size(), "property", "properties");
+}
+
 class TestBookProperties : public ::testing::TestWithParam<BookCase> {};
 
 TEST_P(TestBookProperties, EveryPropertyTheBookHas) {
@@ -117,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(
                                 {&PKEY_Media_DateReleased, {"2023-11-03T00:00:00+00:00"}},
                                 {&PKEY_Media_Year, {}, 2023},
                                 {&PKEY_Language, {"ja"}}}}),
-    [](const ::testing::TestParamInfo<BookCase>& info) { return TestNameOf(info.param.Book); });
+    NamedBy<&BookCase::Book>());
 
 // Where both give a property, the handler's value is the filter's: the same strings, the lists
 // joined as the filter joins them. The filter cuts at 1023 units; no test book comes near.
@@ -170,6 +175,12 @@ struct DerivedCase {
     std::vector<std::pair<uint32_t, std::string>> Added;
     std::vector<Expected> Properties;
 };
+
+void PrintTo(const DerivedCase& row, std::ostream* os) {
+    *os << row.Name << ": " << Counted(row.Replaced.size(), "record", "records") << " replaced, "
+        << Counted(row.Added.size(), "record", "records") << " added, "
+        << Counted(row.Properties.size(), "property", "properties");
+}
 
 class DerivedBookProperties : public ::testing::TestWithParam<DerivedCase> {};
 

@@ -7,6 +7,7 @@
 #include "tests/support/BookBinding.h"
 #include "tests/support/ComIdentity.h"
 #include "tests/support/MakeBookPropertyStore.h"
+#include "tests/support/References.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +45,7 @@ TEST_F(PropertyStoreContract, BindsOnceAndGivesBackTheStream) {
     RecordingStream stream(TestBook("harbor-kf8.azw3"));
     EXPECT_EQ(Initialize->Initialize(&stream, STGM_READ), S_OK);
     // Everything is read while binding: the stream is not kept.
-    EXPECT_EQ(stream.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(stream), 1);
     RecordingStream other(TestBook("duet-kf8.azw"));
     EXPECT_EQ(Initialize->Initialize(&other, STGM_READ),
               HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED));
@@ -78,7 +79,7 @@ TEST_F(PropertyStoreContract, ABookThatDoesNotLoadFailsAndLeavesAnEmptyStore) {
         SetUp();
         RecordingStream stream(bytes);
         EXPECT_TRUE(FAILED(Initialize->Initialize(&stream, STGM_READ))) << bytes.size();
-        EXPECT_EQ(stream.ReferenceCount(), 1);
+        EXPECT_EQ(ReferencesOf(stream), 1);
         ExpectEmpty();
         // Failed or not, the store was bound once.
         RecordingStream good(TestBook("harbor-kf8.azw3"));

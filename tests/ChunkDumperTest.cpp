@@ -87,7 +87,10 @@ TEST_P(SmallBuffers, GiveTheSameTextAsALargeOne) {
     EXPECT_EQ(DumpWith(filter, DumpFormat::Json, GetParam()).Output, BookJson);
 }
 
-INSTANTIATE_TEST_SUITE_P(Portions, SmallBuffers, ::testing::Values(1u, 2u, 3u, 7u, 16u));
+INSTANTIATE_TEST_SUITE_P(Portions, SmallBuffers, ::testing::Values(1u, 2u, 3u, 7u, 16u),
+                         [](const ::testing::TestParamInfo<ULONG>& info) {
+                             return "PortionsOf" + std::to_string(info.param);
+                         });
 
 TEST(ChunkDumper, DrainsTextInPortionsOfTheGivenSize) {
     ScriptedFilter filter({{CHUNK_TEXT, PKEY_Search_Contents, UTF16("abcdefg")}});

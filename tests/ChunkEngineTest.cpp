@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -18,28 +19,15 @@ namespace {
 const PROPERTYKEY& TextKey = PKEY_Search_Contents;
 const PROPERTYKEY& ValueKey = PKEY_Title;
 
-WCHAR* TaskString(const std::u16string& text) {
-    auto* block = static_cast<WCHAR*>(CoTaskMemAlloc((text.size() + 1) * sizeof(WCHAR)));
-    std::copy(text.begin(), text.end(), block);
-    block[text.size()] = 0;
-    return block;
-}
-
 // One answer of the producer: what it does to the record, then what it returns.
 struct Step {
     HRESULT Result;
     std::function<void(ChunkValue&)> Fill;
 };
 
-Step Text(const std::u16string& text) {
-    return {S_OK, [text](ChunkValue& chunk) {
-                chunk.SetText(TextKey, CoTaskMemPtr<WCHAR>(TaskString(text)),
-                              static_cast<ULONG>(text.size()));
-            }};
-}
 // A text that comes in runs of `runLength` units (the last may be shorter), as a book's parts
 // do when they are converted while the host reads them.
-class RunsOf final : public TextSource {
+class RunsOf final : public TextRuns {
 public:
     RunsOf(std::u16string text, size_t runLength) : Whole(std::move(text)), RunLength(runLength) {}
     HRESULT NextTextRun(const WCHAR** units, ULONG* count) override {
@@ -63,6 +51,11 @@ private:
 
 Step TextInRuns(RunsOf& source) {
     return {S_OK, [&source](ChunkValue& chunk) { chunk.SetText(TextKey, source); }};
+}
+// A text held whole: one run, from a source the step keeps.
+Step Text(const std::u16string& text) {
+    const auto source = std::make_shared<RunsOf>(text, text.size() + 1);
+    return {S_OK, [source](ChunkValue& chunk) { chunk.SetText(TextKey, *source); }};
 }
 Step Value(const std::u16string& value) {
     return {S_OK, [value](ChunkValue& chunk) { chunk.SetStringValue(ValueKey, value.c_str()); }};
@@ -96,14 +89,18 @@ public:
         if (Script.empty()) {
             return FILTER_E_END_OF_CHUNKS;
         }
-        Step step = Script.front();
+        // Kept until the next one: a text's source lives in its step.
+        LastStep = Script.front();
         Script.pop_front();
-        if (step.Fill) {
-            step.Fill(chunk);
+        if (LastStep.Fill) {
+            LastStep.Fill(chunk);
         }
-        return step.Result;
+        return LastStep.Result;
     }
     const ChunkValue& Current() const { return Chunk; }
+
+private:
+    Step LastStep;
 };
 
 // On the stack: the test holds its one reference throughout.
@@ -238,7 +235,26 @@ struct PortionCase {
 
 // Each case with the text held whole (run length 0) and coming in runs of several lengths:
 // the portions are the same, each buffer filled across runs.
-class TextPortions : public ::testing::TestWithParam<std::tuple<PortionCase, size_t>> {};
+using PortionRow = std::tuple<PortionCase, size_t>;
+
+std::string PortionRowName(const PortionRow& row) {
+    const PortionCase& c = std::get<0>(row);
+    const size_t runs = std::get<1>(row);
+    return "Text" + std::to_string(c.TextLength) + "Buffer" + std::to_string(c.BufferSize) +
+           (runs == 0 ? std::string("Whole") : "RunsOf" + std::to_string(runs));
+}
+
+// For gtest's messages: the name and the portions expected.
+void PrintTo(const PortionRow& row, std::ostream* os) {
+    *os << PortionRowName(row) << ": portions of";
+    const char* separator = " ";
+    for (const ULONG count : std::get<0>(row).Counts) {
+        *os << separator << count;
+        separator = ", ";
+    }
+}
+
+class TextPortions : public ::testing::TestWithParam<PortionRow> {};
 
 TEST_P(TextPortions, KeepOneSlotForTheTerminator) {
     const PortionCase& c = std::get<0>(GetParam());
@@ -277,12 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          PortionCase{10, 4, {3, 3, 3, 1}},
                                          PortionCase{9, 4, {3, 3, 3}}, PortionCase{1, 4096, {1}}),
                        ::testing::Values(size_t{0}, size_t{1}, size_t{3}, size_t{4}, size_t{64})),
-    [](const ::testing::TestParamInfo<std::tuple<PortionCase, size_t>>& info) {
-        const PortionCase& c = std::get<0>(info.param);
-        const size_t runs = std::get<1>(info.param);
-        return "Text" + std::to_string(c.TextLength) + "Buffer" + std::to_string(c.BufferSize) +
-               (runs == 0 ? std::string("Whole") : "RunsOf" + std::to_string(runs));
-    });
+    [](const ::testing::TestParamInfo<PortionRow>& info) { return PortionRowName(info.param); });
 
 // A text of no unit from a source is no text at all, and a chunk left half read asks the
 // source no further.

@@ -55,16 +55,25 @@ TEST(ChunkValue, NullStringChangesNothing) {
     EXPECT_EQ(std::u16string(chunk.Value->pwszVal), u"kept");
 }
 
+// A text of one run.
+class OneRun final : public TextRuns {
+public:
+    HRESULT NextTextRun(const WCHAR** units, ULONG* count) override {
+        static const WCHAR Run[] = UTF16("abc");
+        *units = Run;
+        *count = 3;
+        return S_OK;
+    }
+};
+
 TEST(ChunkValue, ValueReplacesTextCompletely) {
     ChunkValue chunk;
-    chunk.SetKeyAndKind(Key, CHUNK_TEXT);
-    CoTaskMemPtr<WCHAR> text(static_cast<WCHAR*>(CoTaskMemAlloc(4 * sizeof(WCHAR))));
-    std::u16string(u"abc").copy(text.Get(), 3);
-    text.Get()[3] = 0;
-    chunk.SetText(Key, std::move(text), 3);
-    chunk.IsSet = true;
+    OneRun source;
+    ASSERT_EQ(chunk.SetText(Key, source), S_OK);
+    ASSERT_EQ(chunk.NextRun(), S_OK);
     ASSERT_EQ(chunk.SetStringValue(Key, u"v"), S_OK);
-    EXPECT_FALSE(chunk.Text);
+    EXPECT_EQ(chunk.Source, nullptr);
+    EXPECT_EQ(chunk.Run, nullptr);
     EXPECT_EQ(chunk.Stat.flags, CHUNK_VALUE);
 }
 
@@ -77,7 +86,7 @@ TEST(ChunkValue, ClearEmptiesAndIsHarmlessTwice) {
     EXPECT_FALSE(chunk.IsSet);
     EXPECT_EQ(chunk.Stat.flags, 0);
     EXPECT_EQ(chunk.Value->vt, VT_EMPTY);
-    EXPECT_FALSE(chunk.Text);
+    EXPECT_EQ(chunk.Source, nullptr);
 }
 
 TEST(ChunkValue, CopiesOutAreIndependent) {

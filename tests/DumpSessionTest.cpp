@@ -6,9 +6,11 @@
 #include "tools/common/DumpFormat.h"
 #include "tools/common/OpenFailure.h"
 
+#include "tests/support/PrintedText.h"
 #include "tests/support/RecordingStream.h"
 #include "tests/support/ScriptedFilter.h"
 #include "tests/support/StringSink.h"
+#include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +51,24 @@ struct SessionCase {
     // For HTML: the body written before the end.
     const char* ExpectedBody = nullptr;
 };
+
+// For gtest's messages: the name and what goes wrong.
+void PrintTo(const SessionCase& row, std::ostream* os) {
+    *os << row.Name;
+    if (FAILED(row.OpenFailure)) {
+        *os << ": the open fails with " << Hex(row.OpenFailure);
+    } else if (FAILED(row.BindFailure)) {
+        *os << ": the binding fails with " << Hex(row.BindFailure);
+    } else if (row.EndCode != FILTER_E_END_OF_CHUNKS) {
+        *os << ": the chunks end with " << Hex(row.EndCode);
+    } else if (FAILED(row.TextError)) {
+        *os << ": the second GetText fails with " << Hex(row.TextError);
+    } else if (row.OverReport) {
+        *os << ": GetText reports more than the buffer holds";
+    } else {
+        *os << ": nothing fails";
+    }
+}
 
 class DumpSessionReport : public ::testing::TestWithParam<SessionCase> {};
 
@@ -124,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
         SessionCase{"HtmlOpenRunsOutOfMemory", DumpFormat::Html, E_OUTOFMEMORY, S_OK,
                     FILTER_E_END_OF_CHUNKS, S_OK, false,
                     "quillsift-dump: b.mobi: out of memory (0x8007000e)\n"}),
-    [](const ::testing::TestParamInfo<SessionCase>& info) { return info.param.Name; });
+    NamedBy<&SessionCase::Name>());
 
 TEST(DumpTotals, SumsBooksAndSummarisesTheRun) {
     DumpTotals first;

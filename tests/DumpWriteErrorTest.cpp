@@ -89,6 +89,18 @@ struct WriteErrorCase {
     std::vector<std::string> Arguments;
 };
 
+// For gtest's messages: the name and the command, the test books' folder by its name in the
+// repository rather than its path on this machine.
+void PrintTo(const WriteErrorCase& row, std::ostream* os) {
+    const std::string testdata = QUILLSIFT_TESTDATA;
+    *os << row.Name << ": quillsift-dump";
+    for (const std::string& argument : row.Arguments) {
+        *os << ' '
+            << (argument.rfind(testdata, 0) == 0 ? "testdata" + argument.substr(testdata.size())
+                                                 : argument);
+    }
+}
+
 class DumpWriteError : public ::testing::TestWithParam<WriteErrorCase> {};
 
 TEST_P(DumpWriteError, EndsTheRunWithAMessageAndExitCode1) {

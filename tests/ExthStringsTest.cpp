@@ -2,8 +2,8 @@
 // The metadata that the filter and the property handler share is libmobi's own, string for
 // string: its getters on the same books are the reference.
 #include "book/metadata/ExthStrings.h"
-#include "book/load/LoadBook.h"
 #include "book/load/MobiHolders.h"
+#include "book/load/OpenBook.h"
 #include "book/metadata/BookMetadata.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/PalmBook.h"
@@ -34,8 +34,9 @@ const Getters Pairs[] = {
 
 void ExpectLibmobisStrings(const std::vector<unsigned char>& bytes) {
     RecordingStream stream(bytes);
-    MobiBook book(mobi_init());
-    ASSERT_EQ(LoadBookFromStream(book.Get(), &stream), MOBI_SUCCESS);
+    OpenedBook opened;
+    ASSERT_EQ(OpenBook(&stream, OpenFor::Rebuilding, opened), S_OK);
+    const MobiBook& book = opened.Book;
     for (const Getters& pair : Pairs) {
         const BookPropertyRow* row = FindBookProperty(*pair.Key);
         ASSERT_NE(row, nullptr) << pair.Name;
@@ -106,8 +107,9 @@ TEST(ExthStrings, ListsEveryRecordOfTheTag) {
         ASSERT_TRUE(book.AddExthString(105, subject));
     }
     RecordingStream stream(book.Bytes);
-    MobiBook loaded(mobi_init());
-    ASSERT_EQ(LoadBookFromStream(loaded.Get(), &stream), MOBI_SUCCESS);
+    OpenedBook opened;
+    ASSERT_EQ(OpenBook(&stream, OpenFor::Rebuilding, opened), S_OK);
+    const MobiBook& loaded = opened.Book;
     ExthStrings strings;
     ASSERT_TRUE(strings.Read(loaded.Get(), EXTH_SUBJECT));
     ASSERT_EQ(strings.Count(), 3u);

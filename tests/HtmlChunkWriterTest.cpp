@@ -2,6 +2,7 @@
 #include "tools/common/HtmlChunkWriter.h"
 
 #include "tests/support/ChunkWriterTest.h"
+#include "tests/support/PrintedText.h"
 #include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -180,6 +181,10 @@ struct BodyCase {
     Units units;
     std::string expected;
 };
+
+void PrintTo(const BodyCase& row, std::ostream* os) {
+    *os << row.name << ": " << QuotedUnits(row.units) << " gives " << QuotedBytes(row.expected);
+}
 
 class HtmlBody : public ::testing::TestWithParam<BodyCase> {};
 

@@ -2,6 +2,7 @@
 #include "tools/common/JsonChunkWriter.h"
 
 #include "tests/support/ChunkWriterTest.h"
+#include "tests/support/PrintedText.h"
 #include "tests/support/StringSink.h"
 #include "tests/support/TestNames.h"
 
@@ -27,6 +28,10 @@ struct EscapeCase {
     std::vector<unsigned> units;
     std::string expected;
 };
+
+void PrintTo(const EscapeCase& row, std::ostream* os) {
+    *os << row.name << ": " << QuotedUnits(row.units) << " gives " << QuotedBytes(row.expected);
+}
 
 class JsonEscaping : public ::testing::TestWithParam<EscapeCase> {};
 
@@ -154,6 +159,12 @@ struct KeyCase {
     LCID locale;
     std::string expected;
 };
+
+// For gtest's messages: the name and the chunk's own keys, without the expected line.
+void PrintTo(const KeyCase& row, std::ostream* os) {
+    *os << row.name << ": " << (row.flags == CHUNK_VALUE ? "a value" : "a text") << " of property "
+        << row.key.pid << ", locale " << Hex(row.locale, 4) << ", break " << row.breakType;
+}
 
 class JsonChunkKeys : public ::testing::TestWithParam<KeyCase> {};
 

@@ -2,6 +2,7 @@
 // Faults of libmobi 0.11 that reach the filter on corrupt books. These tests pin down what the
 // filter does with them, so that a change in either shows.
 #include "tests/support/BookBinding.h"
+#include "tests/support/References.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +44,7 @@ TEST(LibmobiFaults, ABookThatCannotBeRebuiltForExportGivesItsValuesAndItsText) {
     EXPECT_EQ(result.Chunks[2].Content.rfind(u"\n\nChapter 1\n", 0), 0u);
     EXPECT_EQ(result.End, FILTER_E_END_OF_CHUNKS);
     book.Filter.Reset();
-    EXPECT_EQ(book.Stream.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(book.Stream), 1);
 }
 
 // Leaves freed buffers of the size libmobi decompresses a text record into, each full of a

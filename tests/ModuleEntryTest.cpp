@@ -7,6 +7,7 @@
 #include "tests/support/ComIdentity.h"
 #include "tests/support/FilterModule.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 
 #include <gtest/gtest.h>
 
@@ -232,7 +233,7 @@ TEST_F(ModuleEntry, TheModuleStaysInUseUntilAFilterHasWhollyGone) {
     auto* stream = new (std::nothrow) HostObject<ReleaseProbeStream>();
     ASSERT_NE(stream, nullptr);
     EXPECT_EQ(filter->Initialize(stream, 0), E_FAIL); // no book, but the stream stays bound
-    ASSERT_EQ(stream->ReferenceCount(), 2);
+    ASSERT_EQ(ReferencesOf(*stream), 2);
 
     // The filter holds the last reference: its teardown destroys the stream.
     std::vector<HRESULT> answers;

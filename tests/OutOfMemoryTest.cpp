@@ -9,6 +9,7 @@
 #include "platform/native/TaskMemoryTesting.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 #include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -110,7 +111,7 @@ BookRun RunBook(const std::vector<unsigned char>& bytes) {
             run.Chunks.push_back(chunk);
         }
     }
-    EXPECT_EQ(stream.ReferenceCount(), 1) << "the stream is still held";
+    EXPECT_EQ(ReferencesOf(stream), 1) << "the stream is still held";
     EXPECT_EQ(DllCanUnloadNow(), S_OK) << "an object of the module is still alive";
     return run;
 }

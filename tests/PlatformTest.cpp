@@ -4,6 +4,7 @@
 #include "platform/ComPtr.h"
 #include "platform/UniqueAny.h"
 #include "platform/text/Utf16Length.h"
+#include "tests/support/References.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
@@ -179,13 +180,13 @@ TEST(QISearch, FindsFacesAndAnswersIUnknownWithTheFirstRow) {
     EXPECT_EQ(out, static_cast<IPersistStream*>(&object));
     EXPECT_EQ(QISearch(&object, table, IID_IUnknown, &out), S_OK);
     EXPECT_EQ(out, static_cast<IFilter*>(&object));
-    EXPECT_EQ(object.ReferenceCount(), 3);
+    EXPECT_EQ(ReferencesOf(object), 3);
 
     out = &object;
     EXPECT_EQ(QISearch(&object, table, IID_IStream, &out), E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
     EXPECT_EQ(QISearch(&object, table, IID_IFilter, nullptr), E_POINTER);
-    EXPECT_EQ(object.ReferenceCount(), 3);
+    EXPECT_EQ(ReferencesOf(object), 3);
 }
 
 std::vector<int> ClosedDescriptors;

@@ -2,17 +2,18 @@
 // What the preview pane shows of the test books and of books derived from them, without a
 // window: the cover, the lines of details, the text cut at a whole character with its
 // ellipsis, the reading direction, the face that has the characters.
-#include "book/ReadBookPreview.h"
+#include "book/preview/PreviewContent.h"
 #include "book/preview/PreviewFace.h"
 #include "book/preview/PreviewText.h"
 #include "book/preview/ReadingDirection.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/PalmBook.h"
 #include "tests/support/RecordingStream.h"
-#include "tests/support/ScriptedFilter.h"
+#include "tests/support/References.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <string>
@@ -210,8 +211,8 @@ TEST(PreviewContent, ShowsWhatEachBookHas) {
         }
         RecordingStream stream(book.Bytes);
         PreviewContent content;
-        ASSERT_EQ(ReadBookPreview(&stream, content), S_OK);
-        EXPECT_EQ(stream.ReferenceCount(), 1) << "the filter let the stream go";
+        ASSERT_EQ(content.Read(&stream), S_OK);
+        EXPECT_EQ(ReferencesOf(stream), 1) << "the filter let the stream go";
         const PreviewPage& page = content.Page();
         SCOPED_TRACE(Shown(page));
         if (c.CoverStart == nullptr) {
@@ -283,56 +284,84 @@ TEST(PreviewContent, CutsTheTextAtAWholeCharacterAndAWordEnd) {
     }
 }
 
-std::vector<ScriptedChunk> TextChunks(const std::vector<Text>& parts) {
-    std::vector<ScriptedChunk> chunks = {{CHUNK_VALUE, PKEY_Title, u"A title"}};
-    for (const Text& part : parts) {
-        chunks.push_back({CHUNK_TEXT, PKEY_Search_Contents, Utf16(part.begin(), part.end())});
+// A book's text source that gives its parts as they are written, each in runs of three units,
+// and counts the parts asked for; a part of `NoRun` gives no run at all.
+class ScriptedText final : public TextSource {
+public:
+    explicit ScriptedText(std::vector<Text> parts) : Parts(std::move(parts)) {}
+    bool NextPart() override {
+        ++PartsAsked;
+        At = 0;
+        return ++Part <= Parts.size();
     }
-    return chunks;
-}
+    bool NextRun(const WCHAR** units, size_t* count) override {
+        const Text& part = Parts[Part - 1];
+        if (part == NoRun || At == part.size()) {
+            return false;
+        }
+        *units = reinterpret_cast<const WCHAR*>(part.data()) + At;
+        *count = std::min<size_t>(3, part.size() - At);
+        At += *count;
+        return true;
+    }
+    TextOutcome Outcome() const override { return TextOutcome::All; }
+    const BookCondition& Condition() const override { return Whole; }
+
+    static inline const Text NoRun = u"(no run)";
+    int PartsAsked = 0;
+
+private:
+    std::vector<Text> Parts;
+    size_t Part = 0;
+    size_t At = 0;
+    BookCondition Whole;
+};
 
 struct TextReadCase {
     const char* Name;
     std::vector<Text> Parts;
     size_t Budget;
     Text Expected;
-    int ChunksAsked; // GetChunk calls: no part beyond the one that fills the budget
+    int PartsAsked; // no part beyond the one that fills the budget
 };
 
-TEST(PreviewContent, ReadsTheFiltersTextNoFurtherThanItsBudget) {
+TEST(PreviewContent, ReadsTheTextNoFurtherThanItsBudget) {
     const TextReadCase cases[] = {
-        {"whole", {u"one", u"", u"two"}, 20, u"one\ntwo", 5},
+        {"whole", {u"one", u"", u"two"}, 20, u"one\ntwo", 4},
         {"cut in the first part",
          {u"alpha beta gamma", u"never asked"},
          12,
          u"alpha beta\u2026",
-         2},
-        {"cut in a later part", {u"alpha", u"beta gamma delta"}, 14, u"alpha\nbeta\u2026", 3},
-        {"the budget filled exactly", {u"alpha", u"beta"}, 5, u"alpha\u2026", 3},
-        {"the budget filled, nothing after", {u"alpha"}, 5, u"alpha", 3},
+         1},
+        {"cut in a later part", {u"alpha", u"beta gamma delta"}, 14, u"alpha\nbeta\u2026", 2},
+        {"the budget filled exactly", {u"alpha", u"beta"}, 5, u"alpha\u2026", 2},
+        {"the budget filled, nothing after", {u"alpha"}, 5, u"alpha", 2},
     };
     for (const TextReadCase& c : cases) {
         SCOPED_TRACE(c.Name);
-        ScriptedFilter filter(TextChunks(c.Parts));
+        ScriptedText source(c.Parts);
         PreviewText text;
-        ASSERT_EQ(ReadPreviewText(&filter, c.Budget, text), S_OK);
+        ASSERT_EQ(ReadPreviewText(source, c.Budget, text), S_OK);
         EXPECT_EQ(Text(reinterpret_cast<const char16_t*>(text.Units.Get()), text.Length),
                   c.Expected);
         EXPECT_EQ(text.Units.Get()[text.Length], 0);
         EXPECT_EQ(text.Cut, c.Expected.back() == u'\u2026');
-        EXPECT_EQ(filter.GetChunkCalls, c.ChunksAsked);
+        EXPECT_EQ(source.PartsAsked, c.PartsAsked);
     }
 }
 
-// A preview of a book of a thousand text records reads the records of its first pages alone,
-// each once, and none of its pictures.
+// A preview of a book of a thousand text records opens it once and reads the records of its
+// first pages alone, each once, and none of its pictures.
 TEST(PreviewContent, ReadsOnlyTheTextRecordsOfTheFirstPages) {
     const PalmBook book(TestBook("ledger-large-kf8.azw3"));
     const auto [first, count] = book.TextRecords();
     RecordingStream stream(book.Bytes);
     PreviewContent content;
-    ASSERT_EQ(ReadBookPreview(&stream, content), S_OK);
+    ASSERT_EQ(content.Read(&stream), S_OK);
     ASSERT_GT(content.Page().LineCount, 4u);
+    // One opening of the book: its header and record table read once, record 0 once.
+    EXPECT_EQ(stream.ReadsAt(0), 1u);
+    EXPECT_EQ(stream.ReadsAt(book.RecordOffset(0)), 1u);
     size_t textRecordsRead = 0;
     for (size_t record = first; record < first + count; ++record) {
         EXPECT_LE(stream.ReadsAt(book.RecordOffset(record)), 1u) << "record " << record;
@@ -347,11 +376,10 @@ TEST(PreviewContent, ReadsOnlyTheTextRecordsOfTheFirstPages) {
     EXPECT_LT(bytesRead, book.Bytes.size() / 20);
 }
 
-TEST(PreviewContent, KeepsTheTextBeforeAFailingChunk) {
-    ScriptedFilter filter(TextChunks({u"first", u"second"}));
-    filter.FailingGetText = 2;
+TEST(PreviewContent, APartThatGivesNoRunAddsNothing) {
+    ScriptedText source({u"first", ScriptedText::NoRun});
     PreviewText text;
-    ASSERT_EQ(ReadPreviewText(&filter, 100, text), S_OK);
+    ASSERT_EQ(ReadPreviewText(source, 100, text), S_OK);
     EXPECT_EQ(Text(reinterpret_cast<const char16_t*>(text.Units.Get()), text.Length), u"first");
 }
 

@@ -2,7 +2,7 @@
 // The stream adapter through which libmobi loads a book: the exact reads and seeks of a load,
 // the rules by which the stream's answers are judged, loads on two threads at once, and the
 // C library's own FILEs, which the wrapped calls pass through.
-#include "book/load/LoadBook.h"
+#include "book/load/OpenBook.h"
 #include "book/load/StreamStdio.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/ChunkDrain.h"
@@ -128,8 +128,9 @@ struct FilterRecords {
 FilterRecords ExpectedFilterRecords(const std::vector<unsigned char>& bytes) {
     const PalmBook book(bytes);
     RecordingStream stream(bytes);
-    MOBIData* whole = mobi_init();
-    EXPECT_EQ(LoadBookFromStream(whole, &stream), MOBI_SUCCESS);
+    OpenedBook opened;
+    EXPECT_EQ(OpenBook(&stream, OpenFor::Rebuilding, opened), S_OK);
+    const MOBIData* whole = opened.Book.Get();
     FilterRecords records;
     records.AtBinding.insert(0);
     const size_t offset = mobi_get_kf8offset(whole);
@@ -160,7 +161,6 @@ FilterRecords ExpectedFilterRecords(const std::vector<unsigned char>& bytes) {
                        count[3]));
         }
     }
-    mobi_free(whole);
     return records;
 }
 
@@ -245,9 +245,8 @@ TEST_P(StreamAdapterCalls, OfTheWholeBookLoadReadEveryByteOfTheRecordsOnce) {
     RecordingStream stream(bytes);
     LARGE_INTEGER start = {};
     stream.Seek(start, STREAM_SEEK_SET, nullptr); // as a binding does
-    MOBIData* book = mobi_init();
-    EXPECT_EQ(LoadBookFromStream(book, &stream), MOBI_SUCCESS);
-    mobi_free(book);
+    OpenedBook book;
+    EXPECT_EQ(OpenBook(&stream, OpenFor::Rebuilding, book), S_OK);
     ExpectEveryRecordReadOnce(stream.Calls, bytes);
 }
 
@@ -288,9 +287,8 @@ TEST(StreamAdapterCallsOfAPictureBook, ReadOnlyTheFirstBytesOfEachPicture) {
     ASSERT_EQ(binding.Bound, S_OK);
     ExpectSameChunks(DrainFilter(binding.Filter.Get()), DrainBook(original));
     RecordingStream wholeStream(book.Bytes);
-    MOBIData* whole = mobi_init();
-    EXPECT_EQ(LoadBookFromStream(whole, &wholeStream), MOBI_SUCCESS);
-    mobi_free(whole);
+    OpenedBook whole;
+    EXPECT_EQ(OpenBook(&wholeStream, OpenFor::Rebuilding, whole), S_OK);
     for (const RecordingStream* read : {&stream, &wholeStream}) {
         const size_t firstBytes = read == &stream ? 0 : 8;
         const std::vector<int> counts = ReadCounts(read->Calls, book.Bytes.size());
@@ -532,9 +530,8 @@ TEST(StreamAdapterRule, AStreamEndingBeforeTheLengthItReportsFails) {
     const std::vector<unsigned char> bytes = TestBook("harbor-kf8.azw3");
     RecordingStream stream(bytes);
     stream.ReportedLength = bytes.size() + 1;
-    MOBIData* whole = mobi_init();
-    EXPECT_NE(LoadBookFromStream(whole, &stream), MOBI_SUCCESS);
-    mobi_free(whole);
+    OpenedBook whole;
+    EXPECT_NE(OpenBook(&stream, OpenFor::Rebuilding, whole), S_OK);
     // The load stops at the first read of the last record (the end mark, 4 bytes, read to
     // tell what it is), asked for one byte more.
     const PalmBook book(bytes);
@@ -822,8 +819,9 @@ TEST(StreamAdapterFiles, LibmobiStillReadsFilesOfTheCLibrary) {
     EXPECT_EQ(mobi_load_file(byFile, memory), MOBI_SUCCESS);
     std::fclose(memory);
     RecordingStream stream(bytes);
-    MOBIData* byStream = mobi_init();
-    EXPECT_EQ(LoadBookFromStream(byStream, &stream), MOBI_SUCCESS);
+    OpenedBook opened;
+    EXPECT_EQ(OpenBook(&stream, OpenFor::Rebuilding, opened), S_OK);
+    const MOBIData* byStream = opened.Book.Get();
     size_t records = 0;
     for (const MOBIPdbRecord *a = byName->rec, *b = byFile->rec, *c = byStream->rec;
          a != nullptr && b != nullptr && c != nullptr; a = a->next, b = b->next, c = c->next) {
@@ -837,7 +835,6 @@ TEST(StreamAdapterFiles, LibmobiStillReadsFilesOfTheCLibrary) {
     EXPECT_EQ(records, PalmBook(bytes).RecordCount());
     mobi_free(byName);
     mobi_free(byFile);
-    mobi_free(byStream);
 }
 
 std::set<std::string> OpenDescriptors() {

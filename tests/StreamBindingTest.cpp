@@ -3,6 +3,7 @@
 #include "filter/CFilterBase.h"
 #include "platform/ComObject.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +35,7 @@ TEST(StreamBinding, NullStreamChangesNothing) {
     EXPECT_EQ(filter.PrepareCalls, 1);
     EXPECT_TRUE(stream.Calls.empty());
     EXPECT_EQ(filter.Bound(), &stream);
-    EXPECT_EQ(stream.ReferenceCount(), 2);
+    EXPECT_EQ(ReferencesOf(stream), 2);
 }
 
 TEST(StreamBinding, RewindsTheStreamBeforePreparing) {
@@ -54,13 +55,13 @@ TEST(StreamBinding, HoldsOneReferenceWhateverTheRebinding) {
         Binding filter;
         filter.Initialize(&first, 0);
         filter.Initialize(&first, 0);
-        EXPECT_EQ(first.ReferenceCount(), 2);
+        EXPECT_EQ(ReferencesOf(first), 2);
         filter.Load(&second);
-        EXPECT_EQ(first.ReferenceCount(), 1);
-        EXPECT_EQ(second.ReferenceCount(), 2);
+        EXPECT_EQ(ReferencesOf(first), 1);
+        EXPECT_EQ(ReferencesOf(second), 2);
         EXPECT_EQ(filter.PrepareCalls, 3);
     }
-    EXPECT_EQ(second.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(second), 1);
 }
 
 TEST(StreamBinding, LoadAnswersWhatPrepareAnswersAndKeepsTheStream) {

@@ -5,6 +5,7 @@
 #include "platform/ComObject.h"
 #include "tests/support/BookBinding.h"
 #include "tests/support/RecordingStream.h"
+#include "tests/support/References.h"
 
 #include <gtest/gtest.h>
 
@@ -28,7 +29,7 @@ TEST(ThumbnailProvider, BindsOneStreamOnceAndKeepsNoReferenceToIt) {
     ThumbnailProvider provider;
     EXPECT_EQ(provider.Initialize(nullptr, STGM_READ), E_INVALIDARG);
     ASSERT_EQ(provider.Initialize(&stream, STGM_READ), S_OK);
-    EXPECT_EQ(stream.ReferenceCount(), 1);
+    EXPECT_EQ(ReferencesOf(stream), 1);
     EXPECT_EQ(provider.Initialize(&stream, STGM_READ),
               HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED));
     RecordingStream other(TestBook("harbor-kf8.azw3"));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tools/common/Utf16ToUtf8.h"
+#include "tests/support/PrintedText.h"
 #include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,10 @@ struct Utf8Case {
     std::vector<unsigned> units;
     std::string expected;
 };
+
+void PrintTo(const Utf8Case& row, std::ostream* os) {
+    *os << row.name << ": " << QuotedUnits(row.units) << " gives " << QuotedBytes(row.expected);
+}
 
 class Utf16ToUtf8 : public ::testing::TestWithParam<Utf8Case> {};
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "platform/Platform.h"
 #include "tests/support/MalformedUtf8Cases.h"
+#include "tests/support/PrintedText.h"
+#include "tests/support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +27,10 @@ struct Utf8Case {
     std::u16string expected;
 };
 
+void PrintTo(const Utf8Case& row, std::ostream* os) {
+    *os << row.name << ": " << QuotedBytes(row.input) << " gives " << QuotedUnits(row.expected);
+}
+
 class Utf8Conversion : public ::testing::TestWithParam<Utf8Case> {};
 
 TEST_P(Utf8Conversion, GivesTheExpectedUnits) {
@@ -48,9 +54,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Utf8Case{"FF byte", "x\xFF", std::u16string{u'x', R}},
                       Utf8Case{"embedded zero is converted", std::string("a\0b", 3),
                                std::u16string(u"a\0b", 3)}),
-    [](const ::testing::TestParamInfo<Utf8Case>& info) {
-        return "Case" + std::to_string(info.index);
-    });
+    NamedBy<&Utf8Case::name>());
 
 // Malformed input gives as many U+FFFD as Windows gives; the same table runs through Wine's own
 // function in tests/mingw/Utf8ConversionCheck.cpp.
@@ -61,9 +65,7 @@ TEST_P(MalformedUtf8, GivesTheReplacementsOfWindows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MalformedUtf8, ::testing::ValuesIn(MalformedUtf8Cases()),
-                         [](const ::testing::TestParamInfo<MalformedUtf8Case>& info) {
-                             return std::string(info.param.Name);
-                         });
+                         NamedBy<&MalformedUtf8Case::Name>());
 
 TEST(Utf8ConversionBuffers, MinusOneLengthIncludesTheTerminator) {
     WCHAR out[8];

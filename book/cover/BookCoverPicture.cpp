@@ -2,23 +2,18 @@
 #include "book/cover/BookCoverPicture.h"
 
 #include "book/cover/CoverRecord.h"
-#include "book/load/LoadBook.h"
-#include "book/load/MobiHolders.h"
+#include "book/load/OpenBook.h"
 #include "platform/AllocationFailures.h"
 
 HRESULT ReadBookCoverPicture(IStream* stream, BookCoverPicture& cover) {
     cover = BookCoverPicture();
-    MobiBook book(mobi_init());
-    if (!book) {
-        return E_OUTOFMEMORY;
+    OpenedBook opened;
+    const HRESULT open = OpenBook(stream, OpenFor::Headers, opened);
+    cover.Condition = opened.Condition;
+    if (FAILED(open)) {
+        return open;
     }
-    BookRecords records(stream);
-    const MOBI_RET loaded = LoadBookFromRecords(book.Get(), records, LoadedRecords::Headers);
-    cover.Condition = records.Condition();
-    if (loaded != MOBI_SUCCESS) {
-        return E_FAIL;
-    }
-    return ReadCoverPicture(book.Get(), records, cover);
+    return ReadCoverPicture(opened.Book.Get(), *opened.Records, cover);
 }
 
 HRESULT ReadCoverPicture(const MOBIData* book, BookRecords& records, BookCoverPicture& cover) {

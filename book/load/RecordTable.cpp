@@ -64,7 +64,7 @@ size_t RecordTable::FirstOutOfOrder() const {
     return Records;
 }
 
-size_t RecordTable::WholeRecords() const {
+size_t RecordTable::IntactRecords() const {
     size_t whole = Records;
     for (size_t i = 1; i < Records; ++i) {
         if (Offset(i) > End) {

@@ -40,7 +40,7 @@ public:
     // next one starts, so a stream that ends before a record's start cuts the one before it
     // (the last record runs to the stream's end and is whole when it holds a byte). Trailing
     // records of no bytes are not counted: libmobi refuses a last record of none.
-    size_t WholeRecords() const;
+    size_t IntactRecords() const;
     // The table as if it listed only its first `count` records, the last of them ending where
     // the next one starts: a book cut short is read as the whole book with that table.
     void EndAt(size_t count);

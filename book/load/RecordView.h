@@ -31,10 +31,6 @@ public:
     int Seek(long offset, int origin) override;
     long Tell() override;
 
-    // The view's length and its records, for tests.
-    uint64_t Length() const { return End; }
-    size_t ShownCount() const { return Listed; }
-
 private:
     RecordStore& Store;
     std::unique_ptr<unsigned char[]> Head; // header and table as libmobi is shown them

@@ -430,3 +430,9 @@ const char* ScanMarkup(const char* read, const char* end, const char* firstZero,
     scanner.Scan();
     return scanner.Position();
 }
+
+void EndPartText(Utf16Builder& out, uint64_t partSize) {
+    if (out.BytesTaken() + 2 <= partSize) {
+        out.Append('\n');
+    }
+}

@@ -44,3 +44,7 @@ constexpr size_t MarkupMostCarried = 1 + MaxLongTagContent;
 // blocks and needs room for ByteBlocks::Size units more. Nothing outside [read, end) is read.
 const char* ScanMarkup(const char* read, const char* end, const char* firstZero, bool partEnds,
                        MarkupScanState& state, Utf16Builder& out);
+
+// Ends a part's text, once all of the part of `partSize` bytes has been scanned into `out`: a
+// final line feed, when the part has room to spare for one (two bytes more than the scan took).
+void EndPartText(Utf16Builder& out, uint64_t partSize);

@@ -35,9 +35,9 @@ void MarkupStream::Feed(const char* bytes, size_t length) {
 
 void MarkupStream::End(uint64_t partSize) {
     Scan(true);
-    // A final line feed, when the part has room to spare for it.
-    if (!ZeroReached && Builder.BytesTaken() + 2 <= partSize) {
-        Builder.Append('\n');
+    // Past a zero byte the part's text has ended already.
+    if (!ZeroReached) {
+        EndPartText(Builder, partSize);
     }
     Builder.Flush();
 }

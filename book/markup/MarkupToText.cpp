@@ -31,10 +31,7 @@ WCHAR* MarkupToText(const char* data, ULONG size, size_t* length) {
     const char* body = FindBodyMarker(data, firstZero != nullptr ? firstZero : end);
     MarkupScanState state;
     ScanMarkup(body != nullptr ? body : data, end, firstZero, true, state, out);
-    // A final line feed, when the part has room to spare for it.
-    if (out.BytesTaken() + 2 <= size) {
-        out.Append('\n');
-    }
+    EndPartText(out, size);
     const size_t units = out.Finish();
     if (units + 1 < capacity) {
         if (auto* fitted =

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// A book's metadata, read once for every reader of it: the filter's values and the property
-// handler's properties come from here. Strings are UTF-8, as libmobi decodes EXTH records.
+// A book's metadata, read once for every reader of it: the filter's values, the property
+// handler's properties and a preview's details come from here. Strings are UTF-8, as libmobi
+// decodes EXTH records.
 #pragma once
 
 #include "book/metadata/BookPropertyTable.h"

@@ -55,7 +55,7 @@ public:
             return;
         }
         CoTaskMemPtr<WCHAR> text;
-        if (FAILED(ConvertValueText(utf8.Get(), form, WholeValue, text))) {
+        if (FAILED(ConvertValueText(utf8.Get(), form, UncutValue, text))) {
             Failed = true;
             return;
         }
@@ -93,7 +93,7 @@ public:
                 continue;
             }
             CoTaskMemPtr<WCHAR> text;
-            if (FAILED(ConvertValueText(strings.At(i), ValueForm::Plain, WholeValue, text))) {
+            if (FAILED(ConvertValueText(strings.At(i), ValueForm::Plain, UncutValue, text))) {
                 Failed = true;
                 return;
             }

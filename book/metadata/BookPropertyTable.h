@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // The book's properties, one row each: what the filter's value chunks, the property handler,
-// the registered detail lists and the tools read. Adding a property is adding a row. Plain
-// data, so that the tools read it without linking the book.
+// the registered detail lists, a preview's details and the tools read. Adding a property is adding
+// a row. Plain data, so that the tools read it without linking the book.
 #pragma once
 
 #include "platform/Platform.h"
@@ -33,8 +33,18 @@ struct ReadBy {
         ValueChunkEvenEmpty = 2, // a value chunk, even when empty
         PropertyStore = 4,       // the property handler, in the table's order; Explorer's lists
         InfoTip = 8,             // Explorer's tooltip as well
-        PreviewDetails = 16,     // the details that a preview of the book shows
     };
+};
+
+// The line of a preview's details a row's value goes to.
+enum class PreviewDetail : unsigned char {
+    None,
+    Title,
+    Authors,
+    // The line of facts, in the table's order: a year as its digits, a language as Windows
+    // names it.
+    Fact,
+    Description,
 };
 
 struct BookPropertyRow {
@@ -45,29 +55,29 @@ struct BookPropertyRow {
     uint32_t ExthTag; // the record of Exth, Title and Language (0: none)
     PropertyShape Shape;
     unsigned Readers;
+    PreviewDetail Preview;
 };
 
 inline constexpr BookPropertyRow BookPropertyRows[] = {
     {&PKEY_Title, "System.Title", "Title", PropertySource::Title, 503, PropertyShape::Joined,
-     ReadBy::ValueChunkEvenEmpty | ReadBy::PropertyStore | ReadBy::InfoTip |
-         ReadBy::PreviewDetails},
+     ReadBy::ValueChunkEvenEmpty | ReadBy::PropertyStore | ReadBy::InfoTip, PreviewDetail::Title},
     {&PKEY_Author, "System.Author", "Author", PropertySource::Exth, 100, PropertyShape::List,
-     ReadBy::ValueChunkEvenEmpty | ReadBy::PropertyStore | ReadBy::InfoTip |
-         ReadBy::PreviewDetails},
+     ReadBy::ValueChunkEvenEmpty | ReadBy::PropertyStore | ReadBy::InfoTip, PreviewDetail::Authors},
     {&PKEY_Media_Publisher, "System.Media.Publisher", "Publisher", PropertySource::Exth, 101,
-     PropertyShape::Joined,
-     ReadBy::ValueChunk | ReadBy::PropertyStore | ReadBy::InfoTip | ReadBy::PreviewDetails},
+     PropertyShape::Joined, ReadBy::ValueChunk | ReadBy::PropertyStore | ReadBy::InfoTip,
+     PreviewDetail::Fact},
     {&PKEY_Keywords, "System.Keywords", "Keywords", PropertySource::Exth, 105, PropertyShape::List,
-     ReadBy::ValueChunk | ReadBy::PropertyStore},
+     ReadBy::ValueChunk | ReadBy::PropertyStore, PreviewDetail::None},
     {&PKEY_Comment, "System.Comment", "Comment", PropertySource::Exth, 103, PropertyShape::Markup,
-     ReadBy::ValueChunk | ReadBy::PropertyStore | ReadBy::PreviewDetails},
+     ReadBy::ValueChunk | ReadBy::PropertyStore, PreviewDetail::Description},
     {&PKEY_Media_DateReleased, "System.Media.DateReleased", "Date released", PropertySource::Exth,
-     106, PropertyShape::Joined, ReadBy::ValueChunk | ReadBy::PropertyStore},
+     106, PropertyShape::Joined, ReadBy::ValueChunk | ReadBy::PropertyStore, PreviewDetail::None},
     {&PKEY_Media_Year, "System.Media.Year", nullptr, PropertySource::Exth, 106, PropertyShape::Year,
-     ReadBy::PropertyStore | ReadBy::PreviewDetails},
+     ReadBy::PropertyStore, PreviewDetail::Fact},
     {&PKEY_Language, "System.Language", "Language", PropertySource::Language, 524,
-     PropertyShape::Joined, ReadBy::ValueChunk | ReadBy::PropertyStore | ReadBy::PreviewDetails},
-    {&PKEY_Search_Contents, nullptr, "Contents", PropertySource::Text, 0, PropertyShape::Text, 0},
+     PropertyShape::Joined, ReadBy::ValueChunk | ReadBy::PropertyStore, PreviewDetail::Fact},
+    {&PKEY_Search_Contents, nullptr, "Contents", PropertySource::Text, 0, PropertyShape::Text, 0,
+     PreviewDetail::None},
 };
 
 inline constexpr size_t BookPropertyRowCount =

@@ -16,7 +16,7 @@ enum class ValueForm {
 };
 
 // No cut.
-constexpr size_t WholeValue = SIZE_MAX;
+constexpr size_t UncutValue = SIZE_MAX;
 
 // The UTF-16 text of the UTF-8 string `utf8`, in the task allocator and terminated, into `text`;
 // then cut to at most `maxUnits` units (one fewer when the last would be the first half of a

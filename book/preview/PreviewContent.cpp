@@ -2,10 +2,10 @@
 #include "book/preview/PreviewContent.h"
 
 #include "book/load/BookEncryption.h"
-#include "book/load/LoadBook.h"
-#include "book/load/MobiHolders.h"
+#include "book/load/OpenBook.h"
 #include "book/metadata/BookLocale.h"
 #include "book/preview/ReadingDirection.h"
+#include "book/text/OpenTextSource.h"
 #include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 #include "platform/text/Utf16Length.h"
@@ -47,27 +47,46 @@ template <typename Visit> void ForEachParagraph(const WCHAR* text, size_t length
 
 } // namespace
 
+HRESULT PreviewContent::Read(IStream* stream) {
+    // A page made while an allocation failed may lack its cover, a detail or its text, or say
+    // the book could not be read: none is shown instead.
+    const AllocationWatch watch;
+    HRESULT read = watch.Checked(ReadBook(stream));
+    if (SUCCEEDED(read)) {
+        read = watch.Checked(MakePage());
+    }
+    if (FAILED(read)) {
+        Made = PreviewPage();
+        Found = BookCondition();
+        Found.Fault = BookFault::OutOfMemory;
+        BookLoaded = false;
+    }
+    return read;
+}
+
 HRESULT PreviewContent::ReadBook(IStream* stream) {
-    Loaded = false;
+    BookLoaded = false;
     Encrypted = false;
     BookLocaleId = 0;
-    LARGE_INTEGER start;
-    start.QuadPart = 0;
-    stream->Seek(start, STREAM_SEEK_SET, nullptr);
-    MobiBook book(mobi_init());
-    if (!book) {
-        return E_OUTOFMEMORY;
+    OpenedBook book;
+    const HRESULT open = OpenBook(stream, OpenFor::PartByPart, book);
+    Found = book.Condition;
+    if (FAILED(open)) {
+        // A book that does not load makes a page that says so.
+        return open == E_OUTOFMEMORY ? open : S_OK;
     }
-    BookRecords records(stream);
-    if (LoadBookFromRecords(book.Get(), records, LoadedRecords::Headers) != MOBI_SUCCESS) {
-        return S_FALSE;
+    RETURN_IF_FAILED(ReadPreviewDetails(book.Book.Get(), Details));
+    RETURN_IF_FAILED(ReadCoverPicture(book.Book.Get(), *book.Records, Cover));
+    BookLocaleId = BookLocale(book.Book.Get());
+    Encrypted = IsTextEncrypted(book.Book.Get());
+    BookLoaded = true;
+    std::unique_ptr<TextSource> text;
+    const HRESULT opened = OpenTextSource(stream, book, text);
+    if (opened == E_OUTOFMEMORY) {
+        return opened;
     }
-    RETURN_IF_FAILED(ReadPreviewDetails(book.Get(), Details));
-    RETURN_IF_FAILED(ReadCoverPicture(book.Get(), records, Cover));
-    BookLocaleId = BookLocale(book.Get());
-    Encrypted = IsTextEncrypted(book.Get());
-    Loaded = true;
-    return S_OK;
+    // A book whose text does not load still shows its details.
+    return text ? ReadPreviewText(*text, PreviewTextBudget, Text) : S_OK;
 }
 
 void PreviewContent::ChooseFaces(const WCHAR* paneFace, FaceGlyphFinder find) {
@@ -104,7 +123,7 @@ HRESULT PreviewContent::MakePage() {
     PreviewLine* lines = Lines.Get();
     size_t made = 0;
     size_t paragraphs = 0;
-    if (Loaded) {
+    if (BookLoaded) {
         for (const Source& source : sources) {
             const PreviewStyle style = source.Style;
             ForEachParagraph(source.Text, source.Length,
@@ -116,7 +135,7 @@ HRESULT PreviewContent::MakePage() {
     }
     // A pane is never left blank: a book whose text is encrypted, that has none (or whose text
     // does not load), or that does not load at all says so.
-    const WCHAR* notice = !Loaded     ? UnreadableNotice
+    const WCHAR* notice = !BookLoaded ? UnreadableNotice
                           : Encrypted ? EncryptedNotice
                                       : (paragraphs == 0 ? NoTextNotice : nullptr);
     if (notice != nullptr) {

@@ -9,9 +9,9 @@
 #include "book/cover/BookCoverPicture.h"
 #include "book/preview/PreviewDetails.h"
 #include "book/preview/PreviewFace.h"
+#include "book/preview/PreviewPage.h"
 #include "book/preview/PreviewText.h"
 #include "platform/Platform.h"
-#include "platform/PreviewPage.h"
 #include "platform/UniqueAny.h"
 
 class PreviewContent {
@@ -20,16 +20,13 @@ public:
     PreviewContent(const PreviewContent&) = delete;
     PreviewContent& operator=(const PreviewContent&) = delete;
 
-    // Reads the book's headers from `stream`, wherever it stands: its details, its locale,
-    // whether its text is encrypted, and its cover (the cover record alone). S_OK; S_FALSE when
-    // the book does not load, which the page will say; E_OUTOFMEMORY.
-    HRESULT ReadBook(IStream* stream);
-    // Whether there is text to read: the book loaded and is not encrypted.
-    bool HasReadableText() const { return Loaded && !Encrypted; }
-    // The first pages, from the book filter bound to the same book (ReadPreviewText).
-    HRESULT ReadText(IFilter* filter) { return ReadPreviewText(filter, PreviewTextBudget, Text); }
-    // Makes the page of what was read. S_OK or E_OUTOFMEMORY.
-    HRESULT MakePage();
+    // Reads what the pane shows of the book on `stream`, from one opening of the book
+    // (OpenBook for reading part by part): its details, its locale, whether its text is
+    // encrypted, its cover (the cover record alone) and its first pages (ReadPreviewText, from
+    // its text source), then makes the page. A book that does not load, or whose text does
+    // not, still makes a page: S_OK; E_OUTOFMEMORY when an allocation failed meanwhile, the
+    // page then showing nothing.
+    HRESULT Read(IStream* stream);
     // Chooses the faces of the page's lines for a pane whose own face is `paneFace`
     // (ChoosePreviewFaces).
     void ChooseFaces(const WCHAR* paneFace, FaceGlyphFinder find);
@@ -38,9 +35,17 @@ public:
     const PreviewPage& Page() const { return Made; }
     // The book's locale (BookLocale); 0 when it did not load or does not say.
     LCID Locale() const { return BookLocaleId; }
+    // What was wrong with the book's file, and whether it loaded.
+    const BookCondition& Condition() const { return Found; }
+    bool Loaded() const { return BookLoaded; }
 
 private:
-    bool Loaded = false;
+    HRESULT ReadBook(IStream* stream);
+    // Makes the page of what was read. S_OK or E_OUTOFMEMORY.
+    HRESULT MakePage();
+
+    bool BookLoaded = false;
+    BookCondition Found;
     bool Encrypted = false;
     LCID BookLocaleId = 0;
     PreviewDetails Details;

@@ -67,7 +67,7 @@ HRESULT RowText(const MOBIData* book, const BookPropertyRow& row, CoTaskMemPtr<W
     const ValueForm form =
         row.Shape == PropertyShape::Markup ? ValueForm::Markup : ValueForm::Plain;
     // A string that does not convert is no detail.
-    const HRESULT converted = ConvertValueText(utf8.Get(), form, WholeValue, text);
+    const HRESULT converted = ConvertValueText(utf8.Get(), form, UncutValue, text);
     if (converted == E_OUTOFMEMORY) {
         return converted;
     }
@@ -121,19 +121,25 @@ HRESULT AddLanguage(const MOBIData* book, const BookPropertyRow& row, FactLine& 
 HRESULT ReadDetails(const MOBIData* book, PreviewDetails& details) {
     FactLine facts;
     for (const BookPropertyRow& row : BookPropertyRows) {
-        if ((row.Readers & ReadBy::PreviewDetails) == 0) {
+        switch (row.Preview) {
+        case PreviewDetail::None:
             continue;
-        }
-        if (row.Source == PropertySource::Title) {
+        case PreviewDetail::Title:
             RETURN_IF_FAILED(RowText(book, row, details.Title));
-        } else if (row.Shape == PropertyShape::List) {
+            continue;
+        case PreviewDetail::Authors:
             RETURN_IF_FAILED(RowText(book, row, details.Authors));
-        } else if (row.Shape == PropertyShape::Markup) {
+            continue;
+        case PreviewDetail::Description:
             RETURN_IF_FAILED(RowText(book, row, details.Description));
             if (details.Description) {
                 CutDescription(details.Description);
             }
-        } else if (row.Shape == PropertyShape::Year) {
+            continue;
+        case PreviewDetail::Fact:
+            break;
+        }
+        if (row.Shape == PropertyShape::Year) {
             AddYear(book, row, facts);
         } else if (row.Source == PropertySource::Language) {
             RETURN_IF_FAILED(AddLanguage(book, row, facts));

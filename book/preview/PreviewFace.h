@@ -5,8 +5,8 @@
 // script, and every other line keeps the pane's face.
 #pragma once
 
+#include "book/preview/PreviewPage.h"
 #include "platform/Platform.h"
-#include "platform/PreviewPage.h"
 
 #include <cstddef>
 

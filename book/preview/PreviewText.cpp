@@ -3,6 +3,8 @@
 
 #include "platform/AllocationFailures.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr WCHAR Ellipsis = 0x2026;
@@ -52,7 +54,7 @@ size_t PreviewCutLength(const WCHAR* text, size_t length, size_t budget) {
     return cut;
 }
 
-HRESULT ReadPreviewText(IFilter* filter, size_t budget, PreviewText& text) {
+HRESULT ReadPreviewText(TextSource& source, size_t budget, PreviewText& text) {
     text.Units.Reset();
     text.Length = 0;
     text.Cut = false;
@@ -65,38 +67,21 @@ HRESULT ReadPreviewText(IFilter* filter, size_t budget, PreviewText& text) {
     }
     WCHAR* units = text.Units.Get();
     size_t length = 0;
-    ULONG flags = 0;
-    bool ended = FAILED(filter->Init(0, 0, nullptr, &flags));
-    while (!ended && length <= budget) {
-        STAT_CHUNK chunk;
-        if (FAILED(filter->GetChunk(&chunk))) {
-            break;
-        }
-        if ((chunk.flags & CHUNK_TEXT) == 0) {
-            continue;
-        }
+    while (length <= budget && source.NextPart()) {
         // Each part is a paragraph of its own; a part without text adds nothing.
         const size_t start = length;
         if (length > 0) {
             units[length++] = '\n';
         }
         bool read = false;
-        while (length <= budget || (!read && length == budget + 1)) {
-            // Room for the units up to one beyond the budget, and the terminator.
-            ULONG room = static_cast<ULONG>(budget + 3 - length);
-            const HRESULT got = filter->GetText(&room, units + length);
-            if (got == FILTER_E_NO_MORE_TEXT) {
-                break;
-            }
-            if (got != S_OK && got != FILTER_S_LAST_TEXT) {
-                ended = true;
-                break;
-            }
-            length += room;
-            read = read || room > 0;
-            if (got == FILTER_S_LAST_TEXT) {
-                break;
-            }
+        const WCHAR* run = nullptr;
+        size_t count = 0;
+        while ((length <= budget || (!read && length == budget + 1)) &&
+               source.NextRun(&run, &count)) {
+            const size_t taken = count < capacity - 1 - length ? count : capacity - 1 - length;
+            std::memcpy(units + length, run, taken * sizeof(WCHAR));
+            length += taken;
+            read = read || taken > 0;
         }
         if (!read) {
             length = start;

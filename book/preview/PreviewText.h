@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// A book's first pages: the text of its first parts, as the book filter gives it, up to a
-// budget, ending with an ellipsis where it was cut.
+// A book's first pages: the text of its first parts, as the book's text source gives it, up to
+// a budget, ending with an ellipsis where it was cut.
 #pragma once
 
+#include "book/text/TextSource.h"
 #include "platform/Platform.h"
 #include "platform/UniqueAny.h"
 
@@ -19,11 +20,10 @@ struct PreviewText {
     bool Cut = false;
 };
 
-// Drives `filter`, bound to a book, from its first chunk: the text chunks' text, in order,
-// until more than `budget` units have come or the chunks end; a part is read no further than
-// the budget needs, and no part after it is asked for. A failing chunk ends the text there.
-// S_OK (the text possibly empty) or E_OUTOFMEMORY.
-HRESULT ReadPreviewText(IFilter* filter, size_t budget, PreviewText& text);
+// Reads `source` from its first part: the parts' text, in order, until more than `budget` units
+// have come or the parts end; a part is read no further than the budget needs, and no part
+// after it is asked for. S_OK (the text possibly empty) or E_OUTOFMEMORY.
+HRESULT ReadPreviewText(TextSource& source, size_t budget, PreviewText& text);
 
 // Where to cut `length` units of text that must end by `budget`: at a whole character (never
 // between a surrogate pair, nor before a combining mark or a joiner, which belong to the

@@ -37,7 +37,6 @@ bool TagValue(const MOBIIndexEntry& entry, const unsigned tag[], uint32_t* value
 
 PartIndex::Result PartIndex::Build(const MOBIData* book) {
     Parts = 0;
-    Early = false;
     Flow = false;
     Longest = 0;
     Most = 0;
@@ -93,7 +92,6 @@ PartIndex::Result PartIndex::Build(const MOBIData* book) {
 PartIndex::Result PartIndex::List(const MOBIIndx& skeleton, const MOBIIndx& fragments,
                                   uint64_t flowStart, uint64_t flowLength) {
     Parts = 0;
-    Early = false;
     Flow = false;
     Longest = 0;
     Most = 0;
@@ -115,7 +113,6 @@ PartIndex::Result PartIndex::List(const MOBIIndx& skeleton, const MOBIIndx& frag
             !TagValue(entry, SkeletonPosition, &position) ||
             !TagValue(entry, SkeletonLength, &length) || uint64_t{position} + length > UINT32_MAX ||
             (flowLength != ToTheEnd && uint64_t{position} + length > flowLength)) {
-            Early = true;
             return Result::Ready;
         }
         fragmentsLeft -= count;
@@ -134,7 +131,6 @@ PartIndex::Result PartIndex::List(const MOBIIndx& skeleton, const MOBIIndx& frag
                 !TagValue(placed, FragmentLength, &fragmentLength) ||
                 rebuilt + fragmentLength > UINT32_MAX ||
                 (flowLength != ToTheEnd && position + part.Length + fragmentLength > flowLength)) {
-                Early = true;
                 return Result::Ready;
             }
             FragmentList[next++] = {insert, fragmentLength};

@@ -35,6 +35,8 @@ public:
     PartIndex() = default;
     PartIndex(const PartIndex&) = delete;
     PartIndex& operator=(const PartIndex&) = delete;
+    // Built once, then handed to its reader.
+    PartIndex(PartIndex&&) = default;
 
     enum class Result {
         Ready,
@@ -44,7 +46,7 @@ public:
         OutOfMemory,
     };
     // Parses the indexes of `book` (loaded with them; its text part current) and lists its
-    // parts, up to the first that libmobi's rebuilding would fail on (EndsEarly).
+    // parts, up to the first that libmobi's rebuilding would fail on.
     Result Build(const MOBIData* book);
     // Lists the parts from the parsed indexes, as libmobi walks them; the first flow starts at
     // `flowStart` and holds `flowLength` bytes (ToTheEnd: as many as the text).
@@ -54,10 +56,8 @@ public:
     size_t Count() const { return Parts; }
     const Part& operator[](size_t part) const { return Listed[part]; }
     const Fragment& FragmentAt(size_t index) const { return FragmentList[index]; }
-    // True when libmobi's rebuilding fails at the part after the last one listed.
-    bool EndsEarly() const { return Early; }
     // True when the book has no part index: its one part is its first flow.
-    bool WholeFlow() const { return Flow; }
+    bool OneFlow() const { return Flow; }
     // The longest part listed (not counting a whole flow), and the most fragments one part has.
     uint64_t LongestPart() const { return Longest; }
     size_t MostFragments() const { return Most; }
@@ -68,7 +68,6 @@ private:
     std::unique_ptr<Part[]> Listed;
     size_t Parts = 0;
     std::unique_ptr<Fragment[]> FragmentList;
-    bool Early = false;
     bool Flow = false;
     uint64_t Longest = 0;
     size_t Most = 0;

@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/text/TextRecordDecoder.h"
 
+#include "book/text/LibmobiInternals.h"
 #include "platform/AllocationFailures.h"
 
 #include <cstring>
 #include <new>
+
+void FreeHuffmanTables(MOBIHuffCdic* tables) {
+    mobi_free_huffcdic(tables);
+}
 
 MOBI_RET TextRecordDecoder::Open(const MOBIData* book, BookRecords& records) {
     Book = book;

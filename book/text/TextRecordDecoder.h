@@ -4,7 +4,6 @@
 #pragma once
 
 #include "book/load/BookRecords.h"
-#include "book/text/LibmobiInternals.h"
 #include "platform/UniqueAny.h"
 
 #include <mobi.h>
@@ -13,7 +12,11 @@
 #include <cstdint>
 #include <memory>
 
-using HuffmanTables = UniqueAny<MOBIHuffCdic*, mobi_free_huffcdic>;
+// libmobi's tables of a Huffman/CDIC text, which its private headers declare: only the
+// decoder's own file sees them.
+struct MOBIHuffCdic;
+void FreeHuffmanTables(MOBIHuffCdic* tables);
+using HuffmanTables = UniqueAny<MOBIHuffCdic*, FreeHuffmanTables>;
 
 // Each record is read from the stream when it is decoded, every byte once: its trailing
 // entries left out, a DRM v1 record decrypted, then decompressed by libmobi's own functions

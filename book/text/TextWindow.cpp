@@ -32,7 +32,7 @@ void TextWindow::LetGoBefore(uint64_t position) {
     Begin += gone;
 }
 
-bool TextWindow::Cover(uint64_t from, uint64_t to) {
+bool TextWindow::Reach(uint64_t from, uint64_t to) {
     LetGoBefore(from);
     while (End() < to) {
         if (Capacity - Length < Decoder->MaxRecordLength()) {

@@ -24,7 +24,7 @@ public:
     // Lets go of the text before `from`, then decodes records until the window holds the text
     // up to `to`. True when it holds [from, to); false when the text ends first, or a record
     // fails (Failed), or the stretch is longer than the window was made for.
-    bool Cover(uint64_t from, uint64_t to);
+    bool Reach(uint64_t from, uint64_t to);
     // The text at `position`, which the window holds.
     const char* At(uint64_t position) const {
         return reinterpret_cast<const char*>(Bytes.get() + (position - Begin));

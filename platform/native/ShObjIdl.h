@@ -80,12 +80,8 @@ DEFINE_GUID(IID_IOleWindow, 0x00000114, 0x0000, 0x0000, 0xc0, 0x00, 0x00, 0x00, 
             0x46);
 DEFINE_GUID(IID_IObjectWithSite, 0xfc4801a3, 0x2ba9, 0x11cf, 0xa2, 0x29, 0x00, 0xaa, 0x00, 0x3d,
             0x73, 0x52);
-DEFINE_GUID(IID_IPreviewHandler, 0x8895b1c6, 0xb41f, 0x4c1c, 0xa5, 0x62, 0x0d, 0x56, 0x42, 0x50,
-            0x83, 0x6f);
 DEFINE_GUID(IID_IPreviewHandlerFrame, 0xfec87aaf, 0x35f9, 0x447a, 0xad, 0xb7, 0x20, 0x23, 0x44,
             0x91, 0x40, 0x1a);
-DEFINE_GUID(IID_IPreviewHandlerVisuals, 0x196bf9a5, 0xb346, 0x4ef0, 0xaa, 0x1e, 0x5d, 0xcd, 0xb7,
-            0x67, 0x68, 0xb1);
 
 class IOleWindow : public IUnknown {
 public:
@@ -105,20 +101,6 @@ protected:
     ~IObjectWithSite() = default;
 };
 
-class IPreviewHandler : public IUnknown {
-public:
-    virtual HRESULT STDMETHODCALLTYPE SetWindow(HWND hwnd, const RECT* prc) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetRect(const RECT* prc) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DoPreview() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Unload() = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetFocus() = 0;
-    virtual HRESULT STDMETHODCALLTYPE QueryFocus(HWND* phwnd) = 0;
-    virtual HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* pmsg) = 0;
-
-protected:
-    ~IPreviewHandler() = default;
-};
-
 class IPreviewHandlerFrame : public IUnknown {
 public:
     virtual HRESULT STDMETHODCALLTYPE GetWindowContext(PREVIEWHANDLERFRAMEINFO* pinfo) = 0;
@@ -128,12 +110,4 @@ protected:
     ~IPreviewHandlerFrame() = default;
 };
 
-class IPreviewHandlerVisuals : public IUnknown {
-public:
-    virtual HRESULT STDMETHODCALLTYPE SetBackgroundColor(COLORREF color) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetFont(const LOGFONTW* plf) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetTextColor(COLORREF color) = 0;
-
-protected:
-    ~IPreviewHandlerVisuals() = default;
-};
+#include "platform/PreviewHandlerFaces.h"

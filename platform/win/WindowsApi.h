@@ -69,32 +69,8 @@ DEFINE_GUID(IID_IFilter, 0x89bcb740, 0x6119, 0x101a, 0xbc, 0xb7, 0x00, 0xdd, 0x0
 DEFINE_GUID(IID_IThumbnailProvider, 0xe357fccd, 0xa995, 0x4576, 0xb0, 0x1f, 0x23, 0x46, 0x30, 0x15,
             0x4e, 0x96);
 
-// Wine's shobjidl.h declares the preview handler's frame but neither the handler nor its
-// visuals; mingw-w64's declares all three, and its libuuid.a holds their IIDs.
-#if !defined(__IPreviewHandler_INTERFACE_DEFINED__)
-#define __IPreviewHandler_INTERFACE_DEFINED__
-DEFINE_GUID(IID_IPreviewHandler, 0x8895b1c6, 0xb41f, 0x4c1c, 0xa5, 0x62, 0x0d, 0x56, 0x42, 0x50,
-            0x83, 0x6f);
-struct IPreviewHandler : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE SetWindow(HWND hwnd, const RECT* prc) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetRect(const RECT* prc) = 0;
-    virtual HRESULT STDMETHODCALLTYPE DoPreview() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Unload() = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetFocus() = 0;
-    virtual HRESULT STDMETHODCALLTYPE QueryFocus(HWND* phwnd) = 0;
-    virtual HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG* pmsg) = 0;
-};
-#endif
-#if !defined(__IPreviewHandlerVisuals_INTERFACE_DEFINED__)
-#define __IPreviewHandlerVisuals_INTERFACE_DEFINED__
-DEFINE_GUID(IID_IPreviewHandlerVisuals, 0x196bf9a5, 0xb346, 0x4ef0, 0xaa, 0x1e, 0x5d, 0xcd, 0xb7,
-            0x67, 0x68, 0xb1);
-struct IPreviewHandlerVisuals : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE SetBackgroundColor(COLORREF color) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetFont(const LOGFONTW* plf) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetTextColor(COLORREF color) = 0;
-};
-#endif
+// Wine's shobjidl.h declares neither the preview handler nor its visuals.
+#include "platform/PreviewHandlerFaces.h"
 
 // Wine ships no filterr.h.
 #include "platform/FilterErrors.h"

@@ -90,11 +90,14 @@ wine reg add "$property_handlers\\.azw" /ve /d "$other_properties" /f >/dev/null
 wine reg add "$classes\\.mobi" /v "Content Type" /d "application/x-mobipocket-ebook" /f >/dev/null
 extension_before=$(registry_values "$classes\\.mobi")
 # Every key of HKEY_LOCAL_MACHINE, but those of Windows Installer's own records, which the
-# installations and removals below change as they must.
+# installations and removals below change as they must, and Wine's list of the machine's
+# network adapters (NetworkCards), which its network service may write after the first list
+# was taken.
 machine_keys() {
     wine regedit /E "$(windows_path "$work/keys.reg")" HKEY_LOCAL_MACHINE >/dev/null 2>&1
     iconv -f UTF-16 -t UTF-8 "$work/keys.reg" | tr -d '\r' | grep '^\[' |
-        grep -v -i -e '\\Installer\\' -e '\\Installer\]' -e '\\CurrentVersion\\Uninstall\\' -e '{7D096C5F-AC08-4F1F-BEB7-5C22C517CE39}' | sort
+        grep -v -i -e '\\Installer\\' -e '\\Installer\]' -e '\\CurrentVersion\\Uninstall\\' -e '{7D096C5F-AC08-4F1F-BEB7-5C22C517CE39}' \
+            -e '\\NetworkCards\\' | sort
 }
 machine_keys >"$work/keys-before.txt"
 

@@ -9,7 +9,9 @@ the folder, then the folders (ending in /) and headers its files may include. Fa
   - a file of a folder that includes from a folder, or a header, not on its line (a room
     reaching a room above it, or beside it);
   - a cycle of includes among the repository's files;
-  - a build file that names a source outside its own folder.
+  - a build file that names a source outside its own folder;
+  - a header that includes libmobi's private declarations (a header named ...Internals.h), which
+    stay in the .cpp files of its room so that they never reach a room above it.
 """
 import os
 import re
@@ -70,6 +72,16 @@ def floor_faults(root, sources, floors):
     return faults
 
 
+def private_declaration_faults(root, sources):
+    faults = []
+    for path in sources:
+        if path.endswith('.h'):
+            faults += [f'{path} includes {included}, declarations for .cpp files only'
+                       for included in includes_of(root, path)
+                       if included.endswith('Internals.h')]
+    return faults
+
+
 def cycles(root, sources):
     graph = {path: [i for i in includes_of(root, path) if i in sources] for path in sources}
     state = {}
@@ -115,6 +127,7 @@ def main():
     faults = floor_faults(root, sorted(sources), floors)
     faults += [f'include cycle: {cycle}' for cycle in cycles(root, sources)]
     faults += build_file_faults(root, files)
+    faults += private_declaration_faults(root, sorted(sources))
     for fault in faults:
         print(fault)
     print(f'layout: {len(floors)} folders with floors, {len(sources)} sources, '

@@ -5,7 +5,7 @@
 // holding the file's bytes; anything else must fail to load. The stream's reference count is
 // left as it was. Then all files are loaded again on two threads at once.
 // Prints "ok: NAME" or "FAIL: NAME: why" per file and load; exits 1 when any failed.
-#include "book/load/LoadBook.h"
+#include "book/load/OpenBook.h"
 #include "platform/ComPtr.h"
 #include "tests/support/PalmBook.h"
 
@@ -51,16 +51,14 @@ std::string Check(const WCHAR* path) {
                                       FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put()))) {
         return "cannot open a stream";
     }
-    MOBIData* book = mobi_init();
-    if (book == nullptr) {
-        return "no book record";
-    }
-    const MOBI_RET loaded = LoadBookFromStream(book, stream.Get());
+    OpenedBook opened;
+    const HRESULT loaded = OpenBook(stream.Get(), OpenFor::Rebuilding, opened);
+    const MOBIData* book = opened.Book.Get();
     std::string failure;
     if (expected.empty()) {
-        failure = loaded == MOBI_SUCCESS ? "loaded, though no Palm database" : "";
-    } else if (loaded != MOBI_SUCCESS) {
-        failure = "did not load (" + std::to_string(loaded) + ")";
+        failure = loaded == S_OK ? "loaded, though no Palm database" : "";
+    } else if (loaded != S_OK) {
+        failure = "did not load (" + std::to_string(static_cast<long>(loaded)) + ")";
     } else {
         size_t index = 0;
         for (const MOBIPdbRecord* record = book->rec; record != nullptr && failure.empty();
@@ -76,7 +74,7 @@ std::string Check(const WCHAR* path) {
                 std::to_string(index) + " records loaded, not " + std::to_string(expected.size());
         }
     }
-    mobi_free(book);
+    opened = OpenedBook();
     stream->AddRef();
     if (failure.empty() && stream->Release() != 1) {
         failure = "the stream's references changed";

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "tests/support/BookHtmlParts.h"
 
-#include "book/load/LoadBook.h"
 #include "book/load/MobiHolders.h"
+#include "book/load/OpenBook.h"
 #include "book/markup/MarkupToText.h"
 #include "platform/UniqueAny.h"
 #include "platform/text/Utf16Length.h"
@@ -15,8 +15,9 @@ std::vector<HtmlPart> HtmlParts(const std::vector<unsigned char>& bytes, bool* r
     std::vector<HtmlPart> parts;
     *rebuilt = false;
     RecordingStream stream(bytes);
-    MobiBook book(mobi_init());
-    if (!book || LoadBookFromStream(book.Get(), &stream) != MOBI_SUCCESS ||
+    OpenedBook opened;
+    const MobiBook& book = opened.Book;
+    if (OpenBook(&stream, OpenFor::Rebuilding, opened) != S_OK ||
         (!encryptedToo && book->rh != nullptr && book->rh->encryption_type != 0)) {
         return parts;
     }

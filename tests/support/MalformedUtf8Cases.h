@@ -11,6 +11,9 @@
 // U+FFFD: ED A0 80 is two U+FFFD, not three.
 #pragma once
 
+#include "tests/support/PrintedText.h"
+
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +25,14 @@ struct MalformedUtf8Case {
     // lead byte's length would have covered, even a byte that is no continuation byte.
     std::u16string WineUnits;
 };
+
+// For gtest's messages: the name, the bytes and the units.
+inline void PrintTo(const MalformedUtf8Case& row, std::ostream* os) {
+    *os << row.Name << ": " << QuotedBytes(row.Bytes) << " gives " << QuotedUnits(row.Units);
+    if (!row.WineUnits.empty()) {
+        *os << ", " << QuotedUnits(row.WineUnits) << " in Wine";
+    }
+}
 
 inline const std::vector<MalformedUtf8Case>& MalformedUtf8Cases() {
     const char16_t R = 0xFFFD;

@@ -14,7 +14,7 @@
 
 // The stream's methods; RecordingStream below is the object a test makes. The test holds one
 // reference throughout (a stream on the stack is never destroyed by a Release), and
-// ReferenceCount tells what the filter did with it.
+// ReferencesOf (References.h) tells what the filter did with it.
 class RecordingStreamBase : public IStream {
 public:
     struct Call {

@@ -4,8 +4,9 @@
 // read-only file stream from SHCreateStreamOnFileEx through IInitializeWithStream (or
 // IPersistStream), or has the filter open the book by its path through IPersistFile, and
 // prints the chunks as quillsift-dump does, byte for byte, with the same words for a book that
-// gives nothing; folders give their books as quillsift-dump's do. The commands that do
-// something else each have a file of their own and a row in Commands below.
+// gives nothing; folders give their books as quillsift-dump's do; --properties prints a book's
+// property store. The commands that take the whole command line (a thumbnail, a preview,
+// registration, re-indexing) are rows of Commands below, their code in files of their own.
 #include "platform/ComPtr.h"
 #include "tools/common/BookConditionWords.h"
 #include "tools/common/BookExtension.h"

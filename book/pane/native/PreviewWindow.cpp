@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 // Linux has no windows, fonts or GDI here: the preview pane's window is never made, and
 // everything before it (what the pane shows) is read and tested natively.
-#include "platform/PreviewWindow.h"
+#include "book/pane/PreviewWindow.h"
 
 PreviewVisuals SystemPreviewVisuals() {
     PreviewVisuals visuals = {};

@@ -2,7 +2,7 @@
 // Which characters a face has, as GDI draws them: the face is made as the pane makes its fonts
 // (the face Windows gives for that name, a substitute included) and asked for each character's
 // glyph.
-#include "platform/PreviewWindow.h"
+#include "book/pane/PreviewWindow.h"
 
 #include "platform/UniqueAny.h"
 

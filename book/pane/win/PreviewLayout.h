@@ -3,9 +3,9 @@
 // and each line go at the pane's width, and the drawing of any stretch of it.
 #pragma once
 
+#include "book/pane/PreviewWindow.h"
+#include "book/preview/PreviewPage.h"
 #include "platform/Platform.h"
-#include "platform/PreviewPage.h"
-#include "platform/PreviewWindow.h"
 #include "platform/ThumbnailSize.h"
 #include "platform/UniqueAny.h"
 

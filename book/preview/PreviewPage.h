@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-// What a preview pane shows, as plain data: the book's preview fills it, the platform's window
-// (PreviewWindow) lays it out and draws it. Nothing here is owned: whoever fills a page keeps
-// what it points to alive for as long as a window shows it.
+// What a preview pane shows, as plain data: the book's preview fills it, the pane's window
+// (book/pane/PreviewWindow.h) lays it out and draws it. Nothing here is owned: whoever fills a
+// page keeps what it points to alive for as long as a window shows it.
 #pragma once
 
 #include "platform/Platform.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-#include "platform/win/PreviewLayout.h"
+#include "book/pane/win/PreviewLayout.h"
 
 #include "platform/AllocationFailures.h"
 #include "platform/DecodeThumbnail.h"

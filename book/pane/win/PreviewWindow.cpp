@@ -2,11 +2,11 @@
 // The preview pane's window: a child window of its own class that draws its layout through a
 // bitmap (no flicker), keeps a vertical scroll position and lays the page out again on every
 // change of size, DPI, page or look.
-#include "platform/PreviewWindow.h"
+#include "book/pane/PreviewWindow.h"
 
+#include "book/pane/win/PreviewLayout.h"
 #include "platform/AllocationFailures.h"
 #include "platform/UniqueAny.h"
-#include "platform/win/PreviewLayout.h"
 
 #include <climits>
 #include <new>

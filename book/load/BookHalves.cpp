@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
-#include "book/load/BookParts.h"
+#include "book/load/BookHalves.h"
 
 #include "book/load/LoadBookFromSource.h"
 #include "book/load/MobiHolders.h"
@@ -23,17 +23,17 @@ MOBI_RET LoadView(RecordStore& store, const bool* shown, bool useKf8, MobiBook& 
     return LoadBookFromSource(book.Get(), view);
 }
 
-size_t TextRecordsOf(const MOBIData* part) {
-    return part != nullptr && part->rh != nullptr ? part->rh->text_record_count : 0;
+size_t TextRecordsOf(const MOBIData* half) {
+    return half != nullptr && half->rh != nullptr ? half->rh->text_record_count : 0;
 }
 
 bool IsSet(const uint32_t* field) {
     return field != nullptr && *field != MOBI_NOTSET;
 }
 
-// What the text of `book`'s current part needs beside its text records, found as libmobi
-// finds it (its record numbers count from the part's record 0).
-void FindTextNeeds(size_t count, const MOBIData* book, BookParts::Part& part) {
+// What the text of `book`'s current half needs beside its text records, found as libmobi
+// finds it (its record numbers count from the half's record 0).
+void FindTextNeeds(size_t count, const MOBIData* book, BookHalves::Half& half) {
     const MOBIMobiHeader* header = book->mh;
     if (header == nullptr) {
         return;
@@ -44,28 +44,28 @@ void FindTextNeeds(size_t count, const MOBIData* book, BookParts::Part& part) {
         const size_t first = *header->huff_rec_index + offset;
         if (first < count) {
             const size_t records = *header->huff_rec_count;
-            part.Huffman = {first, records < count - first ? records : count - first};
+            half.Huffman = {first, records < count - first ? records : count - first};
         }
     }
     if (mobi_exists_fdst(book) && header->fdst_section_count != nullptr &&
         *header->fdst_section_count > 1) {
         const size_t fdst = mobi_get_fdst_record_number(book);
         if (fdst < count) {
-            part.Fdst = fdst;
+            half.Fdst = fdst;
         }
     }
     if (mobi_exists_skel_indx(book) && mobi_exists_frag_indx(book)) {
-        part.Skeleton = *header->skeleton_index + offset;
+        half.Skeleton = *header->skeleton_index + offset;
     }
     if (mobi_exists_frag_indx(book)) {
-        part.Fragments = *header->fragment_index + offset;
+        half.Fragments = *header->fragment_index + offset;
     }
 }
 
 } // namespace
 
-MOBI_RET FindBookParts(RecordStore& store, BookParts& parts) {
-    parts = BookParts();
+MOBI_RET FindBookHalves(RecordStore& store, BookHalves& halves) {
+    halves = BookHalves();
     const RecordTable& table = store.Records();
     const size_t count = table.Count();
     std::unique_ptr<bool[]> shown(NewZeroedArray<bool>(count + 1));
@@ -78,9 +78,9 @@ MOBI_RET FindBookParts(RecordStore& store, BookParts& parts) {
     if (loaded != MOBI_SUCCESS) {
         return loaded;
     }
-    parts.First.Record0 = 0;
-    parts.First.TextRecords = TextRecordsOf(book.Get());
-    FindTextNeeds(count, book.Get(), parts.First);
+    halves.First.Record0 = 0;
+    halves.First.TextRecords = TextRecordsOf(book.Get());
+    FindTextNeeds(count, book.Get(), halves.First);
     // As mobi_get_kf8boundary_seqnumber: EXTH 121 less one, when that record says BOUNDARY.
     const MOBIExthHeader* tag = mobi_get_exthrecord_by_tag(book.Get(), EXTH_KF8BOUNDARY);
     if (tag == nullptr) {
@@ -101,7 +101,7 @@ MOBI_RET FindBookParts(RecordStore& store, BookParts& parts) {
     const size_t kf8 = size_t{boundary} + 1;
     if (kf8 >= count) {
         // libmobi's load refuses a hybrid without its KF8 record 0.
-        parts.Boundary = boundary;
+        halves.Boundary = boundary;
         return MOBI_SUCCESS;
     }
     if (!store.KeepWhole(boundary) || !store.KeepWhole(kf8)) {
@@ -109,7 +109,7 @@ MOBI_RET FindBookParts(RecordStore& store, BookParts& parts) {
     }
     shown[boundary] = true;
     shown[kf8] = true;
-    // Swapped to the KF8 part, as the load of the text is: its record numbers count from the
+    // Swapped to the KF8 half, as the load of the text is: its record numbers count from the
     // KF8 record 0.
     MobiBook hybrid;
     loaded = LoadView(store, shown.get(), true, hybrid);
@@ -119,14 +119,14 @@ MOBI_RET FindBookParts(RecordStore& store, BookParts& parts) {
     if (hybrid->kf8_boundary_offset == MOBI_NOTSET || hybrid->next == nullptr) {
         return MOBI_SUCCESS;
     }
-    parts.Boundary = boundary;
-    parts.Kf8.Record0 = kf8;
-    parts.Kf8.TextRecords = TextRecordsOf(hybrid.Get());
-    FindTextNeeds(count, hybrid.Get(), parts.Kf8);
+    halves.Boundary = boundary;
+    halves.Kf8.Record0 = kf8;
+    halves.Kf8.TextRecords = TextRecordsOf(hybrid.Get());
+    FindTextNeeds(count, hybrid.Get(), halves.Kf8);
     return MOBI_SUCCESS;
 }
 
-BookParts::Records IndexRecords(RecordStore& store, size_t first) {
+BookHalves::Records IndexRecords(RecordStore& store, size_t first) {
     constexpr size_t CountAt = 24;
     const size_t count = store.Records().Count();
     if (first >= count || !store.Keep(first, CountAt + 4)) {

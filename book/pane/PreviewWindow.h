@@ -5,8 +5,8 @@
 // Windows' business: the native build has none, and Create answers E_NOTIMPL there.
 #pragma once
 
+#include "book/preview/PreviewPage.h"
 #include "platform/Platform.h"
-#include "platform/PreviewPage.h"
 
 // How the host wants its panes to look: its background and text colours and its font.
 struct PreviewVisuals {
