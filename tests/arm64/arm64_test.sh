@@ -225,16 +225,7 @@ for file in quillsift.dll quillsift-host.exe; do
         pass "the installed $file is the package's ($(stat -c %s "$installed/$file") bytes)" ||
         fail "the installed $file is not the package's"
 done
-for book in harbor-kf7.mobi markup/lexique-kf8.azw3; do
-    "$native_dump" --json --quiet "$testdata/$book" >"$work/native.json" 2>/dev/null
-    wine "$installed/quillsift-host.exe" --json "$(windows_path "$testdata/$book")" >"$work/host.json"
-    cmp -s "$work/native.json" "$work/host.json" && pass "$book: the installed filter, as the native dump" ||
-        fail "$book: the installed filter's output differs from the native dump"
-    "$native_dump" --properties "$testdata/$book" >"$work/native.json" 2>/dev/null
-    wine "$installed/quillsift-host.exe" --properties "$(windows_path "$testdata/$book")" >"$work/host.json"
-    cmp -s "$work/native.json" "$work/host.json" && pass "$book: the installed property handler, as the native dump" ||
-        fail "$book: the installed property handler's output differs from the native dump"
-done
+expect_host_as_native "$installed/quillsift-host.exe" harbor-kf7.mobi markup/lexique-kf8.azw3
 forget_install_location "$code"
 msiexec /x "$code" /qn
 [[ $status -eq 0 ]] && pass "uninstalled" || fail "uninstall: exit $status"

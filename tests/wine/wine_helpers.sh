@@ -68,3 +68,20 @@ expect_value() { # key, name, data
     [[ $found == "$3" ]] && pass "$1 ${2:-(Default)}" ||
         fail "$1 ${2:-(Default)} is '$found', not '$3'"
 }
+
+# An installed host against the native dump: its filter (--json) and its property handler
+# (--properties) on each book. Uses $native_dump, $testdata and $work.
+expect_host_as_native() { # host, book...
+    local host=$1 book
+    shift
+    for book in "$@"; do
+        "$native_dump" --json --quiet "$testdata/$book" >"$work/native.json" 2>/dev/null
+        wine "$host" --json "$(windows_path "$testdata/$book")" >"$work/host.json"
+        cmp -s "$work/native.json" "$work/host.json" && pass "$book: the installed filter, as the native dump" ||
+            fail "$book: the installed filter's output differs from the native dump"
+        "$native_dump" --properties "$testdata/$book" >"$work/native.json" 2>/dev/null
+        wine "$host" --properties "$(windows_path "$testdata/$book")" >"$work/host.json"
+        cmp -s "$work/native.json" "$work/host.json" && pass "$book: the installed property handler, as the native dump" ||
+            fail "$book: the installed property handler's output differs from the native dump"
+    done
+}
