@@ -177,13 +177,6 @@ msibuild "$other" -s "Quillsift $QUILLSIFT_VERSION" Quillsift "Arm64;1033" \
 
 fresh_prefix installer
 uninstall_key='HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-msiexec() {
-    local began
-    began=$(date +%s%N)
-    wine msiexec "$@" >"$work/msiexec.out" 2>&1
-    status=$?
-    echo "msiexec $*: exit $status, $(seconds_since "$began") s"
-}
 listed() { wine reg query "$uninstall_key\\$1" >/dev/null 2>&1; }
 # This Wine leaves ProgramFiles64Folder unset on ARM64, so that a package installs to C:\
 # (Windows: C:\Program Files); and when it removes a product it takes the product's install

@@ -101,14 +101,6 @@ machine_keys() {
 }
 machine_keys >"$work/keys-before.txt"
 
-# msiexec with its arguments, timed, its exit status (modulo 256) in $status.
-msiexec() {
-    local began
-    began=$(date +%s%N)
-    wine msiexec "$@" >"$work/msiexec.out" 2>&1
-    status=$?
-    echo "msiexec $*: exit $status, $(seconds_since "$began") s"
-}
 windows_log() { windows_path "$work/$1"; }
 # The Programs and Features entries of Quillsift, one line each: key, name, version, publisher,
 # page.

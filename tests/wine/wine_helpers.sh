@@ -85,3 +85,13 @@ expect_host_as_native() { # host, book...
             fail "$book: the installed property handler's output differs from the native dump"
     done
 }
+
+# msiexec with its arguments, timed, its exit status (modulo 256) in $status, its output in
+# $work/msiexec.out.
+msiexec() {
+    local began
+    began=$(date +%s%N)
+    wine msiexec "$@" >"$work/msiexec.out" 2>&1
+    status=$?
+    echo "msiexec $*: exit $status, $(seconds_since "$began") s"
+}
