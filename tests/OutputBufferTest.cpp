@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
 namespace {
@@ -51,6 +52,23 @@ TEST(OutputBuffer, DropsEverythingAfterAFailedWrite) {
     EXPECT_FALSE(buffer.Flush());
     EXPECT_EQ(sink.Text, block);
     EXPECT_EQ(sink.Writes, 2u);
+}
+
+// A book's sink that runs out of memory takes that book's buffered output with it: the next
+// book, written to another sink, gets none of it.
+TEST(OutputBuffer, ASinkThatThrowsTakesWhatWasBufferedWithIt) {
+    struct ThrowingSink final : ByteSink {
+        bool Write(const char*, size_t) override { throw std::bad_alloc(); }
+        std::string Error() const override { return ""; }
+    } failing;
+    StringSink next;
+    OutputBuffer buffer(&failing, 64 * 1024);
+    buffer.Append("first book");
+    EXPECT_THROW(buffer.Flush(), std::bad_alloc);
+    buffer.SetSink(&next);
+    buffer.Append("second book");
+    EXPECT_TRUE(buffer.Flush());
+    EXPECT_EQ(next.Text, "second book");
 }
 
 } // namespace

@@ -24,10 +24,13 @@ void OutputBuffer::Append(const char* data, size_t size) {
 }
 
 bool OutputBuffer::Flush() {
-    if (Used != 0 && !Failure && (Sink == nullptr || !Sink->Write(Data.get(), Used))) {
+    // Emptied first: a sink that throws (out of memory) takes what was buffered with it,
+    // instead of leaving it for the next book. After a failure the buffer keeps taking output
+    // and drops it.
+    const size_t used = Used;
+    Used = 0;
+    if (used != 0 && !Failure && (Sink == nullptr || !Sink->Write(Data.get(), used))) {
         Failure = true;
     }
-    // After a failure the buffer keeps taking output and drops it.
-    Used = 0;
     return !Failure;
 }

@@ -111,12 +111,13 @@ void DumpRun::Work(OrderedOutput& ordered, const std::vector<BookPath>& books, b
             counts = DumpTotals();
             counts.Books = 1;
             counts.FailedLoads = 1;
-            buffer.Flush();
             try {
+                buffer.Flush();
                 book->Report(std::string(Program) + ": " + books[index].Path + ": " +
                              OutOfMemoryWords + "\n");
             } catch (const std::bad_alloc&) {
-                // Its report is lost; the book still counts as failed.
+                // Its output or its report is lost; the book still counts as failed, and closes
+                // so that the books after it are not kept waiting.
             }
         }
         {
