@@ -4,13 +4,12 @@
 #include "platform/AllocationFailures.h"
 #include "platform/ReturnIfFailed.h"
 
-#include <new>
 #include <utility>
 
 CBookPreviewHandler::CBookPreviewHandler()
     : CBookReader(AfterFailure::StaysBound), Visuals(SystemPreviewVisuals()) {}
 
-HRESULT CBookPreviewHandler::Bind(IStream* stream) {
+HRESULT CBookPreviewHandler::Bind(IStream* stream, std::optional<BookCondition>&) {
     stream->AddRef();
     Stream.Reset(stream);
     return S_OK;
@@ -49,22 +48,24 @@ HRESULT CBookPreviewHandler::DoPreview() {
         RETURN_IF_FAILED(read);
         Content = std::move(content);
     }
+    return ShowPage();
+}
+
+HRESULT CBookPreviewHandler::ShowPage() {
     // A page laid out while memory ran out may lack lines: the pane shows nothing instead.
     const AllocationWatch watch;
-    const HRESULT shown = watch.Checked(ShowPage());
+    Content->ChooseFaces(Visuals.Font.lfFaceName, FindFaceGlyphs);
+    HRESULT shown = S_OK;
+    if (Window.Exists()) {
+        Window.Show(Content->Page(), Visuals);
+    } else {
+        shown = Window.Create(Parent, Bounds, Content->Page(), Visuals);
+    }
+    shown = watch.Checked(shown);
     if (shown == E_OUTOFMEMORY) {
         Window.Destroy();
     }
     return shown;
-}
-
-HRESULT CBookPreviewHandler::ShowPage() {
-    Content->ChooseFaces(Visuals.Font.lfFaceName, FindFaceGlyphs);
-    if (Window.Exists()) {
-        Window.Show(Content->Page(), Visuals);
-        return S_OK;
-    }
-    return Window.Create(Parent, Bounds, Content->Page(), Visuals);
 }
 
 HRESULT CBookPreviewHandler::Restyle() {

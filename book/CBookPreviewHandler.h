@@ -61,12 +61,12 @@ public:
 
 private:
     // Initialize: one stream until Unload, kept for DoPreview, which reads the book.
-    HRESULT Bind(IStream* stream) override;
+    HRESULT Bind(IStream* stream, std::optional<BookCondition>& found) override;
     void Unbind() override { Stream.Reset(); }
     BookReading Reading() const override { return BookReading::Details; }
 
     // The page, its lines' faces chosen for the pane's face, shown in the window, which is made
-    // the first time.
+    // the first time; E_OUTOFMEMORY, and no window, when an allocation failed meanwhile.
     HRESULT ShowPage();
     // A window already showing takes a new look.
     HRESULT Restyle();

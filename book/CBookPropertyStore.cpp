@@ -28,22 +28,21 @@ DWORD CBookPropertyStore::PublishedCount() const {
     return static_cast<DWORD>(InterlockedCompareExchange(&Published, 0, 0));
 }
 
-HRESULT CBookPropertyStore::Bind(IStream* stream) {
+HRESULT CBookPropertyStore::Bind(IStream* stream, std::optional<BookCondition>& found) {
     OpenedBook opened;
     const HRESULT open = OpenBook(stream, OpenFor::Headers, opened);
-    const HRESULT read =
-        SUCCEEDED(open) ? ReadBookProperties(opened.Book.Get(), Properties, &Filled) : open;
-    NoteReading(opened.Condition, SUCCEEDED(read));
-    if (FAILED(read)) {
-        return read;
-    }
-    // The properties are complete before any reader can count them.
-    InterlockedCompareExchange(&Published, static_cast<LONG>(Filled), 0);
+    found = opened.Condition;
+    RETURN_IF_FAILED(open);
+    RETURN_IF_FAILED(ReadBookProperties(opened.Book.Get(), Properties, &Filled));
     return S_OK;
 }
 
+void CBookPropertyStore::Publish() {
+    // The properties are complete before any reader can count them.
+    InterlockedCompareExchange(&Published, static_cast<LONG>(Filled), 0);
+}
+
 void CBookPropertyStore::Unbind() {
-    InterlockedCompareExchange(&Published, 0, static_cast<LONG>(Filled));
     Clear();
 }
 

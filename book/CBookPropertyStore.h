@@ -42,7 +42,8 @@ public:
 private:
     // Initialize (once only): the properties read; a book that does not load leaves the store
     // empty.
-    HRESULT Bind(IStream* stream) override;
+    HRESULT Bind(IStream* stream, std::optional<BookCondition>& found) override;
+    void Publish() override;
     void Unbind() override;
     BookReading Reading() const override { return BookReading::Details; }
     DWORD PublishedCount() const;

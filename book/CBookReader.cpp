@@ -15,19 +15,24 @@ HRESULT CBookReader::Initialize(IStream* pstream, DWORD grfMode) {
         return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
     }
     // What was read while an allocation failed may lack a property, or be another picture: it
-    // is dropped instead.
+    // is dropped instead, before anything of it is handed out.
     const AllocationWatch watch;
-    const HRESULT bound = watch.Checked(Bind(pstream));
+    std::optional<BookCondition> found;
+    const HRESULT bound = watch.Checked(Bind(pstream, found));
+    if (bound == E_OUTOFMEMORY) {
+        found = BookCondition();
+        found->Fault = BookFault::OutOfMemory;
+    }
     if (FAILED(bound)) {
         Unbind();
-        if (Retry == AfterFailure::MayBindAgain) {
-            InterlockedCompareExchange(&Claimed, 0, 1);
-        }
+    } else {
+        Publish();
     }
-    if (bound == E_OUTOFMEMORY) {
-        BookCondition condition;
-        condition.Fault = BookFault::OutOfMemory;
-        NoteReading(condition, false);
+    if (found) {
+        NoteReading(*found, SUCCEEDED(bound));
+    }
+    if (FAILED(bound) && Retry == AfterFailure::MayBindAgain) {
+        InterlockedCompareExchange(&Claimed, 0, 1);
     }
     return bound;
 }

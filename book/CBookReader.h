@@ -7,6 +7,8 @@
 #include "book/IBookCondition.h"
 #include "platform/Platform.h"
 
+#include <optional>
+
 class CBookReader : public IInitializeWithStream, public IBookCondition {
 public:
     // What a binding that failed leaves: the object bound all the same, or free to be bound
@@ -29,9 +31,12 @@ public:
 protected:
     virtual ~CBookReader() = default;
 
-    // Binds the book on `stream`: reads what the object needs of it now, or keeps the stream
-    // for later. Calls NoteReading once it has read the book.
-    virtual HRESULT Bind(IStream* stream) = 0;
+    // Binds the book on `stream`: reads what the object needs of it now, and puts what it found
+    // in `found`; or keeps the stream for later, leaves `found` empty and calls NoteReading
+    // once it has read the book.
+    virtual HRESULT Bind(IStream* stream, std::optional<BookCondition>& found) = 0;
+    // The binding stands: what it made may be handed out now, to callers on any thread.
+    virtual void Publish() {}
     // Lets go of what a binding that failed made.
     virtual void Unbind() = 0;
     // What the object read of the book, for its words.

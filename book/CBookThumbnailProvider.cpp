@@ -7,11 +7,10 @@
 
 #include <cstring>
 
-HRESULT CBookThumbnailProvider::Bind(IStream* stream) {
-    const HRESULT read = ReadBookCoverPicture(stream, Cover);
-    NoteReading(Cover.Condition, SUCCEEDED(read));
+HRESULT CBookThumbnailProvider::Bind(IStream* stream, std::optional<BookCondition>& found) {
     // The stream is not kept: everything the thumbnail needs is in Cover.
-    Initialized = SUCCEEDED(read);
+    const HRESULT read = ReadBookCoverPicture(stream, Cover);
+    found = Cover.Condition;
     return FAILED(read) ? read : S_OK;
 }
 

@@ -37,7 +37,8 @@ public:
 private:
     // Initialize: the cover read, once the book loads (a book that does not may be bound
     // again).
-    HRESULT Bind(IStream* stream) override;
+    HRESULT Bind(IStream* stream, std::optional<BookCondition>& found) override;
+    void Publish() override { Initialized = true; }
     void Unbind() override;
     BookReading Reading() const override;
 
