@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: LGPL-3.0-or-later
 #include "book/preview/PreviewContent.h"
 
-#include "book/load/BookEncryption.h"
 #include "book/load/OpenBook.h"
 #include "book/metadata/BookLocale.h"
 #include "book/preview/ReadingDirection.h"
@@ -78,10 +77,12 @@ HRESULT PreviewContent::ReadBook(IStream* stream) {
     RETURN_IF_FAILED(ReadPreviewDetails(book.Book.Get(), Details));
     RETURN_IF_FAILED(ReadCoverPicture(book.Book.Get(), *book.Records, Cover));
     BookLocaleId = BookLocale(book.Book.Get());
-    Encrypted = IsTextEncrypted(book.Book.Get());
     BookLoaded = true;
     std::unique_ptr<TextSource> text;
     const HRESULT opened = OpenTextSource(stream, book, text);
+    // The book opened again for its text may have come short this time.
+    Found = book.Condition;
+    Encrypted = opened == S_FALSE;
     if (opened == E_OUTOFMEMORY) {
         return opened;
     }

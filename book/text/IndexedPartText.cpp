@@ -3,14 +3,12 @@
 
 #include "book/markup/BodyMarker.h"
 
+#include <algorithm>
+
 namespace {
 
 // What stands for the bytes of fragments libmobi did not place.
 const char Zero = 0;
-
-uint64_t Smaller(uint64_t a, uint64_t b) {
-    return a < b ? a : b;
-}
 
 } // namespace
 
@@ -90,7 +88,8 @@ uint64_t IndexedPartText::RebuiltUtf8Length(uint64_t length) {
     while (Position < length) {
         uint64_t available = 0;
         const char* bytes = Bytes(&available);
-        const size_t stretch = static_cast<size_t>(Smaller(available, length - Position));
+        const size_t stretch =
+            static_cast<size_t>(std::min<uint64_t>(available, length - Position));
         utf8 += Utf8Length(bytes, stretch);
         Position += stretch;
         Within += stretch;
@@ -104,7 +103,7 @@ bool IndexedPartText::FeedNext() {
     if (bytes == nullptr) {
         return false;
     }
-    const size_t length = static_cast<size_t>(Smaller(available, Stretch()));
+    const size_t length = static_cast<size_t>(std::min<uint64_t>(available, Stretch()));
     const bool more = Feed(bytes, length);
     Position += length;
     Within += length;

@@ -3,16 +3,13 @@
 
 #include "book/markup/BodyMarker.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 // A Print Replica book's text starts so; libmobi gives it no HTML part.
 constexpr char ReplicaMagic[] = "%MOP";
-
-uint64_t Smaller(uint64_t a, uint64_t b) {
-    return a < b ? a : b;
-}
 
 } // namespace
 
@@ -28,7 +25,7 @@ bool OneFlowText::NextPart() {
     const PartIndex::Part& flow = Index[0];
     FlowStart = flow.Start;
     FlowEnd = flow.Length == PartIndex::ToTheEnd ? PartIndex::ToTheEnd : flow.Start + flow.Length;
-    Window.Reach(FlowStart, Smaller(FlowStart + 4, FlowEnd));
+    Window.Reach(FlowStart, std::min<uint64_t>(FlowStart + 4, FlowEnd));
     if (Window.End() <= FlowStart || FlowEnd == FlowStart || *Window.At(FlowStart) == 0) {
         // An empty part, or one that starts with a zero byte, gives no chunk.
         return false;
@@ -43,11 +40,11 @@ bool OneFlowText::NextPart() {
     uint64_t at = FlowStart;
     PartSize = 0;
     for (bool over = false; !over && at < FlowEnd;) {
-        const uint64_t keep = at - Smaller(at - FlowStart, BodyMarkerLength - 1);
+        const uint64_t keep = at - std::min<uint64_t>(at - FlowStart, BodyMarkerLength - 1);
         if (!Window.Reach(keep, at + 1)) {
             break;
         }
-        const size_t length = static_cast<size_t>(Smaller(Window.End(), FlowEnd) - at);
+        const size_t length = static_cast<size_t>(std::min<uint64_t>(Window.End(), FlowEnd) - at);
         over = search.Feed(Window.At(at), length);
         if (Cp1252) {
             // What comes before the marker, which holds no zero byte, counts before the text;
@@ -86,8 +83,8 @@ bool OneFlowText::FeedNext() {
     if (Position >= FlowEnd || !Window.Reach(Position, Position + 1)) {
         return false;
     }
-    const size_t length =
-        static_cast<size_t>(Smaller(Smaller(Window.End(), FlowEnd) - Position, Stretch()));
+    const size_t length = static_cast<size_t>(
+        std::min<uint64_t>(std::min<uint64_t>(Window.End(), FlowEnd) - Position, Stretch()));
     const bool more = Feed(Window.At(Position), length);
     if (!Cp1252) {
         PartSize += length;

@@ -59,10 +59,9 @@ HRESULT OpenTextSource(IStream* stream, OpenedBook& opened, std::unique_ptr<Text
     if (!rebuilt) {
         return E_OUTOFMEMORY;
     }
-    const HRESULT reopened = rebuilt->Open(stream, opened.Condition.Fault == BookFault::CutShort);
+    // The stream read again may come short this time: `opened` then says so.
+    const HRESULT reopened = rebuilt->Open(stream, opened);
     if (FAILED(reopened)) {
-        // The stream read again may have come short this time.
-        opened.Condition = rebuilt->Condition();
         return reopened;
     }
     text = std::move(rebuilt);

@@ -10,7 +10,7 @@
 
 // The text of the book `opened` (for OpenFor::PartByPart) from `stream`, which both outlive
 // it: read part by part when it can be, else rebuilt whole by libmobi from the book opened
-// again for that. Reads no text yet. S_OK with `text`; S_FALSE and no `text` when the text is
-// encrypted with DRM; E_OUTOFMEMORY; E_FAIL when the book opened again does not load, and
-// `opened.Condition` then says why.
+// again for that, which then takes the place of `opened`. Reads no text yet. S_OK with `text`;
+// S_FALSE and no `text` when the text is encrypted with DRM; E_OUTOFMEMORY; E_FAIL when the book
+// opened again does not load, and `opened.Condition` then says why.
 HRESULT OpenTextSource(IStream* stream, OpenedBook& opened, std::unique_ptr<TextSource>& text);

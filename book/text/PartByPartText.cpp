@@ -33,20 +33,14 @@ MOBI_RET PartByPartText::Open(const MOBIData* book, BookRecords& records) {
     if (!Units || !Staging || !Stream.Init() || !Window.Init(Decoder, stretch) || !MakeBuffers()) {
         return MOBI_MALLOC_FAILED;
     }
-    // The text records past the end of a book cut short give no text. libmobi reads no text
-    // without record 0's header.
-    TextRecordsEnd = mobi_get_kf8offset(book) + 1 + book->rh->text_record_count;
-    RecordsRead = records.Count();
+    ReadToItsEnd = TextReadToItsEnd(book, records.Count(), records.Condition().Kf7Half);
     PartDone = true;
     TextEnded = false;
     return MOBI_SUCCESS;
 }
 
 TextOutcome PartByPartText::Outcome() const {
-    return Decoder.Failed()               ? TextOutcome::Damaged
-           : TextRecordsEnd > RecordsRead ? TextOutcome::Start
-           : Records->Condition().Kf7Half ? TextOutcome::Kf7Half
-                                          : TextOutcome::All;
+    return Decoder.Failed() ? TextOutcome::Damaged : ReadToItsEnd;
 }
 
 size_t PartByPartText::Stretch() const {

@@ -79,6 +79,6 @@ private:
     // A cp1252 book's markup is converted to UTF-8 in pieces into Staging.
     std::unique_ptr<char[]> Staging;
     // Where the text records end among the book's records, and how many the binding read.
-    size_t TextRecordsEnd = 0;
-    size_t RecordsRead = 0;
+    // What the text gives once read to its end without a fault.
+    TextOutcome ReadToItsEnd = TextOutcome::All;
 };

@@ -16,31 +16,23 @@ MOBI_RET RebuildParts(MOBIRawml* markup, const MOBIData* book) {
                              : MOBI_MALLOC_FAILED;
 }
 
-// What a text read to its end gave: all of it, or, cut short, its start.
-TextOutcome ReadToTheEnd(const OpenedBook& opened) {
-    // The text records past the end of a book cut short give no text. libmobi reads no text
-    // without record 0's header.
-    const MOBIData* book = opened.Book.Get();
-    const size_t textEnd = mobi_get_kf8offset(book) + 1 + book->rh->text_record_count;
-    return textEnd > opened.Records->Count() ? TextOutcome::Start
-           : opened.Condition.Kf7Half        ? TextOutcome::Kf7Half
-                                             : TextOutcome::All;
-}
-
 } // namespace
 
-HRESULT RebuiltText::Open(IStream* stream, bool cutShort) {
+HRESULT RebuiltText::Open(IStream* stream, OpenedBook& opened) {
     Stream = stream;
-    CutShort = cutShort;
-    return OpenBook(stream, OpenFor::Rebuilding, Opened);
+    CutShort = opened.Condition.Fault == BookFault::CutShort;
+    Opened = &opened;
+    opened = OpenedBook();
+    return OpenBook(stream, OpenFor::Rebuilding, opened);
 }
 
 void RebuiltText::Rebuild() {
     Rebuilt = true;
-    Markup.Reset(mobi_init_rawml(Opened.Book.Get()));
-    Failure = RebuildParts(Markup.Get(), Opened.Book.Get());
+    Markup.Reset(mobi_init_rawml(Opened->Book.Get()));
+    Failure = RebuildParts(Markup.Get(), Opened->Book.Get());
     if (Failure == MOBI_SUCCESS) {
-        Ended = ReadToTheEnd(Opened);
+        Ended = TextReadToItsEnd(Opened->Book.Get(), Opened->Records->Count(),
+                                 Opened->Condition.Kf7Half);
         NextHtml = Markup->markup;
         return;
     }
@@ -48,7 +40,7 @@ void RebuiltText::Rebuild() {
     // A hybrid cut short keeps its KF8 record 0, but libmobi cannot rebuild a KF8 text whose
     // records (its FDST, its indexes) were cut off: its KF7 half, before the boundary, holds
     // the whole text.
-    if (!CutShort || !mobi_is_hybrid(Opened.Book.Get()) ||
+    if (!CutShort || !mobi_is_hybrid(Opened->Book.Get()) ||
         OpenBook(Stream, OpenFor::Rebuilding, Kf7Half, HybridHalf::Kf7) != S_OK) {
         return;
     }

@@ -6,22 +6,10 @@
 #pragma once
 
 #include "book/load/BookCondition.h"
+#include "book/text/TextOutcome.h"
 #include "platform/Platform.h"
 
 #include <cstddef>
-
-// What reading a book's text gave, once it has ended.
-enum class TextOutcome {
-    All,
-    // The text up to the first text record cut off.
-    Start,
-    // The text up to a text record that does not decode.
-    Damaged,
-    // A hybrid whose KF8 text cannot be read: all of its KF7 half's.
-    Kf7Half,
-    // libmobi could not rebuild the text (TextSource::FailureCode says why).
-    None,
-};
 
 class TextSource {
 public:
