@@ -53,7 +53,7 @@ void HostBookFinder::Add(const WCHAR* path) {
         given.push_back(*c);
     }
     given.push_back(0);
-    if (IsFolder(GetFileAttributesW(path))) {
+    if (IsFolderPath(path)) {
         FolderSeen = true;
         const size_t before = Found.size();
         Walk(given, 0);

@@ -7,12 +7,11 @@
 #include "tools/common/BookConditionWords.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/FormatCode.h"
-#include "tools/common/OpenFailure.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/BitmapFile.h"
 #include "tools/quillsift-host/BookHandlers.h"
+#include "tools/quillsift-host/BookStream.h"
 #include "tools/quillsift-host/HostArguments.h"
-#include "tools/quillsift-host/HostBookFinder.h"
 #include "tools/quillsift-host/HostOutput.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 #include "tools/quillsift-host/Stopwatch.h"
@@ -214,12 +213,7 @@ int RunPreviewCommand(int argc, WCHAR** argv) {
         return ExitUsage;
     }
     ComPtr<IStream> stream;
-    const HRESULT opened =
-        SHCreateStreamOnFileEx(options.Book, STGM_READ | STGM_SHARE_DENY_WRITE,
-                               FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, stream.Put());
-    if (FAILED(opened)) {
-        WriteError(ToUtf8(options.Book) + ": " +
-                   OpenFailureWords(opened, IsFolderPath(options.Book)));
+    if (!OpenBookStreamOrSay(options.Book, stream)) {
         return ExitSomeFailed;
     }
     BitmapPixels pixels;

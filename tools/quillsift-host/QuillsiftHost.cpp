@@ -14,12 +14,12 @@
 #include "tools/common/DumpFormat.h"
 #include "tools/common/DumpSession.h"
 #include "tools/common/FormatCode.h"
-#include "tools/common/OpenFailure.h"
 #include "tools/common/OutputBuffer.h"
 #include "tools/common/PropertyStoreJson.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/ActivatedBinder.h"
 #include "tools/quillsift-host/BookHandlers.h"
+#include "tools/quillsift-host/BookStream.h"
 #include "tools/quillsift-host/HostArguments.h"
 #include "tools/quillsift-host/HostBookFinder.h"
 #include "tools/quillsift-host/HostOutput.h"
@@ -166,11 +166,7 @@ bool DumpBook(const HostOptions& options, const HostBookPath& book, bool labelle
     // file that does not open as it does for a stream. Its share mode lets others read, so
     // the filter's own read-only open succeeds beside it.
     ComPtr<IStream> stream;
-    const HRESULT opened =
-        book.Unreadable
-            ? E_ACCESSDENIED
-            : SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
-                                     FALSE, nullptr, stream.Put());
+    const HRESULT opened = book.Unreadable ? E_ACCESSDENIED : OpenBookStream(path, stream.Put());
     const std::string name = ToUtf8(path);
     const DumpTotals counts =
         session.DumpBook(name, labelled ? name : std::string(),
@@ -186,11 +182,7 @@ int PrintProperties(const HostOptions& options) {
     const std::vector<WCHAR> ownExtension = ExtensionOf(path);
     const WCHAR* extension = options.Extension ? options.Extension : ownExtension.data();
     ComPtr<IStream> stream;
-    const HRESULT opened =
-        SHCreateStreamOnFileEx(path, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
-                               FALSE, nullptr, stream.Put());
-    if (FAILED(opened)) {
-        WriteError(name + ": " + OpenFailureWords(opened, IsFolderPath(path)));
+    if (!OpenBookStreamOrSay(path, stream)) {
         return ExitSomeFailed;
     }
     CLSID handlerClass;

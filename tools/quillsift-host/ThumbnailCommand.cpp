@@ -7,12 +7,11 @@
 #include "tools/common/BookConditionWords.h"
 #include "tools/common/CommandLine.h"
 #include "tools/common/FormatCode.h"
-#include "tools/common/OpenFailure.h"
 #include "tools/common/Utf16ToUtf8.h"
 #include "tools/quillsift-host/BitmapFile.h"
 #include "tools/quillsift-host/BookHandlers.h"
+#include "tools/quillsift-host/BookStream.h"
 #include "tools/quillsift-host/HostArguments.h"
-#include "tools/quillsift-host/HostBookFinder.h"
 #include "tools/quillsift-host/HostOutput.h"
 #include "tools/quillsift-host/RegisteredFilter.h"
 #include "tools/quillsift-host/Stopwatch.h"
@@ -76,11 +75,7 @@ int RunThumbnailCommand(int argc, WCHAR** argv) {
     const WCHAR* output = argv[3];
     const WCHAR* book = argv[4];
     ComPtr<IStream> stream;
-    const HRESULT opened =
-        SHCreateStreamOnFileEx(book, STGM_READ | STGM_SHARE_DENY_WRITE, FILE_ATTRIBUTE_NORMAL,
-                               FALSE, nullptr, stream.Put());
-    if (FAILED(opened)) {
-        WriteError(ToUtf8(book) + ": " + OpenFailureWords(opened, IsFolderPath(book)));
+    if (!OpenBookStreamOrSay(book, stream)) {
         return ExitSomeFailed;
     }
     BitmapHandle bitmap;
